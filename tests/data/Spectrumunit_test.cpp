@@ -1,5 +1,6 @@
 #include "data/Spectrumunit.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 TEST(ChannelOffsets, SixSignificantDigits) {
@@ -11,4 +12,69 @@ TEST(ChannelOffsets, SixSignificantDigits) {
                  {220, 99998.2},  {221, 104998.0}, {399, 994998.0}};
     for (const auto& c : cases)
         EXPECT_EQ(ChannelOffsets[c.index], c.value) << "channel " << c.index;
+}
+
+TEST(AxisTables, WavelengthAndVelocityOfEveryChannel) {
+    ComputeAxisTables();
+    ComputeAxisTables(); // a second call adds nothing
+    ASSERT_EQ(WavelengthOffsets.size(), 400u);
+    ASSERT_EQ(Velocities.size(), 400u);
+    for (int i = 0; i < ChannelCount; ++i) {
+        const double lambda = 299792458.0 / (1420405751.0 + ChannelOffsets[i]);
+        EXPECT_DOUBLE_EQ(WavelengthOffsets[i], lambda - 0.2110611);
+        EXPECT_NEAR(Velocities[i], (lambda - 0.2110611) / 0.2110611 * 299792.458, 1e-9);
+    }
+    EXPECT_NEAR(Velocities[0], 211.27, 0.005);
+    EXPECT_NEAR(Velocities[200], 0.058, 0.0005);
+    EXPECT_NEAR(Velocities[399], -209.80, 0.005);
+    for (int i = 1; i < ChannelCount; ++i)
+        EXPECT_LT(Velocities[i], Velocities[i - 1]) << "velocity falls as frequency rises";
+}
+
+TEST(AxisTables, VlsrVelocitiesFollowOnlyAnUpdate) {
+    ComputeAxisTables();
+    Vlsr = 10.0;
+    UpdateVlsrVelocities();
+    UpdateVlsrVelocities();
+    ASSERT_EQ(VelocitiesMinusVlsr.size(), 400u);
+    Vlsr = -3.0; // no effect until the next update
+    for (int i = 0; i < ChannelCount; ++i)
+        EXPECT_EQ(VelocitiesMinusVlsr[i], Velocities[i] - 10.0);
+    Vlsr = 0.0;
+}
+
+TEST(SelectXAxis, CopiesTheModesTable) {
+    ComputeAxisTables();
+    VelocitiesMinusVlsr.clear();
+    SelectXAxis(ModeWavelength);
+    EXPECT_EQ(XValues, WavelengthOffsets);
+    XValues[0] = 99.0; // a copy, not a view
+    EXPECT_NE(WavelengthOffsets[0], 99.0);
+    SelectXAxis(ModeFrequency);
+    EXPECT_EQ(XValues, std::vector<double>(ChannelOffsets.begin(), ChannelOffsets.end()));
+    SelectXAxis(ModeVelocity);
+    EXPECT_EQ(XValues, Velocities);
+    SelectXAxis(7);
+    EXPECT_EQ(XValues, Velocities) << "an unknown mode leaves XValues alone";
+    SelectXAxis(ModeVelocityMinusVlsr);
+    EXPECT_TRUE(XValues.empty()) << "no VLSR applied yet";
+}
+
+TEST(ToAbsolute, AddsTheRestValueOfTheMode) {
+    EXPECT_NEAR(ToAbsolute(-1.77, ModeFrequency), 1420405749.23, 1e-6);
+    EXPECT_DOUBLE_EQ(ToAbsolute(0.0001, ModeWavelength), 0.2111611);
+    EXPECT_EQ(ToAbsolute(5.0, ModeVelocity), 5.0);
+    EXPECT_EQ(ToAbsolute(5.0, ModeVelocityMinusVlsr), 5.0);
+}
+
+TEST(ValueToText, RoundsForDisplay) {
+    const struct {
+        double value;
+        const char* text;
+    } cases[] = {{1234.5, "1235"},       {-1234.5, "-1234"},       {0.123456789, "0.12346"},
+                 {99.999999, "100"},     {100.4, "100"},           {1420405751.0, "1420405751"},
+                 {0.2110611, "0.21106"}, {-0.000001, "0"},         {-12.345678, "-12.34568"},
+                 {0.0, "0"},             {211.27, "211"},          {1e15, "1e+15"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ValueToText(c.value), c.text) << c.value;
 }

@@ -1,0 +1,43 @@
+#include "app/Dialogsunit.h"
+
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+QString TQtDialogs::GetOpenFileName(QWidget* parent, const QString& caption,
+                                    const QString& folder, const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, caption, folder, filter);
+}
+
+QString TQtDialogs::GetSaveFileName(QWidget* parent, const QString& caption,
+                                    const QString& folder, const QString& filter,
+                                    const QString& defaultSuffix) {
+    QFileDialog dialog(parent, caption, folder, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+void TQtDialogs::ShowMessage(QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void TQtDialogs::ShowWarning(QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok, parent);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    box.raise();
+    box.activateWindow();
+    box.exec();
+}
+
+void TQtDialogs::ShowError(QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+int TQtDialogs::ExecModal(QDialog& dialog) { return dialog.exec(); }

@@ -1,0 +1,40 @@
+// The one door through which the windows ask the user something: file dialogs, message boxes
+// and modal dialogs. The program uses TQtDialogs; tests put in their own answers.
+#pragma once
+
+#include <QString>
+
+class QDialog;
+class QWidget;
+
+class TUserDialogs {
+public:
+    virtual ~TUserDialogs() = default;
+    // The chosen file's path, or an empty text when the user cancels.
+    virtual QString GetOpenFileName(QWidget* parent, const QString& caption,
+                                    const QString& folder, const QString& filter) = 0;
+    virtual QString GetSaveFileName(QWidget* parent, const QString& caption,
+                                    const QString& folder, const QString& filter,
+                                    const QString& defaultSuffix) = 0;
+    // A message box with one OK button.
+    virtual void ShowMessage(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // A warning box (exclamation icon, OK button) that stays on top.
+    virtual void ShowWarning(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // The standard box for a failure that stopped a command.
+    virtual void ShowError(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // Shows dialog modally and returns its result (QDialog::Accepted, or another code).
+    virtual int ExecModal(QDialog& dialog) = 0;
+};
+
+// Real dialogs on screen.
+class TQtDialogs : public TUserDialogs {
+public:
+    QString GetOpenFileName(QWidget* parent, const QString& caption, const QString& folder,
+                            const QString& filter) override;
+    QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& folder,
+                            const QString& filter, const QString& defaultSuffix) override;
+    void ShowMessage(QWidget* parent, const QString& caption, const QString& text) override;
+    void ShowWarning(QWidget* parent, const QString& caption, const QString& text) override;
+    void ShowError(QWidget* parent, const QString& caption, const QString& text) override;
+    int ExecModal(QDialog& dialog) override;
+};

@@ -1,0 +1,113 @@
+// The main window: owner of the session (the spectrum file, the plot and its limits, the
+// display mode) and home of every user command.
+#pragma once
+
+#include "data/Readunit.h"
+#include "numeric/Limitsunit.h"
+
+#include <QMainWindow>
+#include <memory>
+#include <string>
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QSpinBox;
+class QToolBar;
+class QWidget;
+class TPlot;
+class TUserDialogs;
+
+// The application's title: window caption and caption of its message boxes.
+extern const char* const ApplicationTitle;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // dialogs answers the file dialogs and message boxes; the window does not own it. Without
+    // one the window uses real dialogs.
+    explicit TForm1(TUserDialogs* dialogs = nullptr, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Commands (menu items and tool buttons).
+    void miReadClick();
+    void miExitClick();
+    void miShowHintsClick();
+    void miGraphClick(QAction* sender);
+
+    // The reading step of the Read command; throws std::runtime_error as the reader does.
+    void ReadSpectrumFile(const QString& path);
+
+    // Status bar.
+    void ShowStatusMessage(const QString& text);
+    void DisplayHint(const QString& hint);
+    QString StatusText(int panel) const;
+
+    // Graph.
+    void ShowSpectrum();
+    bool DrawSpectrum();
+    int XToPixel(double x) const;
+    int YToPixel(double y) const;
+    double PixelToX(int px) const;
+    double PixelToY(int py) const;
+    void PlotMouseMove(Qt::KeyboardModifiers shift, int x, int y);
+
+    // Session state, readable by tests.
+    int DisplayMode() const { return Mode; }
+    bool IsCorrected() const { return Corrected; }
+    bool IsSpectrumDrawn() const { return SpectrumDrawn; }
+    const std::string& Title() const { return GraphTitle; }
+    const TGraphLimits& GraphLimits() const { return Limits; }
+    const TSpectrumFile* SpectrumFile() const { return Spectrum.get(); }
+    bool ToolBarHints() const { return ShowToolBarHints; }
+    TPlot* PlotPanel() const { return Plot; }
+
+    // Controls, under the names the program's documentation uses.
+    QMenu *miFile, *miGraph, *miView, *miPolynomial, *miHelp;
+    QAction *miRead, *miDetails, *miSaveAs, *miExit;
+    QAction *miFrequency, *miWavelength, *miVelocity, *miVMinusVlsr;
+    QAction *miShowHints, *miSubtract, *miAbout;
+    QToolBar* ToolBar;
+    QAction *tbRead, *tbSaveAs;
+    QWidget *pnlPlot, *pnlCoeff, *Panel1;
+    QSpinBox* CSpinEdit1;
+    QLabel* lblCorr;
+    QPlainTextEdit* Memo;
+    QLineEdit* edVlsr;
+    QLabel *lblRa, *lblDec, *lblGlat, *lblGlong, *lblLat, *lblLong, *lblElev, *lblFiletime;
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateMenus();
+    void CreateToolBar();
+    void CreatePanels();
+    void CreateStatusBar();
+    void CreatePlot();
+    void ReadStoredSettings();
+    void WriteStoredSettings();
+    void CSpinEdit1Change();
+    void SetToolBarHints(bool show);
+    void DrawXGrid();
+    void DrawYGrid();
+
+    TUserDialogs* Dialogs;
+    std::unique_ptr<TUserDialogs> OwnDialogs;
+    std::unique_ptr<TSpectrumFile> Spectrum;
+    bool Corrected = false;
+    int Mode = 0; // the Graph menu's display mode
+    QActionGroup* GraphGroup = nullptr;
+    TPlot* Plot = nullptr;
+    TGraphLimits Limits;
+    bool SpectrumDrawn = false;
+    std::string GraphTitle;
+    bool ShowToolBarHints = true;
+    QString OpenFolder = "Data";
+    QLabel* StatusPanels[3] = {nullptr, nullptr, nullptr};
+};

@@ -1,0 +1,267 @@
+#include "data/Readunit.h"
+
+#include "data/Datetimeunit.h"
+#include "data/Filenameunit.h"
+#include "data/Spectrumunit.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <vector>
+
+bool TTextSource::Fill() {
+    if (Error)
+        return false;
+    Position = 0;
+    Filled = std::fread(Buffer, 1, sizeof Buffer, File);
+    if (Filled == 0 && std::ferror(File))
+        Error = true;
+    return Filled > 0;
+}
+
+namespace {
+
+bool IsNumberStart(char c) { return (c >= '0' && c <= '9') || c == '-'; }
+bool IsDigit(int c) { return c >= '0' && c <= '9'; }
+bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+std::string ReadLine(TTextSource& source) {
+    std::string line;
+    for (int c = source.Get(); c != EOF && c != '\n'; c = source.Get())
+        if (line.size() < MaxHeaderLength)
+            line.push_back(static_cast<char>(c));
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return line;
+}
+
+enum class TItem { Number, NumberThenEnd, End };
+
+// Reads the next data item in C's decimal form (optional sign, digits with an optional
+// fraction, optional exponent) after any white space. An item followed directly by something
+// that cannot continue it ("12abc", "5e x") still counts; the list ends there because what
+// follows does not begin a number. Infinities, NaN words, hexadecimal forms and values beyond
+// the range of a double are not numbers of this format.
+TItem ReadItem(TTextSource& source, double& value) {
+    int c = source.Peek();
+    while (IsSpace(c)) {
+        source.Get();
+        c = source.Peek();
+    }
+    char text[MaxItemLength + 1];
+    std::size_t length = 0;
+    auto take = [&]() {
+        if (length >= MaxItemLength)
+            return false;
+        text[length++] = static_cast<char>(source.Get());
+        return true;
+    };
+    if (c == '+' || c == '-') {
+        take();
+        c = source.Peek();
+    }
+    int digits = 0;
+    while (IsDigit(c)) {
+        if (!take())
+            return TItem::End;
+        ++digits;
+        c = source.Peek();
+    }
+    if (c == '.') {
+        take();
+        c = source.Peek();
+        while (IsDigit(c)) {
+            if (!take())
+                return TItem::End;
+            ++digits;
+            c = source.Peek();
+        }
+    }
+    if (digits == 0)
+        return TItem::End;
+    std::size_t mantissaLength = length;
+    bool complete = true;
+    if (c == 'e' || c == 'E') {
+        take();
+        c = source.Peek();
+        if (c == '+' || c == '-') {
+            take();
+            c = source.Peek();
+        }
+        int exponentDigits = 0;
+        while (IsDigit(c)) {
+            if (!take())
+                return TItem::End;
+            ++exponentDigits;
+            c = source.Peek();
+        }
+        if (exponentDigits == 0)
+            complete = false; // "5e": the number is 5 and the 'e' ends the list
+        else
+            mantissaLength = length;
+    }
+    const char* first = text[0] == '+' ? text + 1 : text;
+    const auto result = std::from_chars(first, text + mantissaLength, value);
+    if (result.ec != std::errc() || !std::isfinite(value))
+        return TItem::End;
+    return complete ? TItem::Number : TItem::NumberThenEnd;
+}
+
+std::uint16_t ReadWord(std::string_view& line) {
+    return static_cast<std::uint16_t>(ReadInt(line));
+}
+
+struct TFileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+} // namespace
+
+void SkipToNumber(std::string_view& line) {
+    std::size_t i = 0;
+    while (i < line.size() && !IsNumberStart(line[i]))
+        ++i;
+    line.remove_prefix(i);
+}
+
+void EraseNumber(std::string_view& line) {
+    std::size_t i = 0;
+    while (i < line.size() && IsNumberStart(line[i]))
+        ++i;
+    line.remove_prefix(i);
+}
+
+std::int32_t ReadInt(std::string_view& line) {
+    SkipToNumber(line);
+    // C's rule for a long integer: optional minus sign, then digits; the value saturates at
+    // the limits of a 32-bit long.
+    std::size_t i = 0;
+    const bool negative = i < line.size() && line[i] == '-';
+    if (negative)
+        ++i;
+    long long value = 0;
+    for (; i < line.size() && IsDigit(line[i]); ++i)
+        if (value <= std::numeric_limits<std::int32_t>::max())
+            value = value * 10 + (line[i] - '0');
+    if (negative)
+        value = -value;
+    value = std::max<long long>(value, std::numeric_limits<std::int32_t>::min());
+    value = std::min<long long>(value, std::numeric_limits<std::int32_t>::max());
+    EraseNumber(line);
+    return static_cast<std::int32_t>(value);
+}
+
+double ReadReal(std::string_view& line) {
+    SkipToNumber(line);
+    double value = 0.0;
+    if (std::from_chars(line.data(), line.data() + line.size(), value).ec != std::errc())
+        value = 0.0;
+    // The exponent is not consumed: "1.5e3" gives 1500 and leaves "e3" behind.
+    std::size_t i = 0;
+    while (i < line.size() && (IsNumberStart(line[i]) || line[i] == '.'))
+        ++i;
+    line.remove_prefix(i);
+    return value;
+}
+
+double ReadDate(std::string_view& line) {
+    const std::uint16_t month = ReadWord(line);
+    const std::uint16_t day = ReadWord(line);
+    std::uint16_t year = ReadWord(line);
+    if (year < 2000)
+        year = static_cast<std::uint16_t>(year + 2000);
+    double date = 0.0;
+    if (!TryEncodeDate(year, month, day, date))
+        throw std::runtime_error("Summat wrong with date.");
+    return date;
+}
+
+double ReadTime(std::string_view& line) {
+    const std::uint16_t hour = ReadWord(line);
+    const std::uint16_t minute = ReadWord(line);
+    const std::uint16_t second = ReadWord(line);
+    double time = 0.0;
+    if (!TryEncodeTime(hour, minute, second, 0, time))
+        throw std::runtime_error("Summat wrong with time.");
+    return time;
+}
+
+std::string ExtractFileName(const std::string& path) {
+#ifdef _WIN32
+    const std::size_t separator = path.find_last_of("\\/:");
+#else
+    const std::size_t separator = path.find_last_of('/');
+#endif
+    return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+void TSpectrumFile::ReadHeader(TTextSource& file) {
+    const std::string text = ReadLine(file);
+    if (text.size() < 40)
+        throw std::runtime_error("Not enough info in header.");
+    if (text[0] != 's')
+        throw std::runtime_error("Header does not start with an 's'.");
+    std::string_view line(text);
+    FileDate = ReadDate(line);
+    FileTime = ReadTime(line);
+    HeaderReal = ReadReal(line);
+    HeaderInt1 = ReadInt(line);
+    HeaderInt2 = ReadInt(line);
+    ReadInt(line);
+    HeaderInt4 = ReadInt(line);
+}
+
+void TSpectrumFile::Read(const std::string& path) {
+    const std::string name = ExtractFileName(path);
+    std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(path.c_str(), "rb"));
+    struct stat status {};
+    if (!file || fstat(fileno(file.get()), &status) != 0 || S_ISDIR(status.st_mode))
+        throw std::runtime_error("Unable to open " + name);
+    TTextSource source(file.get());
+
+    // Everything is read into locals; the spectrum changes only when every check has passed.
+    TSpectrumFile header;
+    header.ReadHeader(source);
+    if (source.Failed())
+        throw std::runtime_error("Read error");
+
+    const std::size_t expected = XValues.size();
+    std::vector<double> items;
+    items.reserve(expected);
+    for (;;) {
+        double value = 0.0;
+        const TItem item = ReadItem(source, value);
+        if (item == TItem::End)
+            break;
+        // More items than channels: stop at once rather than hold an unbounded list.
+        if (items.size() == expected)
+            throw std::runtime_error("wrong number of data items.");
+        items.push_back(value);
+        if (item == TItem::NumberThenEnd)
+            break;
+    }
+    if (source.Failed())
+        throw std::runtime_error("Read error");
+    if (items.size() != expected)
+        throw std::runtime_error("wrong number of data items.");
+
+    TGLatitude latitude = FileGLatitude;
+    TGLongitude longitude = FileGLongitude;
+    const bool positionInName = ParseFileName(name, latitude, longitude);
+
+    FilePath = path;
+    FileDate = header.FileDate;
+    FileTime = header.FileTime;
+    HeaderReal = header.HeaderReal;
+    HeaderInt1 = header.HeaderInt1;
+    HeaderInt2 = header.HeaderInt2;
+    HeaderInt4 = header.HeaderInt4;
+    Signal = std::move(items);
+    CurrentFileName = name;
+    FileGLatitude = latitude;
+    FileGLongitude = longitude;
+    PositionInFileName = positionInName;
+}
