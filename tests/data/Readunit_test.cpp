@@ -1,0 +1,250 @@
+#include "data/Datetimeunit.h"
+#include "data/Filenameunit.h"
+#include "data/Readunit.h"
+#include "data/Spectrumunit.h"
+
+#include <QTemporaryDir>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <stdexcept>
+
+namespace {
+
+const std::string GoodHeader = "s 12/25/09 22:15:07 value 1.5 n 10 20 30 40";
+
+std::string Items(int count, double first = 1.0) {
+    std::ostringstream text;
+    for (int i = 0; i < count; ++i)
+        text << first + i * 0.5 << (i % 10 == 9 ? "\n" : " ");
+    return text.str();
+}
+
+class Reader : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Folder.isValid());
+        ComputeAxisTables();
+        SelectXAxis(ModeFrequency);
+        Signal.clear();
+        CurrentFileName.clear();
+        FileGLatitude = TGLatitude();
+        FileGLongitude = TGLongitude();
+        PositionInFileName = false;
+    }
+
+    std::string Write(const std::string& name, const std::string& content) {
+        const std::string path = Folder.filePath(QString::fromStdString(name)).toStdString();
+        std::ofstream(path, std::ios::binary) << content;
+        return path;
+    }
+
+    // The reader's message for a file with this content, or "" when it reads.
+    std::string MessageFor(const std::string& name, const std::string& content) {
+        try {
+            File.Read(Write(name, content));
+        } catch (const std::runtime_error& error) {
+            return error.what();
+        }
+        return "";
+    }
+
+    QTemporaryDir Folder;
+    TSpectrumFile File;
+};
+
+} // namespace
+
+TEST_F(Reader, EveryFailureHasItsText) {
+    const std::string items = "\n" + Items(400);
+    const struct {
+        std::string content, message;
+    } cases[] = {
+        {"", "Not enough info in header."},
+        {std::string("s 12/25/09 22:15:07") + std::string(20, ' ') + items,
+         "Not enough info in header."}, // 39 characters
+        {std::string("s 12/25/09 22:15:07") + std::string(21, ' ') + items, ""}, // 40
+        {"S" + GoodHeader.substr(1) + items, "Header does not start with an 's'."},
+        {"x" + GoodHeader.substr(1) + items, "Header does not start with an 's'."},
+        {"s 02/30/10 22:15:07 value 1.5 n 10 20 30 40" + items, "Summat wrong with date."},
+        {"s 13/01/10 22:15:07 value 1.5 n 10 20 30 40" + items, "Summat wrong with date."},
+        {"s 12/25/09 24:00:00 value 1.5 n 10 20 30 40" + items, "Summat wrong with time."},
+        {"s 12/25/09 23:60:00 value 1.5 n 10 20 30 40" + items, "Summat wrong with time."},
+        {GoodHeader + "\n" + Items(399), "wrong number of data items."},
+        {GoodHeader + "\n" + Items(401), "wrong number of data items."},
+        {GoodHeader + "\n", "wrong number of data items."},
+        {GoodHeader + items, ""},
+    };
+    int n = 0;
+    for (const auto& c : cases)
+        EXPECT_EQ(MessageFor("case" + std::to_string(n++) + ".dat", c.content), c.message)
+            << c.content.substr(0, 60);
+}
+
+TEST_F(Reader, OpenFailuresNameTheFileWithoutFolder) {
+    EXPECT_EQ(MessageFor("x.dat", GoodHeader), "wrong number of data items.");
+    try {
+        File.Read(Folder.filePath("missing.dat").toStdString());
+        FAIL() << "read a missing file";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "Unable to open missing.dat");
+    }
+    try {
+        File.Read(Folder.path().toStdString() + "/");
+        FAIL() << "read a folder";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "Unable to open ");
+    }
+}
+
+TEST_F(Reader, HeaderFields) {
+    const std::string path = Write("h.dat", GoodHeader + "\r\n" + Items(400));
+    File.Read(path);
+    double date = 0, time = 0;
+    ASSERT_TRUE(TryEncodeDate(2009, 12, 25, date));
+    ASSERT_TRUE(TryEncodeTime(22, 15, 7, 0, time));
+    EXPECT_EQ(File.FileDate, date);
+    EXPECT_DOUBLE_EQ(File.FileTime, time);
+    EXPECT_EQ(File.HeaderReal, 1.5);
+    EXPECT_EQ(File.HeaderInt1, 10);
+    EXPECT_EQ(File.HeaderInt2, 20);
+    EXPECT_EQ(File.HeaderInt4, 40);
+    EXPECT_EQ(File.FilePath, path);
+    EXPECT_EQ(CurrentFileName, "h.dat");
+    ASSERT_EQ(Signal.size(), 400u);
+    EXPECT_EQ(Signal[0], 1.0);
+    EXPECT_EQ(Signal[399], 200.5);
+}
+
+TEST_F(Reader, HeaderDatesAndShortHeaders) {
+    const struct {
+        std::string header;
+        std::uint16_t year, month, day, hour, minute, second;
+    } cases[] = {
+        {"s 12/25/99 01:02:03 ........................", 2099, 12, 25, 1, 2, 3},
+        {"s 12/25/1999 01:02:03 ......................", 3999, 12, 25, 1, 2, 3},
+        {"s date 3/4/2012 and nothing else ...........", 2012, 3, 4, 0, 0, 0},
+        // Minus signs join the date into one number, so the later numbers shift.
+        {"s 12-25-09 22:15:07 .......................", 2015, 12, 22, 7, 0, 0},
+    };
+    for (const auto& c : cases) {
+        File.Read(Write("d.dat", c.header + "\n" + Items(400)));
+        const TDateParts parts = DecodeDateTime(File.FileDate + File.FileTime);
+        EXPECT_EQ(parts.Year, c.year) << c.header;
+        EXPECT_EQ(parts.Month, c.month) << c.header;
+        EXPECT_EQ(parts.Day, c.day) << c.header;
+        EXPECT_EQ(parts.Hour, c.hour) << c.header;
+        EXPECT_EQ(parts.Minute, c.minute) << c.header;
+        EXPECT_EQ(parts.Second, c.second) << c.header;
+    }
+    EXPECT_EQ(File.HeaderReal, 0.0);
+    EXPECT_EQ(File.HeaderInt4, 0);
+}
+
+TEST_F(Reader, DataItemsInAnyLayout) {
+    std::string oneAPerLine;
+    for (int i = 0; i < 400; ++i)
+        oneAPerLine += std::to_string(i) + "\r\n";
+    const struct {
+        std::string data;
+        std::size_t count;
+        double last;
+    } cases[] = {
+        {Items(400), 400, 200.5},
+        {oneAPerLine, 400, 399},
+        {Items(400) + "\nend of data 1 2 3\n", 400, 200.5},
+        {Items(399) + " 12abc 5 6", 400, 12},
+        {Items(398) + " -1.5e2 +.25", 400, 0.25},
+        {Items(399) + " 7e", 400, 7},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MessageFor("items.dat", GoodHeader + "\n" + c.data), "");
+        ASSERT_EQ(Signal.size(), c.count);
+        EXPECT_EQ(Signal.back(), c.last);
+    }
+    EXPECT_EQ(MessageFor("items.dat", GoodHeader + "\n" + Items(398) + " 12abc 5"),
+              "wrong number of data items.");
+    EXPECT_EQ(MessageFor("items.dat", GoodHeader + "\n" + Items(399) + " inf"),
+              "wrong number of data items.");
+    EXPECT_EQ(MessageFor("items.dat", GoodHeader + "\n" + Items(399) + " 1e999"),
+              "wrong number of data items.");
+}
+
+TEST_F(Reader, FailedReadChangesNothing) {
+    const std::string first = Write("G5.30_m120.15.dat", GoodHeader + "\n" + Items(400, 7.0));
+    File.Read(first);
+    const TSpectrumFile before = File;
+    const std::vector<double> signal = Signal;
+    ASSERT_TRUE(PositionInFileName);
+    const double latitude = FileGLatitude.Value, longitude = FileGLongitude.Value;
+
+    const std::string failures[] = {
+        "s 02/30/10 22:15:07 value 1.5 n 10 20 30 40\n" + Items(400),
+        "s 12/25/09 24:15:07 value 1.5 n 10 20 30 40\n" + Items(400),
+        "s 11/11/11 11:11:11 value 9.5 n 11 22 33 44\n" + Items(12),
+        "s 11/11/11 11:11:11 value 9.5 n 11 22 33 44\n" + Items(500),
+    };
+    for (const auto& content : failures) {
+        EXPECT_NE(MessageFor("spectrum.dat", content), "");
+        EXPECT_EQ(File.FilePath, before.FilePath);
+        EXPECT_EQ(File.FileDate, before.FileDate);
+        EXPECT_EQ(File.FileTime, before.FileTime);
+        EXPECT_EQ(File.HeaderReal, before.HeaderReal);
+        EXPECT_EQ(File.HeaderInt1, before.HeaderInt1);
+        EXPECT_EQ(Signal, signal);
+        EXPECT_EQ(CurrentFileName, "G5.30_m120.15.dat");
+        EXPECT_TRUE(PositionInFileName);
+        EXPECT_EQ(FileGLatitude.Value, latitude);
+        EXPECT_EQ(FileGLongitude.Value, longitude);
+    }
+}
+
+TEST_F(Reader, EveryReadReadsTheFile) {
+    QTemporaryDir other;
+    const std::string path = Write("same.dat", GoodHeader + "\n" + Items(400, 1.0));
+    File.Read(path);
+    EXPECT_EQ(Signal[0], 1.0);
+    Write("same.dat", GoodHeader + "\n" + Items(400, 2.0));
+    File.Read(path);
+    EXPECT_EQ(Signal[0], 2.0) << "the same file, changed, is read again";
+    const std::string elsewhere = other.filePath("same.dat").toStdString();
+    std::ofstream(elsewhere) << GoodHeader << "\n" << Items(400, 3.0);
+    File.Read(elsewhere);
+    EXPECT_EQ(Signal[0], 3.0) << "a file of the same name in another folder is read";
+    EXPECT_EQ(File.FilePath, elsewhere);
+}
+
+TEST_F(Reader, ItemCountFollowsTheCurrentAxis) {
+    VelocitiesMinusVlsr.clear();
+    SelectXAxis(ModeVelocityMinusVlsr);
+    EXPECT_EQ(MessageFor("v.dat", GoodHeader + "\n" + Items(400)), "wrong number of data items.");
+}
+
+TEST_F(Reader, HostileFilesCostBoundedMemory) {
+    // A header line of several megabytes: only its beginning matters.
+    std::string header = GoodHeader + std::string(5'000'000, 'x');
+    EXPECT_EQ(MessageFor("long.dat", header + "\n" + Items(400)), "");
+    EXPECT_EQ(File.HeaderInt4, 40);
+    // A million items stop at the 401st.
+    EXPECT_EQ(MessageFor("many.dat", GoodHeader + "\n" + Items(1'000'000)),
+              "wrong number of data items.");
+    // A number of a megabyte of digits is no number of this format.
+    EXPECT_EQ(MessageFor("digits.dat", GoodHeader + "\n" + Items(400) + std::string(1'000'000, '7')),
+              "");
+    EXPECT_EQ(MessageFor("digits.dat", GoodHeader + "\n" + Items(399) + std::string(1'000'000, '7')),
+              "wrong number of data items.");
+}
+
+TEST(HeaderText, NumbersAreTakenFromTheFront) {
+    std::string_view line = "s: 1.5e3 -7 abc -";
+    EXPECT_EQ(ReadReal(line), 1500.0);
+    EXPECT_EQ(ReadInt(line), 3) << "the exponent is left behind";
+    EXPECT_EQ(ReadInt(line), -7);
+    EXPECT_EQ(ReadInt(line), 0);
+    EXPECT_EQ(ReadInt(line), 0) << "a header that runs out gives 0";
+    std::string_view big = "99999999999 -99999999999";
+    EXPECT_EQ(ReadInt(big), 2147483647);
+    EXPECT_EQ(ReadInt(big), -2147483647 - 1);
+    EXPECT_EQ(ExtractFileName("/data/obs/G0_30.dat"), "G0_30.dat");
+    EXPECT_EQ(ExtractFileName("plain.dat"), "plain.dat");
+}
