@@ -1,0 +1,323 @@
+#include "app/Unit1.h"
+#include "data/Spectrumunit.h"
+#include "plot/Plotunit.h"
+#include "support/FakeDialogs.h"
+#include "support/SpectrumFiles.h"
+#include "support/TestSettings.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSettings>
+#include <QSpinBox>
+#include <QStatusTipEvent>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+double Hump(int i) { return 100.0 + 0.01 * i + 40.0 * std::exp(-0.5 * std::pow((i - 210) / 6.0, 2)); }
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ClearTestSettings();
+        Signal.clear();
+        XValues.clear();
+        CurrentFileName.clear();
+    }
+
+    std::unique_ptr<TForm1> Open() { return std::make_unique<TForm1>(&Dialogs); }
+
+    QString Spectrum(const QString& name, double (*signal)(int) = Hump) {
+        return WriteSpectrumFile(Folder.path(), name, signal);
+    }
+
+    void Read(TForm1& form, const QString& path) {
+        Dialogs.OpenAnswers << path;
+        form.miReadClick();
+    }
+
+    QTemporaryDir Folder;
+    TFakeDialogs Dialogs;
+};
+
+QVariant Stored(const char* name) {
+    QSettings store("Fernhollow", "Kelvane");
+    return store.value(QString("Form/") + name);
+}
+
+void Store(const char* name, const QVariant& value) {
+    QSettings store("Fernhollow", "Kelvane");
+    store.setValue(QString("Form/") + name, value);
+}
+
+} // namespace
+
+TEST_F(MainWindow, StartsWithItsMenusAndPanels) {
+    auto form = Open();
+    EXPECT_EQ(form->windowTitle(), "Kelvane");
+    EXPECT_EQ(form->pos(), QPoint(100, 100));
+    EXPECT_TRUE(form->ToolBarHints());
+    const struct {
+        QAction* item;
+        const char* caption;
+        bool enabled, checked;
+    } items[] = {
+        {form->miRead, "&Read", true, false},
+        {form->miDetails, "Enter &other details", false, false},
+        {form->miSaveAs, "&Save as", true, false},
+        {form->miExit, "E&xit", true, false},
+        {form->miFrequency, "&Frequency", true, true},
+        {form->miWavelength, "&Wavelength", true, false},
+        {form->miVelocity, "&Velocity", true, false},
+        {form->miVMinusVlsr, "V &Minus Vlsr", false, false},
+        {form->miShowHints, "Show &Hints", true, true},
+        {form->miPolynomial->menuAction(), "&Polynomial", false, false},
+        {form->miSubtract, "&Subtract", true, false},
+        {form->miAbout, "&About", true, false},
+    };
+    for (const auto& i : items) {
+        EXPECT_EQ(i.item->text(), i.caption);
+        EXPECT_EQ(i.item->isEnabled(), i.enabled) << i.caption;
+        EXPECT_EQ(i.item->isChecked(), i.checked) << i.caption;
+    }
+    EXPECT_EQ(form->miVMinusVlsr->statusTip(), "Velovity minus Vlsr");
+    EXPECT_EQ(form->ToolBar->height(), 29);
+    EXPECT_EQ(form->pnlPlot->size(), QSize(640, 600));
+    EXPECT_EQ(form->pnlCoeff->width(), 198);
+    EXPECT_EQ(form->CSpinEdit1->value(), 4);
+    EXPECT_EQ(Coefficients.size(), 4u);
+    EXPECT_EQ(form->lblCorr->text(), "  ----   ");
+    EXPECT_EQ(form->edVlsr->text(), "-----");
+    for (QLabel* label : {form->lblRa, form->lblDec, form->lblGlat, form->lblGlong, form->lblLat,
+                          form->lblLong, form->lblElev, form->lblFiletime})
+        EXPECT_TRUE(label->text().isEmpty());
+    EXPECT_EQ(Velocities.size(), 400u) << "axis tables computed at construction";
+    EXPECT_FALSE(form->isMaximized());
+    EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
+}
+
+TEST_F(MainWindow, ExitStoresPositionAndHints) {
+    auto form = Open();
+    form->move(150, 220);
+    form->miExitClick();
+    EXPECT_EQ(Stored("Left").toInt(), 150);
+    EXPECT_EQ(Stored("Top").toInt(), 220);
+    EXPECT_EQ(Stored("Hints").toString(), "1");
+
+    auto again = Open();
+    EXPECT_EQ(again->pos(), QPoint(150, 220));
+}
+
+TEST_F(MainWindow, StoredSettingsOfEveryForm) {
+    const struct {
+        QVariant left, hints;
+        int expectedLeft;
+        bool expectedHints;
+    } cases[] = {
+        {QVariant(250), QVariant("0"), 250, false},
+        {QVariant("260"), QVariant(1), 260, true},
+        {QVariant("abc"), QVariant("7"), 100, true},
+        {QVariant(), QVariant("no"), 100, true},
+    };
+    for (const auto& c : cases) {
+        ClearTestSettings();
+        if (c.left.isValid())
+            Store("Left", c.left);
+        Store("Hints", c.hints);
+        auto form = Open();
+        EXPECT_EQ(form->pos().x(), c.expectedLeft);
+        EXPECT_EQ(form->ToolBarHints(), c.expectedHints);
+        EXPECT_TRUE(form->miShowHints->isChecked()) << "the check mark is not stored";
+    }
+}
+
+TEST_F(MainWindow, ShowHintsSwitchesTheToolBarHints) {
+    Store("Hints", "0");
+    auto form = Open();
+    EXPECT_FALSE(form->ToolBarHints());
+    form->miShowHints->trigger(); // unchecks
+    EXPECT_FALSE(form->ToolBarHints());
+    form->miShowHints->trigger(); // checks again
+    EXPECT_TRUE(form->ToolBarHints());
+    form->miShowHints->trigger();
+    form->miExitClick();
+    EXPECT_EQ(Stored("Hints").toString(), "0");
+}
+
+TEST_F(MainWindow, LongHintsGoToTheMessagePanel) {
+    auto form = Open();
+    const struct {
+        const char* hint;
+        const char* shown;
+    } cases[] = {{"Read|Open file", "Open file"},
+                 {"Save as|Save data as", "Save data as"},
+                 {"Velovity minus Vlsr", "Velovity minus Vlsr"},
+                 {"a|b|c", "b|c"},
+                 {"", ""}};
+    for (const auto& c : cases) {
+        QStatusTipEvent event(c.hint);
+        QCoreApplication::sendEvent(form.get(), &event);
+        EXPECT_EQ(form->StatusText(2), c.shown);
+    }
+    form->ShowStatusMessage("Error getting graph limits");
+    EXPECT_EQ(form->StatusText(2), "Error getting graph limits");
+}
+
+TEST_F(MainWindow, CancelledReadChangesNothing) {
+    auto form = Open();
+    form->miReadClick();
+    EXPECT_EQ(Dialogs.LastOpenFolder, "Data");
+    EXPECT_EQ(form->SpectrumFile(), nullptr);
+    EXPECT_FALSE(form->miDetails->isEnabled());
+    EXPECT_TRUE(Dialogs.Messages.isEmpty());
+}
+
+TEST_F(MainWindow, FailedReadShowsTheReadersText) {
+    auto form = Open();
+    Read(*form, Folder.filePath("nothing.dat"));
+    EXPECT_EQ(Dialogs.Messages, QStringList{"Kelvane: Unable to open nothing.dat"});
+    EXPECT_FALSE(form->miDetails->isEnabled());
+    EXPECT_FALSE(form->IsSpectrumDrawn());
+
+    const QString good = Spectrum("good.dat");
+    Read(*form, good);
+    ASSERT_TRUE(form->miDetails->isEnabled());
+    const std::vector<double> signal = Signal;
+    Read(*form, WriteSpectrumFile(Folder.path(), "short.dat", Hump, 12));
+    EXPECT_EQ(Dialogs.Messages.last(), "Kelvane: wrong number of data items.");
+    EXPECT_EQ(Signal, signal);
+    EXPECT_EQ(form->SpectrumFile()->FilePath, good.toStdString());
+    EXPECT_EQ(Dialogs.LastOpenFolder, Folder.path()) << "the dialog reopens where it was";
+}
+
+TEST_F(MainWindow, ReadDrawsTheSpectrum) {
+    auto form = Open();
+    form->miVMinusVlsr->setEnabled(true);
+    Read(*form, Spectrum("G5.30_m120.15.dat"));
+    EXPECT_TRUE(Dialogs.Messages.isEmpty());
+    EXPECT_TRUE(form->IsSpectrumDrawn());
+    EXPECT_TRUE(form->miDetails->isEnabled());
+    EXPECT_FALSE(form->miVMinusVlsr->isEnabled());
+    EXPECT_EQ(form->Title(), "Frequency v Signal");
+    EXPECT_EQ(XValues.size(), 400u);
+    EXPECT_EQ(CurrentFileName, "G5.30_m120.15.dat");
+}
+
+TEST_F(MainWindow, TitleOfEveryMode) {
+    auto form = Open();
+    Read(*form, Spectrum("a.dat"));
+    ComputeAxisTables();
+    UpdateVlsrVelocities();
+    form->miVMinusVlsr->setEnabled(true);
+    const struct {
+        QAction* item;
+        int mode;
+        const char* title;
+    } cases[] = {{form->miWavelength, 1, "Wavelength v Signal"},
+                 {form->miVelocity, 2, "Velocity v Signal"},
+                 {form->miVMinusVlsr, 3, "Velocity - VLSR v Signal"},
+                 {form->miFrequency, 0, "Frequency v Signal"}};
+    for (const auto& c : cases) {
+        c.item->trigger();
+        EXPECT_EQ(form->DisplayMode(), c.mode);
+        EXPECT_TRUE(c.item->isChecked());
+        EXPECT_EQ(form->Title(), c.title);
+        EXPECT_TRUE(form->IsSpectrumDrawn());
+    }
+    EXPECT_FALSE(form->miWavelength->isChecked()) << "one radio group";
+}
+
+TEST_F(MainWindow, GraphItemBeforeAnyRead) {
+    auto form = Open();
+    form->miVelocity->trigger();
+    EXPECT_EQ(form->StatusText(2), "Error getting graph limits");
+    EXPECT_EQ(Dialogs.Messages, QStringList{"Kelvane: Error finding data limits"});
+    EXPECT_TRUE(form->miVelocity->isChecked());
+    EXPECT_EQ(form->DisplayMode(), 2);
+    EXPECT_FALSE(form->IsSpectrumDrawn());
+}
+
+TEST_F(MainWindow, PointerReadout) {
+    auto form = Open();
+    form->PlotMouseMove(Qt::NoModifier, 300, 300);
+    EXPECT_EQ(form->StatusText(0), "(220, 200)");
+    EXPECT_EQ(form->StatusText(1), "(0, 0)") << "limits are all 0 before any graph";
+
+    Read(*form, Spectrum("a.dat"));
+    const TGraphLimits& limits = form->GraphLimits();
+    const struct {
+        int x, y;
+        const char* coordinates;
+        double valueX, valueY;
+    } cases[] = {{80, 500, "(0, 0)", limits.XMin, limits.YMin},
+                 {630, 40, "(550, 460)", limits.XMax, limits.YMax},
+                 {80, 40, "(0, 460)", limits.XMin, limits.YMax}};
+    for (const auto& c : cases) {
+        form->PlotMouseMove(Qt::NoModifier, c.x, c.y);
+        EXPECT_EQ(form->StatusText(0), c.coordinates);
+        EXPECT_EQ(form->StatusText(1), QString("(%1, %2)")
+                                           .arg(QString::fromStdString(ValueToText(c.valueX)),
+                                                QString::fromStdString(ValueToText(c.valueY))));
+    }
+    for (const QPoint outside : {QPoint(79, 300), QPoint(631, 300), QPoint(300, 39), QPoint(300, 501)}) {
+        form->PlotMouseMove(Qt::NoModifier, outside.x(), outside.y());
+        EXPECT_TRUE(form->StatusText(0).isEmpty());
+        EXPECT_TRUE(form->StatusText(1).isEmpty());
+    }
+    // The real pointer reaches the same handler.
+    QTest::mouseMove(form->PlotPanel(), QPoint(80, 500));
+    EXPECT_EQ(form->StatusText(0), "(0, 0)");
+}
+
+TEST_F(MainWindow, MappingTruncatesAndRoundTrips) {
+    auto form = Open();
+    Read(*form, Spectrum("a.dat"));
+    const TGraphLimits& limits = form->GraphLimits();
+    EXPECT_EQ(form->XToPixel(limits.XMin), 80);
+    EXPECT_EQ(form->XToPixel(limits.XMax), 630);
+    EXPECT_EQ(form->YToPixel(limits.YMin), 500);
+    EXPECT_EQ(form->YToPixel(limits.YMax), 40);
+    for (int px = 80; px <= 630; px += 10)
+        EXPECT_EQ(form->XToPixel(form->PixelToX(px) + (limits.XMax - limits.XMin) * 1e-9), px);
+    for (int py = 40; py <= 500; py += 10)
+        EXPECT_EQ(form->YToPixel(form->PixelToY(py) - (limits.YMax - limits.YMin) * 1e-9), py);
+}
+
+TEST_F(MainWindow, RenderedGraph) {
+    auto form = Open();
+    Read(*form, Spectrum("a.dat"));
+    const QImage& image = form->PlotPanel()->Picture();
+    const QColor blue(0, 0, 255), grey(128, 128, 128);
+    // The curve passes through the pixel of the line's peak.
+    const int px = form->XToPixel(XValues[210]), py = form->YToPixel(Signal[210]);
+    bool curve = false;
+    for (int dy = -1; dy <= 1; ++dy)
+        curve = curve || image.pixelColor(px, py + dy) == blue;
+    EXPECT_TRUE(curve);
+    // Grid lines are grey, the plot area between them white, the background outside it not.
+    const int gx = form->XToPixel(form->GraphLimits().XMin + form->GraphLimits().XStep);
+    EXPECT_EQ(image.pixelColor(gx, 45), grey);
+    EXPECT_EQ(image.pixelColor(gx + 3, 45), QColor(Qt::white));
+    EXPECT_NE(image.pixelColor(40, 300), QColor(Qt::white));
+}
+
+TEST_F(MainWindow, FlatSignalGivesAFlatLine) {
+    auto form = Open();
+    Read(*form, Spectrum("flat.dat", [](int) { return 5.0; }));
+    EXPECT_TRUE(form->IsSpectrumDrawn());
+    const TGraphLimits& limits = form->GraphLimits();
+    EXPECT_TRUE(std::isfinite(limits.YMin) && std::isfinite(limits.YMax));
+    EXPECT_LT(limits.YMin, 5.0);
+    EXPECT_GT(limits.YMax, 5.0);
+    const int py = form->YToPixel(5.0);
+    EXPECT_GT(py, 40);
+    EXPECT_LT(py, 500);
+    const QImage& image = form->PlotPanel()->Picture();
+    EXPECT_EQ(image.pixelColor(300, py), QColor(0, 0, 255));
+}
