@@ -255,27 +255,23 @@ TEST(TPlot, TextBoxTakesTheColourOfItsStartingArea) {
 TEST(TPlot, TextTurnsCounterClockwise) {
     const std::string text = "Kelvane";
     const QPoint at(150, 150);
-    const struct {
-        double angle;
-        QRect bounds; // where the text may change pixels (w = width, h = height)
-    } cases[] = {
-        {0.0, QRect(0, 0, 1, 1)},  // filled in below: right of and below the point
-        {90.0, QRect(0, 0, 1, 1)}, // above and right of the point, reading upwards
-    };
     auto probe = MakePlot();
     const int w = probe->TextWidth(text);
     const int h = probe->TextHeight(text);
-    const QRect horizontal(at.x(), at.y(), w, h);
-    const QRect upwards(at.x(), at.y() - w, h, w + 1);
+    // Where the text may change pixels: right of and below the point when horizontal; above
+    // and right of it when turned by 90 degrees, so that it reads upwards.
+    const struct {
+        double angle;
+        QRect bounds;
+    } cases[] = {{0.0, QRect(at.x(), at.y(), w, h)}, {90.0, QRect(at.x(), at.y() - w, h, w + 1)}};
     for (const auto& c : cases) {
-        const QRect bounds = c.angle == 0.0 ? horizontal : upwards;
         auto plot = MakePlot();
         const QImage before = plot->Bitmap().copy();
         plot->TextOutAngle(text, at.x(), at.y(), c.angle);
         const std::vector<QPoint> changed = Changed(before, plot->Bitmap());
         EXPECT_GT(changed.size(), 20u) << c.angle;
         for (const QPoint& p : changed)
-            EXPECT_TRUE(bounds.adjusted(-1, -1, 1, 1).contains(p))
+            EXPECT_TRUE(c.bounds.adjusted(-1, -1, 1, 1).contains(p))
                 << c.angle << ": " << p.x() << ", " << p.y();
     }
 }
