@@ -1,0 +1,124 @@
+// The plot panel: a widget that owns an off-screen bitmap in which the spectrum graph is drawn
+// in pixel coordinates (x to the right, y downwards, origin at the top-left corner), and that
+// displays a picture copied from the bitmap on Show.
+//
+// Inside the bitmap a plot rectangle marks the data area: it has its own fill colour, LineTo
+// clips lines to it, and text starting inside it gets the area's colour as its background.
+// The displayed picture is a second layer: Show replaces it with the bitmap, and DrawOnPicture
+// adds transient marks (such as a selection band) that the next Show wipes.
+//
+// Rectangles are drawn as the pair (Left, Top) - (Right, Bottom) with the right and bottom
+// edges excluded: Clear's outline of a rectangle covers columns Left .. Right - 1 and rows
+// Top .. Bottom - 1. Lines are drawn without antialiasing and include both end points.
+#pragma once
+
+#include <QBrush>
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPen>
+#include <QPoint>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QPainter;
+
+// A colour value: 0x00BBGGRR for plain colours, or a system colour index with the top bit set.
+using TColor = std::uint32_t;
+constexpr TColor clInfoBk = 0x80000018; // system tooltip-background colour
+
+// The colour a TColor stands for. Plain colours come from the red, green and blue bytes; system
+// colours from the application palette (tooltip background and text, window, button face, text,
+// highlight); an unknown system index gives black.
+QColor ColorToQColor(TColor color);
+
+// A rectangle of pixels. Built from four numbers it is normalised: Left <= Right, Top <= Bottom.
+struct TRect {
+    int Left = 0, Top = 0, Right = 0, Bottom = 0;
+    TRect() = default;
+    TRect(int left, int top, int right, int bottom);
+    int Width() const { return Right - Left; }
+    int Height() const { return Bottom - Top; }
+};
+
+// The crossings of the segment (x0, y0) - (x1, y1) with the edges of r, in the order left,
+// right, top, bottom. An edge counts when its line lies between the end points (inclusive) and
+// the crossing lies on the edge itself, corners included; the other coordinate is truncated
+// towards zero. A horizontal segment meets only the left and right edges, a vertical one only
+// the top and bottom edges; a corner may therefore appear twice.
+std::vector<QPoint> EdgeCrossings(int x0, int y0, int x1, int y1, const TRect& r);
+
+class TPlot : public QWidget {
+    Q_OBJECT
+public:
+    // The widget takes the creation rectangle within owner; the bitmap is its width x height;
+    // PlotRect starts as the creation rectangle; the canvas font is bold 10 points; both colours
+    // are 0 (black) and the bitmap is black until the first Clear.
+    TPlot(QWidget* owner, const TRect& creation);
+    ~TPlot() override;
+
+    void SetBackgroundColor(TColor color); // stores the colour, then Clear
+    void SetPlotAreaColor(TColor color);   // stores the colour, then Clear
+    void SetPlotRect(const TRect& rect);   // stores the rectangle, then Clear
+    const TRect& PlotRect() const { return FPlotRect; }
+
+    // Pen black and width 1; the bitmap filled with the background colour and the plot
+    // rectangle with the plot-area colour, both outlined with the pen. The brush is left at the
+    // plot-area colour.
+    void Clear();
+    void MoveTo(int x, int y);
+    // A line from (LastX, LastY) to (x, y) with the canvas pen, showing only its part inside
+    // PlotRect; then MoveTo (x, y).
+    void LineTo(int x, int y);
+    // UTF-8 text with its top-left corner (before rotation) at (x, y), turned counter-clockwise
+    // by angle degrees truncated to tenths, drawn in black (antialiased) on an opaque box of the
+    // colour of the area in which (x, y) lies. The brush colour is restored afterwards.
+    void TextOutAngle(const std::string& text, int x, int y, double angle);
+    void SaveImage();    // keeps a copy of the bitmap
+    void RestoreImage(); // bitmap := the kept copy; nothing before the first SaveImage
+    void Show();         // displayed picture := the bitmap; repaint
+    bool InPlotRect(int x, int y) const; // edges included
+    int TextWidth(const std::string& text) const;
+    int TextHeight(const std::string& text) const;
+
+    int LastX = 0, LastY = 0;
+    QPen Pen;     // canvas pen: colour, width and style of LineTo
+    QBrush Brush; // canvas brush
+
+    const QImage& Bitmap() const; // the finished drawing so far
+    const QImage& Picture() const { return FPicture; }
+    // Draws on the displayed picture (wiped by the next Show) and schedules a repaint.
+    void DrawOnPicture(const std::function<void(QPainter&)>& draw);
+
+    std::function<void(Qt::MouseButton, Qt::KeyboardModifiers, int x, int y)> OnMouseDown,
+        OnMouseUp;
+    std::function<void(Qt::KeyboardModifiers, int x, int y)> OnMouseMove;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    // The painter on the bitmap, opened on first use and kept open between drawing operations
+    // (opening one per line would cost more than the line); EndCanvas closes it, which must
+    // happen before the bitmap is copied or replaced.
+    QPainter& Canvas();
+    void EndCanvas() const;
+    void OutlinedRect(QPainter& painter, const TRect& rect);
+
+    QImage FBitmap;
+    mutable std::unique_ptr<QPainter> FCanvas;
+    QImage FSavedBitmap; // null until the first SaveImage
+    QImage FPicture;
+    TRect FPlotRect;
+    TColor FBackgroundColor = 0;
+    TColor FPlotAreaColor = 0;
+    QFont FFont;
+    QFontMetrics FMetrics;
+};

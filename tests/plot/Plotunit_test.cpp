@@ -1,0 +1,394 @@
+#include "plot/Plotunit.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPalette>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// A 300 x 200 plot with the data area (20, 10, 280, 190): yellow background, white area.
+constexpr TColor Yellow = 0x00FFFF; // 0x00BBGGRR
+constexpr TColor White = 0xFFFFFF;
+const TRect Area(20, 10, 280, 190);
+
+std::unique_ptr<TPlot> MakePlot() {
+    auto plot = std::make_unique<TPlot>(nullptr, TRect(0, 0, 300, 200));
+    plot->SetBackgroundColor(Yellow);
+    plot->SetPlotAreaColor(White);
+    plot->SetPlotRect(Area);
+    return plot;
+}
+
+QRgb Rgb(int r, int g, int b) {
+    return qRgb(r, g, b);
+}
+
+// Pixels that differ between two images of the same size.
+std::vector<QPoint> Changed(const QImage& before, const QImage& after) {
+    std::vector<QPoint> points;
+    for (int y = 0; y < before.height(); ++y)
+        for (int x = 0; x < before.width(); ++x)
+            if (before.pixel(x, y) != after.pixel(x, y))
+                points.emplace_back(x, y);
+    return points;
+}
+
+TEST(ColorToQColor, PlainAndSystemColours) {
+    EXPECT_EQ(ColorToQColor(0xFF0000).rgb(), Rgb(0, 0, 255));
+    EXPECT_EQ(ColorToQColor(0x0000FF).rgb(), Rgb(255, 0, 0));
+    EXPECT_EQ(ColorToQColor(0x808080).rgb(), Rgb(128, 128, 128));
+    EXPECT_EQ(ColorToQColor(0x123456).rgb(), Rgb(0x56, 0x34, 0x12));
+    EXPECT_EQ(ColorToQColor(clInfoBk), QGuiApplication::palette().color(QPalette::ToolTipBase));
+}
+
+TEST(TRect, NormalisedWhenBuilt) {
+    const struct {
+        TRect rect;
+        int left, top, right, bottom;
+    } cases[] = {
+        {TRect(1, 2, 30, 40), 1, 2, 30, 40},
+        {TRect(30, 2, 1, 40), 1, 2, 30, 40},
+        {TRect(1, 40, 30, 2), 1, 2, 30, 40},
+        {TRect(30, 40, 1, 2), 1, 2, 30, 40},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.rect.Left, c.left);
+        EXPECT_EQ(c.rect.Top, c.top);
+        EXPECT_EQ(c.rect.Right, c.right);
+        EXPECT_EQ(c.rect.Bottom, c.bottom);
+        EXPECT_EQ(c.rect.Width(), 29);
+        EXPECT_EQ(c.rect.Height(), 38);
+    }
+}
+
+TEST(EdgeCrossings, OrderRangeAndTruncation) {
+    const TRect square(-50, -50, 50, 50);
+    const struct {
+        const char* name;
+        QPoint from, to;
+        TRect rect;
+        std::vector<QPoint> expected;
+    } cases[] = {
+        {"inside", {50, 50}, {100, 120}, Area, {}},
+        {"inside to right", {100, 50}, {300, 50}, Area, {{280, 50}}},
+        {"left to inside", {0, 60}, {100, 60}, Area, {{20, 60}}},
+        {"horizontal through", {300, 70}, {0, 70}, Area, {{20, 70}, {280, 70}}},
+        {"vertical through", {150, 200}, {150, 0}, Area, {{150, 10}, {150, 190}}},
+        {"vertical beside", {10, 0}, {10, 200}, Area, {}},
+        {"diagonal through", {0, 0}, {200, 200}, Area, {{20, 20}, {190, 190}}},
+        // The lines of the left and top edges are crossed beyond the corners.
+        {"past top-left corner", {0, 0}, {40, 4}, Area, {}},
+        {"past top-right corner", {290, 0}, {300, 20}, Area, {}},
+        // Right edge met at y = 123.9, top edge at x = 123.9.
+        {"truncated y", {271, 96}, {281, 127}, Area, {{280, 123}}},
+        {"truncated x", {96, 19}, {127, 9}, Area, {{123, 10}}},
+        // Towards zero, not down: -3.9 gives -3.
+        {"truncated negative", {-59, -3}, {-49, -4}, square, {{-50, -3}}},
+        // The products x1 y0 and y1 x0 exceed 32 bits.
+        {"far ends",
+         {-2000000000, -2000000000},
+         {2000000000, 2000000000},
+         Area,
+         {{20, 20}, {190, 190}}},
+        // Through a corner: found on the left edge and again on the top edge.
+        {"through corner", {0, -10}, {200, 190}, Area, {{20, 10}, {20, 10}, {200, 190}}},
+        {"along top edge", {20, 10}, {280, 10}, Area, {{20, 10}, {280, 10}}},
+    };
+    for (const auto& c : cases) {
+        const std::vector<QPoint> crossings =
+            EdgeCrossings(c.from.x(), c.from.y(), c.to.x(), c.to.y(), c.rect);
+        EXPECT_EQ(crossings, c.expected) << c.name;
+    }
+}
+
+TEST(TPlot, LineToIsClippedToThePlotRectangle) {
+    const struct {
+        const char* name;
+        QPoint from, to;
+        bool drawn;
+        QPoint drawFrom, drawTo;
+    } cases[] = {
+        {"inside", {50, 50}, {100, 120}, true, {50, 50}, {100, 120}},
+        {"corner to corner", {20, 10}, {280, 190}, true, {20, 10}, {280, 190}},
+        {"inside to outside", {100, 50}, {300, 50}, true, {100, 50}, {280, 50}},
+        {"outside to inside", {0, 0}, {100, 100}, true, {20, 20}, {100, 100}},
+        // Ending on the far edge: crossings (20, 60) and (280, 60); drawn from the first.
+        {"outside to far edge", {0, 60}, {280, 60}, true, {20, 60}, {280, 60}},
+        // Starting on the near edge: the first crossing is the start itself, so only that
+        // pixel is drawn.
+        {"near edge to outside", {20, 80}, {300, 80}, true, {20, 80}, {20, 80}},
+        {"through, horizontal", {0, 70}, {300, 70}, true, {20, 70}, {280, 70}},
+        {"through, vertical", {150, 0}, {150, 199}, true, {150, 10}, {150, 190}},
+        {"through, diagonal", {0, 0}, {200, 200}, true, {20, 20}, {190, 190}},
+        {"truncated crossing", {271, 96}, {281, 127}, true, {271, 96}, {280, 123}},
+        {"outside", {0, 0}, {40, 4}, false, {}, {}},
+        {"outside, vertical", {10, 0}, {10, 199}, false, {}, {}},
+    };
+    const QColor blue = ColorToQColor(0xFF0000);
+    for (const auto& c : cases) {
+        auto plot = MakePlot();
+        plot->Pen.setColor(blue);
+        QImage expected = plot->Bitmap().copy();
+        if (c.drawn) {
+            QPainter painter(&expected);
+            painter.setPen(QPen(blue, 1));
+            painter.drawLine(c.drawFrom, c.drawTo);
+        }
+        plot->MoveTo(c.from.x(), c.from.y());
+        plot->LineTo(c.to.x(), c.to.y());
+        EXPECT_EQ(plot->LastX, c.to.x()) << c.name;
+        EXPECT_EQ(plot->LastY, c.to.y()) << c.name;
+        EXPECT_TRUE(plot->Bitmap() == expected) << c.name;
+        if (c.drawn) {
+            // Crisp end pixels in the pen colour, nothing past the cut.
+            EXPECT_EQ(plot->Bitmap().pixel(c.drawTo), blue.rgb()) << c.name;
+            EXPECT_EQ(plot->Bitmap().pixel(c.drawFrom), blue.rgb()) << c.name;
+        }
+    }
+}
+
+TEST(TPlot, PolylineContinuesFromEachTarget) {
+    auto plot = MakePlot();
+    const QPoint path[] = {{50, 50}, {350, 50}, {350, 150}, {50, 150}};
+    plot->MoveTo(path[0].x(), path[0].y());
+    for (const QPoint& p : path) {
+        plot->LineTo(p.x(), p.y());
+        EXPECT_EQ(QPoint(plot->LastX, plot->LastY), p);
+    }
+    // The leg outside the bitmap draws nothing; the two legs into and out of it are cut at x=280.
+    EXPECT_EQ(plot->Bitmap().pixel(279, 50), Rgb(0, 0, 0));
+    EXPECT_EQ(plot->Bitmap().pixel(279, 150), Rgb(0, 0, 0));
+    EXPECT_EQ(plot->Bitmap().pixel(285, 50), Rgb(255, 255, 0));
+    EXPECT_EQ(plot->Bitmap().pixel(285, 150), Rgb(255, 255, 0));
+    EXPECT_EQ(plot->Bitmap().pixel(285, 100), Rgb(255, 255, 0));
+}
+
+TEST(TPlot, ConstructionAndClear) {
+    QWidget owner;
+    owner.resize(400, 300);
+    TPlot plot(&owner, TRect(310, 220, 10, 20));
+    EXPECT_EQ(plot.parentWidget(), &owner);
+    EXPECT_EQ(plot.geometry(), QRect(10, 20, 300, 200));
+    EXPECT_EQ(plot.Bitmap().size(), QSize(300, 200));
+    EXPECT_EQ(plot.PlotRect().Left, 10);
+    EXPECT_EQ(plot.PlotRect().Bottom, 220);
+
+    plot.SetBackgroundColor(Yellow);
+    plot.SetPlotAreaColor(White);
+    plot.Pen.setColor(Qt::red);
+    plot.Pen.setWidth(3);
+    plot.SetPlotRect(Area);
+    EXPECT_EQ(plot.Bitmap().size(), QSize(300, 200));
+    EXPECT_EQ(plot.Pen.color(), QColor(Qt::black));
+    EXPECT_EQ(plot.Pen.width(), 1);
+    EXPECT_EQ(plot.Brush.color().rgb(), Rgb(255, 255, 255));
+
+    const QRgb black = Rgb(0, 0, 0), yellow = Rgb(255, 255, 0), white = Rgb(255, 255, 255);
+    const struct {
+        QPoint at;
+        QRgb colour;
+    } pixels[] = {
+        // Outline of the whole bitmap, then its fill.
+        {{0, 0}, black},
+        {{299, 199}, black},
+        {{5, 5}, yellow},
+        {{290, 195}, yellow},
+        // Outline of the plot rectangle: columns 20..279, rows 10..189.
+        {{20, 10}, black},
+        {{279, 189}, black},
+        {{150, 10}, black},
+        {{20, 100}, black},
+        {{280, 100}, yellow},
+        {{150, 190}, yellow},
+        // Its fill.
+        {{21, 11}, white},
+        {{278, 188}, white},
+        {{150, 100}, white},
+    };
+    for (const auto& p : pixels)
+        EXPECT_EQ(plot.Bitmap().pixel(p.at), p.colour) << p.at.x() << ", " << p.at.y();
+}
+
+TEST(TPlot, InPlotRectIncludesTheEdges) {
+    auto plot = MakePlot();
+    EXPECT_TRUE(plot->InPlotRect(20, 10));
+    EXPECT_TRUE(plot->InPlotRect(280, 190));
+    EXPECT_FALSE(plot->InPlotRect(19, 100));
+    EXPECT_FALSE(plot->InPlotRect(281, 100));
+    EXPECT_FALSE(plot->InPlotRect(100, 9));
+    EXPECT_FALSE(plot->InPlotRect(100, 191));
+}
+
+TEST(TPlot, TextBoxTakesTheColourOfItsStartingArea) {
+    const std::string text = "MMMMMM";
+    const QRgb yellow = Rgb(255, 255, 0), white = Rgb(255, 255, 255);
+    const struct {
+        const char* name;
+        QPoint at;
+        int fromX; // first column of the box on the other side of the area's edge
+        QRgb boxColour, otherColour;
+    } cases[] = {
+        {"starts in the plot area", {275, 100}, 281, white, yellow},
+        {"starts on the background", {5, 100}, 21, yellow, white},
+    };
+    for (const auto& c : cases) {
+        auto plot = MakePlot();
+        const int width = plot->TextWidth(text);
+        const int height = plot->TextHeight(text);
+        ASSERT_GT(width, 30);
+        plot->TextOutAngle(text, c.at.x(), c.at.y(), 0.0);
+        int boxPixels = 0;
+        for (int y = c.at.y() + 1; y < c.at.y() + height - 1; ++y)
+            for (int x = c.fromX; x < std::min(c.at.x() + width - 1, 300); ++x) {
+                const QRgb pixel = plot->Bitmap().pixel(x, y);
+                EXPECT_NE(pixel, c.otherColour) << c.name << " at " << x << ", " << y;
+                boxPixels += pixel == c.boxColour;
+            }
+        EXPECT_GT(boxPixels, 0) << c.name;
+    }
+}
+
+TEST(TPlot, TextTurnsCounterClockwise) {
+    const std::string text = "Kelvane";
+    const QPoint at(150, 150);
+    auto probe = MakePlot();
+    const int w = probe->TextWidth(text);
+    const int h = probe->TextHeight(text);
+    // Where the text may change pixels: right of and below the point when horizontal; above
+    // and right of it when turned by 90 degrees, so that it reads upwards.
+    const struct {
+        double angle;
+        QRect bounds;
+    } cases[] = {{0.0, QRect(at.x(), at.y(), w, h)}, {90.0, QRect(at.x(), at.y() - w, h, w + 1)}};
+    for (const auto& c : cases) {
+        auto plot = MakePlot();
+        const QImage before = plot->Bitmap().copy();
+        plot->TextOutAngle(text, at.x(), at.y(), c.angle);
+        const std::vector<QPoint> changed = Changed(before, plot->Bitmap());
+        EXPECT_GT(changed.size(), 20u) << c.angle;
+        for (const QPoint& p : changed)
+            EXPECT_TRUE(c.bounds.adjusted(-1, -1, 1, 1).contains(p))
+                << c.angle << ": " << p.x() << ", " << p.y();
+    }
+}
+
+TEST(TPlot, AngleIsTruncatedToTenthsOfADegree) {
+    const std::string text = "Kelvane spectrum";
+    auto straight = MakePlot();
+    straight->TextOutAngle(text, 30, 50, 0.0);
+    for (const double angle : {0.09, -0.09}) {
+        auto plot = MakePlot();
+        plot->TextOutAngle(text, 30, 50, angle);
+        EXPECT_TRUE(plot->Bitmap() == straight->Bitmap()) << angle;
+    }
+}
+
+TEST(TPlot, TextOutAngleRestoresTheBrushColour) {
+    for (const std::string text : {"Signal", ""}) {
+        auto plot = MakePlot();
+        plot->Brush.setColor(Qt::red);
+        const QImage before = plot->Bitmap().copy();
+        plot->TextOutAngle(text, 100, 100, 90.0);
+        EXPECT_EQ(plot->Brush.color(), QColor(Qt::red)) << text;
+        EXPECT_EQ(plot->Bitmap() == before, text.empty()) << text;
+    }
+}
+
+TEST(TPlot, SaveAndRestoreImage) {
+    auto plot = MakePlot();
+    const QImage cleared = plot->Bitmap().copy();
+
+    plot->RestoreImage(); // nothing saved yet
+    EXPECT_TRUE(plot->Bitmap() == cleared);
+
+    plot->MoveTo(30, 30);
+    plot->LineTo(200, 30);
+    const QImage withLine = plot->Bitmap().copy();
+    plot->SaveImage();
+    for (int round = 0; round < 2; ++round) {
+        plot->MoveTo(30, 100);
+        plot->LineTo(200, 180);
+        EXPECT_FALSE(plot->Bitmap() == withLine);
+        plot->RestoreImage();
+        EXPECT_TRUE(plot->Bitmap() == withLine) << "round " << round;
+    }
+}
+
+TEST(TPlot, ShowCopiesTheBitmapAndWipesPictureMarks) {
+    auto plot = MakePlot();
+    plot->Show();
+    const QImage shown = plot->Bitmap().copy();
+    EXPECT_TRUE(plot->Picture() == shown);
+
+    // Drawing goes to the bitmap only, until the next Show.
+    plot->MoveTo(30, 30);
+    plot->LineTo(200, 30);
+    EXPECT_TRUE(plot->Picture() == shown);
+    EXPECT_FALSE(plot->Bitmap() == shown);
+
+    // Marks on the picture stay off the bitmap.
+    const QImage drawn = plot->Bitmap().copy();
+    plot->DrawOnPicture([](QPainter& painter) {
+        painter.setPen(QPen(Qt::red, 1));
+        painter.drawRect(QRect(100, 10, 50, 180));
+    });
+    EXPECT_EQ(plot->Picture().pixel(100, 50), Rgb(255, 0, 0));
+    EXPECT_EQ(plot->Bitmap().pixel(100, 50), Rgb(255, 255, 255));
+    EXPECT_TRUE(plot->Bitmap() == drawn);
+
+    plot->Show();
+    EXPECT_TRUE(plot->Picture() == drawn);
+}
+
+TEST(TPlot, MouseEventsReachTheCallbacks) {
+    auto plot = MakePlot();
+    struct TEvent {
+        char kind;
+        Qt::MouseButton button;
+        Qt::KeyboardModifiers modifiers;
+        QPoint at;
+    };
+    std::vector<TEvent> events;
+    plot->OnMouseDown = [&](Qt::MouseButton b, Qt::KeyboardModifiers m, int x, int y) {
+        events.push_back({'d', b, m, {x, y}});
+    };
+    plot->OnMouseUp = [&](Qt::MouseButton b, Qt::KeyboardModifiers m, int x, int y) {
+        events.push_back({'u', b, m, {x, y}});
+    };
+    plot->OnMouseMove = [&](Qt::KeyboardModifiers m, int x, int y) {
+        events.push_back({'m', Qt::NoButton, m, {x, y}});
+    };
+    plot->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(plot.get()));
+
+    QTest::mouseMove(plot.get(), QPoint(40, 50)); // no button held
+    QTest::mouseClick(plot.get(), Qt::LeftButton, Qt::ShiftModifier, QPoint(60, 70));
+    QTest::mouseClick(plot.get(), Qt::RightButton, Qt::NoModifier, QPoint(90, 80));
+
+    std::vector<TEvent> presses;
+    bool moved = false;
+    for (const TEvent& e : events) {
+        if (e.kind == 'm')
+            moved = moved || e.at == QPoint(40, 50);
+        else
+            presses.push_back(e);
+    }
+    EXPECT_TRUE(moved);
+    ASSERT_EQ(presses.size(), 4u);
+    const TEvent expected[] = {{'d', Qt::LeftButton, Qt::ShiftModifier, {60, 70}},
+                               {'u', Qt::LeftButton, Qt::ShiftModifier, {60, 70}},
+                               {'d', Qt::RightButton, Qt::NoModifier, {90, 80}},
+                               {'u', Qt::RightButton, Qt::NoModifier, {90, 80}}};
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(presses[i].kind, expected[i].kind) << i;
+        EXPECT_EQ(presses[i].button, expected[i].button) << i;
+        EXPECT_EQ(presses[i].modifiers, expected[i].modifiers) << i;
+        EXPECT_EQ(presses[i].at, expected[i].at) << i;
+    }
+}
+
+} // namespace
