@@ -41,15 +41,20 @@ void ClearArithmeticFlags() {
     throw EFloatingPointError("Floating point overflow");
 }
 
-void CheckValues(const double* values, std::size_t count) {
+bool AllFinite(const double* values, std::size_t count, bool& sawNaN) {
     bool finite = true;
-    bool sawNaN = false;
     for (std::size_t i = 0; i < count; ++i) {
         if (!std::isfinite(values[i])) {
             finite = false;
             sawNaN = sawNaN || std::isnan(values[i]);
         }
     }
+    return finite;
+}
+
+void CheckValues(const double* values, std::size_t count) {
+    bool sawNaN = false;
+    const bool finite = AllFinite(values, count, sawNaN);
     const int flags = std::fetestexcept(ArithmeticFlags);
     if (flags != 0 || !finite)
         RaiseArithmeticError(flags, sawNaN);
@@ -60,8 +65,13 @@ void CheckValues(const TVector& values) {
 }
 
 void CheckValues(const TMatrix& rows) {
+    bool sawNaN = false;
+    bool finite = true;
     for (const TVector& row : rows)
-        CheckValues(row);
+        finite = AllFinite(row.data(), row.size(), sawNaN) && finite;
+    const int flags = std::fetestexcept(ArithmeticFlags);
+    if (flags != 0 || !finite)
+        RaiseArithmeticError(flags, sawNaN);
 }
 
 // Keeps the caller's floating-point status flags across a fit.
@@ -179,18 +189,25 @@ double PolyFit(const TVector& x, const TVector& y, TVector& coefficients) {
 
 void BuildNormalEquations(const TMatrix& design, const TVector& y, TMatrix& normal, int m, int n,
                           TVector& rhs) {
+    // One pass over the points; every sum still runs over the points in ascending order from
+    // 0.0, so the result is that of summing element by element.
     for (int i = 0; i < m; ++i) {
-        for (int j = 0; j <= i; ++j) {
-            double sum = 0.0;
-            for (int k = 0; k < n; ++k)
-                sum += design[k][j] * design[k][i];
-            normal[i][j] = sum;
-            normal[j][i] = sum;
+        for (int j = 0; j <= i; ++j)
+            normal[i][j] = 0.0;
+        rhs[i] = 0.0;
+    }
+    for (int k = 0; k < n; ++k) {
+        const TVector& row = design[k];
+        for (int i = 0; i < m; ++i) {
+            TVector& line = normal[i];
+            for (int j = 0; j <= i; ++j)
+                line[j] += row[j] * row[i];
+            rhs[i] += y[k] * row[i];
         }
-        double sum = 0.0;
-        for (int j = 0; j < n; ++j)
-            sum += y[j] * design[j][i];
-        rhs[i] = sum;
+    }
+    for (int i = 0; i < m; ++i) {
+        for (int j = 0; j < i; ++j)
+            normal[j][i] = normal[i][j];
     }
 }
 
@@ -290,8 +307,7 @@ bool GaussJordan2(TMatrix& a, const TVector& b, TMatrix& bWork, TPivotTable& piv
         }
 
         CheckValues(a);
-        for (int r = 0; r < n; ++r)
-            CheckValues(&bWork[r][0], 1);
+        CheckValues(bWork);
     }
     return true;
 }
