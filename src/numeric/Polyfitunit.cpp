@@ -1,0 +1,378 @@
+#include "numeric/Polyfitunit.h"
+
+#include <algorithm>
+#include <cfenv>
+#include <cmath>
+#include <cstddef>
+#include <iostream>
+#include <iterator>
+#include <utility>
+
+namespace {
+
+TPolyFitReporter Reporter;
+
+void Report(const std::string& text) {
+    if (Reporter)
+        Reporter(text);
+    else
+        std::cerr << text << '\n';
+}
+
+// ---- Arithmetic errors ----------------------------------------------------------------------
+//
+// The fit runs with the floating-point exceptions masked. A stage starts by clearing the three
+// flags of interest and ends by testing them and by looking at its results: an infinity counts
+// as an overflow, a NaN as an invalid operation. Either sign raises EFloatingPointError. The
+// explicit look at the results keeps the detection sound even where the compiler moves an
+// operation across the flag test.
+
+constexpr int ArithmeticFlags = FE_OVERFLOW | FE_DIVBYZERO | FE_INVALID;
+
+void ClearArithmeticFlags() {
+    std::feclearexcept(ArithmeticFlags);
+}
+
+[[noreturn]] void RaiseArithmeticError(int flags, bool sawNaN) {
+    if ((flags & FE_INVALID) != 0 || (flags == 0 && sawNaN))
+        throw EFloatingPointError("Invalid floating point operation");
+    if ((flags & FE_DIVBYZERO) != 0)
+        throw EFloatingPointError("Floating point division by zero");
+    throw EFloatingPointError("Floating point overflow");
+}
+
+bool AllFinite(const double* values, std::size_t count, bool& sawNaN) {
+    bool finite = true;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!std::isfinite(values[i])) {
+            finite = false;
+            sawNaN = sawNaN || std::isnan(values[i]);
+        }
+    }
+    return finite;
+}
+
+void CheckValues(const double* values, std::size_t count) {
+    bool sawNaN = false;
+    const bool finite = AllFinite(values, count, sawNaN);
+    const int flags = std::fetestexcept(ArithmeticFlags);
+    if (flags != 0 || !finite)
+        RaiseArithmeticError(flags, sawNaN);
+}
+
+void CheckValues(const TVector& values) {
+    CheckValues(values.data(), values.size());
+}
+
+void CheckValues(const TMatrix& rows) {
+    bool sawNaN = false;
+    bool finite = true;
+    for (const TVector& row : rows)
+        finite = AllFinite(row.data(), row.size(), sawNaN) && finite;
+    const int flags = std::fetestexcept(ArithmeticFlags);
+    if (flags != 0 || !finite)
+        RaiseArithmeticError(flags, sawNaN);
+}
+
+// Keeps the caller's floating-point status flags across a fit.
+class TFlagGuard {
+public:
+    TFlagGuard() { std::fegetexceptflag(&Saved, FE_ALL_EXCEPT); }
+    ~TFlagGuard() { std::fesetexceptflag(&Saved, FE_ALL_EXCEPT); }
+    TFlagGuard(const TFlagGuard&) = delete;
+    TFlagGuard& operator=(const TFlagGuard&) = delete;
+
+private:
+    std::fexcept_t Saved{};
+};
+
+} // namespace
+
+void SetPolyFitReporter(TPolyFitReporter reporter) {
+    Reporter = std::move(reporter);
+}
+
+// ---- Entry ------------------------------------------------------------------------------------
+
+double FitPolynomial(const TVector& x, const TVector& y, TVector& coefficients) {
+    const TFlagGuard guard;
+    try {
+        return PolyFit(x, y, coefficients);
+    } catch (const EFloatingPointError&) {
+        // Retried below on data rescaled to [0, 1].
+    } catch (...) {
+        return -1.0;
+    }
+
+    try {
+        TVector xs = x;
+        TVector ys = y;
+        double xMin = 0.0;
+        double xMax = 0.0;
+        double yMin = 0.0;
+        double yMax = 0.0;
+        ClearArithmeticFlags();
+        NormalizeToUnitRange(xs, ys, xMin, xMax, yMin, yMax);
+        // All x or all y equal divide 0 by 0 here.
+        CheckValues(xs);
+        CheckValues(ys);
+        const double r = PolyFit(xs, ys, coefficients);
+        if (r > 0.0)
+            RescaleCoefficients(coefficients, yMax, yMin, xMax, xMin);
+        return r;
+    } catch (...) {
+        return -1.0;
+    }
+}
+
+// ---- The fit ----------------------------------------------------------------------------------
+
+double PolyFit(const TVector& x, const TVector& y, TVector& coefficients) {
+    const int m = static_cast<int>(coefficients.size());
+    const int n = static_cast<int>(x.size());
+    TMatrix design(static_cast<std::size_t>(n), TVector(static_cast<std::size_t>(m), 0.0));
+    TMatrix normal(static_cast<std::size_t>(m), TVector(static_cast<std::size_t>(m), 0.0));
+    TVector rhs(static_cast<std::size_t>(m), 0.0);
+
+    if (m < 1) {
+        Report("PolyFit called with less than one term");
+        return -1.0;
+    }
+    if (n < 2) {
+        Report("PolyFit called with less than two points");
+        return -1.0;
+    }
+    if (y.size() != x.size()) {
+        Report("PolyFit called with x and y of unequal size");
+        return -1.0;
+    }
+
+    ClearArithmeticFlags();
+    for (int i = 0; i < n; ++i) {
+        TVector& row = design[i];
+        row[0] = 1.0;
+        for (int j = 1; j < m; ++j)
+            row[j] = row[j - 1] * x[i];
+    }
+    CheckValues(design);
+
+    BuildNormalEquations(design, y, normal, m, n, rhs);
+    CheckValues(normal);
+    CheckValues(rhs);
+
+    if (!GaussJordan(normal, rhs, coefficients))
+        return -1.0;
+
+    double sse = 0.0;
+    double sy = 0.0;
+    double syy = 0.0;
+    for (int i = 0; i < n; ++i) {
+        double fitted = 0.0;
+        for (int j = 0; j < m; ++j)
+            fitted += coefficients[j] * design[i][j];
+        const double residual = fitted - y[i];
+        sse += residual * residual;
+        sy += y[i];
+        syy += y[i] * y[i];
+    }
+    const double sst = syy - sy * sy / n;
+    double q = sst;
+    if (sst != 0.0)
+        q = sse / sst;
+    const double sums[] = {sse, sy, syy, sst, q};
+    CheckValues(sums, std::size(sums));
+
+    if (q >= 1.0)
+        return 0.0;
+    return std::sqrt(1.0 - q);
+}
+
+void BuildNormalEquations(const TMatrix& design, const TVector& y, TMatrix& normal, int m, int n,
+                          TVector& rhs) {
+    // One pass over the points; every sum still runs over the points in ascending order from
+    // 0.0, so the result is that of summing element by element.
+    for (int i = 0; i < m; ++i) {
+        for (int j = 0; j <= i; ++j)
+            normal[i][j] = 0.0;
+        rhs[i] = 0.0;
+    }
+    for (int k = 0; k < n; ++k) {
+        const TVector& row = design[k];
+        for (int i = 0; i < m; ++i) {
+            TVector& line = normal[i];
+            for (int j = 0; j <= i; ++j)
+                line[j] += row[j] * row[i];
+            rhs[i] += y[k] * row[i];
+        }
+    }
+    for (int i = 0; i < m; ++i) {
+        for (int j = 0; j < i; ++j)
+            normal[j][i] = normal[i][j];
+    }
+}
+
+// ---- Solver -----------------------------------------------------------------------------------
+
+bool GaussJordan(TMatrix& a, const TVector& b, TVector& solution) {
+    const int n = static_cast<int>(a.size());
+    TMatrix bWork(static_cast<std::size_t>(n), TVector(static_cast<std::size_t>(n), 0.0));
+    TPivotTable pivots(static_cast<std::size_t>(n), {0, 0, 0});
+
+    if (!GaussJordan2(a, b, bWork, pivots))
+        return false;
+
+    // Undo the column interchanges, last first.
+    for (int l = n - 1; l >= 0; --l) {
+        const int from = pivots[l][0];
+        const int to = pivots[l][1];
+        if (from != to) {
+            for (TVector& row : a)
+                std::swap(row[from], row[to]);
+        }
+    }
+
+    for (int i = 0; i < n; ++i) {
+        if (pivots[i][2] != 0) {
+            Report("Error in GaussJordan: matrix is singular");
+            return false;
+        }
+    }
+
+    if (solution.size() < static_cast<std::size_t>(n))
+        solution.resize(static_cast<std::size_t>(n), 0.0);
+    for (int i = 0; i < n; ++i)
+        solution[i] = bWork[i][0];
+    return true;
+}
+
+bool GaussJordan2(TMatrix& a, const TVector& b, TMatrix& bWork, TPivotTable& pivots) {
+    const int n = static_cast<int>(a.size());
+    ClearArithmeticFlags();
+    for (int i = 0; i < n; ++i) {
+        bWork[i][0] = b[i];
+        pivots[i][2] = -1;
+    }
+
+    // A step that finds no candidate keeps the previous step's pivot; the very first step has
+    // none to keep, and a matrix without any non-zero element is reported as singular.
+    int pivotRow = -1;
+    int pivotColumn = -1;
+    for (int i = 0; i < n; ++i) {
+        double big = 0.0;
+        for (int j = 0; j < n; ++j) {
+            if (pivots[j][2] == 0)
+                continue;
+            for (int k = 0; k < n; ++k) {
+                if (pivots[k][2] > 0) {
+                    Report("Error in GaussJordan2: matrix is singular");
+                    return false;
+                }
+                if (pivots[k][2] < 0 && std::fabs(a[j][k]) > big) {
+                    big = std::fabs(a[j][k]);
+                    pivotRow = j;
+                    pivotColumn = k;
+                }
+            }
+        }
+        if (pivotColumn < 0) {
+            Report("Error in GaussJordan2: matrix is singular");
+            return false;
+        }
+
+        ++pivots[pivotColumn][2];
+        pivots[i][0] = pivotRow;
+        pivots[i][1] = pivotColumn;
+        const int col = pivotColumn;
+        if (pivotRow != col) {
+            std::swap(a[pivotRow], a[col]);
+            std::swap(bWork[pivotRow][0], bWork[col][0]);
+        }
+
+        TVector& pivotLine = a[col];
+        const double p = pivotLine[col];
+        pivotLine[col] = 1.0;
+        for (int l = 0; l < n; ++l)
+            pivotLine[l] /= p;
+        bWork[col][0] /= p;
+
+        for (int ll = 0; ll < n; ++ll) {
+            if (ll == col)
+                continue;
+            TVector& line = a[ll];
+            const double d = line[col];
+            line[col] = 0.0;
+            for (int l = 0; l < n; ++l)
+                line[l] -= pivotLine[l] * d;
+            bWork[ll][0] -= bWork[col][0] * d;
+        }
+
+        CheckValues(a);
+        CheckValues(bWork);
+    }
+    return true;
+}
+
+// ---- Rescaling retry --------------------------------------------------------------------------
+
+void NormalizeToUnitRange(TVector& x, TVector& y, double& xMin, double& xMax, double& yMin,
+                          double& yMax) {
+    if (x.empty())
+        return;
+    const auto [xLow, xHigh] = std::minmax_element(x.begin(), x.end());
+    xMin = *xLow;
+    xMax = *xHigh;
+    if (!y.empty()) {
+        const auto [yLow, yHigh] = std::minmax_element(y.begin(), y.end());
+        yMin = *yLow;
+        yMax = *yHigh;
+    }
+    const std::size_t shared = std::min(x.size(), y.size());
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        x[i] = (x[i] - xMin) / (xMax - xMin);
+        if (i < shared)
+            y[i] = (y[i] - yMin) / (yMax - yMin);
+    }
+}
+
+void RescaleCoefficients(TVector& coefficients, double yMax, double yMin, double xMax,
+                         double xMin) {
+    const int m = static_cast<int>(coefficients.size());
+    if (m == 0)
+        return;
+
+    // Pascal's triangle, rows 0..m.
+    std::vector<std::vector<std::int32_t>> binomial(static_cast<std::size_t>(m) + 1);
+    binomial[0] = {1};
+    for (int k = 0; k < m; ++k) {
+        std::vector<std::int32_t>& next = binomial[k + 1];
+        next.assign(static_cast<std::size_t>(k) + 2, 0);
+        next[0] = 1;
+        next[k + 1] = 1;
+        for (int j = 1; j <= k; ++j)
+            next[j] = binomial[k][j] + binomial[k][j - 1];
+    }
+
+    ClearArithmeticFlags();
+    const double dy = yMax - yMin;
+    const double shift = xMin / (xMin - xMax); // -xMin / dx
+    const double dx = -(xMin - xMax);
+    TVector rescaled(static_cast<std::size_t>(m), 0.0);
+    for (int i = 0; i < m; ++i) {
+        double sum = 0.0;
+        for (int k = i; k < m; ++k)
+            sum += binomial[k][i] * IntPower(shift, k - i) * coefficients[k];
+        rescaled[i] = dy / IntPower(dx, i) * sum;
+    }
+    rescaled[0] += yMin;
+    CheckValues(rescaled);
+    coefficients = std::move(rescaled);
+}
+
+double IntPower(double x, int k) {
+    const double base = k < 0 ? 1.0 / x : x;
+    const int count = k < 0 ? -k : k;
+    double result = 1.0;
+    for (int i = 0; i < count; ++i)
+        result *= base;
+    return result;
+}

@@ -1,0 +1,146 @@
+#include "settings/Globalunit.h"
+
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <limits>
+
+namespace {
+
+QString Key(const char* section, const char* name) {
+    return QString::fromUtf8(section) + QLatin1Char('/') + QString::fromUtf8(name);
+}
+
+bool IsWholeNumberType(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A whole number that fits 32 bits, from a number or a text; false for anything else.
+bool ToInteger(const QVariant& value, std::int32_t& result) {
+    bool ok = false;
+    qlonglong number = 0;
+    if (value.typeId() == QMetaType::QString)
+        number = value.toString().trimmed().toLongLong(&ok, 10);
+    else if (IsWholeNumberType(value))
+        number = value.toLongLong(&ok);
+    if (!ok || number < std::numeric_limits<std::int32_t>::min() ||
+        number > std::numeric_limits<std::int32_t>::max())
+        return false;
+    result = static_cast<std::int32_t>(number);
+    return true;
+}
+
+std::int32_t ReadInteger(QSettings& store, const char* section, const char* name,
+                         std::int32_t fallback) {
+    std::int32_t result = fallback;
+    if (!ToInteger(store.value(Key(section, name)), result))
+        return fallback;
+    return result;
+}
+
+double ReadReal(QSettings& store, const char* section, const char* name, double fallback) {
+    const QVariant value = store.value(Key(section, name));
+    bool ok = false;
+    double result = fallback;
+    if (value.typeId() == QMetaType::QString)
+        result = value.toString().trimmed().toDouble(&ok);
+    else if (IsWholeNumberType(value) || value.typeId() == QMetaType::Double ||
+             value.typeId() == QMetaType::Float)
+        result = value.toDouble(&ok);
+    return ok ? result : fallback;
+}
+
+std::string ReadText(QSettings& store, const char* section, const char* name,
+                     const std::string& fallback) {
+    const QVariant value = store.value(Key(section, name));
+    if (!value.isValid())
+        return fallback;
+    // The ini form reads an unquoted text with commas back as a list.
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QStringLiteral(", ")).toStdString();
+    if (value.typeId() == QMetaType::QString || IsWholeNumberType(value) ||
+        value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Bool)
+        return value.toString().toStdString();
+    return fallback;
+}
+
+bool ReadBoolean(QSettings& store, const char* section, const char* name, bool fallback) {
+    const QVariant value = store.value(Key(section, name));
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool();
+    std::int32_t number = 0;
+    if (ToInteger(value, number))
+        return number != 0;
+    if (value.typeId() == QMetaType::QString) {
+        const QString text = value.toString().trimmed();
+        if (text.compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0)
+            return true;
+        if (text.compare(QStringLiteral("false"), Qt::CaseInsensitive) == 0)
+            return false;
+    }
+    return fallback;
+}
+
+} // namespace
+
+TStationSettings TStationSettings::Load(QSettings& store) {
+    TStationSettings s;
+    s.TelescopeName = ReadText(store, "Telescope", "Name", s.TelescopeName);
+    s.MotorPort = ReadInteger(store, "Com Ports", "Motor", s.MotorPort);
+    s.ReceiverPort = ReadInteger(store, "Com Ports", "Receiver", s.ReceiverPort);
+    s.AzRate = ReadReal(store, "Azimuth", "AzRate", s.AzRate);
+    s.AzMin = ReadInteger(store, "Azimuth", "Min", s.AzMin);
+    s.AzMax = ReadInteger(store, "Azimuth", "Max", s.AzMax);
+    s.AzOverrun = ReadReal(store, "Azimuth", "Overrun", s.AzOverrun);
+    s.AzCorrection = ReadInteger(store, "Azimuth", "Correction", s.AzCorrection);
+    s.AltMin = ReadInteger(store, "Altitude", "Min", s.AltMin);
+    s.AltMax = ReadInteger(store, "Altitude", "Max", s.AltMax);
+    s.AltRate = ReadReal(store, "Altitude", "AltRate", s.AltRate);
+    s.AltOverrun = ReadReal(store, "Altitude", "Overrun", s.AltOverrun);
+    s.AltCorrection = ReadInteger(store, "Altitude", "Correction", s.AltCorrection);
+    s.RaDiff = ReadReal(store, "ChooseSource", "Ra Diff", s.RaDiff);
+    s.DecDiff = ReadReal(store, "ChooseSource", "Dec Diff", s.DecDiff);
+    s.MotorAzimuth = ReadInteger(store, "Motor", "Azimuth", s.MotorAzimuth);
+    s.MotorAltitude = ReadInteger(store, "Motor", "Altitude", s.MotorAltitude);
+    s.MotorDelay = ReadInteger(store, "Motor", "Delay", s.MotorDelay);
+    s.LatDegrees = ReadInteger(store, "Latitude", "Degrees", s.LatDegrees);
+    s.LatMinutes = ReadInteger(store, "Latitude", "Minutes", s.LatMinutes);
+    s.LatSeconds = ReadInteger(store, "Latitude", "Seconds", s.LatSeconds);
+    s.LongDegrees = ReadInteger(store, "Longitude", "Degrees", s.LongDegrees);
+    s.LongMinutes = ReadInteger(store, "Longitude", "Minutes", s.LongMinutes);
+    s.LongSeconds = ReadInteger(store, "Longitude", "Seconds", s.LongSeconds);
+    s.Height = ReadInteger(store, "Position", "Height", s.Height);
+    s.Temperature = ReadInteger(store, "Position", "Temperature", s.Temperature);
+    s.Pressure = ReadInteger(store, "Position", "Pressure", s.Pressure);
+    s.Refraction = ReadReal(store, "Position", "Refraction", s.Refraction);
+    s.LogPrefix = ReadText(store, "Log file", "Prefix", s.LogPrefix);
+    s.Sparse = ReadBoolean(store, "Log file", "Sparse", s.Sparse);
+    const std::string equinox = ReadText(store, "Calculations", "Equinox", "J2000");
+    s.LsrVelocity.U = ReadReal(store, "LSR", "U", s.LsrVelocity.U);
+    s.LsrVelocity.V = ReadReal(store, "LSR", "V", s.LsrVelocity.V);
+    s.LsrVelocity.W = ReadReal(store, "LSR", "W", s.LsrVelocity.W);
+
+    s.EquinoxSelector = equinox == "J1950" ? 0 : 1;
+    return s;
+}
+
+TStationSettings& StationSettings() {
+    static TStationSettings settings = [] {
+        QSettings store(QStringLiteral("Fernhollow"), QStringLiteral("Tovrel"));
+        return TStationSettings::Load(store);
+    }();
+    return settings;
+}

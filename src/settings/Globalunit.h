@@ -1,0 +1,71 @@
+// Globalunit: the station settings of the telescope suite, kept by the control program Tovrel
+// in the per-user settings store under "Fernhollow"/"Tovrel" and read once at start-up.
+//
+// This program reads the store and never writes to it. Of the values it uses only the site
+// position (LatDegrees .. LongSeconds), the site height and the equinox (EquinoxSelector);
+// the rest are read because the suite's programs share this record.
+//
+// Reading rules: a missing value gives its default. A value whose stored type cannot be read
+// as the field's type gives the default as well: an integer field takes only a whole number
+// (text such as "abc" or "12.5" gives the default), a real field any number, a boolean field
+// a whole number (non-zero is true) or the text "true"/"false" in any case, a text field any
+// single value or a list (joined with ", "). Nothing is reported.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class QSettings;
+
+// Velocity of the local standard of rest, km/s.
+struct TLsrVelocity {
+    double U = 7.5;
+    double V = 13.5;
+    double W = 6.8;
+};
+
+class TStationSettings {
+public:
+    // Builds the settings from a store (values relative to the store's current group, which
+    // is normally none), every value in the order the control program writes them.
+    static TStationSettings Load(QSettings& store);
+
+    // Section, value name and default in the comments; the defaults are the initial values.
+    std::string TelescopeName = "Radio Telescope"; // "Telescope" / "Name"
+    std::int32_t MotorPort = -1;                   // "Com Ports" / "Motor"
+    std::int32_t ReceiverPort = -1;                // "Com Ports" / "Receiver"
+    double AzRate = 8.1;                           // "Azimuth" / "AzRate"
+    std::int32_t AzMin = 140;                      // "Azimuth" / "Min", degrees
+    std::int32_t AzMax = 350;                      // "Azimuth" / "Max", degrees
+    double AzOverrun = 0.05;                       // "Azimuth" / "Overrun"
+    std::int32_t AzCorrection = 0;                 // "Azimuth" / "Correction"
+    std::int32_t AltMin = 10;                      // "Altitude" / "Min", degrees
+    std::int32_t AltMax = 92;                      // "Altitude" / "Max", degrees
+    double AltRate = 6.7;                          // "Altitude" / "AltRate"
+    double AltOverrun = 0.05;                      // "Altitude" / "Overrun"
+    std::int32_t AltCorrection = 0;                // "Altitude" / "Correction"
+    double RaDiff = 0.133333333333333;             // "ChooseSource" / "Ra Diff"
+    double DecDiff = 2.0;                          // "ChooseSource" / "Dec Diff"
+    std::int32_t MotorAzimuth = 16748;             // "Motor" / "Azimuth"
+    std::int32_t MotorAltitude = 5916;             // "Motor" / "Altitude"
+    std::int32_t MotorDelay = 20;                  // "Motor" / "Delay"
+    std::int32_t LatDegrees = 54;                  // "Latitude" / "Degrees", site latitude
+    std::int32_t LatMinutes = 8;                   // "Latitude" / "Minutes"
+    std::int32_t LatSeconds = 54;                  // "Latitude" / "Seconds"
+    std::int32_t LongDegrees = -2;                 // "Longitude" / "Degrees", negative west
+    std::int32_t LongMinutes = 17;                 // "Longitude" / "Minutes"
+    std::int32_t LongSeconds = 41;                 // "Longitude" / "Seconds"
+    std::int32_t Height = 200;                     // "Position" / "Height", metres
+    std::int32_t Temperature = 10;                 // "Position" / "Temperature"
+    std::int32_t Pressure = 990;                   // "Position" / "Pressure"
+    double Refraction = 0.5667;                    // "Position" / "Refraction"
+    std::string LogPrefix = "Tovrel";              // "Log file" / "Prefix"
+    bool Sparse = true;                            // "Log file" / "Sparse"
+    // "Calculations" / "Equinox" (text, default "J2000"): 0 for exactly "J1950", else 1.
+    std::int32_t EquinoxSelector = 1;
+    TLsrVelocity LsrVelocity; // "LSR" / "U", "V", "W"
+};
+
+// The station settings of this run: the first call reads them from "Fernhollow"/"Tovrel",
+// every later call returns the same object.
+TStationSettings& StationSettings();

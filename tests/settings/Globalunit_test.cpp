@@ -1,0 +1,161 @@
+#include "settings/Globalunit.h"
+
+#include "support/TestSettings.h"
+
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+class StationSettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override { ClearTestSettings(); }
+    void TearDown() override { ClearTestSettings(); }
+
+    static void Store(const char* key, const QVariant& value) {
+        QSettings store(QStringLiteral("Fernhollow"), QStringLiteral("Tovrel"));
+        store.setValue(QString::fromUtf8(key), value);
+        store.sync();
+    }
+
+    static TStationSettings LoadFresh() {
+        QSettings store(QStringLiteral("Fernhollow"), QStringLiteral("Tovrel"));
+        return TStationSettings::Load(store);
+    }
+};
+
+TEST_F(StationSettingsTest, EmptyStoreGivesTheDefaults) {
+    const TStationSettings s = LoadFresh();
+    EXPECT_EQ(s.TelescopeName, "Radio Telescope");
+    EXPECT_EQ(s.MotorPort, -1);
+    EXPECT_EQ(s.ReceiverPort, -1);
+    EXPECT_EQ(s.AzRate, 8.1);
+    EXPECT_EQ(s.AzMin, 140);
+    EXPECT_EQ(s.AzMax, 350);
+    EXPECT_EQ(s.AzOverrun, 0.05);
+    EXPECT_EQ(s.AzCorrection, 0);
+    EXPECT_EQ(s.AltMin, 10);
+    EXPECT_EQ(s.AltMax, 92);
+    EXPECT_EQ(s.AltRate, 6.7);
+    EXPECT_EQ(s.AltOverrun, 0.05);
+    EXPECT_EQ(s.AltCorrection, 0);
+    EXPECT_EQ(s.RaDiff, 0.133333333333333);
+    EXPECT_EQ(s.DecDiff, 2.0);
+    EXPECT_EQ(s.MotorAzimuth, 16748);
+    EXPECT_EQ(s.MotorAltitude, 5916);
+    EXPECT_EQ(s.MotorDelay, 20);
+    EXPECT_EQ(s.LatDegrees, 54);
+    EXPECT_EQ(s.LatMinutes, 8);
+    EXPECT_EQ(s.LatSeconds, 54);
+    EXPECT_EQ(s.LongDegrees, -2);
+    EXPECT_EQ(s.LongMinutes, 17);
+    EXPECT_EQ(s.LongSeconds, 41);
+    EXPECT_EQ(s.Height, 200);
+    EXPECT_EQ(s.Temperature, 10);
+    EXPECT_EQ(s.Pressure, 990);
+    EXPECT_EQ(s.Refraction, 0.5667);
+    EXPECT_FALSE(s.LogPrefix.empty());
+    EXPECT_TRUE(s.Sparse);
+    EXPECT_EQ(s.EquinoxSelector, 1);
+    EXPECT_EQ(s.LsrVelocity.U, 7.5);
+    EXPECT_EQ(s.LsrVelocity.V, 13.5);
+    EXPECT_EQ(s.LsrVelocity.W, 6.8);
+
+    // Reading leaves the store as it was.
+    QSettings store(QStringLiteral("Fernhollow"), QStringLiteral("Tovrel"));
+    EXPECT_TRUE(store.allKeys().isEmpty());
+}
+
+TEST_F(StationSettingsTest, StoredValuesAreRead) {
+    using Check = std::function<bool(const TStationSettings&)>;
+    struct Case {
+        const char* key;
+        QVariant value;
+        Check check;
+    };
+    const std::vector<Case> cases = {
+        {"Telescope/Name", "Dish, 3 m", [](auto& s) { return s.TelescopeName == "Dish, 3 m"; }},
+        {"Telescope/Name", QString::fromUtf8("Süd°"),
+         [](auto& s) {
+             return s.TelescopeName == "S\xC3\xBC"
+                                       "d\xC2\xB0";
+         }},
+        {"Com Ports/Motor", 3, [](auto& s) { return s.MotorPort == 3; }},
+        {"Com Ports/Receiver", 4, [](auto& s) { return s.ReceiverPort == 4; }},
+        {"Azimuth/AzRate", 7.25, [](auto& s) { return s.AzRate == 7.25; }},
+        {"Azimuth/Min", 120, [](auto& s) { return s.AzMin == 120; }},
+        {"Altitude/Max", 88, [](auto& s) { return s.AltMax == 88; }},
+        {"ChooseSource/Ra Diff", 0.25, [](auto& s) { return s.RaDiff == 0.25; }},
+        {"Motor/Delay", 35, [](auto& s) { return s.MotorDelay == 35; }},
+        {"Latitude/Degrees", -33, [](auto& s) { return s.LatDegrees == -33; }},
+        {"Latitude/Seconds", 7, [](auto& s) { return s.LatSeconds == 7; }},
+        {"Longitude/Degrees", 151, [](auto& s) { return s.LongDegrees == 151; }},
+        {"Longitude/Minutes", 12, [](auto& s) { return s.LongMinutes == 12; }},
+        {"Position/Height", 1200, [](auto& s) { return s.Height == 1200; }},
+        {"Position/Refraction", 0.5, [](auto& s) { return s.Refraction == 0.5; }},
+        {"Log file/Prefix", "Obs", [](auto& s) { return s.LogPrefix == "Obs"; }},
+        {"Log file/Sparse", 0, [](auto& s) { return !s.Sparse; }},
+        {"Log file/Sparse", false, [](auto& s) { return !s.Sparse; }},
+        {"LSR/U", 10.0, [](auto& s) { return s.LsrVelocity.U == 10.0; }},
+        {"LSR/W", -1.5, [](auto& s) { return s.LsrVelocity.W == -1.5; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        ClearTestSettings();
+        Store(c.key, c.value);
+        EXPECT_TRUE(c.check(LoadFresh()));
+    }
+}
+
+TEST_F(StationSettingsTest, OnlyJ1950SelectsTheOldConstants) {
+    struct Case {
+        const char* text;
+        int selector;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"J1950", 0}, {"j1950", 1}, {"J2000", 1}, {"B1950", 1}, {"J1950 ", 1}, {"", 1}}) {
+        SCOPED_TRACE(c.text);
+        Store("Calculations/Equinox", QString::fromUtf8(c.text));
+        EXPECT_EQ(LoadFresh().EquinoxSelector, c.selector);
+    }
+}
+
+TEST_F(StationSettingsTest, ValuesOfAnotherTypeGiveTheDefault) {
+    using Check = std::function<bool(const TStationSettings&)>;
+    struct Case {
+        const char* key;
+        QVariant value;
+        Check check;
+    };
+    const std::vector<Case> cases = {
+        {"Latitude/Degrees", "abc", [](auto& s) { return s.LatDegrees == 54; }},
+        {"Latitude/Minutes", 12.5, [](auto& s) { return s.LatMinutes == 8; }},
+        {"Position/Height", "", [](auto& s) { return s.Height == 200; }},
+        {"Position/Height", 5000000000LL, [](auto& s) { return s.Height == 200; }},
+        {"Azimuth/AzRate", "fast", [](auto& s) { return s.AzRate == 8.1; }},
+        {"Log file/Sparse", "maybe", [](auto& s) { return s.Sparse; }},
+        {"Com Ports/Motor", QStringList{"1", "2"}, [](auto& s) { return s.MotorPort == -1; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        ClearTestSettings();
+        Store(c.key, c.value);
+        EXPECT_TRUE(c.check(LoadFresh()));
+    }
+}
+
+TEST_F(StationSettingsTest, StationSettingsIsBuiltOnce) {
+    TStationSettings& first = StationSettings();
+    const std::int32_t height = first.Height;
+    Store("Position/Height", height + 17);
+    TStationSettings& second = StationSettings();
+    EXPECT_EQ(&first, &second);
+    EXPECT_EQ(second.Height, height);
+}
+
+} // namespace
