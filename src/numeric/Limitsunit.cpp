@@ -77,7 +77,8 @@ void RoundAxisLimits(const TGraphLimits& limits, const std::vector<double>& data
     double k = 0.0;
     if (!NearWhole(q, k))
         k = std::ceil(q);
-    max = KeepFinite(k * step, hi);
+    // Never below the data: a whole number of inexact steps can fall a hair short of it.
+    max = KeepFinite(std::fmax(k * step, hi), hi);
 }
 
 bool GetGraphLimits(TGraphLimits& limits) {

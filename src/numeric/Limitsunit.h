@@ -8,8 +8,9 @@
 // Upper limit: rounded UP to a multiple of the step, with a tolerance. With q = max / step, if q
 // lies within a relative 1e-9 of a whole number k, max := k * step (the step is not an exact
 // power of ten, so 1421 / 0.09999999999999992 = 14210.000000000011 counts as 14210); otherwise
-// max := ceil(q) * step. Because of the tolerance the upper limit may lie a few units of the last
-// place below the data maximum.
+// max := ceil(q) * step. When k * step falls a few units of the last place below the data
+// maximum (as 14210 steps do below 1421), the maximum itself is kept, so that the data never
+// lie outside the graph; the grid still reaches it.
 //
 // Flat data (all values equal to v, range 0): the step is chosen as for a range of |v| (a range
 // of 1 when v is 0), and the axis runs over the two steps around v: with k the whole number
