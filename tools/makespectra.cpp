@@ -52,8 +52,8 @@ double Profile(double l, double b, double v) {
         const double z = d * std::sin(br);
         if (R > 25.0)
             continue;
-        const double density = (R < 4.0 ? 0.6 : std::exp(-(R - R0) / 4.0)) *
-                               std::exp(-std::fabs(z) / 0.15);
+        const double density =
+            (R < 4.0 ? 0.6 : std::exp(-(R - R0) / 4.0)) * std::exp(-std::fabs(z) / 0.15);
         const double vr = (V0 * R0 / R - V0) * std::sin(lr) * std::cos(br);
         const double dv = (v - vr) / sigma;
         sum += density * std::exp(-0.5 * dv * dv) * step;
@@ -73,16 +73,15 @@ int DayOfYear(int year, int month, int day) {
 
 double VlsrOf(const TSample& s) {
     // Equatorial position (J2000) of the galactic position, default site, epoch 2000.
-    const TSkyPosition equatorial =
-        TransformCoordinates(TSkyPosition{s.latitude, std::fmod(s.longitude + 360.0, 360.0)},
-                             GalacticToEquatorial, 1);
+    const TSkyPosition equatorial = TransformCoordinates(
+        TSkyPosition{s.latitude, std::fmod(s.longitude + 360.0, 360.0)}, GalacticToEquatorial, 1);
     const double latitude = 54.0 + 8.0 / 60 + 54.0 / 3600;
     const double longitude = 360.0 - (2.0 + 17.0 / 60 + 41.0 / 3600);
     double lst = 0, vSun = 0, vMoon = 0, vRot = 0, vlsr = 0;
     const double hours = s.hour + s.minute / 60.0 + s.second / 3600.0;
-    ComputeVlsr(equatorial.Longitude, std::fmod(equatorial.Latitude + 360.0, 360.0), 2000.0,
-                s.year, DayOfYear(s.year, s.month, s.day), hours, latitude, longitude, 200.0,
-                lst, vSun, vMoon, vRot, vlsr, 18.0, 30.0, 20.0);
+    ComputeVlsr(equatorial.Longitude, std::fmod(equatorial.Latitude + 360.0, 360.0), 2000.0, s.year,
+                DayOfYear(s.year, s.month, s.day), hours, latitude, longitude, 200.0, lst, vSun,
+                vMoon, vRot, vlsr, 18.0, 30.0, 20.0);
     return vlsr;
 }
 
@@ -91,9 +90,9 @@ bool Write(const std::string& folder, const TSample& s, std::mt19937& random) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file)
         return false;
-    std::fprintf(file, "s %02d/%02d/%02d %02d:%02d:%02d  gain %.2f  int %d  avg %d  sweep %d  step %d\n",
-                 s.month, s.day, s.year % 100, s.hour, s.minute, s.second, s.gain, 10, 20, 400,
-                 5000);
+    std::fprintf(
+        file, "s %02d/%02d/%02d %02d:%02d:%02d  gain %.2f  int %d  avg %d  sweep %d  step %d\n",
+        s.month, s.day, s.year % 100, s.hour, s.minute, s.second, s.gain, 10, 20, 400, 5000);
     ComputeAxisTables();
     const double vlsr = VlsrOf(s);
     std::normal_distribution<double> noise(0.0, s.noise);

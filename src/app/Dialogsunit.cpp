@@ -4,14 +4,13 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-QString TQtDialogs::GetOpenFileName(QWidget* parent, const QString& caption,
-                                    const QString& folder, const QString& filter) {
+QString TQtDialogs::GetOpenFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                    const QString& filter) {
     return QFileDialog::getOpenFileName(parent, caption, folder, filter);
 }
 
-QString TQtDialogs::GetSaveFileName(QWidget* parent, const QString& caption,
-                                    const QString& folder, const QString& filter,
-                                    const QString& defaultSuffix) {
+QString TQtDialogs::GetSaveFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                    const QString& filter, const QString& defaultSuffix) {
     QFileDialog dialog(parent, caption, folder, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -40,4 +39,6 @@ void TQtDialogs::ShowError(QWidget* parent, const QString& caption, const QStrin
     box.exec();
 }
 
-int TQtDialogs::ExecModal(QDialog& dialog) { return dialog.exec(); }
+int TQtDialogs::ExecModal(QDialog& dialog) {
+    return dialog.exec();
+}

@@ -11,11 +11,10 @@ class TUserDialogs {
 public:
     virtual ~TUserDialogs() = default;
     // The chosen file's path, or an empty text when the user cancels.
-    virtual QString GetOpenFileName(QWidget* parent, const QString& caption,
-                                    const QString& folder, const QString& filter) = 0;
-    virtual QString GetSaveFileName(QWidget* parent, const QString& caption,
-                                    const QString& folder, const QString& filter,
-                                    const QString& defaultSuffix) = 0;
+    virtual QString GetOpenFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                    const QString& filter) = 0;
+    virtual QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                    const QString& filter, const QString& defaultSuffix) = 0;
     // A message box with one OK button.
     virtual void ShowMessage(QWidget* parent, const QString& caption, const QString& text) = 0;
     // A warning box (exclamation icon, OK button) that stays on top.

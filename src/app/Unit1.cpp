@@ -2,6 +2,7 @@
 
 #include "app/Dialogsunit.h"
 #include "data/Spectrumunit.h"
+#include "numeric/Polyfitunit.h"
 #include "plot/Plotunit.h"
 
 #include <QAction>
@@ -97,6 +98,10 @@ TForm1::TForm1(TUserDialogs* dialogs, QWidget* parent) : QMainWindow(parent), Di
     }
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    // The fit's messages appear as warning boxes while this window lives.
+    SetPolyFitReporter([this](const std::string& text) {
+        Dialogs->ShowWarning(this, "PolyFit Exception", QString::fromStdString(text));
+    });
     CreateMenus();
     CreateToolBar();
     CreatePanels();
@@ -111,17 +116,21 @@ TForm1::TForm1(TUserDialogs* dialogs, QWidget* parent) : QMainWindow(parent), Di
     setFixedSize(sizeHint());
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    SetPolyFitReporter(nullptr);
+}
 
 void TForm1::CreateMenus() {
     miFile = menuBar()->addMenu("&File");
     miRead = miFile->addAction("&Read");
     miRead->setShortcut(QKeySequence::Open);
+    miRead->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
     miDetails = miFile->addAction("Enter &other details");
     miDetails->setEnabled(false);
     miFile->addSeparator();
     miSaveAs = miFile->addAction("&Save as");
     miSaveAs->setShortcut(QKeySequence::Save);
+    miSaveAs->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
     miFile->addSeparator();
     miExit = miFile->addAction("E&xit");
     miExit->setShortcut(QKeySequence::Quit);
@@ -239,8 +248,8 @@ void TForm1::CreatePanels() {
     details->setVerticalSpacing(5);
     const char* captions[] = {"Ra",       "Dec",       "Glat",      "Glong",
                               "Latitude", "Longitude", "Elevation", "File time"};
-    QLabel** values[] = {&lblRa, &lblDec, &lblGlat, &lblGlong, &lblLat, &lblLong, &lblElev,
-                         &lblFiletime};
+    QLabel** values[] = {&lblRa,  &lblDec,  &lblGlat, &lblGlong,
+                         &lblLat, &lblLong, &lblElev, &lblFiletime};
     for (int i = 0; i < 8; ++i) {
         details->addWidget(new QLabel(captions[i], pnlCoeff), i, 0);
         *values[i] = new QLabel(pnlCoeff);
@@ -330,7 +339,9 @@ void TForm1::CSpinEdit1Change() {
     Coefficients.resize(static_cast<std::size_t>(std::max(0, CSpinEdit1->value())), 0.0);
 }
 
-void TForm1::SetToolBarHints(bool show) { ShowToolBarHints = show; }
+void TForm1::SetToolBarHints(bool show) {
+    ShowToolBarHints = show;
+}
 
 bool TForm1::event(QEvent* event) {
     // The long part of the current hint goes to status panel 2.
@@ -353,7 +364,9 @@ void TForm1::DisplayHint(const QString& hint) {
     ShowStatusMessage(bar < 0 ? hint : hint.mid(bar + 1));
 }
 
-void TForm1::ShowStatusMessage(const QString& text) { StatusPanels[2]->setText(text); }
+void TForm1::ShowStatusMessage(const QString& text) {
+    StatusPanels[2]->setText(text);
+}
 
 QString TForm1::StatusText(int panel) const {
     return panel >= 0 && panel < 3 ? StatusPanels[panel]->text() : QString();
@@ -364,7 +377,9 @@ void TForm1::miShowHintsClick() {
     SetToolBarHints(miShowHints->isChecked());
 }
 
-void TForm1::miExitClick() { close(); }
+void TForm1::miExitClick() {
+    close();
+}
 
 void TForm1::miReadClick() {
     const QString path = Dialogs->GetOpenFileName(this, "Open", OpenFolder, QString());

@@ -1,4 +1,5 @@
 #include "app/Unit1.h"
+#include "settings/Globalunit.h"
 
 #include <QApplication>
 #include <clocale>
@@ -9,6 +10,8 @@ int main(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(ApplicationTitle);
     QApplication::setOrganizationName("Fernhollow");
+    // The station's shared settings are read once, before any window needs them.
+    StationSettings();
     TForm1 form;
     form.show();
     return app.exec();

@@ -64,4 +64,6 @@ bool ParseFileName(const std::string& name, TGLatitude& latitude, TGLongitude& l
     return true;
 }
 
-bool ParseFileName() { return ParseFileName(CurrentFileName, FileGLatitude, FileGLongitude); }
+bool ParseFileName() {
+    return ParseFileName(CurrentFileName, FileGLatitude, FileGLongitude);
+}

@@ -24,9 +24,15 @@ bool TTextSource::Fill() {
 
 namespace {
 
-bool IsNumberStart(char c) { return (c >= '0' && c <= '9') || c == '-'; }
-bool IsDigit(int c) { return c >= '0' && c <= '9'; }
-bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool IsNumberStart(char c) {
+    return (c >= '0' && c <= '9') || c == '-';
+}
+bool IsDigit(int c) {
+    return c >= '0' && c <= '9';
+}
+bool IsSpace(int c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 
 std::string ReadLine(TTextSource& source) {
     std::string line;

@@ -16,8 +16,12 @@
 class TTextSource {
 public:
     explicit TTextSource(std::FILE* file) : File(file) {}
-    int Get() { return Position < Filled || Fill() ? static_cast<unsigned char>(Buffer[Position++]) : EOF; }
-    int Peek() { return Position < Filled || Fill() ? static_cast<unsigned char>(Buffer[Position]) : EOF; }
+    int Get() {
+        return Position < Filled || Fill() ? static_cast<unsigned char>(Buffer[Position++]) : EOF;
+    }
+    int Peek() {
+        return Position < Filled || Fill() ? static_cast<unsigned char>(Buffer[Position]) : EOF;
+    }
     bool Failed() const { return Error; }
 
 private:
@@ -30,7 +34,7 @@ private:
 
 class TSpectrumFile {
 public:
-    std::string FilePath; // full path of the file last read successfully
+    std::string FilePath;  // full path of the file last read successfully
     double FileDate = 0.0; // days since 30 December 1899
     double FileTime = 0.0; // fraction of a day
     double HeaderReal = 0.0;

@@ -1,5 +1,6 @@
 #include "app/Unit1.h"
 #include "data/Spectrumunit.h"
+#include "numeric/Polyfitunit.h"
 #include "plot/Plotunit.h"
 #include "support/FakeDialogs.h"
 #include "support/SpectrumFiles.h"
@@ -20,7 +21,9 @@
 
 namespace {
 
-double Hump(int i) { return 100.0 + 0.01 * i + 40.0 * std::exp(-0.5 * std::pow((i - 210) / 6.0, 2)); }
+double Hump(int i) {
+    return 100.0 + 0.01 * i + 40.0 * std::exp(-0.5 * std::pow((i - 210) / 6.0, 2));
+}
 
 class MainWindow : public ::testing::Test {
 protected:
@@ -265,7 +268,8 @@ TEST_F(MainWindow, PointerReadout) {
                                            .arg(QString::fromStdString(ValueToText(c.valueX)),
                                                 QString::fromStdString(ValueToText(c.valueY))));
     }
-    for (const QPoint outside : {QPoint(79, 300), QPoint(631, 300), QPoint(300, 39), QPoint(300, 501)}) {
+    for (const QPoint outside :
+         {QPoint(79, 300), QPoint(631, 300), QPoint(300, 39), QPoint(300, 501)}) {
         form->PlotMouseMove(Qt::NoModifier, outside.x(), outside.y());
         EXPECT_TRUE(form->StatusText(0).isEmpty());
         EXPECT_TRUE(form->StatusText(1).isEmpty());
@@ -307,6 +311,19 @@ TEST_F(MainWindow, RenderedGraph) {
     EXPECT_EQ(image.pixelColor(gx, 45), grey);
     EXPECT_EQ(image.pixelColor(gx + 3, 45), QColor(Qt::white));
     EXPECT_NE(image.pixelColor(40, 300), QColor(Qt::white));
+}
+
+TEST_F(MainWindow, FitMessagesAppearAsWarningBoxes) {
+    {
+        auto form = Open();
+        std::vector<double> none;
+        EXPECT_EQ(FitPolynomial({1.0, 2.0}, {1.0, 2.0}, none), -1.0);
+        EXPECT_EQ(Dialogs.Warnings,
+                  QStringList{"PolyFit Exception: PolyFit called with less than one term"});
+    }
+    std::vector<double> two(2);
+    FitPolynomial({1.0}, {1.0}, two); // the window is gone: no box
+    EXPECT_EQ(Dialogs.Warnings.size(), 1);
 }
 
 TEST_F(MainWindow, FlatSignalGivesAFlatLine) {

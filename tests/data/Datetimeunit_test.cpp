@@ -6,8 +6,8 @@ TEST(DateTime, DaysSince30December1899) {
     const struct {
         std::uint16_t year, month, day;
         double value;
-    } cases[] = {{1899, 12, 30, 0}, {1900, 1, 1, 2},     {2000, 1, 1, 36526}, {2009, 12, 25, 40172},
-                 {1, 1, 1, -693593}, {9999, 12, 31, 2958465}};
+    } cases[] = {{1899, 12, 30, 0},     {1900, 1, 1, 2},    {2000, 1, 1, 36526},
+                 {2009, 12, 25, 40172}, {1, 1, 1, -693593}, {9999, 12, 31, 2958465}};
     for (const auto& c : cases) {
         double date = -1;
         ASSERT_TRUE(TryEncodeDate(c.year, c.month, c.day, date));

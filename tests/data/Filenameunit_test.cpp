@@ -13,10 +13,9 @@ TEST(FileNamePosition, NamesThatCarryAPosition) {
         {"G5_m120.15.0.dat", true, 5.0, 239.75},
         {"G0_30.0.dat", true, 0.0, 30.0},
         {"G0_30.dat", false, 0.0, 0.0}, // the extension's dot is taken as a separator
-        {"G-10.20.30_350.0.15.dat", true, 360 - (10 + 20 / 60.0 + 30 / 3600.0),
-         350 + 15 / 3600.0},
+        {"G-10.20.30_350.0.15.dat", true, 360 - (10 + 20 / 60.0 + 30 / 3600.0), 350 + 15 / 3600.0},
         {"G-0.30_10.0.dat", true, 359.5, 10.0}, // a latitude of -0° 30' keeps its sign
-        {"G5.30_m120.dat", false, 5.5, 0.0},     // the latitude is already stored
+        {"G5.30_m120.dat", false, 5.5, 0.0},    // the latitude is already stored
         {"G5.30_120", false, 5.5, 0.0},
         {"G5.30", false, 0.0, 0.0},
         {"G5.30x12.1.dat", false, 5.5, 0.0},

@@ -62,7 +62,7 @@ TEST_F(Reader, EveryFailureHasItsText) {
     } cases[] = {
         {"", "Not enough info in header."},
         {std::string("s 12/25/09 22:15:07") + std::string(20, ' ') + items,
-         "Not enough info in header."}, // 39 characters
+         "Not enough info in header."},                                          // 39 characters
         {std::string("s 12/25/09 22:15:07") + std::string(21, ' ') + items, ""}, // 40
         {"S" + GoodHeader.substr(1) + items, "Header does not start with an 's'."},
         {"x" + GoodHeader.substr(1) + items, "Header does not start with an 's'."},
@@ -229,10 +229,11 @@ TEST_F(Reader, HostileFilesCostBoundedMemory) {
     EXPECT_EQ(MessageFor("many.dat", GoodHeader + "\n" + Items(1'000'000)),
               "wrong number of data items.");
     // A number of a megabyte of digits is no number of this format.
-    EXPECT_EQ(MessageFor("digits.dat", GoodHeader + "\n" + Items(400) + std::string(1'000'000, '7')),
-              "");
-    EXPECT_EQ(MessageFor("digits.dat", GoodHeader + "\n" + Items(399) + std::string(1'000'000, '7')),
-              "wrong number of data items.");
+    EXPECT_EQ(
+        MessageFor("digits.dat", GoodHeader + "\n" + Items(400) + std::string(1'000'000, '7')), "");
+    EXPECT_EQ(
+        MessageFor("digits.dat", GoodHeader + "\n" + Items(399) + std::string(1'000'000, '7')),
+        "wrong number of data items.");
 }
 
 TEST(HeaderText, NumbersAreTakenFromTheFront) {

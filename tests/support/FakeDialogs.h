@@ -10,7 +10,7 @@ class TFakeDialogs : public TUserDialogs {
 public:
     QStringList OpenAnswers; // taken from the front; an empty list answers "cancel"
     QStringList SaveAnswers;
-    QStringList Messages;    // every box shown, as "caption: text"
+    QStringList Messages; // every box shown, as "caption: text"
     QStringList Warnings;
     QStringList Errors;
     int ModalResult = QDialog::Rejected;

@@ -21,7 +21,9 @@ namespace {
 QString SettingsFolder;
 }
 
-QString TestSettingsFolder() { return SettingsFolder; }
+QString TestSettingsFolder() {
+    return SettingsFolder;
+}
 
 void ClearTestSettings() {
     for (const char* application : {"Kelvane", "Tovrel"}) {
