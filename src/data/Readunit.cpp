@@ -6,6 +6,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <stdexcept>
@@ -52,65 +53,49 @@ enum class TItem { Number, NumberThenEnd, End };
 // follows does not begin a number. Infinities, NaN words, hexadecimal forms and values beyond
 // the range of a double are not numbers of this format.
 TItem ReadItem(TTextSource& source, double& value) {
-    int c = source.Peek();
-    while (IsSpace(c)) {
+    while (IsSpace(source.Peek()))
         source.Get();
-        c = source.Peek();
-    }
     char text[MaxItemLength + 1];
     std::size_t length = 0;
-    auto take = [&]() {
-        if (length >= MaxItemLength)
+    bool tooLong = false;
+    // Moves the next character into text if it is one of those given.
+    auto takeOneOf = [&](const char* accepted) {
+        const int c = source.Peek();
+        if (c <= 0 || !std::strchr(accepted, c)) // NUL would match the terminator
             return false;
+        if (length == MaxItemLength) {
+            tooLong = true;
+            return false;
+        }
         text[length++] = static_cast<char>(source.Get());
         return true;
     };
-    if (c == '+' || c == '-') {
-        take();
-        c = source.Peek();
-    }
-    int digits = 0;
-    while (IsDigit(c)) {
-        if (!take())
-            return TItem::End;
-        ++digits;
-        c = source.Peek();
-    }
-    if (c == '.') {
-        take();
-        c = source.Peek();
-        while (IsDigit(c)) {
-            if (!take())
-                return TItem::End;
-            ++digits;
-            c = source.Peek();
-        }
-    }
-    if (digits == 0)
+    auto takeDigits = [&]() {
+        int count = 0;
+        while (takeOneOf("0123456789"))
+            ++count;
+        return count;
+    };
+
+    takeOneOf("+-");
+    int digits = takeDigits();
+    if (takeOneOf("."))
+        digits += takeDigits();
+    if (digits == 0 || tooLong)
         return TItem::End;
-    std::size_t mantissaLength = length;
+    std::size_t numberLength = length;
     bool complete = true;
-    if (c == 'e' || c == 'E') {
-        take();
-        c = source.Peek();
-        if (c == '+' || c == '-') {
-            take();
-            c = source.Peek();
-        }
-        int exponentDigits = 0;
-        while (IsDigit(c)) {
-            if (!take())
-                return TItem::End;
-            ++exponentDigits;
-            c = source.Peek();
-        }
-        if (exponentDigits == 0)
-            complete = false; // "5e": the number is 5 and the 'e' ends the list
+    if (takeOneOf("eE")) {
+        takeOneOf("+-");
+        if (takeDigits() > 0)
+            numberLength = length;
         else
-            mantissaLength = length;
+            complete = false; // "5e": the number is 5 and the 'e' ends the list
+        if (tooLong)
+            return TItem::End;
     }
     const char* first = text[0] == '+' ? text + 1 : text;
-    const auto result = std::from_chars(first, text + mantissaLength, value);
+    const auto result = std::from_chars(first, text + numberLength, value);
     if (result.ec != std::errc() || !std::isfinite(value))
         return TItem::End;
     return complete ? TItem::Number : TItem::NumberThenEnd;

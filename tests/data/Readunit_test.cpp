@@ -164,6 +164,11 @@ TEST_F(Reader, DataItemsInAnyLayout) {
     }
     EXPECT_EQ(MessageFor("items.dat", GoodHeader + "\n" + Items(398) + " 12abc 5"),
               "wrong number of data items.");
+    // A NUL character is no part of a number: the list ends there.
+    EXPECT_EQ(MessageFor("items.dat",
+                         GoodHeader + "\n" + Items(399) + " 5" + std::string(1, '\0') + " 6"),
+              "");
+    EXPECT_EQ(Signal.back(), 5.0);
     EXPECT_EQ(MessageFor("items.dat", GoodHeader + "\n" + Items(399) + " inf"),
               "wrong number of data items.");
     EXPECT_EQ(MessageFor("items.dat", GoodHeader + "\n" + Items(399) + " 1e999"),
