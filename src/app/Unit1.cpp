@@ -161,6 +161,7 @@ void TForm1::CreateMenus() {
 
     miPolynomial = menuBar()->addMenu("&Polynomial");
     miSubtract = miPolynomial->addAction("&Subtract");
+    connect(miSubtract, &QAction::triggered, this, [this] { miSubtractClick(); });
     miPolynomial->setEnabled(false);
     miPolynomial->menuAction()->setEnabled(false);
 
@@ -533,4 +534,30 @@ void TForm1::PlotMouseMove(Qt::KeyboardModifiers, int x, int y) {
     }
     StatusPanels[0]->setText(coordinates);
     StatusPanels[1]->setText(values);
+}
+
+// --- Baseline ----------------------------------------------------------------------------
+
+double TForm1::EvaluatePolynomial(double x) const {
+    double sum = 0.0;
+    double power = 1.0; // x^i by i successive multiplications of 1 by x
+    for (double coefficient : Coefficients) {
+        sum += coefficient * power;
+        power *= x;
+    }
+    return sum;
+}
+
+void TForm1::miSubtractClick() {
+    // Channels whose signal is exactly 0 count as missing and stay 0. Only the channels that
+    // have both an x value and a signal take part.
+    const std::size_t count = std::min(XValues.size(), Signal.size());
+    for (std::size_t i = 0; i < count; ++i)
+        if (Signal[i] != 0.0)
+            Signal[i] -= EvaluatePolynomial(XValues[i]);
+    Corrected = true;
+    if (!DrawSpectrum()) {
+        ShowStatusMessage("Error finding data limits");
+        Corrected = false;
+    }
 }

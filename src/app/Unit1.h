@@ -37,6 +37,7 @@ public:
     void miExitClick();
     void miShowHintsClick();
     void miGraphClick(QAction* sender);
+    void miSubtractClick();
 
     // The reading step of the Read command; throws std::runtime_error as the reader does.
     void ReadSpectrumFile(const QString& path);
@@ -54,6 +55,9 @@ public:
     double PixelToX(int px) const;
     double PixelToY(int py) const;
     void PlotMouseMove(Qt::KeyboardModifiers shift, int x, int y);
+
+    // Baseline: the polynomial of Coefficients at x (lowest power first).
+    double EvaluatePolynomial(double x) const;
 
     // Session state, readable by tests.
     int DisplayMode() const { return Mode; }

@@ -236,6 +236,30 @@ TEST_F(MainWindow, TitleOfEveryMode) {
     EXPECT_FALSE(form->miWavelength->isChecked()) << "one radio group";
 }
 
+TEST_F(MainWindow, SubtractionMarksTheTitleUntilTheNextRead) {
+    auto form = Open();
+    const QString path = Spectrum("a.dat", [](int i) { return i == 7 ? 0.0 : 100.0 + i; });
+    Read(*form, path);
+    Coefficients = {1.0, 0.5}; // 1 + 0.5 x, x in Hz offsets
+    form->miSubtractClick();
+    EXPECT_EQ(form->Title(), "Frequency (corrected)  v Signal");
+    EXPECT_DOUBLE_EQ(Signal[0], 100.0 - (1.0 + 0.5 * XValues[0]));
+    EXPECT_EQ(Signal[7], 0.0) << "a missing sample stays missing";
+    form->miSubtractClick();
+    EXPECT_DOUBLE_EQ(Signal[0], 100.0 - 2 * (1.0 + 0.5 * XValues[0])) << "subtracted twice";
+    EXPECT_EQ(form->Title(), "Frequency (corrected)  v Signal");
+    form->miVelocity->trigger();
+    EXPECT_EQ(form->Title(), "Velocity (corrected)  v Signal");
+
+    // A failed read keeps the corrected spectrum and its title; a good one starts afresh.
+    Read(*form, Folder.filePath("missing.dat"));
+    EXPECT_TRUE(form->IsCorrected());
+    Read(*form, path);
+    EXPECT_FALSE(form->IsCorrected());
+    EXPECT_EQ(form->Title(), "Velocity v Signal");
+    EXPECT_EQ(Signal[0], 100.0);
+}
+
 TEST_F(MainWindow, GraphItemBeforeAnyRead) {
     auto form = Open();
     form->miVelocity->trigger();
@@ -244,6 +268,10 @@ TEST_F(MainWindow, GraphItemBeforeAnyRead) {
     EXPECT_TRUE(form->miVelocity->isChecked());
     EXPECT_EQ(form->DisplayMode(), 2);
     EXPECT_FALSE(form->IsSpectrumDrawn());
+
+    form->miSubtractClick(); // nothing to subtract from
+    EXPECT_EQ(form->StatusText(2), "Error finding data limits");
+    EXPECT_FALSE(form->IsCorrected());
 }
 
 TEST_F(MainWindow, PointerReadout) {
