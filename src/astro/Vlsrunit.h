@@ -21,10 +21,15 @@
 
 // VLSR for a source at (ra, dec) of the given epoch (degrees, years), observed in the given
 // year on dayOfYear (1 on 1 January) at hours UT, from a site at latitude and longitude
-// (degrees, east positive, 0..360 form allowed) and elevation (metres). apexRa in HOURS,
-// apexDec in degrees, apexSpeed in km/s. Outputs: lst, the local sidereal time as a signed
-// fraction of a turn; the solar-motion, Earth-Moon and Earth-rotation terms; the total vlsr
-// (which also holds the Earth-orbit term), all km/s.
+// (degrees, 0..360 form allowed) and elevation (metres).
+// Longitude: the local sidereal time is formed as Greenwich sidereal time MINUS the longitude,
+// which is the convention of longitudes counted positive towards the WEST. A longitude given
+// positive east (negative west, as the station settings hold it) therefore puts the site on
+// the other side of Greenwich: the hour angle is off by twice the longitude, which changes
+// only the Earth-rotation term (by at most 2 x 0.465 km/s x cos(latitude) x |sin(longitude)|).
+// apexRa in HOURS, apexDec in degrees, apexSpeed in km/s. Outputs: lst, the local sidereal time as
+// a signed fraction of a turn; the solar-motion, Earth-Moon and Earth-rotation terms; the total
+// vlsr (which also holds the Earth-orbit term), all km/s.
 void ComputeVlsr(double ra, double dec, double epoch, double year, double dayOfYear, double hours,
                  double latitude, double longitude, double elevation, double& lst, double& vSun,
                  double& vMoon, double& vRot, double& vlsr, double apexRa, double apexDec,

@@ -89,6 +89,34 @@ TEST(ComputeVlsr, SiderealTimeAtTheStartOf2000) {
     EXPECT_NEAR(r.lst * 24.0, 6.66450, 1e-5);
 }
 
+TEST(ComputeVlsr, SiderealTimeIsGreenwichTimeMinusTheLongitude) {
+    // Greenwich mean sidereal time by the IAU 1982 expression, in turns, for the instant given as
+    // days from 2000 January 1, 12h UT.
+    auto gmst = [](double days) {
+        const double t = days / 36525.0;
+        const double seconds = 67310.54841 + (876600.0 * 3600.0 + 8640184.812866) * t +
+                               0.093104 * t * t - 6.2e-6 * t * t * t;
+        const double turns = seconds / 86400.0;
+        return turns - std::floor(turns);
+    };
+    const struct {
+        double year, dayOfYear, hours, longitude, daysFromJ2000;
+    } cases[] = {
+        {2005, 80, 12, 357.733333, 1906.0},
+        {2020, 200, 3.5, 357.705278, 7503.5 + 3.5 / 24},
+        {2000, 1, 0, 120.0, -0.5},
+    };
+    for (const auto& c : cases) {
+        const TVlsrResult r =
+            Compute({0, 0, 2000, c.year, c.dayOfYear, c.hours, 0, c.longitude, 0});
+        double turns = r.lst + c.longitude / 360.0;
+        turns -= std::floor(turns);
+        // Within a second of time of the modern expression.
+        EXPECT_NEAR(std::remainder(turns - gmst(c.daysFromJ2000), 1.0), 0.0, 1.0 / 86400.0)
+            << c.year << " day " << c.dayOfYear;
+    }
+}
+
 TEST(ComputeVlsr, EarthRotationFollowsTheHourAngle) {
     // At latitude 0 and elevation 0 the equatorial speed is 2 pi 6378160 m per sidereal day,
     // 0.465103 km/s. The site longitude sets the hour angle lst - alphaT exactly.
