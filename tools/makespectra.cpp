@@ -99,7 +99,7 @@ bool Write(const std::string& folder, const TSample& s, std::mt19937& random) {
     double peak = 0.0;
     std::vector<double> line(ChannelCount);
     for (int i = 0; i < ChannelCount; ++i) {
-        line[i] = Profile(s.latitude, s.longitude, Velocities[i] - vlsr);
+        line[i] = Profile(s.longitude, s.latitude, Velocities[i] - vlsr);
         peak = std::fmax(peak, line[i]);
     }
     for (int i = 0; i < ChannelCount; ++i) {

@@ -162,7 +162,6 @@ void TForm1::CreateMenus() {
     miPolynomial = menuBar()->addMenu("&Polynomial");
     miSubtract = miPolynomial->addAction("&Subtract");
     connect(miSubtract, &QAction::triggered, this, [this] { miSubtractClick(); });
-    miPolynomial->setEnabled(false);
     miPolynomial->menuAction()->setEnabled(false);
 
     miHelp = menuBar()->addMenu("&Help");
@@ -426,7 +425,6 @@ void TForm1::ShowSpectrum() {
     SpectrumDrawn = false;
     if (DrawSpectrum()) {
         SpectrumDrawn = true;
-        miPolynomial->setEnabled(false);
         miPolynomial->menuAction()->setEnabled(false);
     } else {
         Dialogs->ShowMessage(this, ApplicationTitle, "Error finding data limits");

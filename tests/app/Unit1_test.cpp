@@ -227,7 +227,9 @@ TEST_F(MainWindow, TitleOfEveryMode) {
                  {form->miVMinusVlsr, 3, "Velocity - VLSR v Signal"},
                  {form->miFrequency, 0, "Frequency v Signal"}};
     for (const auto& c : cases) {
+        form->miPolynomial->menuAction()->setEnabled(true); // as after a fit
         c.item->trigger();
+        EXPECT_FALSE(form->miPolynomial->menuAction()->isEnabled()) << "a new axis drops the fit";
         EXPECT_EQ(form->DisplayMode(), c.mode);
         EXPECT_TRUE(c.item->isChecked());
         EXPECT_EQ(form->Title(), c.title);
