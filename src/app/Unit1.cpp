@@ -120,6 +120,19 @@ TForm1::~TForm1() {
     SetPolyFitReporter(nullptr);
 }
 
+void TForm1::RunCommand(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        Dialogs->ShowError(this, ApplicationTitle, QString::fromUtf8(error.what()));
+    }
+}
+
+void TForm1::OnTriggered(QAction* action, std::function<void()> handler) {
+    connect(action, &QAction::triggered, this,
+            [this, handler = std::move(handler)] { RunCommand(handler); });
+}
+
 void TForm1::CreateMenus() {
     miFile = menuBar()->addMenu("&File");
     miRead = miFile->addAction("&Read");
@@ -134,8 +147,8 @@ void TForm1::CreateMenus() {
     miFile->addSeparator();
     miExit = miFile->addAction("E&xit");
     miExit->setShortcut(QKeySequence::Quit);
-    connect(miRead, &QAction::triggered, this, [this] { miReadClick(); });
-    connect(miExit, &QAction::triggered, this, [this] { miExitClick(); });
+    OnTriggered(miRead, [this] { miReadClick(); });
+    OnTriggered(miExit, [this] { miExitClick(); });
 
     miGraph = menuBar()->addMenu("&Graph");
     GraphGroup = new QActionGroup(this);
@@ -148,7 +161,7 @@ void TForm1::CreateMenus() {
     for (QAction* item : {miFrequency, miWavelength, miVelocity, miVMinusVlsr}) {
         item->setCheckable(true);
         GraphGroup->addAction(item);
-        connect(item, &QAction::triggered, this, [this, item] { miGraphClick(item); });
+        OnTriggered(item, [this, item] { miGraphClick(item); });
     }
     miFrequency->setChecked(true);
     miVMinusVlsr->setEnabled(false);
@@ -157,11 +170,11 @@ void TForm1::CreateMenus() {
     miShowHints = miView->addAction("Show &Hints");
     miShowHints->setCheckable(true);
     miShowHints->setChecked(true);
-    connect(miShowHints, &QAction::triggered, this, [this] { miShowHintsClick(); });
+    OnTriggered(miShowHints, [this] { miShowHintsClick(); });
 
     miPolynomial = menuBar()->addMenu("&Polynomial");
     miSubtract = miPolynomial->addAction("&Subtract");
-    connect(miSubtract, &QAction::triggered, this, [this] { miSubtractClick(); });
+    OnTriggered(miSubtract, [this] { miSubtractClick(); });
     miPolynomial->menuAction()->setEnabled(false);
 
     miHelp = menuBar()->addMenu("&Help");
@@ -184,7 +197,7 @@ void TForm1::CreateToolBar() {
     tbSaveAs = ToolBar->addAction(style()->standardIcon(QStyle::SP_DialogSaveButton), "Save as");
     tbSaveAs->setToolTip("Save as");
     tbSaveAs->setStatusTip("Save as|Save data as");
-    connect(tbRead, &QAction::triggered, this, [this] { miReadClick(); });
+    OnTriggered(tbRead, [this] { miReadClick(); });
     for (QAction* button : {tbRead, tbSaveAs})
         ToolBar->widgetForAction(button)->installEventFilter(this);
 }
@@ -219,7 +232,8 @@ void TForm1::CreatePanels() {
     spinFont.setPixelSize(16);
     CSpinEdit1->setFont(spinFont);
     CSpinEdit1->setFixedWidth(64);
-    connect(CSpinEdit1, &QSpinBox::valueChanged, this, [this] { CSpinEdit1Change(); });
+    connect(CSpinEdit1, &QSpinBox::valueChanged, this,
+            [this] { RunCommand([this] { CSpinEdit1Change(); }); });
     side->addWidget(CSpinEdit1);
     side->addSpacing(6);
     side->addWidget(new QLabel("Correlation", pnlCoeff));

@@ -6,6 +6,7 @@
 #include "numeric/Limitsunit.h"
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -31,6 +32,10 @@ public:
     // one the window uses real dialogs.
     explicit TForm1(TUserDialogs* dialogs = nullptr, QWidget* parent = nullptr);
     ~TForm1() override;
+
+    // Runs a command; a failure that escapes it is shown in the standard error box and ends
+    // the command where it was.
+    void RunCommand(const std::function<void()>& handler);
 
     // Commands (menu items and tool buttons).
     void miReadClick();
@@ -89,6 +94,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void OnTriggered(QAction* action, std::function<void()> handler);
     void CreateMenus();
     void CreateToolBar();
     void CreatePanels();

@@ -18,6 +18,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
+#include <stdexcept>
 
 namespace {
 
@@ -341,6 +342,17 @@ TEST_F(MainWindow, RenderedGraph) {
     EXPECT_EQ(image.pixelColor(gx, 45), grey);
     EXPECT_EQ(image.pixelColor(gx + 3, 45), QColor(Qt::white));
     EXPECT_NE(image.pixelColor(40, 300), QColor(Qt::white));
+}
+
+TEST_F(MainWindow, FailuresOfACommandAreShownNotFatal) {
+    auto form = Open();
+    bool after = false;
+    form->RunCommand([&] {
+        throw std::invalid_argument("'abc' is not a valid floating point value");
+        after = true;
+    });
+    EXPECT_FALSE(after);
+    EXPECT_EQ(Dialogs.Errors, QStringList{"Kelvane: 'abc' is not a valid floating point value"});
 }
 
 TEST_F(MainWindow, FitMessagesAppearAsWarningBoxes) {
