@@ -12,6 +12,13 @@
 
 namespace {
 
+// One stored value and what the settings read from it must satisfy.
+struct TStoredCase {
+    const char* key;
+    QVariant value;
+    std::function<bool(const TStationSettings&)> check;
+};
+
 class StationSettingsTest : public ::testing::Test {
 protected:
     void SetUp() override { ClearTestSettings(); }
@@ -26,6 +33,16 @@ protected:
     static TStationSettings LoadFresh() {
         QSettings store(QStringLiteral("Fernhollow"), QStringLiteral("Tovrel"));
         return TStationSettings::Load(store);
+    }
+
+    // Each case alone in an otherwise empty store.
+    static void ExpectEach(const std::vector<TStoredCase>& cases) {
+        for (const TStoredCase& c : cases) {
+            SCOPED_TRACE(c.key);
+            ClearTestSettings();
+            Store(c.key, c.value);
+            EXPECT_TRUE(c.check(LoadFresh()));
+        }
     }
 };
 
@@ -72,13 +89,7 @@ TEST_F(StationSettingsTest, EmptyStoreGivesTheDefaults) {
 }
 
 TEST_F(StationSettingsTest, StoredValuesAreRead) {
-    using Check = std::function<bool(const TStationSettings&)>;
-    struct Case {
-        const char* key;
-        QVariant value;
-        Check check;
-    };
-    const std::vector<Case> cases = {
+    ExpectEach({
         {"Telescope/Name", "Dish, 3 m", [](auto& s) { return s.TelescopeName == "Dish, 3 m"; }},
         {"Telescope/Name", QString::fromUtf8("Süd°"),
          [](auto& s) {
@@ -103,13 +114,7 @@ TEST_F(StationSettingsTest, StoredValuesAreRead) {
         {"Log file/Sparse", false, [](auto& s) { return !s.Sparse; }},
         {"LSR/U", 10.0, [](auto& s) { return s.LsrVelocity.U == 10.0; }},
         {"LSR/W", -1.5, [](auto& s) { return s.LsrVelocity.W == -1.5; }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.key);
-        ClearTestSettings();
-        Store(c.key, c.value);
-        EXPECT_TRUE(c.check(LoadFresh()));
-    }
+    });
 }
 
 TEST_F(StationSettingsTest, OnlyJ1950SelectsTheOldConstants) {
@@ -126,13 +131,7 @@ TEST_F(StationSettingsTest, OnlyJ1950SelectsTheOldConstants) {
 }
 
 TEST_F(StationSettingsTest, ValuesOfAnotherTypeGiveTheDefault) {
-    using Check = std::function<bool(const TStationSettings&)>;
-    struct Case {
-        const char* key;
-        QVariant value;
-        Check check;
-    };
-    const std::vector<Case> cases = {
+    ExpectEach({
         {"Latitude/Degrees", "abc", [](auto& s) { return s.LatDegrees == 54; }},
         {"Latitude/Minutes", 12.5, [](auto& s) { return s.LatMinutes == 8; }},
         {"Position/Height", "", [](auto& s) { return s.Height == 200; }},
@@ -140,13 +139,7 @@ TEST_F(StationSettingsTest, ValuesOfAnotherTypeGiveTheDefault) {
         {"Azimuth/AzRate", "fast", [](auto& s) { return s.AzRate == 8.1; }},
         {"Log file/Sparse", "maybe", [](auto& s) { return s.Sparse; }},
         {"Com Ports/Motor", QStringList{"1", "2"}, [](auto& s) { return s.MotorPort == -1; }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.key);
-        ClearTestSettings();
-        Store(c.key, c.value);
-        EXPECT_TRUE(c.check(LoadFresh()));
-    }
+    });
 }
 
 TEST_F(StationSettingsTest, StationSettingsIsBuiltOnce) {
