@@ -200,11 +200,20 @@ void TPlot::LineTo(int x, int y) {
             painter.drawLine(LastX, LastY, x, y);
         } else {
             const std::vector<QPoint> crossings = EdgeCrossings(LastX, LastY, x, y, FPlotRect);
+            // The first crossing other than the given point. A corner is found on two edges and
+            // a start on an edge is a crossing of its own; taking such a point twice would draw a
+            // single pixel in place of the part of the line that lies inside.
+            auto firstOtherThan = [&crossings](const QPoint& point) {
+                for (const QPoint& crossing : crossings)
+                    if (crossing != point)
+                        return crossing;
+                return point;
+            };
             QPoint from, to;
             bool draw = false;
             if (startIn && !crossings.empty()) {
                 from = QPoint(LastX, LastY);
-                to = crossings[0];
+                to = firstOtherThan(from);
                 draw = true;
             } else if (endIn && !crossings.empty()) {
                 from = crossings[0];
@@ -212,7 +221,7 @@ void TPlot::LineTo(int x, int y) {
                 draw = true;
             } else if (crossings.size() >= 2) {
                 from = crossings[0];
-                to = crossings[1];
+                to = firstOtherThan(from);
                 draw = true;
             }
             if (draw) {

@@ -118,9 +118,11 @@ TEST(TPlot, LineToIsClippedToThePlotRectangle) {
         {"outside to inside", {0, 0}, {100, 100}, true, {20, 20}, {100, 100}},
         // Ending on the far edge: crossings (20, 60) and (280, 60); drawn from the first.
         {"outside to far edge", {0, 60}, {280, 60}, true, {20, 60}, {280, 60}},
-        // Starting on the near edge: the first crossing is the start itself, so only that
-        // pixel is drawn.
-        {"near edge to outside", {20, 80}, {300, 80}, true, {20, 80}, {20, 80}},
+        // Starting on the near edge: the start is a crossing of its own; the line runs on to
+        // the next one.
+        {"near edge to outside", {20, 80}, {300, 80}, true, {20, 80}, {280, 80}},
+        // Through a corner, found on the left and on the top edge: drawn to the bottom edge.
+        {"through corner", {0, -10}, {220, 210}, true, {20, 10}, {200, 190}},
         {"through, horizontal", {0, 70}, {300, 70}, true, {20, 70}, {280, 70}},
         {"through, vertical", {150, 0}, {150, 199}, true, {150, 10}, {150, 190}},
         {"through, diagonal", {0, 0}, {200, 200}, true, {20, 20}, {190, 190}},
