@@ -243,13 +243,8 @@ void TSpectrumFile::Read(const std::string& path) {
     TGLongitude longitude = FileGLongitude;
     const bool positionInName = ParseFileName(name, latitude, longitude);
 
-    FilePath = path;
-    FileDate = header.FileDate;
-    FileTime = header.FileTime;
-    HeaderReal = header.HeaderReal;
-    HeaderInt1 = header.HeaderInt1;
-    HeaderInt2 = header.HeaderInt2;
-    HeaderInt4 = header.HeaderInt4;
+    header.FilePath = path;
+    *this = std::move(header);
     Signal = std::move(items);
     CurrentFileName = name;
     FileGLatitude = latitude;
