@@ -1,9 +1,15 @@
 // The main window: owner of the session (the spectrum file, the plot and its limits, the
-// display mode) and home of every user command.
+// display mode, the band and the fit) and home of every user command.
+//
+// The window is split by concern: construction and layout of the controls (Unit1.cpp); its
+// lifecycle, the Read and Exit commands, hints and the status bar (Unit1Session.cpp); the
+// graph and the pointer readout (Unit1Graph.cpp); the baseline workflow (Unit1Baseline.cpp).
+// What the window decides lives in the core as plain types (TGraphMapping, TBand, the baseline
+// functions, TFormSettings); the handlers here translate events into calls of them.
 #pragma once
 
-#include "data/Readunit.h"
-#include "numeric/Limitsunit.h"
+#include "numeric/Bandunit.h"
+#include "numeric/Graphmapunit.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -20,6 +26,7 @@ class QSpinBox;
 class QToolBar;
 class QWidget;
 class TPlot;
+class TSpectrumFile;
 class TUserDialogs;
 
 // The application's title: window caption and caption of its message boxes.
@@ -43,6 +50,7 @@ public:
     void miShowHintsClick();
     void miGraphClick(QAction* sender);
     void miSubtractClick();
+    void CSpinEdit1Change();
 
     // The reading step of the Read command; throws std::runtime_error as the reader does.
     void ReadSpectrumFile(const QString& path);
@@ -55,13 +63,14 @@ public:
     // Graph.
     void ShowSpectrum();
     bool DrawSpectrum();
-    int XToPixel(double x) const;
-    int YToPixel(double y) const;
-    double PixelToX(int px) const;
-    double PixelToY(int py) const;
+    TGraphMapping Mapping() const; // the limits of the last drawing on the plot rectangle
+    int XToPixel(double x) const { return Mapping().XToPixel(x); }
+    int YToPixel(double y) const { return Mapping().YToPixel(y); }
+    double PixelToX(int px) const { return Mapping().PixelToX(px); }
+    double PixelToY(int py) const { return Mapping().PixelToY(py); }
     void PlotMouseMove(Qt::KeyboardModifiers shift, int x, int y);
 
-    // Baseline: the polynomial of Coefficients at x (lowest power first).
+    // Baseline: the polynomial of Coefficients at x.
     double EvaluatePolynomial(double x) const;
 
     // Session state, readable by tests.
@@ -74,7 +83,7 @@ public:
     bool ToolBarHints() const { return ShowToolBarHints; }
     TPlot* PlotPanel() const { return Plot; }
 
-    // Controls, under the names the program's documentation uses.
+    // Controls, under the names the program's documentation uses (also their objectName).
     QMenu *miFile, *miGraph, *miView, *miPolynomial, *miHelp;
     QAction *miRead, *miDetails, *miSaveAs, *miExit;
     QAction *miFrequency, *miWavelength, *miVelocity, *miVMinusVlsr;
@@ -94,18 +103,21 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Construction (Unit1.cpp).
     void OnTriggered(QAction* action, std::function<void()> handler);
     void CreateMenus();
     void CreateToolBar();
     void CreatePanels();
+    void CreateSidePanel(QWidget* parent);
     void CreateStatusBar();
     void CreatePlot();
+    // Lifecycle (Unit1Session.cpp).
     void ReadStoredSettings();
     void WriteStoredSettings();
-    void CSpinEdit1Change();
     void SetToolBarHints(bool show);
-    void DrawXGrid();
-    void DrawYGrid();
+    // Graph (Unit1Graph.cpp).
+    void DrawXGrid(const TGraphMapping& map);
+    void DrawYGrid(const TGraphMapping& map);
 
     TUserDialogs* Dialogs;
     std::unique_ptr<TUserDialogs> OwnDialogs;
@@ -117,6 +129,7 @@ private:
     TGraphLimits Limits;
     bool SpectrumDrawn = false;
     std::string GraphTitle;
+    TBand Band;
     bool ShowToolBarHints = true;
     QString OpenFolder = "Data";
     QLabel* StatusPanels[3] = {nullptr, nullptr, nullptr};

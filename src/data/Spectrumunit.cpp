@@ -95,3 +95,23 @@ std::string ValueToText(double x) {
     // floor can give -0 for small negative values; show it as 0.
     return FloatToText(rounded == 0.0 ? 0.0 : rounded);
 }
+
+const char* ModeTitle(int mode) {
+    switch (mode) {
+    case ModeFrequency:
+        return "Frequency";
+    case ModeWavelength:
+        return "Wavelength";
+    case ModeVelocity:
+        return "Velocity";
+    default:
+        return "Velocity - VLSR";
+    }
+}
+
+std::string GraphTitleFor(int mode, bool corrected) {
+    std::string title = ModeTitle(mode);
+    if (corrected)
+        title += " (corrected) ";
+    return title + " v Signal";
+}

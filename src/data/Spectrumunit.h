@@ -62,3 +62,9 @@ std::string FloatToText(double x);
 // x rounded for tick labels and readouts: whole numbers from magnitude 100 up, otherwise five
 // decimals at most; as FloatToText.
 std::string ValueToText(double x);
+
+// The title word of a display mode: "Frequency", "Wavelength", "Velocity" or "Velocity - VLSR".
+const char* ModeTitle(int mode);
+
+// The graph's title line: the mode's word, " (corrected) " after a subtraction, " v Signal".
+std::string GraphTitleFor(int mode, bool corrected);

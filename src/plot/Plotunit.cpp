@@ -1,4 +1,5 @@
 #include "plot/Plotunit.h"
+#include "plot/Plotunit_internal.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -72,10 +73,6 @@ QColor ColorToQColor(TColor color) {
     return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
                   static_cast<int>((color >> 16) & 0xFF));
 }
-
-TRect::TRect(int left, int top, int right, int bottom)
-    : Left(std::min(left, right)), Top(std::min(top, bottom)), Right(std::max(left, right)),
-      Bottom(std::max(top, bottom)) {}
 
 std::vector<QPoint> EdgeCrossings(int x0, int y0, int x1, int y1, const TRect& r) {
     std::vector<QPoint> crossings;

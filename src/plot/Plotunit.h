@@ -12,6 +12,8 @@
 // Top .. Bottom - 1. Lines are drawn without antialiasing and include both end points.
 #pragma once
 
+#include "numeric/Graphmapunit.h"
+
 #include <QBrush>
 #include <QFont>
 #include <QFontMetrics>
@@ -35,22 +37,6 @@ constexpr TColor clInfoBk = 0x80000018; // system tooltip-background colour
 // colours from the application palette (tooltip background and text, window, button face, text,
 // highlight); an unknown system index gives black.
 QColor ColorToQColor(TColor color);
-
-// A rectangle of pixels. Built from four numbers it is normalised: Left <= Right, Top <= Bottom.
-struct TRect {
-    int Left = 0, Top = 0, Right = 0, Bottom = 0;
-    TRect() = default;
-    TRect(int left, int top, int right, int bottom);
-    int Width() const { return Right - Left; }
-    int Height() const { return Bottom - Top; }
-};
-
-// The crossings of the segment (x0, y0) - (x1, y1) with the edges of r, in the order left,
-// right, top, bottom. An edge counts when its line lies between the end points (inclusive) and
-// the crossing lies on the edge itself, corners included; the other coordinate is truncated
-// towards zero. A horizontal segment meets only the left and right edges, a vertical one only
-// the top and bottom edges; a corner may therefore appear twice.
-std::vector<QPoint> EdgeCrossings(int x0, int y0, int x1, int y1, const TRect& r);
 
 class TPlot : public QWidget {
     Q_OBJECT

@@ -1,10 +1,10 @@
 #include "settings/Globalunit.h"
+#include "settings/Storeunit.h"
 
 #include <QSettings>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
-#include <limits>
 
 namespace {
 
@@ -12,43 +12,9 @@ QString Key(const char* section, const char* name) {
     return QString::fromUtf8(section) + QLatin1Char('/') + QString::fromUtf8(name);
 }
 
-bool IsWholeNumberType(const QVariant& value) {
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// A whole number that fits 32 bits, from a number or a text; false for anything else.
-bool ToInteger(const QVariant& value, std::int32_t& result) {
-    bool ok = false;
-    qlonglong number = 0;
-    if (value.typeId() == QMetaType::QString)
-        number = value.toString().trimmed().toLongLong(&ok, 10);
-    else if (IsWholeNumberType(value))
-        number = value.toLongLong(&ok);
-    if (!ok || number < std::numeric_limits<std::int32_t>::min() ||
-        number > std::numeric_limits<std::int32_t>::max())
-        return false;
-    result = static_cast<std::int32_t>(number);
-    return true;
-}
-
 std::int32_t ReadInteger(QSettings& store, const char* section, const char* name,
                          std::int32_t fallback) {
-    std::int32_t result = fallback;
-    if (!ToInteger(store.value(Key(section, name)), result))
-        return fallback;
-    return result;
+    return ReadStoredInteger(store, Key(section, name), fallback);
 }
 
 double ReadReal(QSettings& store, const char* section, const char* name, double fallback) {
@@ -82,7 +48,7 @@ bool ReadBoolean(QSettings& store, const char* section, const char* name, bool f
     if (value.typeId() == QMetaType::Bool)
         return value.toBool();
     std::int32_t number = 0;
-    if (ToInteger(value, number))
+    if (ToStoredInteger(value, number))
         return number != 0;
     if (value.typeId() == QMetaType::QString) {
         const QString text = value.toString().trimmed();
@@ -139,7 +105,7 @@ TStationSettings TStationSettings::Load(QSettings& store) {
 
 TStationSettings& StationSettings() {
     static TStationSettings settings = [] {
-        QSettings store(QStringLiteral("Fernhollow"), QStringLiteral("Tovrel"));
+        QSettings store(SettingsOrganization, QStringLiteral("Tovrel"));
         return TStationSettings::Load(store);
     }();
     return settings;

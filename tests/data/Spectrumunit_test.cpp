@@ -86,3 +86,18 @@ TEST(ValueToText, RoundsForDisplay) {
     for (const auto& c : cases)
         EXPECT_EQ(ValueToText(c.value), c.text) << c.value;
 }
+
+TEST(GraphTitleFor, ModeWordCorrectionAndSignal) {
+    // Two blanks stand before the "v" after a subtraction: " (corrected) " and " v Signal".
+    const struct {
+        int mode;
+        bool corrected;
+        const char* title;
+    } cases[] = {{ModeFrequency, false, "Frequency v Signal"},
+                 {ModeWavelength, false, "Wavelength v Signal"},
+                 {ModeVelocity, true, "Velocity (corrected)  v Signal"},
+                 {ModeVelocityMinusVlsr, false, "Velocity - VLSR v Signal"},
+                 {ModeVelocityMinusVlsr, true, "Velocity - VLSR (corrected)  v Signal"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(GraphTitleFor(c.mode, c.corrected), c.title);
+}

@@ -1,4 +1,5 @@
 #include "plot/Plotunit.h"
+#include "plot/Plotunit_internal.h"
 
 #include <QGuiApplication>
 #include <QPainter>

@@ -1,0 +1,119 @@
+// The graph: display modes, drawing the spectrum, and the pointer readout.
+#include "app/Unit1.h"
+
+#include "app/Dialogsunit.h"
+#include "data/Readunit.h"
+#include "data/Spectrumunit.h"
+#include "plot/Plotunit.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <algorithm>
+
+namespace {
+constexpr TColor GridColor = 0x808080;
+constexpr TColor CurveColor = 0xFF0000;
+} // namespace
+
+void TForm1::miGraphClick(QAction* sender) {
+    const QAction* items[] = {miFrequency, miWavelength, miVelocity, miVMinusVlsr};
+    for (int mode = 0; mode < 4; ++mode) {
+        if (sender == items[mode]) {
+            sender->setChecked(true);
+            Mode = mode;
+            ShowSpectrum();
+            return;
+        }
+    }
+}
+
+void TForm1::ShowSpectrum() {
+    SelectXAxis(Mode);
+    SpectrumDrawn = false;
+    if (DrawSpectrum()) {
+        SpectrumDrawn = true;
+        miPolynomial->menuAction()->setEnabled(false);
+    } else {
+        Dialogs->ShowMessage(this, ApplicationTitle, "Error finding data limits");
+    }
+}
+
+TGraphMapping TForm1::Mapping() const {
+    return TGraphMapping{Limits, Plot->PlotRect()};
+}
+
+bool TForm1::DrawSpectrum() {
+    if (!GetGraphLimits(Limits)) {
+        ShowStatusMessage("Error getting graph limits");
+        return false;
+    }
+    const TGraphMapping map = Mapping();
+    Plot->Clear();
+    Plot->Pen.setColor(ColorToQColor(GridColor));
+    DrawXGrid(map);
+    DrawYGrid(map);
+
+    Plot->Pen.setColor(ColorToQColor(CurveColor));
+    for (std::size_t i = 0; i < XValues.size(); ++i) {
+        const int px = map.XToPixel(XValues[i]);
+        const int py = map.YToPixel(Signal[i]);
+        if (i == 0)
+            Plot->MoveTo(px, py);
+        else
+            Plot->LineTo(px, py);
+    }
+    Plot->SaveImage();
+
+    const int width = Plot->width();
+    const std::string name = Spectrum ? ExtractFileName(Spectrum->FilePath) : std::string();
+    Plot->TextOutAngle(name, (width - Plot->TextWidth(name)) / 2, 5, 0);
+    GraphTitle = GraphTitleFor(Mode, Corrected);
+    Plot->TextOutAngle(GraphTitle, (width - Plot->TextWidth(GraphTitle)) / 2, 20, 0);
+    Plot->Show();
+    SpectrumDrawn = true;
+    return true;
+}
+
+void TForm1::DrawXGrid(const TGraphMapping& map) {
+    const TRect& r = map.Rect;
+    const std::vector<double> grid = GridValues(Limits.XMin, Limits.XMax, Limits.XStep);
+    int maxWidth = 0;
+    for (double x : grid)
+        maxWidth = std::max(maxWidth, Plot->TextWidth(ValueToText(ToAbsolute(x, Mode))));
+    for (double x : grid) {
+        const int px = map.XToPixel(x);
+        Plot->MoveTo(px, r.Top);
+        Plot->LineTo(px, r.Bottom);
+        const std::string label = ValueToText(ToAbsolute(x, Mode));
+        Plot->TextOutAngle(label, px - Plot->TextHeight(label) / 2, r.Bottom + maxWidth + 5, 90);
+    }
+}
+
+void TForm1::DrawYGrid(const TGraphMapping& map) {
+    const TRect& r = map.Rect;
+    const std::vector<double> grid = GridValues(Limits.YMin, Limits.YMax, Limits.YStep);
+    int maxWidth = 0;
+    for (double y : grid)
+        maxWidth = std::max(maxWidth, Plot->TextWidth(ValueToText(y)));
+    for (double y : grid) {
+        const int py = map.YToPixel(y);
+        Plot->MoveTo(r.Left, py);
+        Plot->LineTo(r.Right, py);
+        const std::string label = ValueToText(y);
+        Plot->TextOutAngle(label, r.Left - maxWidth - 5, py - Plot->TextHeight(label) / 2, 0);
+    }
+}
+
+void TForm1::PlotMouseMove(Qt::KeyboardModifiers, int x, int y) {
+    QString coordinates, values;
+    if (Plot->InPlotRect(x, y)) {
+        const TGraphMapping map = Mapping();
+        coordinates = QString("(%1, %2)").arg(x - map.Rect.Left).arg(map.Rect.Bottom - y);
+        values = QString("(%1, %2)")
+                     .arg(QString::fromStdString(ValueToText(map.PixelToX(x))),
+                          QString::fromStdString(ValueToText(map.PixelToY(y))));
+    }
+    StatusPanels[0]->setText(coordinates);
+    StatusPanels[1]->setText(values);
+}

@@ -1,0 +1,126 @@
+// The main window's lifecycle and session commands: stored settings, Read, Exit, Show Hints,
+// hints and the status bar.
+#include "app/Unit1.h"
+
+#include "app/Dialogsunit.h"
+#include "data/Readunit.h"
+#include "data/Spectrumunit.h"
+#include "numeric/Polyfitunit.h"
+#include "settings/Formsettings.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QStatusTipEvent>
+#include <stdexcept>
+
+TForm1::~TForm1() {
+    SetPolyFitReporter(nullptr);
+}
+
+void TForm1::RunCommand(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        Dialogs->ShowError(this, ApplicationTitle, QString::fromUtf8(error.what()));
+    }
+}
+
+void TForm1::ReadStoredSettings() {
+    const TFormSettings stored = TFormSettings::Read();
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens << screen->availableGeometry();
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    // A position saved on a monitor that is gone would leave the window out of reach.
+    move(primary ? PlaceOnScreen(QPoint(stored.Left, stored.Top), frameGeometry().size(), screens,
+                                 primary->availableGeometry())
+                 : QPoint(stored.Left, stored.Top));
+    SetToolBarHints(stored.Hints);
+    // The menu's check mark follows the stored value, so that menu and tool bar agree.
+    miShowHints->setChecked(stored.Hints);
+}
+
+void TForm1::WriteStoredSettings() {
+    TFormSettings settings;
+    settings.Left = pos().x();
+    settings.Top = pos().y();
+    settings.Hints = ShowToolBarHints;
+    settings.Write();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    WriteStoredSettings();
+    QMainWindow::closeEvent(event);
+}
+
+void TForm1::SetToolBarHints(bool show) {
+    ShowToolBarHints = show;
+}
+
+bool TForm1::event(QEvent* event) {
+    // The long part of the current hint goes to status panel 2.
+    if (event->type() == QEvent::StatusTip) {
+        DisplayHint(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // The tool bar's short hints are shown only while hints are on.
+    if (event->type() == QEvent::ToolTip && !ShowToolBarHints)
+        return true;
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::DisplayHint(const QString& hint) {
+    const qsizetype bar = hint.indexOf('|');
+    ShowStatusMessage(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+void TForm1::ShowStatusMessage(const QString& text) {
+    StatusPanels[2]->setText(text);
+}
+
+QString TForm1::StatusText(int panel) const {
+    return panel >= 0 && panel < 3 ? StatusPanels[panel]->text() : QString();
+}
+
+void TForm1::miShowHintsClick() {
+    // The menu item carries its own check mark, so hints can be switched off and on again.
+    SetToolBarHints(miShowHints->isChecked());
+}
+
+void TForm1::miExitClick() {
+    close();
+}
+
+void TForm1::miReadClick() {
+    const QString path = Dialogs->GetOpenFileName(this, "Open", OpenFolder, QString());
+    if (path.isEmpty())
+        return;
+    OpenFolder = QFileInfo(path).absolutePath();
+    try {
+        ReadSpectrumFile(path);
+    } catch (const std::runtime_error& error) {
+        Dialogs->ShowMessage(this, ApplicationTitle, QString::fromUtf8(error.what()));
+        return;
+    }
+    ShowSpectrum();
+    miDetails->setEnabled(true);
+    miVMinusVlsr->setEnabled(false);
+}
+
+void TForm1::ReadSpectrumFile(const QString& path) {
+    if (!Spectrum)
+        Spectrum = std::make_unique<TSpectrumFile>();
+    SelectXAxis(Mode);
+    Spectrum->Read(path.toStdString());
+    // A subtracted baseline belongs to the spectrum read before; a failed read keeps both, so
+    // the title's "(corrected)" stays true to the signal on screen.
+    Corrected = false;
+}

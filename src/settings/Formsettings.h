@@ -1,0 +1,34 @@
+// The main window's own remembered settings: "Fernhollow"/"Kelvane", section "Form".
+#pragma once
+
+#include <QList>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+class QSettings;
+
+struct TFormSettings {
+    int Left = 100;    // "Left": the window's left edge, pixels
+    int Top = 100;     // "Top": its top edge, pixels
+    bool Hints = true; // "Hints": the tool bar shows hints (stored as the text "1" or "0")
+
+    // Values missing or not whole numbers give the defaults above; nothing is reported.
+    static TFormSettings Load(QSettings& store);
+    void Save(QSettings& store) const;
+    // The program's own store (organisation "Fernhollow", application "Kelvane").
+    static TFormSettings Read();
+    void Write() const;
+};
+
+// Where the window goes for a stored top-left corner.
+// Given:    stored     the stored top-left corner of the window's frame, pixels
+//           frame      the size of the window's frame (title bar included)
+//           screens    the available area of every screen
+//           primary    the available area of the primary screen
+// Returned: stored itself when the title bar can be reached on some screen (its top row lies
+//           on that screen and at least 100 pixels of its width, or all of a narrower frame);
+//           otherwise a corner 100 pixels in from the primary area's top-left corner (or the
+//           area's own corner when the window would not fit there), so that a window saved on
+//           a monitor that is gone can still be reached
+QPoint PlaceOnScreen(QPoint stored, QSize frame, const QList<QRect>& screens, QRect primary);

@@ -1,0 +1,74 @@
+#include "settings/Formsettings.h"
+#include "support/TestSettings.h"
+
+#include <QSettings>
+#include <gtest/gtest.h>
+
+TEST(TFormSettings, StoredValuesAndDefaults) {
+    const struct {
+        QVariant left, top, hints;
+        int expectedLeft, expectedTop;
+        bool expectedHints;
+    } cases[] = {
+        {QVariant(), QVariant(), QVariant(), 100, 100, true},
+        {QVariant(250), QVariant("-40"), QVariant("0"), 250, -40, false},
+        {QVariant(" 260 "), QVariant("12.5"), QVariant(7), 260, 100, true},
+        {QVariant("abc"), QVariant(99999999999LL), QVariant("no"), 100, 100, true},
+    };
+    for (const auto& c : cases) {
+        ClearTestSettings();
+        {
+            QSettings store("Fernhollow", "Kelvane");
+            for (const auto& [name, value] :
+                 {std::pair{"Form/Left", c.left}, std::pair{"Form/Top", c.top},
+                  std::pair{"Form/Hints", c.hints}})
+                if (value.isValid())
+                    store.setValue(name, value);
+        }
+        const TFormSettings s = TFormSettings::Read();
+        EXPECT_EQ(s.Left, c.expectedLeft) << c.left.toString().toStdString();
+        EXPECT_EQ(s.Top, c.expectedTop) << c.top.toString().toStdString();
+        EXPECT_EQ(s.Hints, c.expectedHints) << c.hints.toString().toStdString();
+    }
+}
+
+TEST(TFormSettings, WrittenAsTheProgramReadsThem) {
+    ClearTestSettings();
+    TFormSettings s;
+    s.Left = -1200;
+    s.Top = 33;
+    s.Hints = false;
+    s.Write();
+    QSettings store("Fernhollow", "Kelvane");
+    EXPECT_EQ(store.value("Form/Hints").toString(), "0");
+    EXPECT_EQ(store.value("Form/Left").toInt(), -1200);
+    const TFormSettings back = TFormSettings::Read();
+    EXPECT_EQ(back.Left, -1200);
+    EXPECT_EQ(back.Top, 33);
+    EXPECT_FALSE(back.Hints);
+}
+
+TEST(PlaceOnScreen, ReachableTitleBarsStayWhereTheyWere) {
+    const QRect primary(0, 0, 1920, 1040);
+    const QRect left(-1280, 0, 1280, 1024); // a second monitor left of the primary one
+    const QSize frame(846, 724);
+    const struct {
+        const char* name;
+        QPoint stored;
+        QList<QRect> screens;
+        QPoint placed;
+    } cases[] = {
+        {"on the primary screen", {100, 100}, {primary}, {100, 100}},
+        {"partly off the right edge", {1800, 200}, {primary}, {1800, 200}},
+        {"on the second monitor", {-1000, 50}, {primary, left}, {-1000, 50}},
+        {"the second monitor is gone", {-1000, 50}, {primary}, {100, 100}},
+        {"title bar above the screen", {100, -30}, {primary}, {100, 100}},
+        {"only 50 pixels of title bar left", {1870, 100}, {primary}, {100, 100}},
+        {"far away", {40000, 40000}, {primary}, {100, 100}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PlaceOnScreen(c.stored, frame, c.screens, primary), c.placed) << c.name;
+    // A primary screen too small for the default offset gets its own corner.
+    EXPECT_EQ(PlaceOnScreen({5000, 5000}, frame, {QRect(0, 0, 800, 600)}, QRect(0, 0, 800, 600)),
+              QPoint(0, 0));
+}
