@@ -27,6 +27,7 @@ public:
     void ShowWarning(QWidget*, const QString&, const QString&) override {}
     void ShowError(QWidget*, const QString&, const QString&) override {}
     int ExecModal(QDialog&) override { return 0; }
+    QAction* ExecPopup(QMenu&, const QPoint&) override { return nullptr; }
 };
 
 struct TWindowFixture {

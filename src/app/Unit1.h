@@ -9,6 +9,7 @@
 #pragma once
 
 #include "numeric/Bandunit.h"
+#include "numeric/Baselineunit.h"
 #include "numeric/Graphmapunit.h"
 
 #include <QMainWindow>
@@ -22,11 +23,11 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
-class QSpinBox;
 class QToolBar;
 class QWidget;
 class TPlot;
 class TSpectrumFile;
+class TSpinEdit;
 class TUserDialogs;
 
 // The application's title: window caption and caption of its message boxes.
@@ -50,6 +51,9 @@ public:
     void miShowHintsClick();
     void miGraphClick(QAction* sender);
     void miSubtractClick();
+    void miUndoSubtractClick();
+    void miPuGenerateClick();
+    void miPuCancelClick();
     void CSpinEdit1Change();
 
     // The reading step of the Read command; throws std::runtime_error as the reader does.
@@ -70,8 +74,14 @@ public:
     double PixelToY(int py) const { return Mapping().PixelToY(py); }
     void PlotMouseMove(Qt::KeyboardModifiers shift, int x, int y);
 
-    // Baseline: the polynomial of Coefficients at x.
-    double EvaluatePolynomial(double x) const;
+    // Baseline workflow: the band on the plot, the fit and the fitted curve.
+    void PlotMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void PlotMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void DrawBox();
+    void ShowCoefficients();
+    void DrawFittedCurve();
+    double EvaluatePolynomial(double x) const; // the polynomial of Coefficients at x
+    const TBand& BandState() const { return Band; }
 
     // Session state, readable by tests.
     int DisplayMode() const { return Mode; }
@@ -87,11 +97,13 @@ public:
     QMenu *miFile, *miGraph, *miView, *miPolynomial, *miHelp;
     QAction *miRead, *miDetails, *miSaveAs, *miExit;
     QAction *miFrequency, *miWavelength, *miVelocity, *miVMinusVlsr;
-    QAction *miShowHints, *miSubtract, *miAbout;
+    QAction *miShowHints, *miSubtract, *miUndoSubtract, *miAbout;
+    QMenu* PopupMenu;
+    QAction *miPuGenerate, *miPuCancel;
     QToolBar* ToolBar;
     QAction *tbRead, *tbSaveAs;
     QWidget *pnlPlot, *pnlCoeff, *Panel1;
-    QSpinBox* CSpinEdit1;
+    TSpinEdit* CSpinEdit1;
     QLabel* lblCorr;
     QPlainTextEdit* Memo;
     QLineEdit* edVlsr;
@@ -111,6 +123,7 @@ private:
     void CreateSidePanel(QWidget* parent);
     void CreateStatusBar();
     void CreatePlot();
+    void CreatePopupMenu();
     // Lifecycle (Unit1Session.cpp).
     void ReadStoredSettings();
     void WriteStoredSettings();
@@ -118,6 +131,8 @@ private:
     // Graph (Unit1Graph.cpp).
     void DrawXGrid(const TGraphMapping& map);
     void DrawYGrid(const TGraphMapping& map);
+    // Baseline (Unit1Baseline.cpp).
+    void UpdatePolynomialItems();
 
     TUserDialogs* Dialogs;
     std::unique_ptr<TUserDialogs> OwnDialogs;
@@ -130,6 +145,8 @@ private:
     bool SpectrumDrawn = false;
     std::string GraphTitle;
     TBand Band;
+    bool FitOffered = false; // the last fit succeeded on the axis shown: Subtract may use it
+    TSubtractionHistory History;
     bool ShowToolBarHints = true;
     QString OpenFolder = "Data";
     QLabel* StatusPanels[3] = {nullptr, nullptr, nullptr};

@@ -3,7 +3,10 @@
 
 #include "app/Dialogsunit.h"
 
+#include <QAction>
 #include <QDialog>
+#include <QMenu>
+#include <QPoint>
 #include <QStringList>
 
 class TFakeDialogs : public TUserDialogs {
@@ -37,6 +40,19 @@ public:
     int ExecModal(QDialog&) override {
         ++ModalCount;
         return ModalResult;
+    }
+
+    // The pop-up's answer: the objectName of the item to choose; empty dismisses the menu.
+    QString PopupAnswer;
+    int PopupCount = 0;
+    QPoint LastPopupPoint;
+    QAction* ExecPopup(QMenu& menu, const QPoint& screenPoint) override {
+        ++PopupCount;
+        LastPopupPoint = screenPoint;
+        for (QAction* item : menu.actions())
+            if (!PopupAnswer.isEmpty() && item->objectName() == PopupAnswer)
+                return item;
+        return nullptr;
     }
 
     QString LastOpenFolder;
