@@ -90,11 +90,21 @@ void WriteTextFileSafely(const std::string& path, const std::string& text) {
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly))
         throw failure(file.errorString());
+    // A write may be cut short without an error (a file-size limit, a full disk): write the
+    // rest until it is all out or the device names its error.
     const qint64 size = static_cast<qint64>(text.size());
-    if (file.write(text.data(), size) != size) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        throw failure(reason);
+    qint64 written = 0;
+    while (written < size) {
+        const qint64 count = file.write(text.data() + written, size - written);
+        if (count <= 0) {
+            const QString reason =
+                file.error() != QFileDevice::NoError
+                    ? file.errorString()
+                    : QStringLiteral("only %1 of %2 bytes could be written").arg(written).arg(size);
+            file.cancelWriting();
+            throw failure(reason);
+        }
+        written += count;
     }
     if (!file.commit())
         throw failure(file.errorString());
