@@ -54,6 +54,7 @@ TForm1::TForm1(TUserDialogs* dialogs, QWidget* parent) : QMainWindow(parent), Di
     CreatePanels();
     CreateStatusBar();
     setWindowTitle(ApplicationTitle);
+    SetCaption();
     ReadStoredSettings();
     CSpinEdit1Change();
     CreatePlot();
@@ -86,6 +87,8 @@ void TForm1::CreateMenus() {
     miExit = Named(miFile->addAction("E&xit"), "miExit");
     miExit->setShortcut(QKeySequence::Quit);
     OnTriggered(miRead, [this] { miReadClick(); });
+    OnTriggered(miDetails, [this] { miDetailsClick(); });
+    OnTriggered(miSaveAs, [this] { miSaveAsClick(); });
     OnTriggered(miExit, [this] { miExitClick(); });
 
     miGraph = Named(menuBar()->addMenu("&Graph"), "miGraph");
@@ -125,7 +128,7 @@ void TForm1::CreateMenus() {
 
     miHelp = Named(menuBar()->addMenu("&Help"), "miHelp");
     miAbout = Named(miHelp->addAction("&About"), "miAbout");
-    miAbout->setEnabled(false); // the about box is not part of this build yet
+    OnTriggered(miAbout, [this] { miAboutClick(); });
 }
 
 void TForm1::CreateToolBar() {
@@ -148,6 +151,7 @@ void TForm1::CreateToolBar() {
     tbSaveAs->setStatusTip("Save as|Save data as");
     tbSaveAs->setEnabled(false);
     OnTriggered(tbRead, [this] { miReadClick(); });
+    OnTriggered(tbSaveAs, [this] { miSaveAsClick(); });
     for (QAction* button : {tbRead, tbSaveAs})
         ToolBar->widgetForAction(button)->installEventFilter(this);
 }

@@ -3,7 +3,8 @@
 //
 // The window is split by concern: construction and layout of the controls (Unit1.cpp); its
 // lifecycle, the Read and Exit commands, hints and the status bar (Unit1Session.cpp); the
-// graph and the pointer readout (Unit1Graph.cpp); the baseline workflow (Unit1Baseline.cpp).
+// graph and the pointer readout (Unit1Graph.cpp); the baseline workflow (Unit1Baseline.cpp);
+// the details (Unit1Details.cpp); saving (Unit1Save.cpp); the about box (Unit1About.cpp).
 // What the window decides lives in the core as plain types (TGraphMapping, TBand, the baseline
 // functions, TFormSettings); the handlers here translate events into calls of them.
 #pragma once
@@ -26,6 +27,7 @@ class QPlainTextEdit;
 class QToolBar;
 class QWidget;
 class TPlot;
+class TDetailsForm;
 class TSpectrumFile;
 class TSpinEdit;
 class TUserDialogs;
@@ -47,6 +49,9 @@ public:
 
     // Commands (menu items and tool buttons).
     void miReadClick();
+    void miDetailsClick();
+    void miSaveAsClick();
+    void miAboutClick();
     void miExitClick();
     void miShowHintsClick();
     void miGraphClick(QAction* sender);
@@ -58,6 +63,12 @@ public:
 
     // The reading step of the Read command; throws std::runtime_error as the reader does.
     void ReadSpectrumFile(const QString& path);
+    // The Read command on a given file (the open dialog's answer, or the command line's file).
+    void ReadAndShow(const QString& path);
+
+    // Applies the details dialog's values after OK; false when a number could not be read.
+    bool ApplyDetails();
+    TDetailsForm* Details() const { return DetailsForm; }
 
     // Status bar.
     void ShowStatusMessage(const QString& text);
@@ -124,6 +135,7 @@ private:
     void CreateStatusBar();
     void CreatePlot();
     void CreatePopupMenu();
+    void SetCaption(); // Unit1About.cpp
     // Lifecycle (Unit1Session.cpp).
     void ReadStoredSettings();
     void WriteStoredSettings();
@@ -148,6 +160,8 @@ private:
     bool FitOffered = false; // the last fit succeeded on the axis shown: Subtract may use it
     TSubtractionHistory History;
     bool ShowToolBarHints = true;
+    TDetailsForm* DetailsForm = nullptr; // created by the first Enter other details
     QString OpenFolder = "Data";
+    QString SaveFolder;
     QLabel* StatusPanels[3] = {nullptr, nullptr, nullptr};
 };

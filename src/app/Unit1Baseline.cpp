@@ -52,8 +52,8 @@ void TForm1::DrawBox() {
     Plot->DrawOnPicture([&](QPainter& painter) {
         QPen pen(Qt::black, 0, Qt::DashLine);
         painter.setPen(pen);
-        const QPoint outline[] = {{start, r.Top}, {start, r.Bottom}, {end, r.Bottom},
-                                  {end, r.Top},   {start, r.Top}};
+        const QPoint outline[] = {
+            {start, r.Top}, {start, r.Bottom}, {end, r.Bottom}, {end, r.Top}, {start, r.Top}};
         painter.drawPolyline(outline, 5);
     });
 }
@@ -65,8 +65,7 @@ void TForm1::miPuCancelClick() {
 void TForm1::miPuGenerateClick() {
     const TGraphMapping map = Mapping();
     const TBaselineSamples samples = SamplesOutsideBand(
-        XValues, Signal, [&map](double x) { return map.XToPixel(x); }, Band.BoxLeft,
-        Band.BoxRight);
+        XValues, Signal, [&map](double x) { return map.XToPixel(x); }, Band.BoxLeft, Band.BoxRight);
     Correlation = FitPolynomial(samples.X, samples.Y, Coefficients);
     ShowCoefficients();
     DrawFittedCurve();

@@ -111,6 +111,10 @@ void TForm1::miReadClick() {
     const QString path = Dialogs->GetOpenFileName(this, "Open", OpenFolder, QString());
     if (path.isEmpty())
         return;
+    ReadAndShow(path);
+}
+
+void TForm1::ReadAndShow(const QString& path) {
     OpenFolder = QFileInfo(path).absolutePath();
     try {
         ReadSpectrumFile(path);
@@ -121,6 +125,11 @@ void TForm1::miReadClick() {
     ShowSpectrum();
     miDetails->setEnabled(true);
     miVMinusVlsr->setEnabled(false);
+    miSaveAs->setEnabled(true);
+    tbSaveAs->setEnabled(true);
+    if (SaveFolder.isEmpty())
+        SaveFolder = OpenFolder;
+    miDetailsClick();
 }
 
 void TForm1::ReadSpectrumFile(const QString& path) {

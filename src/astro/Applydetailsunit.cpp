@@ -60,30 +60,6 @@ std::int32_t DayOfYear(std::uint16_t year, std::uint16_t month, std::uint16_t da
     return days;
 }
 
-bool TextToFloat(const std::string& text, double& value, const QLocale& locale) {
-    const QString trimmed = QString::fromStdString(text).trimmed();
-    if (trimmed.isEmpty())
-        return false;
-    QLocale strict = locale;
-    strict.setNumberOptions(QLocale::RejectGroupSeparator);
-    bool ok = false;
-    double x = strict.toDouble(trimmed, &ok);
-    if (!ok) {
-        // A '.' is understood whatever the locale: the program writes its numbers that way.
-        QLocale c = QLocale::c();
-        c.setNumberOptions(QLocale::RejectGroupSeparator);
-        x = c.toDouble(trimmed, &ok);
-    }
-    if (!ok || !std::isfinite(x))
-        return false;
-    value = x;
-    return true;
-}
-
-std::string InvalidFloatMessage(const std::string& text) {
-    return "'" + text + "' is not a valid floating point value";
-}
-
 std::string FileTimeText(double instant, const QLocale& locale) {
     const TDateParts p = DecodeDateTime(instant);
     const QDate date(p.Year, p.Month, p.Day);

@@ -17,6 +17,7 @@
 #pragma once
 
 #include "astro/Detailsstate.h"
+#include "data/Spectrumunit.h"
 
 #include <QLocale>
 #include <cstdint>
@@ -30,19 +31,10 @@
 // Returned: 1..366
 std::int32_t DayOfYear(std::uint16_t year, std::uint16_t month, std::uint16_t day);
 
-// The standard text-to-number conversion of a typed number: the locale's decimal separator or
-// '.', an optional sign and exponent, leading and trailing blanks allowed, no thousands
-// separators. False for anything else, infinities and NaN included.
-bool TextToFloat(const std::string& text, double& value, const QLocale& locale = QLocale::system());
-
-// The conversion error for a text that is not a number, naming the text:
-// 'abc' is not a valid floating point value
-std::string InvalidFloatMessage(const std::string& text);
-
 // An observation instant (days since 30 December 1899 plus the fraction of the day) as the
 // locale's short date, a blank and its long time, without a time-zone name (the instant is the
 // file's Universal Time, not the computer's zone). Milliseconds are not shown.
-std::string FileTimeText(double instant, const QLocale& locale = QLocale::system());
+std::string FileTimeText(double instant, const QLocale& locale = QLocale());
 
 struct TAppliedDetails {
     // False when edElev or edEpoch is not a number; then only FileTimeText and ErrorText are
@@ -92,11 +84,11 @@ struct TAppliedDetails {
 TAppliedDetails ComputeAppliedDetails(double instant, const TDetailsState& state,
                                       const std::string& elevationText,
                                       const std::string& epochText,
-                                      const QLocale& locale = QLocale::system());
+                                      const QLocale& locale = QLocale());
 
 // The same with the elevation and epoch texts the state holds (edElev, edEpoch).
 TAppliedDetails ComputeAppliedDetails(double instant, const TDetailsState& state,
-                                      const QLocale& locale = QLocale::system());
+                                      const QLocale& locale = QLocale());
 
 // The VLSR broken into its terms for a tool tip or the status bar, one line, e.g.
 // VLSR -27.853 km/s: solar motion -17.907, Earth orbit -10.124, Earth-Moon -0.001, Earth

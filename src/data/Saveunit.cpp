@@ -1,5 +1,7 @@
 #include "data/Saveunit.h"
 
+#include "data/Spectrumunit.h"
+
 #include <QLocale>
 #include <QSaveFile>
 #include <QString>
@@ -65,16 +67,9 @@ std::string SavedText(const TSaveHeader& header, const std::vector<double>& x,
 }
 
 double ElevationFromText(const std::string& text) {
-    const QString trimmed = QString::fromStdString(text).trimmed();
-    QLocale user; // the user's locale, unless the program chose another default
-    // "1.500" must not pass as fifteen hundred in a locale whose group separator is '.'.
-    user.setNumberOptions(QLocale::RejectGroupSeparator);
-    bool ok = false;
-    double value = user.toDouble(trimmed, &ok);
-    if (!ok)
-        value = QLocale::c().toDouble(trimmed, &ok);
-    if (!ok || !std::isfinite(value))
-        throw std::invalid_argument("'" + text + "' is not a valid floating point value");
+    double value = 0.0;
+    if (!TextToFloat(text, value))
+        throw std::invalid_argument(InvalidFloatMessage(text));
     return value;
 }
 

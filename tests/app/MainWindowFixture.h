@@ -4,11 +4,13 @@
 
 #include "app/Unit1.h"
 #include "data/Spectrumunit.h"
+#include "plot/Plotunit.h"
 #include "support/FakeDialogs.h"
 #include "support/SpectrumFiles.h"
 #include "support/TestSettings.h"
 
 #include <QTemporaryDir>
+#include <QTest>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
@@ -38,6 +40,33 @@ protected:
     void Read(TForm1& form, const QString& path) {
         Dialogs.OpenAnswers << path;
         form.miReadClick();
+    }
+
+    // A shown window with a spectrum read: pointer events reach the plot as a user's would.
+    std::unique_ptr<TForm1> Shown(double (*signal)(int) = Hump) {
+        auto form = Open();
+        form->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        Read(*form, Spectrum("line.dat", signal));
+        return form;
+    }
+
+    // Press at column from, move through the plot to column to, release; y inside the plot.
+    void Drag(TForm1& form, int from, int to, Qt::MouseButton button = Qt::LeftButton,
+              int y = 300) {
+        TPlot* plot = form.PlotPanel();
+        QTest::mousePress(plot, button, {}, QPoint(from, y));
+        const int step = from < to ? 5 : -5;
+        for (int x = from; step > 0 ? x < to : x > to; x += step)
+            QTest::mouseMove(plot, QPoint(x, y));
+        QTest::mouseMove(plot, QPoint(to, y));
+        QTest::mouseRelease(plot, button, {}, QPoint(to, y));
+    }
+
+    // The band around the line at channel 210, as a user drags it.
+    void DragOverLine(TForm1& form, bool rightToLeft = false) {
+        const int left = form.XToPixel(XValues[170]), right = form.XToPixel(XValues[250]);
+        rightToLeft ? Drag(form, right, left) : Drag(form, left, right);
     }
 
     QTemporaryDir Folder;

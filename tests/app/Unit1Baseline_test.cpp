@@ -12,33 +12,6 @@ namespace {
 
 class Baseline : public MainWindow {
 protected:
-    // A shown window with a spectrum read: pointer events reach the plot as a user's would.
-    std::unique_ptr<TForm1> Shown(double (*signal)(int) = Hump) {
-        auto form = Open();
-        form->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-        Read(*form, Spectrum("line.dat", signal));
-        return form;
-    }
-
-    // Press at column from, move through the plot to column to, release; y inside the plot.
-    void Drag(TForm1& form, int from, int to, Qt::MouseButton button = Qt::LeftButton,
-              int y = 300) {
-        TPlot* plot = form.PlotPanel();
-        QTest::mousePress(plot, button, {}, QPoint(from, y));
-        const int step = from < to ? 5 : -5;
-        for (int x = from; step > 0 ? x < to : x > to; x += step)
-            QTest::mouseMove(plot, QPoint(x, y));
-        QTest::mouseMove(plot, QPoint(to, y));
-        QTest::mouseRelease(plot, button, {}, QPoint(to, y));
-    }
-
-    // The band around the line at channel 210, as a user drags it.
-    void DragOverLine(TForm1& form, bool rightToLeft = false) {
-        const int left = form.XToPixel(XValues[170]), right = form.XToPixel(XValues[250]);
-        rightToLeft ? Drag(form, right, left) : Drag(form, left, right);
-    }
-
     QStringList MemoLines(const TForm1& form) {
         return form.Memo->toPlainText().split('\n', Qt::SkipEmptyParts);
     }
@@ -70,8 +43,7 @@ TEST_F(Baseline, DragGenerateSubtractUndo) {
     // The line-free channels of the corrected spectrum average near 0; the line stays.
     form->miSubtract->trigger();
     EXPECT_EQ(form->Title(), "Frequency (corrected)  v Signal");
-    const double outside =
-        std::accumulate(Signal.begin(), Signal.begin() + 150, 0.0) / 150.0;
+    const double outside = std::accumulate(Signal.begin(), Signal.begin() + 150, 0.0) / 150.0;
     EXPECT_NEAR(outside, 0.0, 0.05);
     EXPECT_NEAR(Signal[210], 40.0, 0.5);
     EXPECT_TRUE(form->miUndoSubtract->isEnabled());
@@ -298,8 +270,7 @@ TEST_F(Baseline, MemoLinesOfAFit) {
     Coefficients = {1.5, -0.25, 0.0, 1e-20};
     Correlation = 0.987654321;
     form->ShowCoefficients();
-    EXPECT_EQ(MemoLines(*form),
-              (QStringList{"a0 =  1.5", "a1 = -0.25", "a2 = 0", "a3 =  1e-20"}));
+    EXPECT_EQ(MemoLines(*form), (QStringList{"a0 =  1.5", "a1 = -0.25", "a2 = 0", "a3 =  1e-20"}));
     EXPECT_EQ(form->lblCorr->text(), "0.987654321");
     Correlation = 0.0;
     form->ShowCoefficients();

@@ -39,7 +39,7 @@ void Store(const char* name, const QVariant& value) {
 
 TEST_F(MainWindow, StartsWithItsMenusAndPanels) {
     auto form = Open();
-    EXPECT_EQ(form->windowTitle(), "Kelvane");
+    EXPECT_EQ(form->windowTitle(), "Kelvane Version 2.8");
     EXPECT_EQ(form->pos(), QPoint(100, 100));
     EXPECT_TRUE(form->ToolBarHints());
     const struct {
@@ -59,7 +59,7 @@ TEST_F(MainWindow, StartsWithItsMenusAndPanels) {
         {form->miPolynomial->menuAction(), "&Polynomial", false, false},
         {form->miSubtract, "&Subtract", false, false},
         {form->miUndoSubtract, "&Undo Subtract", false, false},
-        {form->miAbout, "&About", false, false},
+        {form->miAbout, "&About", true, false},
     };
     for (const auto& i : items) {
         EXPECT_EQ(i.item->text(), i.caption);

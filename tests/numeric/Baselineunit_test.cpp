@@ -48,11 +48,20 @@ TEST(ReadSpinText, IntegersAndEverythingElse) {
         const char* text;
         int value;
         bool integer;
-    } cases[] = {{"4", 4, true},          {"12", 12, true},   {" 7 ", 7, true},
-                 {"-3", -3, true},        {"+2", 2, true},    {"", 0, false},
-                 {"x", 0, false},         {"1x", 0, false},   {"-", 0, false},
-                 {"2.5", 0, false},       {"1 2", 0, false},  {"2147483647", 2147483647, true},
-                 {"2147483648", 0, false}, {"-2147483648", -2147483647 - 1, true},
+    } cases[] = {{"4", 4, true},
+                 {"12", 12, true},
+                 {" 7 ", 7, true},
+                 {"-3", -3, true},
+                 {"+2", 2, true},
+                 {"", 0, false},
+                 {"x", 0, false},
+                 {"1x", 0, false},
+                 {"-", 0, false},
+                 {"2.5", 0, false},
+                 {"1 2", 0, false},
+                 {"2147483647", 2147483647, true},
+                 {"2147483648", 0, false},
+                 {"-2147483648", -2147483647 - 1, true},
                  {"99999999999999999999", 0, false}};
     for (const auto& c : cases) {
         const TSpinText t = ReadSpinText(c.text);
@@ -63,9 +72,9 @@ TEST(ReadSpinText, IntegersAndEverythingElse) {
 
 TEST(CoefficientLines, SignColumnAndFailure) {
     // A positive value gets a blank where a negative one has its sign; zero gets neither.
-    EXPECT_EQ(CoefficientLines({2.0, -3.5, 0.0, 123456789012345678.0}, 0.5),
-              (std::vector<std::string>{"a0 =  2", "a1 = -3.5", "a2 = 0",
-                                        "a3 =  1.23456789012346e+17"}));
+    EXPECT_EQ(
+        CoefficientLines({2.0, -3.5, 0.0, 123456789012345678.0}, 0.5),
+        (std::vector<std::string>{"a0 =  2", "a1 = -3.5", "a2 = 0", "a3 =  1.23456789012346e+17"}));
     EXPECT_EQ(CoefficientLines({1.0}, -1.0),
               std::vector<std::string>{"Error calculating polynomial"});
     EXPECT_EQ(CoefficientLines({1.0}, 0.0),

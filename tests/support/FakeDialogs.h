@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QPoint>
 #include <QStringList>
+#include <functional>
 
 class TFakeDialogs : public TUserDialogs {
 public:
@@ -37,8 +38,13 @@ public:
     void ShowError(QWidget*, const QString& caption, const QString& text) override {
         Errors << caption + ": " + text;
     }
-    int ExecModal(QDialog&) override {
+    // Runs while a modal dialog is "open" (typing into it, for instance); the dialog is not
+    // shown on screen.
+    std::function<void(QDialog&)> OnModal;
+    int ExecModal(QDialog& dialog) override {
         ++ModalCount;
+        if (OnModal)
+            OnModal(dialog);
         return ModalResult;
     }
 
