@@ -247,6 +247,7 @@ void TForm1::CreateSidePanel(QWidget* parent) {
         details->addWidget(Named(new QLabel(r.caption, parent), r.captionName), line, 0);
         *r.value = Named(new QLabel(parent), r.valueName);
         (*r.value)->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        (*r.value)->setWordWrap(true); // a long file time goes on to a second line
         details->addWidget(*r.value, line++, 1);
     }
     details->setColumnStretch(1, 1);

@@ -40,6 +40,7 @@ bool TForm1::ApplyDetails() {
         label->setText(QString::fromStdString(*text));
     Vlsr = r.Vlsr;
     edVlsr->setText(QString::fromStdString(r.VlsrText));
+    edVlsr->setCursorPosition(0); // the sign and leading digits in view
     const QString terms = QString::fromStdString(VlsrTermsText(r));
     edVlsr->setToolTip(terms);
     ShowStatusMessage(terms);
