@@ -1,0 +1,339 @@
+#include "batch/Batchoptions.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <map>
+
+namespace {
+
+constexpr int MaxTerms = 20;
+constexpr int MaxJobs = 256;
+
+// A decimal number in C's form (optional sign, digits, fraction, exponent), nothing before or
+// after it; finite.
+bool ReadNumber(const std::string& text, double& value) {
+    const char* begin = text.data();
+    const char* end = text.data() + text.size();
+    if (begin != end && *begin == '+')
+        ++begin;
+    if (begin == end || *begin == '+' || std::isspace(static_cast<unsigned char>(*begin)))
+        return false;
+    const auto result = std::from_chars(begin, end, value);
+    return result.ec == std::errc() && result.ptr == end && std::isfinite(value);
+}
+
+// A whole number of decimal digits only.
+bool ReadDigits(const std::string& text, int& value) {
+    if (text.empty() || text.size() > 9)
+        return false;
+    for (char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    value = std::atoi(text.c_str());
+    return true;
+}
+
+bool ReadCount(const std::string& text, int low, int high, int& value) {
+    return ReadDigits(text, value) && value >= low && value <= high;
+}
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t at = text.find(separator, start);
+        parts.push_back(text.substr(start, at == std::string::npos ? at : at - start));
+        if (at == std::string::npos)
+            return parts;
+        start = at + 1;
+    }
+}
+
+bool ReadWindow(const std::string& text, TLineWindow& window) {
+    // The first ':' that follows a digit or '.' separates the edges, so "-150:150" and
+    // "-1e-3:2e-3" both read.
+    for (std::size_t at = 1; at < text.size(); ++at) {
+        if (text[at] != ':')
+            continue;
+        double low = 0.0, high = 0.0;
+        if (ReadNumber(text.substr(0, at), low) && ReadNumber(text.substr(at + 1), high)) {
+            // Either order, as a band may be dragged either way.
+            window.Low = std::min(low, high);
+            window.High = std::max(low, high);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ReadAxis(const std::string& text, int& mode) {
+    for (int m : {ModeFrequency, ModeWavelength, ModeVelocity, ModeVelocityMinusVlsr})
+        if (text == AxisName(m)) {
+            mode = m;
+            return true;
+        }
+    return false;
+}
+
+// "B,L" or "RA,DEC" into the six texts of the details' fields.
+std::string ReadPosition(const std::string& text, bool galactic, std::array<std::string, 6>& out) {
+    const std::vector<std::string> parts = Split(text, ',');
+    if (parts.size() != 2)
+        return galactic ? "--galactic needs B,L (for example 5:30,-120:15 or 5.5,239.75)"
+                        : "--equatorial needs RA,DEC (for example 19:59:28,40:44:02)";
+    const std::optional<TAngleFields> first = ParseAngle(parts[0]);
+    const std::optional<TAngleFields> second = ParseAngle(parts[1]);
+    if (!first || !second)
+        return "cannot read the angle in '" + text + "'";
+    if (galactic) {
+        if (std::fabs(first->Value()) > 90.0)
+            return "galactic latitude '" + parts[0] + "' is outside -90 to 90 degrees";
+        if (std::fabs(second->Value()) > 360.0)
+            return "galactic longitude '" + parts[1] + "' is outside -360 to 360 degrees";
+    } else {
+        if (first->Negative || first->Value() >= 24.0)
+            return "right ascension '" + parts[0] + "' is outside 0 to 24 hours";
+        if (std::fabs(second->Value()) > 90.0)
+            return "declination '" + parts[1] + "' is outside -90 to 90 degrees";
+    }
+    const std::array<std::string, 3> a = first->Texts(), b = second->Texts();
+    out = {a[0], a[1], a[2], b[0], b[1], b[2]};
+    return std::string();
+}
+
+} // namespace
+
+double TAngleFields::Value() const {
+    const double size = Degrees + Minutes / 60.0 + Seconds / 3600.0;
+    return Negative ? -size : size;
+}
+
+std::array<std::string, 3> TAngleFields::Texts() const {
+    return {(Negative ? "-" : "") + std::to_string(Degrees), std::to_string(Minutes),
+            std::to_string(Seconds)};
+}
+
+std::optional<TAngleFields> ParseAngle(const std::string& input) {
+    std::string text = input;
+    bool negative = false;
+    if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
+        negative = text[0] == '-';
+        text.erase(0, 1);
+    }
+    const std::vector<std::string> parts = Split(text, ':');
+    if (parts.size() > 3)
+        return std::nullopt;
+    double seconds = 0.0; // of arc (or of time)
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const bool last = i + 1 == parts.size();
+        double value = 0.0;
+        if (last) {
+            if (!ReadNumber(parts[i], value) || value < 0.0)
+                return std::nullopt;
+        } else {
+            int whole = 0;
+            if (!ReadDigits(parts[i], whole))
+                return std::nullopt;
+            value = whole;
+        }
+        if (i > 0 && value >= 60.0)
+            return std::nullopt;
+        seconds += value * (i == 0 ? 3600.0 : i == 1 ? 60.0 : 1.0);
+    }
+    if (seconds > 1e9)
+        return std::nullopt;
+    const long long total = std::llround(seconds);
+    TAngleFields angle;
+    angle.Negative = negative && total > 0;
+    angle.Degrees = static_cast<int>(total / 3600);
+    angle.Minutes = static_cast<int>(total / 60 % 60);
+    angle.Seconds = static_cast<int>(total % 60);
+    return angle;
+}
+
+const char* AxisName(int mode) {
+    switch (mode) {
+    case ModeFrequency:
+        return "frequency";
+    case ModeWavelength:
+        return "wavelength";
+    case ModeVelocity:
+        return "velocity";
+    default:
+        return "vlsr";
+    }
+}
+
+TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
+    TParsedOptions parsed;
+    TBatchOptions& o = parsed.Options;
+    bool positionGiven = false;
+
+    // Each option with a value: what it does with the text, or the error it gives.
+    using TReader = std::function<std::string(const std::string&)>;
+    const std::map<std::string, TReader> valued = {
+        {"--fit-outside",
+         [&](const std::string& v) {
+             TLineWindow window;
+             if (!ReadWindow(v, window))
+                 return "--fit-outside needs LO:HI, two numbers (for example -150:150), not '" + v +
+                        "'";
+             o.Windows.push_back(window);
+             return std::string();
+         }},
+        {"--terms",
+         [&](const std::string& v) {
+             return ReadCount(v, 1, MaxTerms, o.Terms)
+                        ? std::string()
+                        : "--terms needs a whole number from 1 to " + std::to_string(MaxTerms) +
+                              ", not '" + v + "'";
+         }},
+        {"--axis",
+         [&](const std::string& v) {
+             return ReadAxis(v, o.Mode)
+                        ? std::string()
+                        : "--axis must be frequency, wavelength, velocity or vlsr, not '" + v + "'";
+         }},
+        {"--galactic",
+         [&](const std::string& v) {
+             if (positionGiven)
+                 return std::string("give one of --galactic and --equatorial, once");
+             positionGiven = true;
+             o.Position = TPositionSource::Galactic;
+             return ReadPosition(v, true, o.PositionTexts);
+         }},
+        {"--equatorial",
+         [&](const std::string& v) {
+             if (positionGiven)
+                 return std::string("give one of --galactic and --equatorial, once");
+             positionGiven = true;
+             o.Position = TPositionSource::Equatorial;
+             return ReadPosition(v, false, o.PositionTexts);
+         }},
+        {"--out",
+         [&](const std::string& v) {
+             if (v.empty())
+                 return std::string("--out needs a folder");
+             o.OutFolder = v;
+             return std::string();
+         }},
+        {"--jobs",
+         [&](const std::string& v) {
+             return ReadCount(v, 1, MaxJobs, o.Jobs)
+                        ? std::string()
+                        : "--jobs needs a whole number from 1 to " + std::to_string(MaxJobs) +
+                              ", not '" + v + "'";
+         }},
+    };
+    const std::map<std::string, bool*> flags = {
+        {"--png", &o.Png}, {"--svg", &o.Svg},         {"--force", &o.Force},
+        {"-q", &o.Quiet},  {"--quiet", &o.Quiet},     {"--help", &o.Help},
+        {"-h", &o.Help},   {"--version", &o.Version},
+    };
+    const std::map<std::string, std::string> shortNames = {{"-j", "--jobs"}, {"-o", "--out"}};
+
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (optionsEnded || argument == "-" || argument.empty() || argument[0] != '-') {
+            o.Files.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::string name = argument, value;
+        bool hasValue = false;
+        if (const std::size_t equals = argument.find('=');
+            argument.rfind("--", 0) == 0 && equals != std::string::npos) {
+            name = argument.substr(0, equals);
+            value = argument.substr(equals + 1);
+            hasValue = true;
+        }
+        if (const auto s = shortNames.find(name); s != shortNames.end())
+            name = s->second;
+        if (const auto f = flags.find(name); f != flags.end() && !hasValue) {
+            *f->second = true;
+            continue;
+        }
+        const auto v = valued.find(name);
+        if (v == valued.end()) {
+            parsed.Error = "unknown option '" + argument + "'";
+            return parsed;
+        }
+        if (!hasValue) {
+            if (i + 1 == arguments.size()) {
+                parsed.Error = name + " needs a value";
+                return parsed;
+            }
+            value = arguments[++i];
+        }
+        const std::string error = v->second(value);
+        if (!error.empty()) {
+            parsed.Error = error;
+            return parsed;
+        }
+    }
+
+    if (o.Help || o.Version) {
+        parsed.Ok = true;
+        return parsed;
+    }
+    if (o.Windows.empty())
+        parsed.Error = "give the line window with --fit-outside LO:HI";
+    else if (o.Files.empty())
+        parsed.Error = "no spectrum files given";
+    parsed.Ok = parsed.Error.empty();
+    return parsed;
+}
+
+std::string BatchUsage() {
+    return R"(Usage: kelvane-batch --fit-outside LO:HI [options] FILE...
+
+Processes spectrum data files as the Kelvane window does, one after another: reads each file,
+takes the source position, computes the VLSR for the observation's time and the station's site,
+fits a baseline polynomial to the samples outside the line window(s), subtracts it, and writes
+the spectrum as File > Save as would. Then writes summary.csv with one row per file.
+
+Options:
+  --fit-outside LO:HI  a line window on the chosen axis: samples with LO <= x <= HI are left
+                       out of the baseline fit (repeatable; samples of exactly 0 are never
+                       fitted). Units as the saved file's x column: Hz from 1420405751 Hz
+                       (frequency), metres from 0.2110611 m (wavelength), km/s (velocities).
+  --terms N            coefficients of the baseline polynomial (default 4)
+  --axis AXIS          frequency, wavelength, velocity or vlsr (velocity minus VLSR, the
+                       default): the x column of the output and the axis of the windows
+  --galactic B,L       source position for every file: galactic latitude and longitude
+  --equatorial RA,DEC  source position for every file: right ascension (hours) and
+                       declination (degrees), at the station's equinox
+                       Angles are sexagesimal (19:59:28, -5:30) or decimal (19.991, -5.5),
+                       rounded to whole seconds. Without either, the position comes from each
+                       file's name (G<lat>_<long>, as the window reads it).
+  -o, --out DIR        folder for the outputs and summary.csv (default: the current folder;
+                       created if missing)
+  --png                also write the graph as a PNG picture
+  --svg                also write the graph as an SVG drawing
+  -j, --jobs N         files processed at once (default: one per processor core)
+  --force              replace outputs that already exist (otherwise such a file fails)
+  -q, --quiet          no progress bar and no final line
+  -h, --help           show this text
+  --version            show the version
+
+Outputs, for FILE named NAME.EXT: DIR/NAME.txt (and NAME.png, NAME.svg), written through a
+temporary file and renamed into place when complete.
+
+summary.csv (RFC 4180, a header row): file, observation time (ISO 8601, UT), galactic and
+equatorial position, VLSR (km/s), correlation, coefficients, rms of the corrected signal outside
+the window(s), peak signal inside the window(s) and its velocity minus VLSR, integrated signal
+over the window(s) (signal x km/s), terminal velocity (the velocity minus VLSR farthest from
+zero where two adjacent channels of the window(s) lie above 3 x rms), and the error text of a
+file that failed.
+
+Exit status: 0 when every file succeeded, 1 when some failed or the summary could not be
+written, 2 for bad options.
+)";
+}

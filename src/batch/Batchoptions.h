@@ -1,0 +1,83 @@
+// Batchoptions: the command line of kelvane-batch, read into plain values.
+//
+//   kelvane-batch --fit-outside LO:HI [--fit-outside LO:HI ...] [--terms N]
+//                 [--axis frequency|wavelength|velocity|vlsr]
+//                 [--galactic B,L | --equatorial RA,DEC] [--out DIR] [--png] [--svg]
+//                 [--jobs N] [-q] [--force] FILE...
+//
+// Long options take their value as the next argument or after '=' (--terms=4); "--" ends the
+// options. Angles are sexagesimal (19:59:28, -5:30) or decimal (299.87, -5.5) and are rounded
+// to the nearest whole second, as the details dialog holds them.
+#pragma once
+
+#include "data/Spectrumunit.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+// A line window on the chosen axis, in the unit of the saved file's x column: Hz from the rest
+// frequency, metres from the rest wavelength, or km/s. Low <= High; both edges belong to it.
+struct TLineWindow {
+    double Low = 0.0;
+    double High = 0.0;
+};
+
+// Where a file's source position comes from.
+enum class TPositionSource {
+    FileName,   // the galactic position carried by the file's name
+    Galactic,   // --galactic B,L
+    Equatorial, // --equatorial RA,DEC
+};
+
+// An angle as the details dialog's three whole-number fields hold it.
+struct TAngleFields {
+    bool Negative = false; // the degrees text gets a '-', also for 0 degrees ("-0")
+    int Degrees = 0;       // or hours, for a right ascension
+    int Minutes = 0;
+    int Seconds = 0;
+    // Value in degrees (or hours), signed.
+    double Value() const;
+    // The three field texts: "-0", "30", "0".
+    std::array<std::string, 3> Texts() const;
+};
+
+// Reads a sexagesimal ("D:M:S", "D:M") or decimal ("D.ddd") angle with an optional sign and
+// rounds it to the nearest whole second. Minutes and seconds must lie in 0..60 (excluded) and
+// carry no sign; only the last part may have a fraction. Returns nothing for anything else.
+std::optional<TAngleFields> ParseAngle(const std::string& text);
+
+struct TBatchOptions {
+    std::vector<TLineWindow> Windows; // --fit-outside, at least one
+    int Terms = 4;                    // --terms: coefficients of the baseline polynomial
+    int Mode = ModeVelocityMinusVlsr; // --axis
+    TPositionSource Position = TPositionSource::FileName;
+    // The six texts typed into the details for --galactic (edBiiDeg .. edLiiSec) or
+    // --equatorial (edRaHrs .. edDecSec), in the dialog's order.
+    std::array<std::string, 6> PositionTexts;
+    std::string OutFolder = "."; // --out
+    bool Png = false;
+    bool Svg = false;
+    int Jobs = 0; // --jobs; 0: one per processor core
+    bool Quiet = false;
+    bool Force = false;
+    bool Help = false;
+    bool Version = false;
+    std::vector<std::string> Files;
+};
+
+struct TParsedOptions {
+    bool Ok = false;
+    std::string Error; // one line, without the program's name, when !Ok
+    TBatchOptions Options;
+};
+
+// Reads the arguments after the program's name. --help and --version need nothing else.
+TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments);
+
+// The --help text.
+std::string BatchUsage();
+
+// The --axis word of a display mode ("frequency", "wavelength", "velocity", "vlsr").
+const char* AxisName(int mode);

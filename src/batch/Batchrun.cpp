@@ -1,0 +1,559 @@
+#include "batch/Batchrun.h"
+
+#include "batch/Outputunit.h"
+#include "settings/Globalunit.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <map>
+#include <poll.h>
+#include <sched.h>
+#include <stdexcept>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <unordered_map>
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+// A group of outputs is flushed and put in place after this many files or this long, which
+// bounds both the memory a worker holds and the delay of the progress shown.
+constexpr std::size_t GroupFiles = 1024;
+constexpr double GroupSeconds = 0.25;
+
+volatile std::sig_atomic_t Interrupted = 0;
+
+void OnInterrupt(int) {
+    Interrupted = 1;
+}
+
+void CatchInterrupts() {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+double SecondsSince(TClock::time_point start) {
+    return std::chrono::duration<double>(TClock::now() - start).count();
+}
+
+// A file's row on its way to the summary.
+struct TRowMessage {
+    long Index = 0;
+    bool Ok = false;
+    std::string Line;  // the CSV row without its line end
+    std::string Error; // the file's error text, for the console
+};
+
+// What every worker needs; a forked worker has its own copy.
+struct TPlan {
+    const TBatchOptions& Options;
+    TBatchSettings Settings;
+    const TPictureMaker& Pictures;
+    const TStationSettings& Station;
+    std::string Folder;                 // the output folder, without a trailing '/'
+    std::vector<std::string> PreErrors; // per file: why it fails before it is read, or ""
+};
+
+// Takes the rows of a group; false when they cannot be delivered (the run is ending).
+using TRowSink = std::function<bool(std::vector<TRowMessage>&)>;
+
+struct TPendingRow {
+    long Index = 0;
+    TSummaryRow Row;
+};
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// One file: processed, its outputs added to the group. Returns its summary row.
+TPendingRow ProcessFile(const TPlan& plan, long index, TOutputGroup& outputs) {
+    const std::string& path = plan.Options.Files[static_cast<std::size_t>(index)];
+    TPendingRow pending;
+    pending.Index = index;
+    if (!plan.PreErrors[static_cast<std::size_t>(index)].empty()) {
+        pending.Row.File = path;
+        pending.Row.Error = plan.PreErrors[static_cast<std::size_t>(index)];
+        return pending;
+    }
+    TSpectrumResult result = ProcessSpectrum(path, plan.Settings, plan.Station);
+    pending.Row = std::move(result.Row);
+    if (!result.Ok)
+        return pending;
+
+    std::vector<TExtraOutput> files = {{".txt", std::move(result.SavedText)}};
+    if (plan.Options.Png)
+        files.push_back({".png", std::string()});
+    if (plan.Options.Svg)
+        files.push_back({".svg", std::string()});
+    // Nothing is written when any output of the file is in the way.
+    for (const TExtraOutput& file : files) {
+        const std::string target = OutputPath(plan.Folder, path, file.Suffix);
+        struct stat existing {};
+        if (::stat(target.c_str(), &existing) != 0)
+            continue;
+        struct stat input {};
+        if (::stat(path.c_str(), &input) == 0 && SameFile(existing, input)) {
+            pending.Row.Error = target + " is the input file itself; give another --out folder";
+            return pending;
+        }
+        if (!plan.Options.Force) {
+            pending.Row.Error = target + " already exists (--force replaces it)";
+            return pending;
+        }
+    }
+    try {
+        if (plan.Options.Png || plan.Options.Svg) {
+            std::vector<TExtraOutput> pictures = plan.Pictures(result);
+            files.resize(1);
+            for (TExtraOutput& picture : pictures)
+                files.push_back(std::move(picture));
+        }
+        for (const TExtraOutput& file : files)
+            outputs.Add(OutputPath(plan.Folder, path, file.Suffix), file.Bytes, index);
+    } catch (const std::exception& error) {
+        outputs.Discard(index);
+        pending.Row.Error = error.what();
+    }
+    return pending;
+}
+
+// The work of one process: files taken from next until none is left or the run is
+// interrupted. Rows are delivered a group at a time, after the group's outputs are in place.
+void Work(const TPlan& plan, std::atomic<long>& next, const TRowSink& sink) {
+    const long count = static_cast<long>(plan.Options.Files.size());
+    const int terms = plan.Settings.Terms;
+    TOutputGroup outputs(plan.Options.Force);
+    std::vector<TPendingRow> rows;
+    TClock::time_point groupStart = TClock::now();
+
+    auto deliver = [&]() {
+        for (const TOutputFailure& failure : outputs.Commit())
+            for (TPendingRow& row : rows)
+                if (row.Index == failure.Owner && row.Row.Error.empty())
+                    row.Row.Error = failure.Message;
+        std::vector<TRowMessage> messages;
+        messages.reserve(rows.size());
+        for (const TPendingRow& row : rows)
+            messages.push_back(
+                {row.Index, row.Row.Error.empty(), SummaryLine(row.Row, terms), row.Row.Error});
+        rows.clear();
+        groupStart = TClock::now();
+        return sink(messages);
+    };
+
+    for (;;) {
+        if (Interrupted) {
+            outputs.DiscardAll();
+            return;
+        }
+        const long index = next.fetch_add(1);
+        if (index >= count)
+            break;
+        rows.push_back(ProcessFile(plan, index, outputs));
+        if ((rows.size() >= GroupFiles || outputs.Pending() >= GroupFiles ||
+             SecondsSince(groupStart) >= GroupSeconds) &&
+            !deliver()) {
+            outputs.DiscardAll();
+            return;
+        }
+    }
+    if (!Interrupted)
+        deliver();
+    outputs.DiscardAll();
+}
+
+// The progress bar on a terminal.
+class TProgress {
+public:
+    TProgress(const TRunConsole& console, long total)
+        : Console(console), Total(total), Start(TClock::now()) {}
+
+    void Show(long done, long failed, bool now = false) {
+        if (!Console.Terminal || Console.Quiet)
+            return;
+        const double elapsed = SecondsSince(Start);
+        if (!now && elapsed - LastShown < 0.1)
+            return;
+        LastShown = elapsed;
+        const int width = 30;
+        const int filled = Total > 0 ? static_cast<int>(width * done / Total) : width;
+        std::string bar(static_cast<std::size_t>(filled), '#');
+        bar.resize(static_cast<std::size_t>(width), '-');
+        std::fprintf(Console.Stream, "\r\033[K[%s] %ld/%ld files, %ld failed, %.0f files/s",
+                     bar.c_str(), done, Total, failed, elapsed > 0 ? done / elapsed : 0.0);
+        std::fflush(Console.Stream);
+        Drawn = true;
+    }
+
+    // A line of its own above the bar.
+    void Message(const std::string& text) {
+        Erase();
+        std::fprintf(Console.Stream, "%s\n", text.c_str());
+        if (Console.Terminal)
+            std::fflush(Console.Stream);
+    }
+
+    void Erase() {
+        if (Drawn)
+            std::fprintf(Console.Stream, "\r\033[K");
+        Drawn = false;
+        LastShown = -1.0;
+    }
+
+    double Elapsed() const { return SecondsSince(Start); }
+
+private:
+    const TRunConsole& Console;
+    long Total;
+    TClock::time_point Start;
+    double LastShown = -1.0;
+    bool Drawn = false;
+};
+
+// The main process's end: rows in file order into the summary, errors to the console.
+class TCollector {
+public:
+    TCollector(const TPlan& plan, TStreamedOutput& summary, TProgress& progress)
+        : Plan(plan), Summary(summary), Progress(progress) {}
+
+    void Accept(TRowMessage& message) {
+        ++Received;
+        if (!message.Ok)
+            ++Failed;
+        if (message.Index == NextIndex) {
+            Write(message);
+            ++NextIndex;
+            for (auto waiting = Waiting.begin();
+                 waiting != Waiting.end() && waiting->first == NextIndex;
+                 waiting = Waiting.erase(waiting), ++NextIndex)
+                Write(waiting->second);
+        } else {
+            Waiting.emplace(message.Index, std::move(message));
+        }
+        Progress.Show(Received - Failed, Failed);
+    }
+
+    void Tick() { Progress.Show(Received - Failed, Failed); }
+
+    // Rows that never came (a worker that stopped) fail with reason.
+    void Finish(const std::string& reason) {
+        const long count = static_cast<long>(Plan.Options.Files.size());
+        while (NextIndex < count) {
+            TRowMessage message;
+            message.Index = NextIndex;
+            TSummaryRow row;
+            row.File = Plan.Options.Files[static_cast<std::size_t>(NextIndex)];
+            row.Error = reason;
+            message.Line = SummaryLine(row, Plan.Settings.Terms);
+            message.Error = reason;
+            Accept(message);
+        }
+    }
+
+    long Received = 0, Failed = 0;
+    bool SummaryFailed = false;
+
+private:
+    void Write(const TRowMessage& message) {
+        if (!SummaryFailed && !Summary.Append(message.Line + "\r\n"))
+            SummaryFailed = true;
+        if (!message.Ok)
+            Progress.Message(
+                "kelvane-batch: " + Plan.Options.Files[static_cast<std::size_t>(message.Index)] +
+                ": " + message.Error);
+    }
+
+    const TPlan& Plan;
+    TStreamedOutput& Summary;
+    TProgress& Progress;
+    std::map<long, TRowMessage> Waiting;
+    long NextIndex = 0;
+};
+
+// Frames on a worker's pipe: index (8 bytes), ok (1), line length (4), line, error length (4),
+// error.
+void Frame(std::string& buffer, const TRowMessage& m) {
+    auto put = [&buffer](const void* data, std::size_t size) {
+        buffer.append(static_cast<const char*>(data), size);
+    };
+    const std::int64_t index = m.Index;
+    const char ok = m.Ok ? 1 : 0;
+    const std::uint32_t lineSize = static_cast<std::uint32_t>(m.Line.size());
+    const std::uint32_t errorSize = static_cast<std::uint32_t>(m.Error.size());
+    put(&index, sizeof index);
+    put(&ok, 1);
+    put(&lineSize, sizeof lineSize);
+    buffer += m.Line;
+    put(&errorSize, sizeof errorSize);
+    buffer += m.Error;
+}
+
+// Takes the complete frames from the front of buffer.
+void Unframe(std::string& buffer, const std::function<void(TRowMessage&)>& take) {
+    std::size_t at = 0;
+    for (;;) {
+        TRowMessage m;
+        std::int64_t index = 0;
+        std::uint32_t lineSize = 0, errorSize = 0;
+        std::size_t p = at;
+        if (buffer.size() < p + sizeof index + 1 + sizeof lineSize)
+            break;
+        std::memcpy(&index, buffer.data() + p, sizeof index);
+        p += sizeof index;
+        m.Ok = buffer[p] != 0;
+        p += 1;
+        std::memcpy(&lineSize, buffer.data() + p, sizeof lineSize);
+        p += sizeof lineSize;
+        if (buffer.size() < p + lineSize + sizeof errorSize)
+            break;
+        m.Line.assign(buffer, p, lineSize);
+        p += lineSize;
+        std::memcpy(&errorSize, buffer.data() + p, sizeof errorSize);
+        p += sizeof errorSize;
+        if (buffer.size() < p + errorSize)
+            break;
+        m.Error.assign(buffer, p, errorSize);
+        p += errorSize;
+        m.Index = index;
+        at = p;
+        take(m);
+    }
+    buffer.erase(0, at);
+}
+
+bool WriteAllTo(int descriptor, const std::string& data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t count = ::write(descriptor, data.data() + done, data.size() - done);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        done += static_cast<std::size_t>(count);
+    }
+    return true;
+}
+
+// Runs the workers as forked processes. Returned: the reason for rows that never came, or "".
+std::string RunWorkers(const TPlan& plan, int jobs, TCollector& collector) {
+    void* shared = ::mmap(nullptr, sizeof(std::atomic<long>), PROT_READ | PROT_WRITE,
+                          MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (shared == MAP_FAILED)
+        return std::string("cannot share work between processes: ") + std::strerror(errno);
+    auto* next = new (shared) std::atomic<long>(0);
+
+    struct TWorker {
+        pid_t Pid = -1;
+        int Pipe = -1;
+        std::string Buffer;
+    };
+    std::vector<TWorker> workers;
+    std::string reason;
+    std::fflush(nullptr); // nothing buffered is written twice
+    for (int k = 0; k < jobs; ++k) {
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC) != 0) {
+            reason = std::string("cannot start a worker: ") + std::strerror(errno);
+            break;
+        }
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::close(ends[0]);
+            for (const TWorker& w : workers)
+                ::close(w.Pipe);
+            // A worker ends with the run: when the main process goes, it is told to stop.
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            std::signal(SIGPIPE, SIG_IGN);
+            int status = 0;
+            try {
+                std::string frames;
+                Work(plan, *next, [&](std::vector<TRowMessage>& messages) {
+                    frames.clear();
+                    for (const TRowMessage& m : messages)
+                        Frame(frames, m);
+                    return WriteAllTo(ends[1], frames);
+                });
+            } catch (...) {
+                status = 3;
+            }
+            ::_exit(status);
+        }
+        ::close(ends[1]);
+        if (pid < 0) {
+            ::close(ends[0]);
+            reason = std::string("cannot start a worker: ") + std::strerror(errno);
+            break;
+        }
+        workers.push_back({pid, ends[0], std::string()});
+    }
+
+    std::vector<pollfd> polled;
+    for (;;) {
+        polled.clear();
+        for (const TWorker& w : workers)
+            if (w.Pipe >= 0)
+                polled.push_back({w.Pipe, POLLIN, 0});
+        if (polled.empty())
+            break;
+        if (::poll(polled.data(), polled.size(), 100) < 0 && errno != EINTR)
+            break;
+        for (const pollfd& p : polled) {
+            if (p.revents == 0)
+                continue;
+            TWorker& w = *std::find_if(workers.begin(), workers.end(),
+                                       [&p](const TWorker& x) { return x.Pipe == p.fd; });
+            char chunk[65536];
+            const ssize_t count = ::read(w.Pipe, chunk, sizeof chunk);
+            if (count > 0) {
+                w.Buffer.append(chunk, static_cast<std::size_t>(count));
+                Unframe(w.Buffer, [&](TRowMessage& m) { collector.Accept(m); });
+            } else if (count == 0 || errno != EINTR) {
+                ::close(w.Pipe);
+                w.Pipe = -1;
+            }
+        }
+        collector.Tick(); // the rate and the time move on while the workers are busy
+    }
+    for (const TWorker& w : workers) {
+        int status = 0;
+        while (::waitpid(w.Pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        if (WIFSIGNALED(status) && reason.empty())
+            reason = std::string("not processed: a worker process stopped (") +
+                     strsignal(WTERMSIG(status)) + ")";
+        else if (WIFEXITED(status) && WEXITSTATUS(status) != 0 && reason.empty())
+            reason = "not processed: a worker process failed";
+    }
+    ::munmap(shared, sizeof(std::atomic<long>));
+    return reason.empty() ? "not processed" : reason;
+}
+
+// Why files fail before they are read: two files that would write the same outputs.
+std::vector<std::string> PreErrors(const TBatchOptions& options) {
+    std::vector<std::string> errors(options.Files.size());
+    std::unordered_map<std::string, std::size_t> first;
+    for (std::size_t i = 0; i < options.Files.size(); ++i) {
+        const std::string stem = OutputStem(options.Files[i]);
+        const auto [at, added] = first.emplace(stem, i);
+        if (!added)
+            errors[i] = "its outputs " + stem + ".* would replace those of " +
+                        options.Files[at->second] + ", given before it";
+    }
+    return errors;
+}
+
+std::string WithoutTrailingSlashes(std::string folder) {
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
+} // namespace
+
+int ProcessorCount() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
+        return CPU_COUNT(&set);
+    const long online = ::sysconf(_SC_NPROCESSORS_ONLN);
+    return online > 0 ? static_cast<int>(online) : 1;
+}
+
+std::string OutputPath(const std::string& folder, const std::string& file,
+                       const std::string& suffix) {
+    const std::string base = WithoutTrailingSlashes(folder);
+    return (base == "/" ? base : base + "/") + OutputStem(file) + suffix;
+}
+
+int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
+             const TRunConsole& console) {
+    TPlan plan{
+        options,
+        {options.Windows, options.Terms, options.Mode, options.Position, options.PositionTexts},
+        pictures,
+        StationSettings(),
+        WithoutTrailingSlashes(options.OutFolder),
+        PreErrors(options)};
+    auto say = [&console](const std::string& text) {
+        std::fprintf(console.Stream, "kelvane-batch: %s\n", text.c_str());
+    };
+
+    std::error_code error;
+    std::filesystem::create_directories(plan.Folder, error);
+    if (error) {
+        say("cannot create the folder \"" + plan.Folder + "\": " + error.message());
+        return 1;
+    }
+    const std::string summaryPath = OutputPath(plan.Folder, "summary.csv", ".csv");
+    struct stat existing {};
+    if (!options.Force && ::stat(summaryPath.c_str(), &existing) == 0) {
+        say(summaryPath + " already exists (--force replaces it and the other outputs)");
+        return 1;
+    }
+    TStreamedOutput summary;
+    if (!summary.Open(summaryPath, options.Force) ||
+        !summary.Append(SummaryHeader(options.Terms) + "\r\n")) {
+        say(summary.Error());
+        return 1;
+    }
+
+    Interrupted = 0;
+    CatchInterrupts();
+    const long count = static_cast<long>(options.Files.size());
+    TProgress progress(console, count);
+    TCollector collector(plan, summary, progress);
+    progress.Show(0, 0, true);
+    const int jobs = static_cast<int>(
+        std::min<long>(options.Jobs > 0 ? options.Jobs : ProcessorCount(), std::max(count, 1L)));
+    std::string missing = "not processed";
+    if (jobs <= 1) {
+        std::atomic<long> next(0);
+        Work(plan, next, [&](std::vector<TRowMessage>& messages) {
+            for (TRowMessage& m : messages)
+                collector.Accept(m);
+            return true;
+        });
+    } else {
+        missing = RunWorkers(plan, jobs, collector);
+    }
+
+    if (Interrupted) {
+        summary.Discard();
+        progress.Erase();
+        say("interrupted; " + std::to_string(collector.Received) +
+            " files were finished, the summary is not written");
+        return 130;
+    }
+    collector.Finish(missing);
+    bool summaryWritten = !collector.SummaryFailed && summary.Commit();
+    if (!summaryWritten)
+        progress.Message("kelvane-batch: " + summary.Error());
+    // The names of the outputs reach the disk too before the run says it is done.
+    FlushFileSystem(plan.Folder);
+
+    progress.Show(collector.Received - collector.Failed, collector.Failed, true);
+    progress.Erase();
+    if (!console.Quiet) {
+        const double seconds = progress.Elapsed();
+        std::fprintf(console.Stream,
+                     "kelvane-batch: %ld files: %ld done, %ld failed, %.0f files/s (%.2f s)\n",
+                     count, collector.Received - collector.Failed, collector.Failed,
+                     seconds > 0 ? count / seconds : 0.0, seconds);
+    }
+    return summaryWritten && collector.Failed == 0 ? 0 : 1;
+}

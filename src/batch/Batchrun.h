@@ -1,0 +1,50 @@
+// Batchrun: a kelvane-batch run over many files: the worker processes, the outputs, the survey
+// summary, the progress and the exit status.
+//
+// Parallel work runs in forked worker processes, not threads. The program's reader and its
+// session live in process-wide globals (the signal, the axes, the fit, the file-name position,
+// the fit's message reporter), exactly as the window uses them; a worker process has its own
+// copy of them, so every file goes through the very code the window runs and no core unit
+// needs a second, thread-safe form. The workers take file numbers from a shared counter, so a
+// slow file never holds up the others, and send their summary rows back through a pipe; the
+// main process writes the rows in the order of the files given and shows the progress.
+#pragma once
+
+#include "batch/Batchoptions.h"
+#include "batch/Batchunit.h"
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+// An extra output of a file that succeeded: the end of its name (".png") and its bytes.
+struct TExtraOutput {
+    std::string Suffix;
+    std::string Bytes;
+};
+
+// Makes the extra outputs (pictures) of a file that succeeded; may throw std::exception, which
+// fails that file with the exception's text.
+using TPictureMaker = std::function<std::vector<TExtraOutput>(const TSpectrumResult&)>;
+
+// Where a run reports: per-file errors always; with Terminal a progress bar; without Quiet the
+// final line.
+struct TRunConsole {
+    std::FILE* Stream = stderr;
+    bool Terminal = false;
+    bool Quiet = false;
+};
+
+// Runs the options' files. Returned: the exit status, 0 when every file succeeded, 1 when some
+// failed or the summary could not be written, 130 when interrupted (SIGINT or SIGTERM; the
+// outputs already completed stay, the summary is not written).
+int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
+             const TRunConsole& console);
+
+// The processors this process may run on (at least 1).
+int ProcessorCount();
+
+// The output path of a file for a suffix: folder/NAME.suffix (see OutputStem).
+std::string OutputPath(const std::string& folder, const std::string& file,
+                       const std::string& suffix);

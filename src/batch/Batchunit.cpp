@@ -1,0 +1,286 @@
+#include "batch/Batchunit.h"
+
+#include "astro/Applydetailsunit.h"
+#include "astro/Detailsstate.h"
+#include "astro/Savedetailsunit.h"
+#include "data/Datetimeunit.h"
+#include "data/Filenameunit.h"
+#include "data/Readunit.h"
+#include "data/Saveunit.h"
+#include "numeric/Baselineunit.h"
+#include "numeric/Polyfitunit.h"
+#include "settings/Globalunit.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <stdexcept>
+
+namespace {
+
+// The program's spectrum globals as a freshly started program holds them, with the number of
+// coefficients set.
+void StartAfresh(int terms) {
+    ComputeAxisTables();
+    Signal.clear();
+    XValues.clear();
+    VelocitiesMinusVlsr.clear();
+    CurrentFileName.clear();
+    FileGLatitude = TGLatitude();
+    FileGLongitude = TGLongitude();
+    PositionInFileName = false;
+    Coefficients.assign(static_cast<std::size_t>(terms), 0.0);
+    Correlation = 0.0;
+    Vlsr = 0.0;
+}
+
+// The fit's messages for the file's error text; the default reporter is back afterwards.
+class TFitMessages {
+public:
+    TFitMessages() {
+        SetPolyFitReporter([this](const std::string& text) {
+            if (!Text.empty())
+                Text += "; ";
+            Text += text;
+        });
+    }
+    ~TFitMessages() { SetPolyFitReporter(nullptr); }
+    TFitMessages(const TFitMessages&) = delete;
+    TFitMessages& operator=(const TFitMessages&) = delete;
+    std::string Text;
+};
+
+double Signed(double degrees) {
+    return degrees > 180.0 ? degrees - 360.0 : degrees;
+}
+
+void TypePosition(TDetailsState& details, const TBatchSettings& settings) {
+    static const TDetailsField galactic[6] = {TDetailsField::edBiiDeg, TDetailsField::edBiiMin,
+                                              TDetailsField::edBiiSec, TDetailsField::edLiiDeg,
+                                              TDetailsField::edLiiMin, TDetailsField::edLiiSec};
+    static const TDetailsField equatorial[6] = {TDetailsField::edRaHrs,  TDetailsField::edRaMin,
+                                                TDetailsField::edRaSec,  TDetailsField::edDecDeg,
+                                                TDetailsField::edDecMin, TDetailsField::edDecSec};
+    const TDetailsField* fields =
+        settings.Position == TPositionSource::Galactic ? galactic : equatorial;
+    for (int i = 0; i < 6; ++i)
+        details.SetFieldText(fields[i], settings.PositionTexts[static_cast<std::size_t>(i)]);
+}
+
+TSpectrumResult& Failed(TSpectrumResult& result, const std::string& error) {
+    result.Ok = false;
+    result.Row.Error = error;
+    return result;
+}
+
+} // namespace
+
+bool InsideWindows(double x, const std::vector<TLineWindow>& windows) {
+    for (const TLineWindow& w : windows)
+        if (w.Low <= x && x <= w.High)
+            return true;
+    return false;
+}
+
+TFitSamples SamplesOutsideWindows(const std::vector<double>& x, const std::vector<double>& signal,
+                                  const std::vector<TLineWindow>& windows) {
+    TFitSamples samples;
+    const std::size_t count = std::min(x.size(), signal.size());
+    samples.X.reserve(count);
+    samples.Y.reserve(count);
+    for (std::size_t i = 0; i < count; ++i)
+        if (signal[i] != 0.0 && !InsideWindows(x[i], windows)) {
+            samples.X.push_back(x[i]);
+            samples.Y.push_back(signal[i]);
+        }
+    return samples;
+}
+
+TLineMeasures MeasureLine(const std::vector<double>& x, const std::vector<double>& corrected,
+                          const std::vector<bool>& missing, const std::vector<double>& velocities,
+                          const std::vector<TLineWindow>& windows) {
+    const std::size_t n =
+        std::min(std::min(x.size(), corrected.size()), std::min(missing.size(), velocities.size()));
+    TLineMeasures m;
+    std::vector<bool> inside(n);
+    double squares = 0.0;
+    std::size_t outside = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (missing[i])
+            continue;
+        inside[i] = InsideWindows(x[i], windows);
+        if (!inside[i]) {
+            squares += corrected[i] * corrected[i];
+            ++outside;
+        }
+    }
+    if (outside > 0)
+        m.Rms = std::sqrt(squares / static_cast<double>(outside));
+
+    double integral = 0.0;
+    bool any = false;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!inside[i])
+            continue;
+        if (!m.Peak || corrected[i] > *m.Peak) {
+            m.Peak = corrected[i];
+            m.PeakVelocity = velocities[i];
+        }
+        const std::size_t before = i > 0 ? i - 1 : i;
+        const std::size_t after = i + 1 < n ? i + 1 : i;
+        if (after > before) {
+            const double width = std::fabs(velocities[after] - velocities[before]) /
+                                 static_cast<double>(after - before);
+            integral += corrected[i] * width;
+            any = true;
+        }
+    }
+    if (any)
+        m.Integral = integral;
+
+    if (m.Rms) {
+        const double threshold = 3.0 * *m.Rms;
+        auto above = [&](std::size_t i) { return inside[i] && corrected[i] > threshold; };
+        for (std::size_t i = 0; i < n; ++i) {
+            if (!above(i) || !((i > 0 && above(i - 1)) || (i + 1 < n && above(i + 1))))
+                continue;
+            if (!m.TerminalVelocity || std::fabs(velocities[i]) > std::fabs(*m.TerminalVelocity))
+                m.TerminalVelocity = velocities[i];
+        }
+    }
+    return m;
+}
+
+TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& settings,
+                                const TStationSettings& station) {
+    TSpectrumResult result;
+    TSummaryRow& row = result.Row;
+    row.File = path;
+    StartAfresh(settings.Terms);
+
+    // Read, as the Read command does in the window's first display mode (every mode's axis has
+    // one value per channel, which is all the reader needs).
+    SelectXAxis(ModeFrequency);
+    TSpectrumFile spectrum;
+    try {
+        spectrum.Read(path);
+    } catch (const std::runtime_error& error) {
+        return Failed(result, error.what());
+    }
+    const double instant = spectrum.FileDate + spectrum.FileTime;
+    row.TimeUtc = IsoTimeText(instant);
+    result.FileName = ExtractFileName(spectrum.FilePath);
+
+    // The details as the dialog opens on this file, then the position typed, then OK.
+    TDetailsState details = TDetailsState::Create(station);
+    details.FormShow(PositionInFileName, FileGLatitude, FileGLongitude);
+    if (settings.Position != TPositionSource::FileName)
+        TypePosition(details, settings);
+    else if (!PositionInFileName)
+        // The dialog would offer the galactic centre; a survey wants the file's own position.
+        return Failed(result, "no source position: the file's name carries none (give "
+                              "--galactic or --equatorial)");
+    row.GalLatitude = Signed(details.GalLatitude().Value);
+    row.GalLongitude = details.GalLongitude().Value;
+    row.RaHours = details.RightAscension().GetValue() / 15.0;
+    row.Declination = Signed(details.Declination().Value);
+
+    const TAppliedDetails applied = ComputeAppliedDetails(instant, details);
+    if (!applied.Applied)
+        return Failed(result, applied.ErrorText);
+    Vlsr = applied.Vlsr;
+    UpdateVlsrVelocities();
+    row.Vlsr = Vlsr;
+
+    // The axis, the fit outside the windows, and the subtraction.
+    SelectXAxis(settings.Mode);
+    std::vector<bool> missing(Signal.size());
+    for (std::size_t i = 0; i < Signal.size(); ++i)
+        missing[i] = Signal[i] == 0.0;
+    const TFitSamples samples = SamplesOutsideWindows(XValues, Signal, settings.Windows);
+    {
+        TFitMessages messages;
+        Correlation = FitPolynomial(samples.X, samples.Y, Coefficients);
+        row.Correlation = Correlation;
+        if (Correlation < 0.0)
+            return Failed(result,
+                          messages.Text.empty() ? "the baseline fit failed" : messages.Text);
+    }
+    row.Coefficients = Coefficients;
+    SubtractPolynomial(Signal, XValues, Coefficients);
+    result.Title = GraphTitleFor(settings.Mode, true);
+
+    // Save as.
+    try {
+        const TSaveHeader header = GatherSaveHeader(details, instant, result.Title, true);
+        result.SavedText = SavedText(header, XValues, Signal);
+    } catch (const std::invalid_argument& error) {
+        return Failed(result, error.what());
+    }
+
+    row.Line = MeasureLine(XValues, Signal, missing, VelocitiesMinusVlsr, settings.Windows);
+    result.X = XValues;
+    result.Signal = Signal;
+    result.Ok = true;
+    return result;
+}
+
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+std::string ExactNumberText(double value) {
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
+std::string IsoTimeText(double instant) {
+    const TDateParts p = DecodeDateTime(instant);
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", p.Year, p.Month, p.Day,
+                  p.Hour, p.Minute, p.Second);
+    return text;
+}
+
+std::string OutputStem(const std::string& path) {
+    const std::string name = ExtractFileName(path);
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+std::string SummaryHeader(int terms) {
+    std::string header = "file,time_utc,glat_deg,glon_deg,ra_h,dec_deg,vlsr_kms,correlation";
+    for (int i = 0; i < terms; ++i)
+        header += ",a" + std::to_string(i);
+    return header + ",rms,peak,peak_v_kms,integral_signal_kms,terminal_v_kms,error";
+}
+
+std::string SummaryLine(const TSummaryRow& row, int terms) {
+    std::string line = CsvField(row.File);
+    auto add = [&line](const std::optional<double>& value) {
+        line += ',';
+        if (value)
+            line += ExactNumberText(*value);
+    };
+    line += ',' + CsvField(row.TimeUtc);
+    for (const auto& value : {row.GalLatitude, row.GalLongitude, row.RaHours, row.Declination,
+                              row.Vlsr, row.Correlation})
+        add(value);
+    for (int i = 0; i < terms; ++i)
+        add(static_cast<std::size_t>(i) < row.Coefficients.size()
+                ? std::optional<double>(row.Coefficients[static_cast<std::size_t>(i)])
+                : std::nullopt);
+    const TLineMeasures& m = row.Line;
+    for (const auto& value : {m.Rms, m.Peak, m.PeakVelocity, m.Integral, m.TerminalVelocity})
+        add(value);
+    return line + ',' + CsvField(row.Error);
+}

@@ -1,0 +1,125 @@
+// Batchunit: one spectrum file taken through the window's steps without a window, and the row
+// it gives in the survey summary.
+//
+// The steps are the window's own core calls, in the window's order: the reader
+// (TSpectrumFile::Read), the details as a fresh dialog shows them (TDetailsState::Create, the
+// file-name position, then any position typed), the VLSR as OK applies it
+// (ComputeAppliedDetails), the display mode's axis, the baseline fit (FitPolynomial) and its
+// subtraction (SubtractPolynomial), and Save as's header and text (GatherSaveHeader,
+// SavedText). So the text is byte for byte what the window saves after the same steps.
+//
+// One difference from the window: the window fits the samples outside a band dragged over the
+// plot, chosen by pixel column; here the samples are chosen by their value on the axis, outside
+// the given line windows. Both leave out samples whose signal is exactly 0.
+//
+// ProcessSpectrum uses the program's spectrum globals (Signal, XValues, Coefficients, ...) as
+// the window does, so it runs one file at a time per process. Each file starts from the state
+// of a freshly started program, so a file's result never depends on the file before it.
+#pragma once
+
+#include "batch/Batchoptions.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class TStationSettings;
+
+// What a run does to every file.
+struct TBatchSettings {
+    std::vector<TLineWindow> Windows;
+    int Terms = 4;
+    int Mode = ModeVelocityMinusVlsr;
+    TPositionSource Position = TPositionSource::FileName;
+    std::array<std::string, 6> PositionTexts; // see TBatchOptions
+};
+
+// True when x lies inside one of the windows (edges included).
+bool InsideWindows(double x, const std::vector<TLineWindow>& windows);
+
+// The samples to fit: those whose x lies outside every window and whose signal is not 0, in
+// channel order, over the common length of x and signal.
+struct TFitSamples {
+    std::vector<double> X, Y;
+};
+TFitSamples SamplesOutsideWindows(const std::vector<double>& x, const std::vector<double>& signal,
+                                  const std::vector<TLineWindow>& windows);
+
+// The line's figures from a corrected spectrum. Channels whose signal was 0 before the
+// subtraction are missing and take no part. Each figure is empty when it has nothing to go on.
+struct TLineMeasures {
+    std::optional<double> Rms;              // signal units: sqrt(mean(s^2)) over the fitted samples
+    std::optional<double> Peak;             // largest signal inside the windows
+    std::optional<double> PeakVelocity;     // km/s, velocity minus VLSR of that channel
+    std::optional<double> Integral;         // signal x km/s over the channels inside
+    std::optional<double> TerminalVelocity; // km/s, signed
+};
+
+// Figures of the line inside the windows.
+// Given:    x          the axis the windows are on, one value per channel
+//           corrected  the signal after the baseline's subtraction
+//           missing    per channel: the signal was exactly 0 as read
+//           velocities velocity minus VLSR of each channel, km/s
+//           windows    the line windows on x
+// Returned: Rms over the channels outside the windows; Peak and PeakVelocity of the largest
+//           signal inside (the first in channel order on a tie); Integral, the sum over the
+//           channels inside of signal x channel width, the width being half the velocity span
+//           between the two neighbouring channels (one neighbour at the ends); and
+//           TerminalVelocity, the velocity farthest from zero among the channels inside whose
+//           signal and that of an adjacent channel inside both exceed 3 x Rms. A single
+//           channel above the threshold is taken for noise: in a window of 300 channels one of
+//           them passes 3 sigma by chance a third of the time, two adjacent ones almost never.
+// Reference: the terminal-velocity method of the inner-Galaxy rotation curve (the largest
+//           velocity along a line of sight belongs to the tangent point).
+TLineMeasures MeasureLine(const std::vector<double>& x, const std::vector<double>& corrected,
+                          const std::vector<bool>& missing, const std::vector<double>& velocities,
+                          const std::vector<TLineWindow>& windows);
+
+// A file's row of the survey summary. Fields that are not known stay empty.
+struct TSummaryRow {
+    std::string File;                                // as given on the command line
+    std::string TimeUtc;                             // ISO 8601, e.g. 2024-03-15T21:40:05Z
+    std::optional<double> GalLatitude, GalLongitude; // degrees, -90..90 and 0..360
+    std::optional<double> RaHours, Declination;      // hours 0..24, degrees -90..90
+    std::optional<double> Vlsr;                      // km/s
+    std::optional<double> Correlation;
+    std::vector<double> Coefficients; // lowest power first; empty before the fit
+    TLineMeasures Line;
+    std::string Error; // empty for a file that succeeded
+};
+
+// The outcome of one file.
+struct TSpectrumResult {
+    bool Ok = false;
+    TSummaryRow Row;               // Row.Error holds the reason when !Ok
+    std::string SavedText;         // the saved file's text
+    std::string FileName;          // the name without folder, as the graph shows it
+    std::string Title;             // the graph's title line
+    std::vector<double> X, Signal; // the spectrum as saved, on the chosen axis
+};
+
+// Takes one file through the steps above. Never throws for a problem of the file: a reader
+// failure gives its exact text, a failed fit the fit's messages ("PolyFit called with less
+// than two points"), a position that cannot be found says so.
+TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& settings,
+                                const TStationSettings& station);
+
+// The summary's header row and a file's row, RFC 4180 fields separated by commas, without the
+// line end. There is one coefficient column per term (a0, a1, ...).
+std::string SummaryHeader(int terms);
+std::string SummaryLine(const TSummaryRow& row, int terms);
+
+// A field quoted as RFC 4180 asks: in double quotes, with inner quotes doubled, when it holds a
+// comma, a double quote, a carriage return or a line feed; unchanged otherwise.
+std::string CsvField(const std::string& text);
+
+// A number with the fewest digits that read back as the same double ("0.1", "-27.852", "1e-07").
+std::string ExactNumberText(double value);
+
+// An observation instant (days since 30 December 1899) in ISO 8601 with a Z: the reader's time
+// is Universal Time.
+std::string IsoTimeText(double instant);
+
+// The output name of an input file: its name without folder and without its last extension
+// ("Data/G5.30_m120.15.dat" gives "G5.30_m120.15").
+std::string OutputStem(const std::string& path);

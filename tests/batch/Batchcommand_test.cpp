@@ -1,0 +1,217 @@
+// kelvane-batch as a user runs it: options, exit status, outputs, the summary and the jobs.
+// The command reads the station settings from the test's temporary settings store (the test
+// main points XDG_CONFIG_HOME there, and the command inherits it).
+#include "about/Versionunit.h"
+#include "support/SpectrumFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+struct TRun {
+    int Exit = -1;
+    QString Output, Errors;
+};
+
+QByteArray Contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+class BatchCommand : public ::testing::Test {
+protected:
+    QTemporaryDir Folder;
+
+    TRun Run(const QStringList& arguments) {
+        QProcess process;
+        process.start(QStringLiteral(KELVANE_BATCH_EXE), arguments);
+        EXPECT_TRUE(process.waitForFinished(120000));
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    // A spectrum file whose name carries a galactic position, its line placed by n.
+    QString Sample(int n) {
+        const QString name = QStringLiteral("G%1_%2.0.dat").arg(n % 10).arg(10 * n);
+        return WriteSpectrumFile(Folder.path(), name, [n](int i) {
+            const double d = (i - 150 - 4 * (n % 25)) / 7.0;
+            return 1500.0 + 0.02 * i + 40.0 * std::exp(-0.5 * d * d) + std::sin(n + 3.0 * i);
+        });
+    }
+
+    QStringList Samples(int count) {
+        QStringList paths;
+        for (int n = 0; n < count; ++n)
+            paths << Sample(n);
+        return paths;
+    }
+
+    QString Out(const QString& name = "out") { return Folder.filePath(name); }
+
+    static QStringList Basic(const QString& out) {
+        return {"--fit-outside", "-150:150", "--terms", "4", "--axis", "vlsr", "--out", out};
+    }
+
+    static QStringList SummaryLines(const QString& folder) {
+        QString text = QString::fromUtf8(Contents(QDir(folder).filePath("summary.csv")));
+        EXPECT_TRUE(text.endsWith("\r\n"));
+        QStringList lines = text.split("\r\n");
+        lines.removeLast();
+        return lines;
+    }
+};
+
+TEST_F(BatchCommand, BadOptionsExitWithTwoAndWriteNothing) {
+    const QString file = Sample(1);
+    const QStringList cases[] = {
+        {file},
+        {"--fit-outside", "-150:150"},
+        {"--fit-outside", "-150", file},
+        {"--fit-outside", "-150:150", "--terms", "0", file},
+        {"--fit-outside", "-150:150", "--axis", "speed", file},
+        {"--fit-outside", "-150:150", "--jobs", "x", file},
+        {"--fit-outside", "-150:150", "--galactic", "100,0", file},
+        {"--fit-outside", "-150:150", "--no-such-option", file},
+    };
+    for (QStringList arguments : cases) {
+        arguments << "--out" << Out();
+        const TRun run = Run(arguments);
+        EXPECT_EQ(run.Exit, 2) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(run.Errors.startsWith("kelvane-batch: ")) << run.Errors.toStdString();
+        EXPECT_TRUE(run.Errors.contains("Try 'kelvane-batch --help'"));
+        EXPECT_FALSE(QFileInfo::exists(Out()));
+    }
+}
+
+TEST_F(BatchCommand, HelpAndVersion) {
+    const TRun help = Run({"--help"});
+    EXPECT_EQ(help.Exit, 0);
+    EXPECT_TRUE(help.Output.startsWith("Usage: kelvane-batch --fit-outside LO:HI"));
+    const TRun version = Run({"--version"});
+    EXPECT_EQ(version.Exit, 0);
+    // The one version of the build (project() in CMakeLists.txt).
+    EXPECT_EQ(version.Output.toStdString(),
+              std::string("kelvane-batch (Kelvane) ") + KelvaneVersion::ProductVersion + "\n");
+}
+
+TEST_F(BatchCommand, AMissingFileAmongGoodOnesGetsItsRowAndExitOne) {
+    QStringList files = Samples(3);
+    files.insert(1, Folder.filePath("missing.dat"));
+    const TRun run = Run(Basic(Out()) + files);
+    EXPECT_EQ(run.Exit, 1) << run.Errors.toStdString();
+    const QStringList lines = SummaryLines(Out());
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_TRUE(lines[0].startsWith("file,time_utc,"));
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(lines[i + 1].startsWith(files[i] + ",")) << "rows in the order given";
+    EXPECT_TRUE(lines[2].endsWith(",Unable to open missing.dat")) << lines[2].toStdString();
+    EXPECT_TRUE(lines[1].endsWith(",")) << "no error text for a good file";
+    for (const QString& good : {files[0], files[2], files[3]})
+        EXPECT_TRUE(QFileInfo::exists(Out() + "/" + QFileInfo(good).completeBaseName() + ".txt"));
+    EXPECT_TRUE(run.Errors.contains(files[1] + ": Unable to open missing.dat\n"));
+    // Not a terminal: no progress bar, only the final line.
+    EXPECT_FALSE(run.Errors.contains('\r'));
+    EXPECT_TRUE(run.Errors.contains(
+        QRegularExpression("kelvane-batch: 4 files: 3 done, 1 failed, [0-9]+ files/s")))
+        << run.Errors.toStdString();
+    EXPECT_TRUE(Run(Basic(Out("quiet")) + QStringList{"-q", files[0]}).Errors.isEmpty());
+}
+
+TEST_F(BatchCommand, AnUnwritableOutputFolderFailsTheRun) {
+    const QStringList files = Samples(2);
+    // A folder that cannot be made: its parent is a file.
+    const QString blocked = Out("blocked");
+    QFile(blocked).open(QIODevice::WriteOnly);
+    const TRun run = Run(Basic(blocked + "/results") + files);
+    EXPECT_EQ(run.Exit, 1);
+    EXPECT_TRUE(run.Errors.contains("cannot create the folder")) << run.Errors.toStdString();
+
+    // A folder without write permission (the superuser writes anyway, so only others check).
+    if (::geteuid() != 0) {
+        const QString readOnly = Out("readonly");
+        QDir().mkpath(readOnly);
+        QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ExeOwner);
+        const TRun denied = Run(Basic(readOnly) + files);
+        EXPECT_EQ(denied.Exit, 1);
+        EXPECT_TRUE(denied.Errors.contains("Permission denied")) << denied.Errors.toStdString();
+        EXPECT_TRUE(QDir(readOnly).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+}
+
+TEST_F(BatchCommand, ExistingOutputsAreReplacedOnlyWithForce) {
+    const QStringList files = Samples(3);
+    ASSERT_EQ(Run(Basic(Out()) + files).Exit, 0);
+    const QString first = Out() + "/" + QFileInfo(files[0]).completeBaseName() + ".txt";
+    const QByteArray made = Contents(first);
+    QFile marked(first);
+    ASSERT_TRUE(marked.open(QIODevice::WriteOnly));
+    marked.write("kept\n");
+    marked.close();
+
+    // The summary is there: the run refuses at once.
+    const TRun again = Run(Basic(Out()) + files);
+    EXPECT_EQ(again.Exit, 1);
+    EXPECT_TRUE(again.Errors.contains("summary.csv already exists (--force"));
+    EXPECT_EQ(Contents(first), "kept\n");
+
+    // Without the summary and the other outputs, only the file whose output is in the way
+    // fails.
+    for (const QString& name : QDir(Out()).entryList(QDir::Files))
+        if (Out() + "/" + name != first)
+            QFile::remove(Out() + "/" + name);
+    const TRun partly = Run(Basic(Out()) + files);
+    EXPECT_EQ(partly.Exit, 1);
+    EXPECT_EQ(Contents(first), "kept\n");
+    const QStringList lines = SummaryLines(Out());
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines[1].endsWith("," + first + " already exists (--force replaces it)"))
+        << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].endsWith(","));
+
+    const TRun forced = Run(Basic(Out()) + QStringList{"--force"} + files);
+    EXPECT_EQ(forced.Exit, 0) << forced.Errors.toStdString();
+    EXPECT_EQ(Contents(first), made);
+    EXPECT_TRUE(QDir(Out()).entryList({".*"}, QDir::Files | QDir::Hidden).isEmpty())
+        << "no temporary file is left behind";
+}
+
+TEST_F(BatchCommand, OneJobAndTwoJobsGiveTheSameFiles) {
+    QStringList files = Samples(24);
+    files.insert(7, Folder.filePath("missing.dat"));
+    const TRun one = Run(Basic(Out("one")) + QStringList{"--jobs", "1"} + files);
+    const TRun two = Run(Basic(Out("two")) + QStringList{"--jobs", "2"} + files);
+    EXPECT_EQ(one.Exit, 1);
+    EXPECT_EQ(two.Exit, 1);
+    const QStringList names = QDir(Out("one")).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    EXPECT_EQ(names.size(), 24 + 1) << "one text per good file and the summary";
+    EXPECT_EQ(names, QDir(Out("two")).entryList(QDir::Files | QDir::Hidden, QDir::Name));
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        const QByteArray bytes = Contents(Out("one") + "/" + name);
+        EXPECT_GT(bytes.size(), 100);
+        EXPECT_EQ(bytes, Contents(Out("two") + "/" + name));
+    }
+}
+
+TEST_F(BatchCommand, TwoFilesOfTheSameNameDoNotOverwriteEachOther) {
+    const QString first = Sample(1);
+    QDir().mkpath(Folder.filePath("other"));
+    const QString second = Folder.filePath("other/" + QFileInfo(first).fileName());
+    ASSERT_TRUE(QFile::copy(first, second));
+    const TRun run = Run(Basic(Out()) + QStringList{first, second});
+    EXPECT_EQ(run.Exit, 1);
+    const QStringList lines = SummaryLines(Out());
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[2].contains("would replace those of " + first)) << lines[2].toStdString();
+}
+
+} // namespace

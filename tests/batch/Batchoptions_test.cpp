@@ -1,0 +1,166 @@
+// The batch command's options and the angles it accepts.
+#include "batch/Batchoptions.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TAngleCase {
+    const char* text;
+    bool negative;
+    int degrees, minutes, seconds;
+};
+
+TEST(BatchAngle, ReadsSexagesimalAndDecimalToWholeSeconds) {
+    // Expected parts worked by hand: 5.5 deg = 5 deg 30'; 19.991111 h = 19 h 59' 28.0"; 1:59:59.6
+    // rounds to 2:00:00; -0.5 deg keeps its sign with 0 degrees.
+    const TAngleCase cases[] = {
+        {"19:59:28", false, 19, 59, 28},
+        {"40:44:02", false, 40, 44, 2},
+        {"-5:30", true, 5, 30, 0},
+        {"+5:30", false, 5, 30, 0},
+        {"5.5", false, 5, 30, 0},
+        {"-120.25", true, 120, 15, 0},
+        {"19.991111", false, 19, 59, 28},
+        {"1:59:59.6", false, 2, 0, 0},
+        {"-0.5", true, 0, 30, 0},
+        {"-0:0:0.2", false, 0, 0, 0},
+        {"0", false, 0, 0, 0},
+        {"359:59:59", false, 359, 59, 59},
+    };
+    for (const TAngleCase& c : cases) {
+        SCOPED_TRACE(c.text);
+        const std::optional<TAngleFields> angle = ParseAngle(c.text);
+        ASSERT_TRUE(angle.has_value());
+        EXPECT_EQ(angle->Negative, c.negative);
+        EXPECT_EQ(angle->Degrees, c.degrees);
+        EXPECT_EQ(angle->Minutes, c.minutes);
+        EXPECT_EQ(angle->Seconds, c.seconds);
+    }
+}
+
+TEST(BatchAngle, RejectsWhatIsNotAnAngle) {
+    for (const char* text : {"", "abc", "5:60", "5:30:60", "5:-3", "5::3", "1:2:3:4", "+-5",
+                             "5:30.5:2", "5.5:30", "inf", "nan", "5 30", " 5", "5,30", "1e12"}) {
+        SCOPED_TRACE(text);
+        EXPECT_FALSE(ParseAngle(text).has_value());
+    }
+}
+
+TEST(BatchAngle, FieldTextsAsTheDialogTakesThem) {
+    // A negative angle between -1 and 0 degrees needs "-0" in the degrees field.
+    const TAngleFields half = *ParseAngle("-0:30");
+    EXPECT_EQ(half.Texts(), (std::array<std::string, 3>{"-0", "30", "0"}));
+    EXPECT_DOUBLE_EQ(half.Value(), -0.5);
+    EXPECT_EQ(ParseAngle("19:59:28")->Texts(), (std::array<std::string, 3>{"19", "59", "28"}));
+}
+
+TBatchOptions Parsed(const std::vector<std::string>& arguments) {
+    const TParsedOptions parsed = ParseBatchOptions(arguments);
+    EXPECT_TRUE(parsed.Ok) << parsed.Error;
+    return parsed.Options;
+}
+
+TEST(BatchOptions, TheIssuesExample) {
+    const TBatchOptions o = Parsed({"--fit-outside", "-150:150", "--terms", "4", "--axis", "vlsr",
+                                    "--out", "results/", "a.dat", "b.dat"});
+    ASSERT_EQ(o.Windows.size(), 1u);
+    EXPECT_EQ(o.Windows[0].Low, -150.0);
+    EXPECT_EQ(o.Windows[0].High, 150.0);
+    EXPECT_EQ(o.Terms, 4);
+    EXPECT_EQ(o.Mode, ModeVelocityMinusVlsr);
+    EXPECT_EQ(o.OutFolder, "results/");
+    EXPECT_EQ(o.Files, (std::vector<std::string>{"a.dat", "b.dat"}));
+    EXPECT_EQ(o.Position, TPositionSource::FileName);
+    EXPECT_EQ(o.Jobs, 0) << "one job per core unless asked";
+    EXPECT_FALSE(o.Png || o.Svg || o.Quiet || o.Force);
+}
+
+TEST(BatchOptions, ValuesAfterEqualsRepeatedWindowsAndShortNames) {
+    const TBatchOptions o =
+        Parsed({"--fit-outside=20:-30", "--fit-outside", "1e-3:2e-3", "--terms=6", "-j", "3", "-o",
+                "out", "--axis=frequency", "--png", "--svg", "-q", "--force", "x.dat"});
+    ASSERT_EQ(o.Windows.size(), 2u);
+    EXPECT_EQ(o.Windows[0].Low, -30.0) << "a window given high to low is the same window";
+    EXPECT_EQ(o.Windows[0].High, 20.0);
+    EXPECT_EQ(o.Windows[1].Low, 1e-3);
+    EXPECT_EQ(o.Windows[1].High, 2e-3);
+    EXPECT_EQ(o.Terms, 6);
+    EXPECT_EQ(o.Jobs, 3);
+    EXPECT_EQ(o.OutFolder, "out");
+    EXPECT_EQ(o.Mode, ModeFrequency);
+    EXPECT_TRUE(o.Png && o.Svg && o.Quiet && o.Force);
+}
+
+TEST(BatchOptions, AxisWords) {
+    const std::pair<const char*, int> axes[] = {{"frequency", ModeFrequency},
+                                                {"wavelength", ModeWavelength},
+                                                {"velocity", ModeVelocity},
+                                                {"vlsr", ModeVelocityMinusVlsr}};
+    for (const auto& [word, mode] : axes) {
+        EXPECT_EQ(Parsed({"--fit-outside", "0:1", "--axis", word, "f"}).Mode, mode) << word;
+        EXPECT_STREQ(AxisName(mode), word);
+    }
+}
+
+TEST(BatchOptions, PositionsBecomeTheDialogsTexts) {
+    const TBatchOptions g = Parsed({"--fit-outside", "0:1", "--galactic", "5:30,-120:15", "f"});
+    EXPECT_EQ(g.Position, TPositionSource::Galactic);
+    EXPECT_EQ(g.PositionTexts, (std::array<std::string, 6>{"5", "30", "0", "-120", "15", "0"}));
+    const TBatchOptions e =
+        Parsed({"--fit-outside", "0:1", "--equatorial", "19.991111,-28.936389", "f"});
+    EXPECT_EQ(e.Position, TPositionSource::Equatorial);
+    // -28.936389 deg = -28 deg 56' 11.0"
+    EXPECT_EQ(e.PositionTexts, (std::array<std::string, 6>{"19", "59", "28", "-28", "56", "11"}));
+}
+
+TEST(BatchOptions, DoubleDashEndsTheOptions) {
+    const TBatchOptions o = Parsed({"--fit-outside", "0:1", "--", "--odd.dat", "-q"});
+    EXPECT_EQ(o.Files, (std::vector<std::string>{"--odd.dat", "-q"}));
+    EXPECT_FALSE(o.Quiet);
+}
+
+TEST(BatchOptions, HelpAndVersionNeedNothingElse) {
+    EXPECT_TRUE(Parsed({"--help"}).Help);
+    EXPECT_TRUE(Parsed({"-h"}).Help);
+    EXPECT_TRUE(Parsed({"--version"}).Version);
+}
+
+struct TBadCase {
+    std::vector<std::string> arguments;
+    const char* error; // a part of the message
+};
+
+TEST(BatchOptions, BadOptionsSayWhatIsWrong) {
+    const TBadCase cases[] = {
+        {{"f.dat"}, "--fit-outside"},
+        {{"--fit-outside", "0:1"}, "no spectrum files"},
+        {{"--fit-outside", "0-1", "f"}, "LO:HI"},
+        {{"--fit-outside", "a:b", "f"}, "LO:HI"},
+        {{"--fit-outside", "0:inf", "f"}, "LO:HI"},
+        {{"--fit-outside"}, "needs a value"},
+        {{"--fit-outside", "0:1", "--terms", "0", "f"}, "--terms"},
+        {{"--fit-outside", "0:1", "--terms", "21", "f"}, "--terms"},
+        {{"--fit-outside", "0:1", "--terms", "four", "f"}, "--terms"},
+        {{"--fit-outside", "0:1", "--jobs", "0", "f"}, "--jobs"},
+        {{"--fit-outside", "0:1", "--axis", "Frequency", "f"}, "--axis"},
+        {{"--fit-outside", "0:1", "--galactic", "5", "f"}, "B,L"},
+        {{"--fit-outside", "0:1", "--galactic", "91,0", "f"}, "latitude"},
+        {{"--fit-outside", "0:1", "--galactic", "0,400", "f"}, "longitude"},
+        {{"--fit-outside", "0:1", "--equatorial", "24:00:00,0", "f"}, "right ascension"},
+        {{"--fit-outside", "0:1", "--equatorial", "-1,0", "f"}, "right ascension"},
+        {{"--fit-outside", "0:1", "--equatorial", "1,-90:00:01", "f"}, "declination"},
+        {{"--fit-outside", "0:1", "--galactic", "0,0", "--equatorial", "1,1", "f"}, "one of"},
+        {{"--fit-outside", "0:1", "--out=", "f"}, "--out"},
+        {{"--fit-outside", "0:1", "--colour", "f"}, "unknown option '--colour'"},
+        {{"--fit-outside", "0:1", "--png=yes", "f"}, "unknown option"},
+    };
+    for (const TBadCase& c : cases) {
+        const TParsedOptions parsed = ParseBatchOptions(c.arguments);
+        EXPECT_FALSE(parsed.Ok) << c.error;
+        EXPECT_NE(parsed.Error.find(c.error), std::string::npos)
+            << "wanted '" << c.error << "' in: " << parsed.Error;
+    }
+}
+
+} // namespace

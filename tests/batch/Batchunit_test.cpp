@@ -1,0 +1,340 @@
+// One file through the batch's steps, the line's figures and the summary's row.
+#include "batch/Batchunit.h"
+
+#include "astro/Vlsrunit.h"
+#include "data/Datetimeunit.h"
+#include "settings/Globalunit.h"
+#include "support/SpectrumFiles.h"
+
+#include <QTemporaryDir>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+// ---- Line windows and the samples fitted --------------------------------------------------
+
+TEST(BatchWindows, EdgesBelongToTheWindow) {
+    const std::vector<TLineWindow> windows = {{-10.0, 10.0}, {50.0, 60.0}};
+    const std::pair<double, bool> cases[] = {{-10.0, true}, {10.0, true},   {0.0, true},
+                                             {10.5, false}, {-10.1, false}, {55.0, true},
+                                             {60.0, true},  {49.9, false}};
+    for (const auto& [x, inside] : cases)
+        EXPECT_EQ(InsideWindows(x, windows), inside) << x;
+}
+
+TEST(BatchWindows, FitsTheNonZeroSamplesOutside) {
+    const std::vector<double> x = {-3, -2, -1, 0, 1, 2, 3};
+    const std::vector<double> signal = {5, 0, 7, 8, 9, 10, 11};
+    const TFitSamples s = SamplesOutsideWindows(x, signal, {{-1.0, 1.0}});
+    // -2 is outside but its signal of exactly 0 counts as missing.
+    EXPECT_EQ(s.X, (std::vector<double>{-3, 2, 3}));
+    EXPECT_EQ(s.Y, (std::vector<double>{5, 10, 11}));
+}
+
+// ---- The line's figures --------------------------------------------------------------------
+
+// 20 channels 1 km/s apart from +10 down to -9 km/s, the axis itself as x.
+struct TLineCase {
+    std::vector<double> v, s;
+    std::vector<bool> missing;
+    TLineCase() : v(20), s(20), missing(20) {
+        for (int i = 0; i < 20; ++i) {
+            v[i] = 10.0 - i;
+            s[i] = i % 2 == 0 ? 1.0 : -1.0; // noise of rms exactly 1 outside the windows
+        }
+    }
+};
+
+TEST(BatchLine, FiguresOfALineAgainstNoiseOfRmsOne) {
+    TLineCase c;
+    // Window 1: v = 6 .. 2 (channels 4..8) holds the line; window 2: v = -6 .. -8 (channels
+    // 16..18) holds a single channel above 3 rms, taken for noise.
+    const double line[] = {0.5, 3.5, 5.0, 3.5, 0.5};
+    for (int k = 0; k < 5; ++k)
+        c.s[4 + k] = line[k];
+    c.s[16] = 0.25, c.s[17] = 4.0, c.s[18] = 0.25;
+    // A missing channel outside (its 0 as read) and one inside take no part.
+    c.missing[0] = true, c.s[0] = 100.0;
+    c.missing[5] = true; // the 3.5 at v = 5
+    const TLineMeasures m = MeasureLine(c.v, c.s, c.missing, c.v, {{2.0, 6.0}, {-8.0, -6.0}});
+    ASSERT_TRUE(m.Rms && m.Peak && m.PeakVelocity && m.Integral && m.TerminalVelocity);
+    EXPECT_DOUBLE_EQ(*m.Rms, 1.0);
+    EXPECT_DOUBLE_EQ(*m.Peak, 5.0);
+    EXPECT_DOUBLE_EQ(*m.PeakVelocity, 4.0);
+    // Channel widths are 1 km/s: the sum of the signals inside, less the missing channel.
+    EXPECT_DOUBLE_EQ(*m.Integral, 0.5 + 5.0 + 3.5 + 0.5 + 0.25 + 4.0 + 0.25);
+    // Above 3: v = 4 and 3 (adjacent); v = 5 is missing; v = -7 stands alone.
+    EXPECT_DOUBLE_EQ(*m.TerminalVelocity, 4.0);
+}
+
+TEST(BatchLine, TerminalVelocityKeepsItsSign) {
+    TLineCase c;
+    // Two runs above 3 rms: v = 3, 2 and v = -5, -6; the latter lies farther from zero.
+    for (int i : {7, 8, 15, 16})
+        c.s[i] = 6.0;
+    const TLineMeasures m = MeasureLine(c.v, c.s, c.missing, c.v, {{-7.0, 4.0}});
+    ASSERT_TRUE(m.TerminalVelocity);
+    EXPECT_DOUBLE_EQ(*m.TerminalVelocity, -6.0);
+}
+
+TEST(BatchLine, ChannelWidthsFollowTheAxis) {
+    // Uneven spacing: widths are half the span between neighbours, one neighbour at the ends.
+    const std::vector<double> v = {0.0, 1.0, 3.0, 6.0};
+    const std::vector<double> s = {2.0, 2.0, 2.0, 2.0};
+    const TLineMeasures m = MeasureLine(v, s, std::vector<bool>(4), v, {{0.0, 6.0}});
+    ASSERT_TRUE(m.Integral);
+    EXPECT_DOUBLE_EQ(*m.Integral, 2.0 * (1.0 + 1.5 + 2.5 + 3.0));
+    EXPECT_FALSE(m.Rms) << "nothing outside the window";
+    EXPECT_FALSE(m.TerminalVelocity) << "no rms, no threshold";
+}
+
+TEST(BatchLine, NothingInsideGivesOnlyTheRms) {
+    TLineCase c;
+    const TLineMeasures m = MeasureLine(c.v, c.s, c.missing, c.v, {{100.0, 200.0}});
+    EXPECT_TRUE(m.Rms);
+    EXPECT_FALSE(m.Peak || m.PeakVelocity || m.Integral || m.TerminalVelocity);
+}
+
+// ---- Texts of the summary ------------------------------------------------------------------
+
+TEST(BatchSummary, CsvFieldsQuotedAsRfc4180Asks) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"G0_30.0.dat", "G0_30.0.dat"},
+        {"a,b.dat", "\"a,b.dat\""},
+        {"Header does not start with an 's'.", "Header does not start with an 's'."},
+        {"say \"hi\"", "\"say \"\"hi\"\"\""},
+        {"two\nlines", "\"two\nlines\""},
+        {"cr\r", "\"cr\r\""},
+        {"", ""},
+    };
+    for (const auto& [text, field] : cases)
+        EXPECT_EQ(CsvField(text), field);
+}
+
+TEST(BatchSummary, NumbersReadBackExactly) {
+    for (double x : {0.1, -27.852, 1e-7, 1500.0, 0.9968157447902337, -2.609166666666681}) {
+        const std::string text = ExactNumberText(x);
+        EXPECT_EQ(std::strtod(text.c_str(), nullptr), x) << text;
+        EXPECT_EQ(text.find(','), std::string::npos);
+    }
+    EXPECT_EQ(ExactNumberText(0.1), "0.1");
+    EXPECT_EQ(ExactNumberText(1500.0), "1500");
+}
+
+TEST(BatchSummary, ObservationTimeInIso8601) {
+    double date = 0.0, time = 0.0;
+    ASSERT_TRUE(TryEncodeDate(2009, 12, 25, date));
+    ASSERT_TRUE(TryEncodeTime(22, 15, 7, 0, time));
+    EXPECT_EQ(IsoTimeText(date + time), "2009-12-25T22:15:07Z");
+    ASSERT_TRUE(TryEncodeDate(2024, 3, 5, date));
+    EXPECT_EQ(IsoTimeText(date), "2024-03-05T00:00:00Z");
+}
+
+TEST(BatchSummary, OutputNames) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Data/G5.30_m120.15.dat", "G5.30_m120.15"}, {"G0_30.0.dat", "G0_30.0"},
+        {"/a/b/noextension", "noextension"},         {"x/.hidden", ".hidden"},
+        {"x/archive.tar.gz", "archive.tar"},
+    };
+    for (const auto& [path, stem] : cases)
+        EXPECT_EQ(OutputStem(path), stem);
+}
+
+// Splits a CSV line without quoted fields.
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> fields(1);
+    for (char c : line) {
+        if (c == ',')
+            fields.emplace_back();
+        else
+            fields.back().push_back(c);
+    }
+    return fields;
+}
+
+TEST(BatchSummary, OneColumnPerCoefficientAndEmptyUnknowns) {
+    const std::vector<std::string> header = Fields(SummaryHeader(3));
+    EXPECT_EQ(header, (std::vector<std::string>{"file", "time_utc", "glat_deg", "glon_deg", "ra_h",
+                                                "dec_deg", "vlsr_kms", "correlation", "a0", "a1",
+                                                "a2", "rms", "peak", "peak_v_kms",
+                                                "integral_signal_kms", "terminal_v_kms", "error"}));
+    TSummaryRow row;
+    row.File = "missing.dat";
+    row.Error = "Unable to open missing.dat";
+    const std::vector<std::string> fields = Fields(SummaryLine(row, 3));
+    ASSERT_EQ(fields.size(), header.size());
+    EXPECT_EQ(fields.front(), "missing.dat");
+    EXPECT_EQ(fields.back(), "Unable to open missing.dat");
+    for (std::size_t i = 1; i + 1 < fields.size(); ++i)
+        EXPECT_EQ(fields[i], "") << header[i];
+}
+
+// ---- Whole files ---------------------------------------------------------------------------
+
+class BatchFile : public ::testing::Test {
+protected:
+    QTemporaryDir Folder;
+
+    std::string Write(const char* name, const std::string& header,
+                      const std::function<double(int)>& signal, int count = 400) {
+        return WriteSpectrumFile(Folder.path(), name, header, signal, count).toStdString();
+    }
+};
+
+// The site and time of the radial-velocity correction's worked example: 54 deg 16' N,
+// 2 deg 16' W, sea level, equinox 1950; 21 March 2005 (day 80) at 12:00 UT.
+TStationSettings WorkedExampleSite() {
+    TStationSettings site;
+    site.LatDegrees = 54, site.LatMinutes = 16, site.LatSeconds = 0;
+    site.LongDegrees = -2, site.LongMinutes = 16, site.LongSeconds = 0;
+    site.Height = 0;
+    site.EquinoxSelector = 0;
+    return site;
+}
+const char* const WorkedExampleHeader = "s 03/21/05 12:00:00 gain 1.5 int 10 20 30 40";
+
+// A quadratic baseline in velocity and a line that is exactly 0 outside -60..40 km/s.
+double Baseline(double v) {
+    return 1500.0 + 0.05 * v - 0.001 * v * v;
+}
+double Line(double v) {
+    return v < -60.0 || v > 40.0 ? 0.0 : 30.0 * std::exp(-0.5 * std::pow((v + 10.0) / 5.0, 2));
+}
+
+TEST_F(BatchFile, SummaryRowAgainstAnIndependentVlsrAndPeak) {
+    ComputeAxisTables();
+    const std::vector<double> velocities = Velocities;
+    const std::string path = Write("source.dat", WorkedExampleHeader, [&](int i) {
+        return Baseline(velocities[i]) + Line(velocities[i]);
+    });
+    TBatchSettings settings;
+    settings.Windows = {{-60.0, 40.0}};
+    settings.Terms = 3;
+    settings.Mode = ModeVelocity;
+    settings.Position = TPositionSource::Equatorial;
+    settings.PositionTexts = {"19", "59", "28", "40", "44", "2"};
+    const TSpectrumResult r = ProcessSpectrum(path, settings, WorkedExampleSite());
+    ASSERT_TRUE(r.Ok) << r.Row.Error;
+
+    // The VLSR from the correction itself with the same inputs: the position and site in
+    // degrees, the longitude positive west as the correction takes it.
+    double lst, vSun, vMoon, vRot, vlsr;
+    ComputeVlsr((19 + 59 / 60.0 + 28 / 3600.0) * 15.0, 40 + 44 / 60.0 + 2 / 3600.0, 1950.0, 2005.0,
+                31 + 28 + 21, 12.0, 54 + 16 / 60.0, 2 + 16 / 60.0, 0.0, lst, vSun, vMoon, vRot,
+                vlsr, 18.0, 30.0, 20.0);
+    const TSummaryRow& row = r.Row;
+    ASSERT_TRUE(row.Vlsr);
+    EXPECT_NEAR(*row.Vlsr, vlsr, 1e-9);
+    EXPECT_EQ(row.TimeUtc, "2005-03-21T12:00:00Z");
+    EXPECT_NEAR(*row.RaHours, 19 + 59 / 60.0 + 28 / 3600.0, 1e-12);
+    EXPECT_NEAR(*row.Declination, 40 + 44 / 60.0 + 2 / 3600.0, 1e-12);
+
+    // The baseline is recovered and the line is what remains: its peak is the largest model
+    // value on a channel inside the window, at that channel's velocity minus the VLSR.
+    ASSERT_EQ(row.Coefficients.size(), 3u);
+    EXPECT_NEAR(row.Coefficients[0], 1500.0, 1e-7);
+    EXPECT_NEAR(row.Coefficients[1], 0.05, 1e-9);
+    EXPECT_NEAR(row.Coefficients[2], -0.001, 1e-11);
+    EXPECT_GT(*row.Correlation, 0.999999);
+    std::size_t peak = 0;
+    double integral = 0.0;
+    for (std::size_t i = 0; i < velocities.size(); ++i) {
+        if (Line(velocities[i]) > Line(velocities[peak]))
+            peak = i;
+        if (velocities[i] >= -60.0 && velocities[i] <= 40.0)
+            integral += Line(velocities[i]) * std::fabs(velocities[i + 1] - velocities[i - 1]) / 2;
+    }
+    ASSERT_TRUE(row.Line.Peak && row.Line.PeakVelocity && row.Line.Integral && row.Line.Rms);
+    EXPECT_NEAR(*row.Line.Peak, Line(velocities[peak]), 1e-6);
+    EXPECT_NEAR(*row.Line.PeakVelocity, velocities[peak] - vlsr, 1e-9);
+    // A Gaussian of 30 x 5 km/s x sqrt(2 pi) = 375.99 signal km/s, summed channel by channel.
+    EXPECT_NEAR(*row.Line.Integral, integral, 1e-5);
+    EXPECT_NEAR(integral, 30.0 * 5.0 * std::sqrt(2.0 * M_PI), 0.01);
+    EXPECT_LT(*row.Line.Rms, 1e-6) << "nothing but the baseline outside the window";
+    EXPECT_TRUE(row.Error.empty());
+}
+
+TEST_F(BatchFile, TheSavedTextHasTheCorrectedSpectrum) {
+    ComputeAxisTables();
+    const std::vector<double> velocities = Velocities;
+    const std::string path = Write("G5.30_m120.15.dat", WorkedExampleHeader, [&](int i) {
+        return Baseline(velocities[i]) + Line(velocities[i]);
+    });
+    TBatchSettings settings;
+    settings.Windows = {{-60.0, 40.0}};
+    settings.Terms = 3;
+    settings.Mode = ModeVelocity;
+    const TSpectrumResult r = ProcessSpectrum(path, settings, WorkedExampleSite());
+    ASSERT_TRUE(r.Ok) << r.Row.Error;
+    EXPECT_EQ(r.FileName, "G5.30_m120.15.dat");
+    EXPECT_EQ(r.Title, "Velocity (corrected)  v Signal");
+    // The position from the name: 5 deg 30', -120 deg 15' (239.75 deg).
+    EXPECT_DOUBLE_EQ(*r.Row.GalLatitude, 5.5);
+    EXPECT_DOUBLE_EQ(*r.Row.GalLongitude, 239.75);
+    EXPECT_EQ(r.SavedText.rfind("Filename = G5.30_m120.15.dat\r\n"
+                                "Description = Velocity (corrected)  v Signal\r\na0 = 1500\r\n",
+                                0),
+              0u)
+        << r.SavedText.substr(0, 200);
+    EXPECT_NE(r.SavedText.find("\r\nGLat = 5\u00b0 30' 0\"\r\nGLong = 239\u00b0 45' 0\"\r\n"),
+              std::string::npos);
+    ASSERT_EQ(r.X.size(), 400u);
+    for (std::size_t i = 0; i < r.X.size(); ++i)
+        ASSERT_NEAR(r.Signal[i], Line(velocities[i]), 1e-6) << "channel " << i;
+}
+
+TEST_F(BatchFile, EveryFileStartsAfresh) {
+    // A file without a position after one with a position: the earlier name's position must
+    // not reach the later file's saved text.
+    TBatchSettings settings;
+    settings.Windows = {{-60.0, 40.0}};
+    const auto flat = [](int i) { return 100.0 + 0.01 * i; };
+    ASSERT_TRUE(ProcessSpectrum(Write("G5.30_m120.15.dat", WorkedExampleHeader, flat), settings,
+                                WorkedExampleSite())
+                    .Ok);
+    settings.Position = TPositionSource::Galactic;
+    settings.PositionTexts = {"1", "0", "0", "2", "0", "0"};
+    const TSpectrumResult r = ProcessSpectrum(Write("plain.dat", WorkedExampleHeader, flat),
+                                              settings, WorkedExampleSite());
+    ASSERT_TRUE(r.Ok) << r.Row.Error;
+    EXPECT_NE(r.SavedText.find("\r\nGLat = 0\u00b0 0' 0\"\r\nGLong = 0\u00b0 0' 0\"\r\n"),
+              std::string::npos);
+    EXPECT_DOUBLE_EQ(*r.Row.GalLatitude, 1.0) << "the typed position is the one used";
+    EXPECT_DOUBLE_EQ(*r.Row.GalLongitude, 2.0);
+}
+
+TEST_F(BatchFile, FailuresGiveTheirTextAndWhatWasKnown) {
+    TBatchSettings settings;
+    settings.Windows = {{-60.0, 40.0}};
+    const auto flat = [](int i) { return 100.0 + 0.01 * i; };
+    const TStationSettings site = WorkedExampleSite();
+
+    const TSpectrumResult missing =
+        ProcessSpectrum(Folder.filePath("G1_1.dat").toStdString(), settings, site);
+    EXPECT_FALSE(missing.Ok);
+    EXPECT_EQ(missing.Row.Error, "Unable to open G1_1.dat") << "the reader's own text";
+    EXPECT_EQ(missing.Row.TimeUtc, "");
+
+    const TSpectrumResult short399 =
+        ProcessSpectrum(Write("G1_1.dat", WorkedExampleHeader, flat, 399), settings, site);
+    EXPECT_EQ(short399.Row.Error, "wrong number of data items.");
+
+    const TSpectrumResult nameless =
+        ProcessSpectrum(Write("plain.dat", WorkedExampleHeader, flat), settings, site);
+    EXPECT_FALSE(nameless.Ok);
+    EXPECT_NE(nameless.Row.Error.find("--galactic"), std::string::npos) << nameless.Row.Error;
+    EXPECT_EQ(nameless.Row.TimeUtc, "2005-03-21T12:00:00Z");
+
+    // A window over the whole axis leaves nothing to fit: the fit's own message.
+    settings.Windows = {{-1000.0, 1000.0}};
+    const TSpectrumResult unfitted =
+        ProcessSpectrum(Write("G2_2.0.dat", WorkedExampleHeader, flat), settings, site);
+    EXPECT_FALSE(unfitted.Ok);
+    EXPECT_EQ(unfitted.Row.Error, "PolyFit called with less than two points");
+    ASSERT_TRUE(unfitted.Row.Vlsr && unfitted.Row.Correlation);
+    EXPECT_EQ(*unfitted.Row.Correlation, -1.0);
+    EXPECT_TRUE(unfitted.SavedText.empty());
+}
+
+} // namespace
