@@ -15,12 +15,14 @@
 #include <poll.h>
 #include <sched.h>
 #include <stdexcept>
+#include <string_view>
 #include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace {
 
@@ -28,8 +30,8 @@ using TClock = std::chrono::steady_clock;
 
 // A group of outputs is flushed and put in place after this many files or this long, which
 // bounds both the memory a worker holds and the delay of the progress shown.
-constexpr std::size_t GroupFiles = 1024;
-constexpr double GroupSeconds = 0.25;
+constexpr std::size_t GroupFiles = 512;
+constexpr double GroupSeconds = 0.5;
 
 volatile std::sig_atomic_t Interrupted = 0;
 
@@ -64,8 +66,11 @@ struct TPlan {
     TBatchSettings Settings;
     const TPictureMaker& Pictures;
     const TStationSettings& Station;
-    std::string Folder;                 // the output folder, without a trailing '/'
-    std::vector<std::string> PreErrors; // per file: why it fails before it is read, or ""
+    std::string Folder;                    // the output folder, without a trailing '/'
+    std::map<long, std::string> PreErrors; // files that fail before they are read, and why
+    // The names in the output folder when the run began: one listing instead of a look-up per
+    // output (a name that appears later is still never replaced without --force).
+    std::unordered_set<std::string> Existing;
 };
 
 // Takes the rows of a group; false when they cannot be delivered (the run is ending).
@@ -85,9 +90,9 @@ TPendingRow ProcessFile(const TPlan& plan, long index, TOutputGroup& outputs) {
     const std::string& path = plan.Options.Files[static_cast<std::size_t>(index)];
     TPendingRow pending;
     pending.Index = index;
-    if (!plan.PreErrors[static_cast<std::size_t>(index)].empty()) {
+    if (const auto error = plan.PreErrors.find(index); error != plan.PreErrors.end()) {
         pending.Row.File = path;
-        pending.Row.Error = plan.PreErrors[static_cast<std::size_t>(index)];
+        pending.Row.Error = error->second;
         return pending;
     }
     TSpectrumResult result = ProcessSpectrum(path, plan.Settings, plan.Station);
@@ -102,6 +107,8 @@ TPendingRow ProcessFile(const TPlan& plan, long index, TOutputGroup& outputs) {
         files.push_back({".svg", std::string()});
     // Nothing is written when any output of the file is in the way.
     for (const TExtraOutput& file : files) {
+        if (plan.Existing.count(OutputStem(path) + file.Suffix) == 0)
+            continue;
         const std::string target = OutputPath(plan.Folder, path, file.Suffix);
         struct stat existing {};
         if (::stat(target.c_str(), &existing) != 0)
@@ -443,16 +450,25 @@ std::string RunWorkers(const TPlan& plan, int jobs, TCollector& collector) {
     return reason.empty() ? "not processed" : reason;
 }
 
-// Why files fail before they are read: two files that would write the same outputs.
-std::vector<std::string> PreErrors(const TBatchOptions& options) {
-    std::vector<std::string> errors(options.Files.size());
-    std::unordered_map<std::string, std::size_t> first;
+// Why files fail before they are read: two files that would write the same outputs. The
+// names are looked at in place (the stem is a part of the path), so the check costs no copy of
+// the file list.
+std::map<long, std::string> PreErrors(const TBatchOptions& options) {
+    std::map<long, std::string> errors;
+    std::unordered_map<std::string_view, std::size_t> first;
+    first.reserve(options.Files.size());
     for (std::size_t i = 0; i < options.Files.size(); ++i) {
-        const std::string stem = OutputStem(options.Files[i]);
-        const auto [at, added] = first.emplace(stem, i);
+        const std::string& path = options.Files[i];
+        const std::size_t slash = path.find_last_of('/');
+        const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+        const std::size_t dot = path.rfind('.');
+        const std::size_t end = dot == std::string::npos || dot <= start ? path.size() : dot;
+        const auto [at, added] =
+            first.emplace(std::string_view(path).substr(start, end - start), i);
         if (!added)
-            errors[i] = "its outputs " + stem + ".* would replace those of " +
-                        options.Files[at->second] + ", given before it";
+            errors[static_cast<long>(i)] = "its outputs " + std::string(at->first) +
+                                           ".* would replace those of " +
+                                           options.Files[at->second] + ", given before it";
     }
     return errors;
 }
@@ -488,7 +504,8 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
         pictures,
         StationSettings(),
         WithoutTrailingSlashes(options.OutFolder),
-        PreErrors(options)};
+        PreErrors(options),
+        {}};
     auto say = [&console](const std::string& text) {
         std::fprintf(console.Stream, "kelvane-batch: %s\n", text.c_str());
     };
@@ -499,6 +516,8 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
         say("cannot create the folder \"" + plan.Folder + "\": " + error.message());
         return 1;
     }
+    for (const auto& entry : std::filesystem::directory_iterator(plan.Folder, error))
+        plan.Existing.insert(entry.path().filename().string());
     const std::string summaryPath = OutputPath(plan.Folder, "summary.csv", ".csv");
     struct stat existing {};
     if (!options.Force && ::stat(summaryPath.c_str(), &existing) == 0) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <stdexcept>
 
 namespace {
@@ -15,6 +16,128 @@ namespace {
 const char LineEnd[] = "\r\n";
 constexpr int HeaderDigits = 6;
 constexpr int DataDigits = 10;
+
+// The powers of ten that a double holds exactly.
+constexpr double ExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                  1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr std::uint64_t IntegerPowers[] = {1ULL,
+                                           10ULL,
+                                           100ULL,
+                                           1000ULL,
+                                           10000ULL,
+                                           100000ULL,
+                                           1000000ULL,
+                                           10000000ULL,
+                                           100000000ULL,
+                                           1000000000ULL,
+                                           10000000000ULL,
+                                           100000000000ULL,
+                                           1000000000000ULL,
+                                           10000000000000ULL,
+                                           100000000000000ULL,
+                                           1000000000000000ULL,
+                                           10000000000000000ULL};
+constexpr int FastDigits = 15; // up to here the scaled value's rounding error stays below 1/8
+
+// Writes the significant digits of n (exactly significantDigits of them, the first not 0)
+// with decimal exponent exponent as %g lays them out: trailing zeros dropped, exponent form
+// when exponent < -4 or >= significantDigits, with a sign and at least two digits.
+void AppendDigits(std::string& text, bool negative, std::uint64_t n, int significantDigits,
+                  int exponent) {
+    char digits[24];
+    for (int i = significantDigits - 1; i >= 0; --i, n /= 10)
+        digits[i] = static_cast<char>('0' + n % 10);
+    int count = significantDigits;
+    while (count > 1 && digits[count - 1] == '0')
+        --count;
+    char out[48];
+    char* p = out;
+    if (negative)
+        *p++ = '-';
+    if (exponent < -4 || exponent >= significantDigits) {
+        *p++ = digits[0];
+        if (count > 1) {
+            *p++ = '.';
+            for (int i = 1; i < count; ++i)
+                *p++ = digits[i];
+        }
+        *p++ = 'e';
+        *p++ = exponent < 0 ? '-' : '+';
+        const int magnitude = exponent < 0 ? -exponent : exponent;
+        if (magnitude >= 100)
+            *p++ = static_cast<char>('0' + magnitude / 100);
+        *p++ = static_cast<char>('0' + magnitude / 10 % 10);
+        *p++ = static_cast<char>('0' + magnitude % 10);
+    } else if (exponent >= 0) {
+        const int whole = exponent + 1;
+        for (int i = 0; i < whole; ++i)
+            *p++ = i < count ? digits[i] : '0';
+        if (count > whole) {
+            *p++ = '.';
+            for (int i = whole; i < count; ++i)
+                *p++ = digits[i];
+        }
+    } else {
+        *p++ = '0';
+        *p++ = '.';
+        for (int i = -1; i > exponent; --i)
+            *p++ = '0';
+        for (int i = 0; i < count; ++i)
+            *p++ = digits[i];
+    }
+    text.append(out, static_cast<std::size_t>(p - out));
+}
+
+// Appends value in C's %g form with the given significant digits. The saved file writes some
+// 800 numbers per spectrum, so the common case is done in double arithmetic: the value scaled
+// by an exact power of ten to a whole number of significantDigits digits is rounded, which is
+// certain unless it lies within one unit of its last place of a half; such values, and the
+// ones outside the range of exact powers, take the exact general conversion.
+void AppendGeneralNumber(std::string& text, double value, int significantDigits) {
+    if (significantDigits >= 1 && significantDigits <= FastDigits && std::isfinite(value) &&
+        value != 0.0) {
+        const double magnitude = std::fabs(value);
+        // The decimal exponent from the binary one, floor((e - 1) log10 2), which is the true
+        // one or one less; the digit count below corrects it.
+        int binary = 0;
+        std::frexp(magnitude, &binary);
+        int exponent = ((binary - 1) * 78913) >> 18;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const int scale = significantDigits - 1 - exponent;
+            if (scale > 22 || scale < -22)
+                break;
+            const double scaled =
+                scale >= 0 ? magnitude * ExactPowers[scale] : magnitude / ExactPowers[-scale];
+            const double whole = std::floor(scaled);
+            const double fraction = scaled - whole;
+            if (std::fabs(fraction - 0.5) <= std::nextafter(scaled, HUGE_VAL) - scaled)
+                break;
+            std::uint64_t n = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+            const std::uint64_t low = IntegerPowers[significantDigits - 1];
+            const std::uint64_t high = IntegerPowers[significantDigits];
+            if (n < low) {
+                --exponent;
+                continue;
+            }
+            if (n > high) {
+                ++exponent;
+                continue;
+            }
+            if (n == high) { // rounded up into the next power of ten
+                n = low;
+                ++exponent;
+            }
+            AppendDigits(text, value < 0.0, n, significantDigits, exponent);
+            return;
+        }
+    }
+    // to_chars rather than printf: the same %g form, but never the locale's decimal comma.
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                      std::chars_format::general, significantDigits);
+    text.append(buffer, result.ptr);
+}
 
 void AddLine(std::string& text, const std::string& name, const std::string& value) {
     text += name;
@@ -26,11 +149,9 @@ void AddLine(std::string& text, const std::string& name, const std::string& valu
 } // namespace
 
 std::string GeneralNumberText(double value, int significantDigits) {
-    // to_chars rather than printf: the same %g form, but never the locale's decimal comma.
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                      std::chars_format::general, significantDigits);
-    return std::string(buffer, result.ptr);
+    std::string text;
+    AppendGeneralNumber(text, value, significantDigits);
+    return text;
 }
 
 std::string SavedText(const TSaveHeader& header, const std::vector<double>& x,
@@ -58,9 +179,9 @@ std::string SavedText(const TSaveHeader& header, const std::vector<double>& x,
     AddLine(text, "File time", header.FileTime);
 
     for (std::size_t i = 0; i < count; ++i) {
-        text += GeneralNumberText(x[i], DataDigits);
+        AppendGeneralNumber(text, x[i], DataDigits);
         text += ',';
-        text += GeneralNumberText(y[i], DataDigits);
+        AppendGeneralNumber(text, y[i], DataDigits);
         text += LineEnd;
     }
     return text;

@@ -5,11 +5,15 @@
 #include <QLocale>
 #include <QTemporaryDir>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iomanip>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <sys/resource.h>
@@ -156,6 +160,60 @@ TEST(SavedText, NumbersAsPrintfGeneral) {
             std::snprintf(expected, sizeof expected, "%.*g", digits, value);
             EXPECT_EQ(GeneralNumberText(value, digits), expected) << value << " " << digits;
         }
+}
+
+// The general conversion of the standard library (defined as printf's %g in the C locale)
+// against the writer's own, over many values: the data lines take every double the signal and
+// the axes produce, and the writer rounds most of them by a faster route.
+TEST(SavedText, NumbersAsTheGeneralConversionEverywhere) {
+    auto reference = [](double value, int digits) {
+        char text[64];
+        const auto r =
+            std::to_chars(text, text + sizeof text, value, std::chars_format::general, digits);
+        return std::string(text, r.ptr);
+    };
+    std::vector<double> values = {0.5,
+                                  2.5,
+                                  0.125,
+                                  1234567.5,
+                                  1.0000000005,
+                                  9.9999999995,
+                                  99999.99995,
+                                  0.00012345678905,
+                                  1e-5,
+                                  9.99999e-5,
+                                  1e15,
+                                  1e16,
+                                  1e22,
+                                  1e23,
+                                  1e-300,
+                                  5e-324,
+                                  1.7976931348623157e308};
+    for (double p = 1e-12; p < 1e20; p *= 10)
+        for (double x : {p, std::nextafter(p, 0.0), std::nextafter(p, HUGE_VAL), 5 * p, 9.5 * p})
+            values.push_back(x);
+    std::mt19937_64 random(4771);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::uniform_int_distribution<int> power(-40, 40);
+    for (int i = 0; i < 200000; ++i) {
+        values.push_back((unit(random) - 0.5) * std::pow(10.0, power(random))); // any size
+        values.push_back(1495.0 + 10.0 * unit(random) - 5.0);                   // a raw signal
+        values.push_back(std::round(unit(random) * 2e6) / 1000.0);              // 3 decimals
+        // Half-way cases of the first 10 digits: a whole number of 11 digits ending in 5.
+        values.push_back((std::floor(unit(random) * 1e9) * 10 + 5) *
+                         std::pow(10.0, power(random) / 4));
+    }
+    int mismatches = 0;
+    for (int digits = 1; digits <= 17; ++digits)
+        for (std::size_t i = 0; i < values.size(); i += (digits == 6 || digits == 10 ? 1 : 7))
+            for (double value : {values[i], -values[i]}) {
+                const std::string expected = reference(value, digits);
+                if (GeneralNumberText(value, digits) != expected && ++mismatches <= 10)
+                    ADD_FAILURE() << std::setprecision(17) << value << " with " << digits
+                                  << " digits: " << GeneralNumberText(value, digits) << ", not "
+                                  << expected;
+            }
+    EXPECT_EQ(mismatches, 0);
 }
 
 TEST(ElevationText, Numbers) {

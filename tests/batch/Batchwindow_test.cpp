@@ -1,0 +1,87 @@
+// The batch command against the window: the same file taken through the same steps gives the
+// same saved file, byte for byte.
+#include "app/MainWindowFixture.h"
+#include "batch/Batchunit.h"
+#include "details/Detailsunit.h"
+#include "settings/Globalunit.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QFile>
+#include <algorithm>
+
+namespace {
+
+QByteArray Contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+class BatchWindow : public MainWindow {
+protected:
+    // Read (the details dialog opens, shows the file-name position and is accepted), choose
+    // the axis, drag a band over the line, Generate, Subtract, Save as. Returns the saved
+    // file's path; window holds the band as axis values.
+    QString WindowSteps(TForm1& form, const QString& path, QAction* axis, TLineWindow& window) {
+        Dialogs.ModalResult = QDialog::Accepted;
+        Dialogs.OnModal = [](QDialog& dialog) { static_cast<TDetailsForm&>(dialog).FormShow(); };
+        Read(form, path);
+        axis->trigger();
+        Dialogs.PopupAnswer = "miPuGenerate";
+        DragOverLine(form);
+        form.miSubtract->trigger();
+        EXPECT_TRUE(form.IsCorrected());
+
+        // The samples the band left out, by their pixel columns, as one window of axis values.
+        const int lo = std::min(form.BandState().BoxLeft, form.BandState().BoxRight);
+        const int hi = std::max(form.BandState().BoxLeft, form.BandState().BoxRight);
+        std::vector<bool> left(XValues.size());
+        window = {HUGE_VAL, -HUGE_VAL};
+        for (std::size_t i = 0; i < XValues.size(); ++i) {
+            const int px = form.XToPixel(XValues[i]);
+            left[i] = px >= lo && px <= hi;
+            if (left[i]) {
+                window.Low = std::min(window.Low, XValues[i]);
+                window.High = std::max(window.High, XValues[i]);
+            }
+        }
+        for (std::size_t i = 0; i < XValues.size(); ++i)
+            EXPECT_EQ(InsideWindows(XValues[i], {window}), left[i]) << "channel " << i;
+
+        const QString saved = Folder.filePath("window.txt");
+        Dialogs.SaveAnswers << saved;
+        form.miSaveAs->trigger();
+        return saved;
+    }
+};
+
+TEST_F(BatchWindow, TheSavedFileIsTheWindowsSaveAsOnEveryAxis) {
+    const QString path = Spectrum("G5.30_m120.15.dat", [](int i) {
+        return 1500.0 + 0.02 * i - 3e-5 * i * i +
+               40.0 * std::exp(-0.5 * std::pow((i - 210) / 6.0, 2));
+    });
+    auto form = Open();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    const std::pair<QAction*, int> axes[] = {{form->miFrequency, ModeFrequency},
+                                             {form->miWavelength, ModeWavelength},
+                                             {form->miVelocity, ModeVelocity},
+                                             {form->miVMinusVlsr, ModeVelocityMinusVlsr}};
+    for (const auto& [action, mode] : axes) {
+        SCOPED_TRACE(AxisName(mode));
+        TLineWindow window;
+        const QByteArray saved = Contents(WindowSteps(*form, path, action, window));
+        ASSERT_GT(saved.size(), 400 * 10);
+
+        TBatchSettings settings;
+        settings.Windows = {window};
+        settings.Terms = static_cast<int>(Coefficients.size());
+        settings.Mode = mode;
+        const TSpectrumResult batch =
+            ProcessSpectrum(path.toStdString(), settings, StationSettings());
+        ASSERT_TRUE(batch.Ok) << batch.Row.Error;
+        EXPECT_EQ(batch.SavedText, saved.toStdString());
+    }
+}
+
+} // namespace
