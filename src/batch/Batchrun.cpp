@@ -356,6 +356,18 @@ bool WriteAllTo(int descriptor, const std::string& data) {
     return true;
 }
 
+// Removes the temporary files a worker that was stopped left in folder (".NAME.<pid>-<n>.tmp").
+void RemoveTemporaries(const std::string& folder, pid_t pid) {
+    const std::string mark = "." + std::to_string(pid) + "-";
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() > 4 && name[0] == '.' && name.find(mark) != std::string::npos &&
+            name.compare(name.size() - 4, 4, ".tmp") == 0)
+            std::filesystem::remove(entry.path(), error);
+    }
+}
+
 // Runs the workers as forked processes. Returned: the reason for rows that never came, or "".
 std::string RunWorkers(const TPlan& plan, int jobs, TCollector& collector) {
     void* shared = ::mmap(nullptr, sizeof(std::atomic<long>), PROT_READ | PROT_WRITE,
@@ -410,7 +422,14 @@ std::string RunWorkers(const TPlan& plan, int jobs, TCollector& collector) {
     }
 
     std::vector<pollfd> polled;
+    bool stopping = false;
     for (;;) {
+        // An interrupt of the main process alone (kill -INT) still stops the workers.
+        if (Interrupted && !stopping) {
+            stopping = true;
+            for (const TWorker& w : workers)
+                ::kill(w.Pid, SIGTERM);
+        }
         polled.clear();
         for (const TWorker& w : workers)
             if (w.Pipe >= 0)
@@ -440,6 +459,8 @@ std::string RunWorkers(const TPlan& plan, int jobs, TCollector& collector) {
         int status = 0;
         while (::waitpid(w.Pid, &status, 0) < 0 && errno == EINTR) {
         }
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            RemoveTemporaries(plan.Folder, w.Pid);
         if (WIFSIGNALED(status) && reason.empty())
             reason = std::string("not processed: a worker process stopped (") +
                      strsignal(WTERMSIG(status)) + ")";
