@@ -591,9 +591,9 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
     if (!console.Quiet) {
         const double seconds = progress.Elapsed();
         std::fprintf(console.Stream,
-                     "kelvane-batch: %ld files: %ld done, %ld failed, %.0f files/s (%.2f s)\n",
-                     count, collector.Received - collector.Failed, collector.Failed,
-                     seconds > 0 ? count / seconds : 0.0, seconds);
+                     "kelvane-batch: %ld %s: %ld done, %ld failed, %.0f files/s (%.2f s)\n",
+                     count, count == 1 ? "file" : "files", collector.Received - collector.Failed,
+                     collector.Failed, seconds > 0 ? count / seconds : 0.0, seconds);
     }
     return summaryWritten && collector.Failed == 0 ? 0 : 1;
 }
