@@ -167,7 +167,7 @@ const char* AxisName(int mode) {
     }
 }
 
-TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
+TParsedOptions ParseBatchOptions(std::vector<std::string> arguments) {
     TParsedOptions parsed;
     TBatchOptions& o = parsed.Options;
     bool positionGiven = false;
@@ -237,9 +237,9 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
 
     bool optionsEnded = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
+        std::string& argument = arguments[i];
         if (optionsEnded || argument == "-" || argument.empty() || argument[0] != '-') {
-            o.Files.push_back(argument);
+            o.Files.push_back(std::move(argument));
             continue;
         }
         if (argument == "--") {

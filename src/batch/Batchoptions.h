@@ -73,8 +73,10 @@ struct TParsedOptions {
     TBatchOptions Options;
 };
 
-// Reads the arguments after the program's name. --help and --version need nothing else.
-TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments);
+// Reads the arguments after the program's name (the file names are moved into the options, a
+// survey's list of names being the one thing of a run that grows with it). --help and
+// --version need nothing else.
+TParsedOptions ParseBatchOptions(std::vector<std::string> arguments);
 
 // The --help text.
 std::string BatchUsage();

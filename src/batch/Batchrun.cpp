@@ -21,7 +21,6 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <unordered_map>
 #include <unordered_set>
 
 namespace {
@@ -471,25 +470,35 @@ std::string RunWorkers(const TPlan& plan, int jobs, TCollector& collector) {
     return reason.empty() ? "not processed" : reason;
 }
 
-// Why files fail before they are read: two files that would write the same outputs. The
-// names are looked at in place (the stem is a part of the path), so the check costs no copy of
-// the file list.
+// The output name of a path, as a part of it (see OutputStem).
+std::string_view StemOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = path.rfind('.');
+    const std::size_t end = dot == std::string::npos || dot <= start ? path.size() : dot;
+    return std::string_view(path).substr(start, end - start);
+}
+
+// Why files fail before they are read: two files that would write the same outputs (the later
+// one fails). Found by sorting the file numbers by output name, so that the check holds no
+// copy of the names, only a number per file while it runs.
 std::map<long, std::string> PreErrors(const TBatchOptions& options) {
+    const std::vector<std::string>& files = options.Files;
+    std::vector<std::uint32_t> order(files.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = static_cast<std::uint32_t>(i);
+    std::stable_sort(order.begin(), order.end(), [&files](std::uint32_t a, std::uint32_t b) {
+        return StemOf(files[a]) < StemOf(files[b]);
+    });
     std::map<long, std::string> errors;
-    std::unordered_map<std::string_view, std::size_t> first;
-    first.reserve(options.Files.size());
-    for (std::size_t i = 0; i < options.Files.size(); ++i) {
-        const std::string& path = options.Files[i];
-        const std::size_t slash = path.find_last_of('/');
-        const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
-        const std::size_t dot = path.rfind('.');
-        const std::size_t end = dot == std::string::npos || dot <= start ? path.size() : dot;
-        const auto [at, added] =
-            first.emplace(std::string_view(path).substr(start, end - start), i);
-        if (!added)
-            errors[static_cast<long>(i)] = "its outputs " + std::string(at->first) +
-                                           ".* would replace those of " +
-                                           options.Files[at->second] + ", given before it";
+    std::size_t first = 0; // the earliest given file of the current name (the sort is stable)
+    for (std::size_t k = 1; k < order.size(); ++k) {
+        if (StemOf(files[order[k]]) != StemOf(files[order[first]])) {
+            first = k;
+            continue;
+        }
+        errors[order[k]] = "its outputs " + std::string(StemOf(files[order[k]])) +
+                           ".* would replace those of " + files[order[first]] + ", given before it";
     }
     return errors;
 }
@@ -591,8 +600,8 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
     if (!console.Quiet) {
         const double seconds = progress.Elapsed();
         std::fprintf(console.Stream,
-                     "kelvane-batch: %ld %s: %ld done, %ld failed, %.0f files/s (%.2f s)\n",
-                     count, count == 1 ? "file" : "files", collector.Received - collector.Failed,
+                     "kelvane-batch: %ld %s: %ld done, %ld failed, %.0f files/s (%.2f s)\n", count,
+                     count == 1 ? "file" : "files", collector.Received - collector.Failed,
                      collector.Failed, seconds > 0 ? count / seconds : 0.0, seconds);
     }
     return summaryWritten && collector.Failed == 0 ? 0 : 1;
