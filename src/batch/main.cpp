@@ -2,13 +2,83 @@
 #include "about/Versionunit.h"
 #include "batch/Batchoptions.h"
 #include "batch/Batchrun.h"
+#include "plot/Graphunit.h"
+#include "plot/Plotunit.h"
+#include "plot/Vectorplotunit.h"
 
+#include <QApplication>
 #include <clocale>
 #include <cstdio>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <unistd.h>
 #include <vector>
+
+namespace {
+
+// The graph of each file as the window draws it after the subtraction: a PNG of the plot
+// panel's own pixels and an SVG drawing. The panel is a widget, so the first picture of a
+// process starts an application object, on the offscreen platform: no window is shown and no
+// display is needed.
+class TPictures {
+public:
+    TPictures(const TBatchOptions& options)
+        : Png(options.Png), Svg(options.Svg), Mode(options.Mode) {}
+
+    std::vector<TExtraOutput> operator()(const TSpectrumResult& result) {
+        Start();
+        TGraphInputs inputs;
+        inputs.X = &result.X;
+        inputs.Signal = &result.Signal;
+        inputs.Mode = Mode;
+        inputs.Corrected = true;
+        inputs.FileName = result.FileName;
+        TGraphLimits limits;
+        limits.Divisions = GraphDivisions;
+        std::string title;
+        std::vector<TExtraOutput> pictures;
+        if (Png) {
+            if (!DrawGraph(*Plot, inputs, limits, title))
+                throw std::runtime_error("Error getting graph limits");
+            const QByteArray png = PngBytes(Plot->Bitmap());
+            if (png.isEmpty())
+                throw std::runtime_error("cannot encode the graph as PNG");
+            pictures.push_back({".png", png.toStdString()});
+        }
+        if (Svg) {
+            TVectorPlot drawing(GraphWidth, GraphHeight, GraphPlotRect(GraphWidth, GraphHeight),
+                                GraphBackground, GraphAreaColor);
+            if (!DrawGraph(drawing, inputs, limits, title))
+                throw std::runtime_error("Error getting graph limits");
+            pictures.push_back(
+                {".svg", drawing.Svg(QString::fromStdString(result.FileName)).toStdString()});
+        }
+        return pictures;
+    }
+
+private:
+    void Start() {
+        if (Application)
+            return;
+        static int argc = 1;
+        static char name[] = "kelvane-batch";
+        static char* argv[] = {name, nullptr};
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        Application = std::make_unique<QApplication>(argc, argv);
+        // The application object takes the user's locale for the C library; numbers stay '.'.
+        std::setlocale(LC_NUMERIC, "C");
+        Plot = std::make_unique<TPlot>(nullptr, TRect(0, 0, GraphWidth, GraphHeight));
+        SetUpGraphPlot(*Plot);
+    }
+
+    bool Png, Svg;
+    int Mode;
+    std::unique_ptr<QApplication> Application;
+    std::unique_ptr<TPlot> Plot;
+};
+
+} // namespace
 
 int main(int argc, char** argv) {
     // Number texts and file formats use '.' whatever the user's locale, as in the window.
@@ -31,8 +101,9 @@ int main(int argc, char** argv) {
                     KelvaneVersion::ProductVersion);
         return 0;
     }
-    const TPictureMaker pictures = [](const TSpectrumResult&) -> std::vector<TExtraOutput> {
-        throw std::runtime_error("graph pictures are not available in this build");
+    const auto maker = std::make_shared<TPictures>(options);
+    const TPictureMaker pictures = [maker](const TSpectrumResult& result) {
+        return (*maker)(result);
     };
     const TRunConsole console{stderr, ::isatty(STDERR_FILENO) == 1, options.Quiet};
     return RunBatch(options, pictures, console);

@@ -1,0 +1,204 @@
+#include "plot/Vectorplotunit.h"
+
+#include "plot/Plotunit_internal.h"
+
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QSvgGenerator>
+#include <cmath>
+
+namespace {
+
+// The plot panel's font: the application's, bold, 10 points.
+QFont PanelFont() {
+    QFont font = QGuiApplication::font();
+    font.setBold(true);
+    font.setItalic(false);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    font.setPointSize(10);
+    return font;
+}
+
+// An image like the panel's bitmap: the font is measured at its resolution.
+QImage PanelBitmap(int width, int height) {
+    return QImage(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
+}
+
+// The font's measures on such an image.
+QFontMetrics PanelMetrics(const QFont& font, int width, int height) {
+    const QImage bitmap = PanelBitmap(width, height);
+    return QFontMetrics(font, &bitmap);
+}
+
+QString FromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+TVectorPlot::TVectorPlot(int width, int height, const TRect& plotRect, TColor background,
+                         TColor area)
+    : Width(width), Height(height), FPlotRect(plotRect), FBackgroundColor(background),
+      FPlotAreaColor(area), FFont(PanelFont()), FMetrics(PanelMetrics(FFont, width, height)),
+      Resolution(PanelBitmap(1, 1).logicalDpiY()) {}
+
+bool TVectorPlot::InPlotRect(int x, int y) const {
+    return FPlotRect.Left <= x && x <= FPlotRect.Right && FPlotRect.Top <= y &&
+           y <= FPlotRect.Bottom;
+}
+
+void TVectorPlot::OutlinedRect(const TRect& rect) {
+    if (rect.Width() <= 0 || rect.Height() <= 0)
+        return;
+    TShape shape;
+    shape.Kind = TShape::Rectangle;
+    shape.Pen = Pen;
+    shape.Fill = Brush.color();
+    shape.From = QPoint(rect.Left, rect.Top);
+    shape.To = QPoint(rect.Right, rect.Bottom);
+    Shapes.push_back(shape);
+}
+
+void TVectorPlot::Clear() {
+    // Everything drawn so far lies under the two filled rectangles.
+    Shapes.clear();
+    HasSaved = false;
+    Pen.setColor(Qt::black);
+    Pen.setWidth(1);
+    Brush.setStyle(Qt::SolidPattern);
+    Brush.setColor(ColorToQColor(FBackgroundColor));
+    OutlinedRect(TRect(0, 0, Width, Height));
+    Brush.setColor(ColorToQColor(FPlotAreaColor));
+    OutlinedRect(FPlotRect);
+}
+
+void TVectorPlot::MoveTo(int x, int y) {
+    LastX = x;
+    LastY = y;
+}
+
+void TVectorPlot::LineTo(int x, int y) {
+    // The same part of the line as the panel draws (see TPlot::LineTo).
+    const bool startIn = InPlotRect(LastX, LastY);
+    const bool endIn = InPlotRect(x, y);
+    QPoint from, to;
+    bool draw = false;
+    if (startIn && endIn) {
+        from = QPoint(LastX, LastY);
+        to = QPoint(x, y);
+        draw = true;
+    } else {
+        const std::vector<QPoint> crossings = EdgeCrossings(LastX, LastY, x, y, FPlotRect);
+        auto firstOtherThan = [&crossings](const QPoint& point) {
+            for (const QPoint& crossing : crossings)
+                if (crossing != point)
+                    return crossing;
+            return point;
+        };
+        if (startIn && !crossings.empty()) {
+            from = QPoint(LastX, LastY);
+            to = firstOtherThan(from);
+            draw = true;
+        } else if (endIn && !crossings.empty()) {
+            from = crossings[0];
+            to = QPoint(x, y);
+            draw = true;
+        } else if (crossings.size() >= 2) {
+            from = crossings[0];
+            to = firstOtherThan(from);
+            draw = true;
+        }
+    }
+    if (draw) {
+        TShape shape;
+        shape.Kind = TShape::Line;
+        shape.Pen = Pen;
+        shape.From = from;
+        shape.To = to;
+        Shapes.push_back(shape);
+    }
+    MoveTo(x, y);
+}
+
+void TVectorPlot::TextOutAngle(const std::string& text, int x, int y, double angle) {
+    if (text.empty())
+        return;
+    double tenths = std::trunc(angle * 10.0);
+    if (!std::isfinite(tenths))
+        tenths = 0.0;
+    TShape shape;
+    shape.Kind = TShape::Label;
+    shape.Text = FromUtf8(text);
+    shape.BoxWidth = FMetrics.horizontalAdvance(shape.Text);
+    shape.Fill = ColorToQColor(InPlotRect(x, y) ? FPlotAreaColor : FBackgroundColor);
+    shape.From = QPoint(x, y);
+    shape.Tenths = tenths;
+    Shapes.push_back(shape);
+}
+
+void TVectorPlot::SaveImage() {
+    Saved = Shapes.size();
+    HasSaved = true;
+}
+
+void TVectorPlot::RestoreImage() {
+    if (HasSaved)
+        Shapes.resize(Saved);
+}
+
+int TVectorPlot::TextWidth(const std::string& text) const {
+    return FMetrics.horizontalAdvance(FromUtf8(text));
+}
+
+int TVectorPlot::TextHeight(const std::string& /*text*/) const {
+    return FMetrics.height();
+}
+
+void TVectorPlot::Paint(QPainter& painter) const {
+    painter.setFont(FFont);
+    for (const TShape& shape : Shapes) {
+        switch (shape.Kind) {
+        case TShape::Rectangle:
+            painter.setPen(shape.Pen);
+            painter.setBrush(shape.Fill);
+            painter.drawRect(QRect(shape.From.x(), shape.From.y(),
+                                   shape.To.x() - shape.From.x() - 1,
+                                   shape.To.y() - shape.From.y() - 1));
+            break;
+        case TShape::Line:
+            painter.setPen(shape.Pen);
+            painter.drawLine(shape.From, shape.To);
+            break;
+        case TShape::Label:
+            painter.save();
+            painter.translate(shape.From);
+            if (shape.Tenths != 0.0)
+                painter.rotate(-shape.Tenths / 10.0); // y runs downwards
+            painter.fillRect(QRect(0, 0, shape.BoxWidth, FMetrics.height()), shape.Fill);
+            painter.setPen(Qt::black);
+            painter.drawText(0, FMetrics.ascent(), shape.Text);
+            painter.restore();
+            break;
+        }
+    }
+}
+
+QByteArray TVectorPlot::Svg(const QString& title) const {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QSvgGenerator generator;
+    generator.setOutputDevice(&buffer);
+    generator.setSize(QSize(Width, Height));
+    generator.setViewBox(QRect(0, 0, Width, Height));
+    // The font's points become the same pixels as on the panel's bitmap.
+    generator.setResolution(Resolution);
+    generator.setTitle(title);
+    {
+        QPainter painter(&generator);
+        Paint(painter);
+    }
+    return buffer.data();
+}
