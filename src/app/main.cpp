@@ -1,3 +1,4 @@
+#include "app/Terminationunit.h"
 #include "app/Unit1.h"
 #include "settings/Globalunit.h"
 #include "settings/Storeunit.h"
@@ -15,5 +16,13 @@ int main(int argc, char** argv) {
     StationSettings();
     TForm1 form;
     form.show();
+    // Logout, `kill` and Ctrl+C close the windows as File > Exit does, so the window's
+    // settings are stored, and the program ends with status 0. Caught only from here on: a
+    // signal that arrives earlier ends a program that has nothing to store yet.
+    TTerminationSignals termination;
+    QObject::connect(&termination, &TTerminationSignals::Received, &app, [] {
+        QApplication::closeAllWindows();
+        QApplication::quit();
+    });
     return app.exec();
 }
