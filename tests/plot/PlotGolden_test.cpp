@@ -131,6 +131,58 @@ TEST_F(PlotGolden, LinesTextSavedImageAndBand) {
         << "marks on the picture leave the bitmap alone";
 }
 
+// Lines and texts at the edges of what the plot handles: axis lines drawn backwards, lines on
+// the plot rectangle's edges, single points, flat and round caps whose lines turn back, a
+// cosmetic pen, a translucent pen over itself; texts turned by whole quarter turns and texts
+// running off the bitmap. On a second plot the plot rectangle reaches beyond the bitmap.
+TEST_F(PlotGolden, LineAndTextEdgeCases) {
+    auto plot = MakePlot();
+    plot->Pen.setColor(QColor(0, 0, 255));
+    Polyline(*plot, {{290, 60},
+                     {50, 60},
+                     {50, 190},
+                     {50, 30},
+                     {40, 20},
+                     {40, 200},
+                     {300, 200},
+                     {300, 20},
+                     {40, 20}});
+    Polyline(*plot, {{120, 120}, {120, 120}, {121, 121}, {121, 121}});
+    plot->Pen.setCapStyle(Qt::FlatCap);
+    plot->Pen.setColor(QColor(200, 0, 0));
+    Polyline(*plot, {{60, 70}, {100, 150}, {60, 75}, {140, 80}, {60, 85}, {60, 85}, {61, 86}});
+    plot->Pen.setCapStyle(Qt::RoundCap);
+    plot->Pen.setColor(QColor(0, 150, 0));
+    Polyline(*plot, {{160, 70}, {200, 150}, {160, 75}, {240, 80}});
+    plot->Pen.setCapStyle(Qt::SquareCap);
+    plot->Pen.setWidth(0);
+    plot->Pen.setColor(QColor(0, 0, 0));
+    Polyline(*plot, {{60, 160}, {280, 140}, {60, 150}});
+    plot->Pen.setWidth(1);
+    plot->Pen.setColor(QColor(255, 0, 255, 128));
+    Polyline(*plot, {{70, 100}, {280, 110}, {70, 110}, {280, 100}});
+    plot->TextOutAngle("upside", 200, 190, 180);
+    plot->TextOutAngle("downwards", 260, 30, 270);
+    plot->TextOutAngle("upwards", 30, 235, -270);
+    plot->TextOutAngle("12.5", 305, 120, 0);
+    plot->TextOutAngle("-1.25", -10, 228, 0);
+    plot->TextOutAngle("1420", 310, 60, 90);
+    plot->Brush.setColor(Qt::red); // the box colour comes from the area, not the brush
+    plot->TextOutAngle("area", 150, 120, 0);
+    plot->Show();
+    EXPECT_TRUE(MatchesGolden(plot->Picture(), "plot-edge-cases"));
+
+    auto wide = std::make_unique<TPlot>(nullptr, TRect(0, 0, 160, 120));
+    wide->SetBackgroundColor(clInfoBk);
+    wide->SetPlotAreaColor(0xFFFFFF);
+    wide->SetPlotRect(TRect(-20, 10, 200, 140));
+    wide->Pen.setColor(QColor(0, 0, 255));
+    Polyline(*wide, {{-30, 50}, {190, 20}, {100, 150}, {-5, 60}, {150, 60}});
+    wide->TextOutAngle("wide", 120, 100, 90);
+    wide->Show();
+    EXPECT_TRUE(MatchesGolden(wide->Picture(), "plot-wide-area"));
+}
+
 // The same drawing again on the same plot, after a Clear, gives the same pixels: nothing that
 // the plot keeps from one drawing to the next shows in the next.
 TEST_F(PlotGolden, RepeatedDrawingIsUnchanged) {

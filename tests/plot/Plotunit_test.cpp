@@ -7,6 +7,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
+#include <random>
 #include <vector>
 
 namespace {
@@ -345,6 +346,126 @@ TEST(TPlot, ShowCopiesTheBitmapAndWipesPictureMarks) {
 
     plot->Show();
     EXPECT_TRUE(plot->Picture() == drawn);
+}
+
+// The straight pixel writer against the raster engine's own aliased line, pen width 1, square
+// caps: named cases for every octant and the axes, then seeded random segments, short ones in
+// a small image (where rounding ties are frequent) and long ones across a large one.
+TEST(DrawSolidLine, SetsThePixelsOfTheEngineLine) {
+    const QRgb white = Rgb(255, 255, 255), blue = Rgb(0, 0, 255);
+    auto compare = [&](QImage& engine, QImage& direct, const QLine& line) {
+        engine.fill(white);
+        direct.fill(white);
+        {
+            QPainter painter(&engine);
+            painter.setPen(QPen(QColor(blue), 1));
+            painter.drawLine(line);
+        }
+        DrawSolidLine(reinterpret_cast<QRgb*>(direct.bits()),
+                      direct.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb)), line, blue);
+        return engine == direct;
+    };
+    QImage engine(41, 41, QImage::Format_RGB32), direct = engine;
+    const struct {
+        const char* name;
+        QLine line;
+    } cases[] = {
+        {"right", {2, 20, 38, 20}},
+        {"left", {38, 20, 2, 20}},
+        {"down", {20, 2, 20, 38}},
+        {"up", {20, 38, 20, 2}},
+        {"diagonal down", {1, 1, 39, 39}},
+        {"diagonal up", {1, 39, 39, 1}},
+        {"shallow rising", {0, 30, 40, 17}},
+        {"shallow falling", {0, 17, 40, 30}},
+        {"steep rising", {12, 40, 25, 0}},
+        {"steep falling", {25, 40, 12, 0}},
+        {"one step", {5, 5, 6, 5}},
+        {"knight", {5, 5, 6, 7}},
+        {"corner to corner", {0, 0, 40, 40}},
+    };
+    for (const auto& c : cases)
+        EXPECT_TRUE(compare(engine, direct, c.line)) << c.name;
+
+    std::mt19937 random(20240315);
+    for (const int size : {13, 41, 601}) {
+        QImage big(size, size, QImage::Format_RGB32), bigDirect = big;
+        std::uniform_int_distribution<int> coordinate(0, size - 1);
+        const int count = size > 100 ? 400 : 4000;
+        int mismatches = 0;
+        for (int i = 0; i < count; ++i) {
+            const QLine line(coordinate(random), coordinate(random), coordinate(random),
+                             coordinate(random));
+            if (line.p1() == line.p2())
+                continue;
+            if (!compare(big, bigDirect, line) && ++mismatches <= 5)
+                ADD_FAILURE() << "size " << size << ": (" << line.x1() << ", " << line.y1()
+                              << ") - (" << line.x2() << ", " << line.y2() << ")";
+        }
+        EXPECT_EQ(mismatches, 0) << "size " << size;
+    }
+}
+
+// Lines wait to be drawn together; a change of pen, a text, or a look at the bitmap draws them
+// first, so that what is drawn later lies on top.
+TEST(TPlot, LaterDrawingLiesOnTop) {
+    const QRgb red = Rgb(255, 0, 0), blue = Rgb(0, 0, 255);
+    for (const bool blueFirst : {true, false}) {
+        auto plot = MakePlot();
+        const QColor first = blueFirst ? QColor(blue) : QColor(red);
+        const QColor second = blueFirst ? QColor(red) : QColor(blue);
+        plot->Pen.setColor(first);
+        plot->MoveTo(30, 100);
+        plot->LineTo(270, 100);
+        plot->Pen.setColor(second);
+        plot->MoveTo(150, 20);
+        plot->LineTo(150, 180);
+        EXPECT_EQ(plot->Bitmap().pixel(150, 100), second.rgb()) << blueFirst;
+        EXPECT_EQ(plot->Bitmap().pixel(100, 100), first.rgb()) << blueFirst;
+    }
+    auto plot = MakePlot();
+    plot->Pen.setColor(QColor(red));
+    plot->MoveTo(30, 105);
+    plot->LineTo(270, 105);
+    plot->TextOutAngle("MMMM", 100, 100, 0.0); // its box covers row 105 from column 100 on
+    plot->LineTo(270, 110);
+    EXPECT_NE(plot->Bitmap().pixel(102, 105), red) << "the text's box covers the line";
+    EXPECT_EQ(plot->Bitmap().pixel(50, 105), red);
+}
+
+// The saved image survives what comes after it: text over it, a Show, a Clear and a new
+// drawing, and drawing that covers most of the bitmap.
+TEST(TPlot, SavedImageSurvivesLaterDrawing) {
+    auto plot = MakePlot();
+    plot->MoveTo(30, 30);
+    plot->LineTo(250, 170);
+    plot->SaveImage();
+    const QImage saved = plot->Bitmap().copy();
+
+    plot->TextOutAngle("Title", 120, 2, 0.0);
+    plot->Show();
+    const QImage shown = plot->Bitmap().copy();
+    EXPECT_FALSE(shown == saved);
+    plot->Clear();
+    plot->MoveTo(30, 170);
+    plot->LineTo(250, 30);
+    EXPECT_TRUE(plot->Picture() == shown) << "the picture stays until the next Show";
+    plot->RestoreImage();
+    EXPECT_TRUE(plot->Bitmap() == saved) << "after a Clear";
+
+    // Lines over most of the bitmap, twice.
+    for (int round = 0; round < 2; ++round) {
+        plot->Pen.setColor(Qt::green);
+        for (int y = 12; y < 188; y += 2) {
+            plot->MoveTo(22, y);
+            plot->LineTo(278, y + 1);
+        }
+        plot->TextOutAngle("over", 100, 100, 90.0);
+        EXPECT_FALSE(plot->Bitmap() == saved);
+        plot->RestoreImage();
+        EXPECT_TRUE(plot->Bitmap() == saved) << "round " << round;
+    }
+    EXPECT_TRUE(plot->Picture() == shown);
 }
 
 TEST(TPlot, MouseEventsReachTheCallbacks) {
