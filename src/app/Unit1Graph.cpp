@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <algorithm>
+#include <unordered_map>
 
 namespace {
 constexpr TColor GridColor = 0x808080;
@@ -77,6 +78,18 @@ bool TForm1::DrawSpectrum() {
 
 namespace {
 
+// The tick label of a value. Labels repeat from one drawing to the next (the same mode, the
+// same limits), and forming the text costs more than looking it up.
+const std::string& LabelText(double value) {
+    static std::unordered_map<double, std::string> known;
+    const auto found = known.find(value);
+    if (found != known.end())
+        return found->second;
+    if (known.size() >= 4096)
+        known.clear();
+    return known.emplace(value, ValueToText(value)).first->second;
+}
+
 // The label of each grid value, formed once for the width pass and the drawing pass; and the
 // width of the widest.
 std::vector<std::string> GridLabels(const std::vector<double>& grid, int mode, const TPlot& plot,
@@ -85,7 +98,7 @@ std::vector<std::string> GridLabels(const std::vector<double>& grid, int mode, c
     labels.reserve(grid.size());
     maxWidth = 0;
     for (double value : grid) {
-        labels.push_back(ValueToText(mode < 0 ? value : ToAbsolute(value, mode)));
+        labels.push_back(LabelText(mode < 0 ? value : ToAbsolute(value, mode)));
         maxWidth = std::max(maxWidth, plot.TextWidth(labels.back()));
     }
     return labels;

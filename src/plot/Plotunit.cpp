@@ -526,16 +526,17 @@ const TPlot::TLabelPicture& TPlot::LabelPicture(TText& entry, int tenths, const 
     }
     const QRect inside(QPoint(margin, margin), bounds.size());
     const QRgb white = qRgb(255, 255, 255);
-    for (int y = 0; y < probe.height() && !picture.Overhangs; ++y) {
+    const int width = probe.width(), height = probe.height();
+    for (int y = 0; y < height && !picture.Overhangs; ++y) {
         const QRgb* line = reinterpret_cast<const QRgb*>(probe.constScanLine(y));
         const bool beside = y >= inside.top() && y <= inside.bottom();
         // Rows beside the box: only the margins left and right of it.
-        const int skipFrom = beside ? inside.left() : probe.width();
-        const int skipTo = beside ? inside.right() + 1 : probe.width();
-        for (int x = 0; x < probe.width() && !picture.Overhangs; ++x) {
+        const int skipFrom = beside ? inside.left() : width;
+        const int skipTo = beside ? inside.right() + 1 : width;
+        for (int x = 0; x < width && !picture.Overhangs; ++x) {
             if (x == skipFrom)
                 x = skipTo;
-            picture.Overhangs = x < probe.width() && line[x] != white;
+            picture.Overhangs = x < width && line[x] != white;
         }
     }
     if (!picture.Overhangs) {
