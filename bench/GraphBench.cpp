@@ -39,6 +39,7 @@ public:
     void ShowWarning(QWidget*, const QString&, const QString&) override {}
     void ShowError(QWidget*, const QString&, const QString&) override {}
     int ExecModal(QDialog&) override { return 0; }
+    QAction* ExecPopup(QMenu&, const QPoint&) override { return nullptr; }
 };
 
 // Counts the paint events that reach the watched widgets.

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QMenu>
 #include <QMessageBox>
 
 QString TQtDialogs::GetOpenFileName(QWidget* parent, const QString& caption, const QString& folder,
@@ -41,4 +42,8 @@ void TQtDialogs::ShowError(QWidget* parent, const QString& caption, const QStrin
 
 int TQtDialogs::ExecModal(QDialog& dialog) {
     return dialog.exec();
+}
+
+QAction* TQtDialogs::ExecPopup(QMenu& menu, const QPoint& screenPoint) {
+    return menu.exec(screenPoint);
 }

@@ -4,7 +4,10 @@
 
 #include <QString>
 
+class QAction;
 class QDialog;
+class QMenu;
+class QPoint;
 class QWidget;
 
 class TUserDialogs {
@@ -23,6 +26,9 @@ public:
     virtual void ShowError(QWidget* parent, const QString& caption, const QString& text) = 0;
     // Shows dialog modally and returns its result (QDialog::Accepted, or another code).
     virtual int ExecModal(QDialog& dialog) = 0;
+    // Opens menu as a pop-up at a screen point and returns the item chosen, or nullptr when
+    // the menu was dismissed. The caller runs the chosen command.
+    virtual QAction* ExecPopup(QMenu& menu, const QPoint& screenPoint) = 0;
 };
 
 // Real dialogs on screen.
@@ -36,4 +42,5 @@ public:
     void ShowWarning(QWidget* parent, const QString& caption, const QString& text) override;
     void ShowError(QWidget* parent, const QString& caption, const QString& text) override;
     int ExecModal(QDialog& dialog) override;
+    QAction* ExecPopup(QMenu& menu, const QPoint& screenPoint) override;
 };

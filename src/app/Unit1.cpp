@@ -2,6 +2,7 @@
 #include "app/Unit1.h"
 
 #include "app/Dialogsunit.h"
+#include "app/Spineditunit.h"
 #include "data/Readunit.h"
 #include "data/Spectrumunit.h"
 #include "numeric/Polyfitunit.h"
@@ -14,12 +15,12 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QRawFont>
-#include <QSpinBox>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -143,9 +144,12 @@ TForm1::TForm1(TUserDialogs* dialogs, QWidget* parent) : QMainWindow(parent), Di
     CreatePanels();
     CreateStatusBar();
     setWindowTitle(ApplicationTitle);
+    SetCaption();
     ReadStoredSettings();
     CSpinEdit1Change();
     CreatePlot();
+    CreatePopupMenu();
+    UpdatePolynomialItems();
     for (QLabel* label : {lblRa, lblDec, lblGlat, lblGlong, lblLat, lblLong, lblElev, lblFiletime})
         label->clear();
     ComputeAxisTables();
@@ -173,6 +177,8 @@ void TForm1::CreateMenus() {
     miExit = Named(miFile->addAction("E&xit"), "miExit");
     miExit->setShortcut(QKeySequence::Quit);
     OnTriggered(miRead, [this] { miReadClick(); });
+    OnTriggered(miDetails, [this] { miDetailsClick(); });
+    OnTriggered(miSaveAs, [this] { miSaveAsClick(); });
     OnTriggered(miExit, [this] { miExitClick(); });
 
     miGraph = Named(menuBar()->addMenu("&Graph"), "miGraph");
@@ -200,11 +206,19 @@ void TForm1::CreateMenus() {
     miPolynomial = Named(menuBar()->addMenu("&Polynomial"), "miPolynomial");
     miSubtract = Named(miPolynomial->addAction("&Subtract"), "miSubtract");
     OnTriggered(miSubtract, [this] { miSubtractClick(); });
+    miUndoSubtract = Named(miPolynomial->addAction("&Undo Subtract"), "miUndoSubtract");
+    miUndoSubtract->setShortcut(QKeySequence::Undo);
+    miUndoSubtract->setShortcutContext(Qt::WindowShortcut);
+    miUndoSubtract->setEnabled(false);
+    // Also an action of the window itself, so that its shortcut works while the menu is
+    // disabled (after a change of axis) and whatever control has the focus.
+    addAction(miUndoSubtract);
+    OnTriggered(miUndoSubtract, [this] { miUndoSubtractClick(); });
     miPolynomial->menuAction()->setEnabled(false);
 
     miHelp = Named(menuBar()->addMenu("&Help"), "miHelp");
     miAbout = Named(miHelp->addAction("&About"), "miAbout");
-    miAbout->setEnabled(false); // the about box is not part of this build yet
+    OnTriggered(miAbout, [this] { miAboutClick(); });
 }
 
 void TForm1::CreateToolBar() {
@@ -227,6 +241,7 @@ void TForm1::CreateToolBar() {
     tbSaveAs->setStatusTip("Save as|Save data as");
     tbSaveAs->setEnabled(false);
     OnTriggered(tbRead, [this] { miReadClick(); });
+    OnTriggered(tbSaveAs, [this] { miSaveAsClick(); });
     for (QAction* button : {tbRead, tbSaveAs})
         ToolBar->widgetForAction(button)->installEventFilter(this);
 }
@@ -269,14 +284,14 @@ void TForm1::CreateSidePanel(QWidget* parent) {
     side->setContentsMargins(8, 6, 8, 6);
     side->setSpacing(4);
     side->addWidget(Named(new QLabel("No of coefficients", parent), "Label5"));
-    CSpinEdit1 = Named(new QSpinBox(parent), "CSpinEdit1");
-    CSpinEdit1->setRange(0, 9);
-    CSpinEdit1->setValue(4);
+    CSpinEdit1 = Named(new TSpinEdit(0, 9, 4, parent), "CSpinEdit1");
     QFont spinFont = CSpinEdit1->font();
     spinFont.setPixelSize(16);
     CSpinEdit1->setFont(spinFont);
     CSpinEdit1->setFixedWidth(64);
-    connect(CSpinEdit1, &QSpinBox::valueChanged, this,
+    CSpinEdit1->installEventFilter(this);
+    CSpinEdit1->Editor()->installEventFilter(this);
+    connect(CSpinEdit1, &TSpinEdit::textChanged, this,
             [this] { RunCommand([this] { CSpinEdit1Change(); }); });
     side->addWidget(CSpinEdit1);
     side->addSpacing(6);
@@ -322,6 +337,7 @@ void TForm1::CreateSidePanel(QWidget* parent) {
         details->addWidget(Named(new QLabel(r.caption, parent), r.captionName), line, 0);
         *r.value = Named(new QLabel(parent), r.valueName);
         (*r.value)->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        (*r.value)->setWordWrap(true); // a long file time goes on to a second line
         details->addWidget(*r.value, line++, 1);
     }
     details->setColumnStretch(1, 1);
@@ -360,6 +376,21 @@ void TForm1::CreatePlot() {
     Plot->OnMouseMove = [this](Qt::KeyboardModifiers shift, int x, int y) {
         PlotMouseMove(shift, x, y);
     };
+    Plot->OnMouseDown = [this](Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
+        RunCommand([&] { PlotMouseDown(button, shift, x, y); });
+    };
+    Plot->OnMouseUp = [this](Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
+        RunCommand([&] { PlotMouseUp(button, shift, x, y); });
+    };
     Plot->SetPlotRect(TRect(80, 40, Plot->width() - 10, Plot->height() - 100));
     Plot->Show();
+}
+
+void TForm1::CreatePopupMenu() {
+    // Opened only at the end of a band, never by a right click; the chosen command runs
+    // through PlotMouseUp.
+    PopupMenu = Named(new QMenu(this), "PopupMenu");
+    miPuGenerate =
+        Named(PopupMenu->addAction("&Generate curve from values  outside box"), "miPuGenerate");
+    miPuCancel = Named(PopupMenu->addAction("&Cancel"), "miPuCancel");
 }

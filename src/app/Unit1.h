@@ -3,12 +3,14 @@
 //
 // The window is split by concern: construction and layout of the controls (Unit1.cpp); its
 // lifecycle, the Read and Exit commands, hints and the status bar (Unit1Session.cpp); the
-// graph and the pointer readout (Unit1Graph.cpp); the baseline workflow (Unit1Baseline.cpp).
+// graph and the pointer readout (Unit1Graph.cpp); the baseline workflow (Unit1Baseline.cpp);
+// the details (Unit1Details.cpp); saving (Unit1Save.cpp); the about box (Unit1About.cpp).
 // What the window decides lives in the core as plain types (TGraphMapping, TBand, the baseline
 // functions, TFormSettings); the handlers here translate events into calls of them.
 #pragma once
 
 #include "numeric/Bandunit.h"
+#include "numeric/Baselineunit.h"
 #include "numeric/Graphmapunit.h"
 
 #include <QMainWindow>
@@ -22,11 +24,12 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
-class QSpinBox;
 class QToolBar;
 class QWidget;
 class TPlot;
+class TDetailsForm;
 class TSpectrumFile;
+class TSpinEdit;
 class TUserDialogs;
 
 // The application's title: window caption and caption of its message boxes.
@@ -46,14 +49,26 @@ public:
 
     // Commands (menu items and tool buttons).
     void miReadClick();
+    void miDetailsClick();
+    void miSaveAsClick();
+    void miAboutClick();
     void miExitClick();
     void miShowHintsClick();
     void miGraphClick(QAction* sender);
     void miSubtractClick();
+    void miUndoSubtractClick();
+    void miPuGenerateClick();
+    void miPuCancelClick();
     void CSpinEdit1Change();
 
     // The reading step of the Read command; throws std::runtime_error as the reader does.
     void ReadSpectrumFile(const QString& path);
+    // The Read command on a given file (the open dialog's answer, or the command line's file).
+    void ReadAndShow(const QString& path);
+
+    // Applies the details dialog's values after OK; false when a number could not be read.
+    bool ApplyDetails();
+    TDetailsForm* Details() const { return DetailsForm; }
 
     // Status bar.
     void ShowStatusMessage(const QString& text);
@@ -70,8 +85,14 @@ public:
     double PixelToY(int py) const { return Mapping().PixelToY(py); }
     void PlotMouseMove(Qt::KeyboardModifiers shift, int x, int y);
 
-    // Baseline: the polynomial of Coefficients at x.
-    double EvaluatePolynomial(double x) const;
+    // Baseline workflow: the band on the plot, the fit and the fitted curve.
+    void PlotMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void PlotMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void DrawBox();
+    void ShowCoefficients();
+    void DrawFittedCurve();
+    double EvaluatePolynomial(double x) const; // the polynomial of Coefficients at x
+    const TBand& BandState() const { return Band; }
 
     // Session state, readable by tests.
     int DisplayMode() const { return Mode; }
@@ -87,11 +108,13 @@ public:
     QMenu *miFile, *miGraph, *miView, *miPolynomial, *miHelp;
     QAction *miRead, *miDetails, *miSaveAs, *miExit;
     QAction *miFrequency, *miWavelength, *miVelocity, *miVMinusVlsr;
-    QAction *miShowHints, *miSubtract, *miAbout;
+    QAction *miShowHints, *miSubtract, *miUndoSubtract, *miAbout;
+    QMenu* PopupMenu;
+    QAction *miPuGenerate, *miPuCancel;
     QToolBar* ToolBar;
     QAction *tbRead, *tbSaveAs;
     QWidget *pnlPlot, *pnlCoeff, *Panel1;
-    QSpinBox* CSpinEdit1;
+    TSpinEdit* CSpinEdit1;
     QLabel* lblCorr;
     QPlainTextEdit* Memo;
     QLineEdit* edVlsr;
@@ -111,6 +134,8 @@ private:
     void CreateSidePanel(QWidget* parent);
     void CreateStatusBar();
     void CreatePlot();
+    void CreatePopupMenu();
+    void SetCaption(); // Unit1About.cpp
     // Lifecycle (Unit1Session.cpp).
     void ReadStoredSettings();
     void WriteStoredSettings();
@@ -118,6 +143,8 @@ private:
     // Graph (Unit1Graph.cpp).
     void DrawXGrid(const TGraphMapping& map);
     void DrawYGrid(const TGraphMapping& map);
+    // Baseline (Unit1Baseline.cpp).
+    void UpdatePolynomialItems();
 
     TUserDialogs* Dialogs;
     std::unique_ptr<TUserDialogs> OwnDialogs;
@@ -130,7 +157,11 @@ private:
     bool SpectrumDrawn = false;
     std::string GraphTitle;
     TBand Band;
+    bool FitOffered = false; // the last fit succeeded on the axis shown: Subtract may use it
+    TSubtractionHistory History;
     bool ShowToolBarHints = true;
+    TDetailsForm* DetailsForm = nullptr; // created by the first Enter other details
     QString OpenFolder = "Data";
+    QString SaveFolder;
     QLabel* StatusPanels[3] = {nullptr, nullptr, nullptr};
 };

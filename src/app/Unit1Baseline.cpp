@@ -1,25 +1,127 @@
-// The baseline workflow: the number of coefficients, the band, the fit and its subtraction.
+// The baseline workflow: the number of coefficients, the band dragged on the plot, the fit of
+// the samples outside it, the fitted curve, and subtracting (and undoing) the polynomial.
 #include "app/Unit1.h"
 
+#include "app/Dialogsunit.h"
+#include "app/Spineditunit.h"
 #include "data/Spectrumunit.h"
-#include "numeric/Baselineunit.h"
+#include "numeric/Polyfitunit.h"
+#include "plot/Plotunit.h"
 
-#include <QSpinBox>
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QPlainTextEdit>
 #include <algorithm>
 
+namespace {
+constexpr TColor FittedCurveColor = 0x0000FF;
+} // namespace
+
 void TForm1::CSpinEdit1Change() {
-    Coefficients.resize(static_cast<std::size_t>(std::max(0, CSpinEdit1->value())), 0.0);
+    const TSpinText typed = ReadSpinText(CSpinEdit1->text().toStdString());
+    if (!typed.IsInteger)
+        CSpinEdit1->setText("0");
+    // A typed negative number cannot be a number of terms: it fits none, and the fit says so.
+    Coefficients.resize(static_cast<std::size_t>(std::max(0, typed.Value)), 0.0);
 }
 
 double TForm1::EvaluatePolynomial(double x) const {
     return ::EvaluatePolynomial(Coefficients, x);
 }
 
+void TForm1::PlotMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int) {
+    Band.Press(button == Qt::LeftButton, x);
+}
+
+void TForm1::PlotMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
+    if (!Band.Release(button == Qt::LeftButton))
+        return;
+    QAction* chosen = Dialogs->ExecPopup(*PopupMenu, Plot->mapToGlobal(QPoint(x, y)));
+    if (chosen == miPuGenerate)
+        miPuGenerateClick();
+    else if (chosen == miPuCancel)
+        miPuCancelClick();
+}
+
+void TForm1::DrawBox() {
+    Plot->Show();
+    const TRect& r = Plot->PlotRect();
+    const int start = Band.BoxStart, end = Band.BoxEnd;
+    Plot->DrawOnPicture([&](QPainter& painter) {
+        QPen pen(Qt::black, 0, Qt::DashLine);
+        painter.setPen(pen);
+        const QPoint outline[] = {
+            {start, r.Top}, {start, r.Bottom}, {end, r.Bottom}, {end, r.Top}, {start, r.Top}};
+        painter.drawPolyline(outline, 5);
+    });
+}
+
+void TForm1::miPuCancelClick() {
+    Plot->Show();
+}
+
+void TForm1::miPuGenerateClick() {
+    const TGraphMapping map = Mapping();
+    const TBaselineSamples samples = SamplesOutsideBand(
+        XValues, Signal, [&map](double x) { return map.XToPixel(x); }, Band.BoxLeft, Band.BoxRight);
+    Correlation = FitPolynomial(samples.X, samples.Y, Coefficients);
+    ShowCoefficients();
+    DrawFittedCurve();
+}
+
+void TForm1::ShowCoefficients() {
+    Memo->clear();
+    for (const std::string& line : CoefficientLines(Coefficients, Correlation))
+        Memo->appendPlainText(QString::fromStdString(line));
+    lblCorr->setText(QString::fromStdString(FloatToText(Correlation)));
+}
+
+void TForm1::DrawFittedCurve() {
+    // Only a fit that succeeded is drawn and offered to Subtract: after a failure Coefficients
+    // may still hold a polynomial of another spectrum or axis.
+    FitOffered = Correlation >= 0.0;
+    if (SpectrumDrawn && FitOffered) {
+        const TGraphMapping map = Mapping();
+        Plot->RestoreImage();
+        Plot->Pen.setColor(ColorToQColor(FittedCurveColor));
+        for (int px = map.Rect.Left; px <= map.Rect.Right; ++px) {
+            const int py = map.YToPixel(EvaluatePolynomial(map.PixelToX(px)));
+            if (px == map.Rect.Left)
+                Plot->MoveTo(px, py);
+            else
+                Plot->LineTo(px, py);
+        }
+        Plot->Show();
+    }
+    miPolynomial->menuAction()->setEnabled(true);
+    UpdatePolynomialItems();
+}
+
 void TForm1::miSubtractClick() {
+    if (!FitOffered)
+        return;
+    History.Push(Signal);
     SubtractPolynomial(Signal, XValues, Coefficients);
     Corrected = true;
     if (!DrawSpectrum()) {
         ShowStatusMessage("Error finding data limits");
         Corrected = false;
     }
+    UpdatePolynomialItems();
+}
+
+void TForm1::miUndoSubtractClick() {
+    if (!History.Undo(Signal))
+        return;
+    Corrected = History.Corrected();
+    if (!DrawSpectrum())
+        ShowStatusMessage("Error finding data limits");
+    UpdatePolynomialItems();
+}
+
+void TForm1::UpdatePolynomialItems() {
+    miSubtract->setEnabled(FitOffered);
+    miUndoSubtract->setEnabled(History.CanUndo());
 }

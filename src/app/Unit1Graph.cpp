@@ -35,6 +35,9 @@ void TForm1::ShowSpectrum() {
     if (DrawSpectrum()) {
         SpectrumDrawn = true;
         miPolynomial->menuAction()->setEnabled(false);
+        // The fit belongs to the axis it was made on.
+        FitOffered = false;
+        UpdatePolynomialItems();
     } else {
         Dialogs->ShowMessage(this, ApplicationTitle, "Error finding data limits");
     }
@@ -145,4 +148,6 @@ void TForm1::PlotMouseMove(Qt::KeyboardModifiers, int x, int y) {
     }
     StatusPanels[0]->setText(coordinates);
     StatusPanels[1]->setText(values);
+    if (Band.Move(x, Plot->InPlotRect(x, y)))
+        DrawBox();
 }

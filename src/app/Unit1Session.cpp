@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
 #include <QStatusTipEvent>
@@ -74,6 +75,13 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     // The tool bar's short hints are shown only while hints are on.
     if (event->type() == QEvent::ToolTip && !ShowToolBarHints)
         return true;
+    // Ctrl+Z undoes a subtraction even while the spin edit, which would take it for its own
+    // text, has the focus.
+    if (event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Undo)) {
+        event->ignore();
+        return true;
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -103,6 +111,10 @@ void TForm1::miReadClick() {
     const QString path = Dialogs->GetOpenFileName(this, "Open", OpenFolder, QString());
     if (path.isEmpty())
         return;
+    ReadAndShow(path);
+}
+
+void TForm1::ReadAndShow(const QString& path) {
     OpenFolder = QFileInfo(path).absolutePath();
     try {
         ReadSpectrumFile(path);
@@ -113,6 +125,11 @@ void TForm1::miReadClick() {
     ShowSpectrum();
     miDetails->setEnabled(true);
     miVMinusVlsr->setEnabled(false);
+    miSaveAs->setEnabled(true);
+    tbSaveAs->setEnabled(true);
+    if (SaveFolder.isEmpty())
+        SaveFolder = OpenFolder;
+    miDetailsClick();
 }
 
 void TForm1::ReadSpectrumFile(const QString& path) {
@@ -123,4 +140,6 @@ void TForm1::ReadSpectrumFile(const QString& path) {
     // A subtracted baseline belongs to the spectrum read before; a failed read keeps both, so
     // the title's "(corrected)" stays true to the signal on screen.
     Corrected = false;
+    History.Clear();
+    UpdatePolynomialItems();
 }

@@ -115,3 +115,27 @@ std::string GraphTitleFor(int mode, bool corrected) {
         title += " (corrected) ";
     return title + " v Signal";
 }
+
+bool TextToFloat(const std::string& text, double& value, const QLocale& locale) {
+    const QString trimmed = QString::fromStdString(text).trimmed();
+    if (trimmed.isEmpty())
+        return false;
+    QLocale strict = locale;
+    strict.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    double x = strict.toDouble(trimmed, &ok);
+    if (!ok) {
+        // A '.' is understood whatever the locale: the program writes its numbers that way.
+        QLocale c = QLocale::c();
+        c.setNumberOptions(QLocale::RejectGroupSeparator);
+        x = c.toDouble(trimmed, &ok);
+    }
+    if (!ok || !std::isfinite(x))
+        return false;
+    value = x;
+    return true;
+}
+
+std::string InvalidFloatMessage(const std::string& text) {
+    return "'" + text + "' is not a valid floating point value";
+}

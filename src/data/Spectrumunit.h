@@ -10,6 +10,7 @@
 // (1 MHz below the rest frequency) is about +211.27 km/s, channel 399 about -209.80 km/s.
 #pragma once
 
+#include <QLocale>
 #include <array>
 #include <string>
 #include <vector>
@@ -68,3 +69,12 @@ const char* ModeTitle(int mode);
 
 // The graph's title line: the mode's word, " (corrected) " after a subtraction, " v Signal".
 std::string GraphTitleFor(int mode, bool corrected);
+
+// The standard text-to-number conversion of a typed number: the locale's decimal separator or
+// '.', an optional sign and exponent, leading and trailing blanks allowed, no thousands
+// separators. False for anything else, infinities and NaN included.
+bool TextToFloat(const std::string& text, double& value, const QLocale& locale = QLocale());
+
+// The conversion error for a text that is not a number, naming the text:
+// 'abc' is not a valid floating point value
+std::string InvalidFloatMessage(const std::string& text);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <vector>
 
 // The polynomial sum of c_i x^i, i = 0 .. n-1 in that order, x^i formed by i successive
@@ -31,3 +32,36 @@ TBaselineSamples SamplesOutsideBand(const std::vector<double>& x, const std::vec
 // signal[i] -= polynomial(x[i]) for every channel with a non-zero signal.
 void SubtractPolynomial(std::vector<double>& signal, const std::vector<double>& x,
                         const std::vector<double>& coefficients);
+
+// The number typed into the coefficient spin edit.
+struct TSpinText {
+    int Value = 0;          // the text's integer, or 0 when it is not one
+    bool IsInteger = false; // false: the edit's text is to be replaced by "0"
+};
+// Given: text, an optional sign and decimal digits, blanks around them allowed; the value must
+// fit 32 bits. Anything else, the empty text included, is not an integer.
+TSpinText ReadSpinText(const std::string& text);
+
+// The memo's lines for a fit: "a<i> = " and the coefficient in the general number format, with
+// one extra blank before a positive value so that it lines up with the minus sign of a
+// negative one; or the single line "Error calculating polynomial" when correlation is not
+// positive (a failed fit gives -1).
+std::vector<std::string> CoefficientLines(const std::vector<double>& coefficients,
+                                          double correlation);
+
+// The signals before each subtraction since the spectrum was read, so that subtractions can be
+// undone one at a time back to the spectrum as read.
+class TSubtractionHistory {
+public:
+    void Clear() { Before.clear(); }
+    // Keeps signal as it is now, before a subtraction.
+    void Push(const std::vector<double>& signal) { Before.push_back(signal); }
+    bool CanUndo() const { return !Before.empty(); }
+    // Puts back the signal before the last subtraction. Returned: false when there was none.
+    bool Undo(std::vector<double>& signal);
+    // Whether the signal still holds a subtraction.
+    bool Corrected() const { return !Before.empty(); }
+
+private:
+    std::vector<std::vector<double>> Before;
+};

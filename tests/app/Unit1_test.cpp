@@ -1,3 +1,5 @@
+#include "app/MainWindowFixture.h"
+#include "app/Spineditunit.h"
 #include "app/Unit1.h"
 #include "data/Readunit.h"
 #include "data/Spectrumunit.h"
@@ -27,34 +29,6 @@
 
 namespace {
 
-double Hump(int i) {
-    return 100.0 + 0.01 * i + 40.0 * std::exp(-0.5 * std::pow((i - 210) / 6.0, 2));
-}
-
-class MainWindow : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ClearTestSettings();
-        Signal.clear();
-        XValues.clear();
-        CurrentFileName.clear();
-    }
-
-    std::unique_ptr<TForm1> Open() { return std::make_unique<TForm1>(&Dialogs); }
-
-    QString Spectrum(const QString& name, double (*signal)(int) = Hump) {
-        return WriteSpectrumFile(Folder.path(), name, signal);
-    }
-
-    void Read(TForm1& form, const QString& path) {
-        Dialogs.OpenAnswers << path;
-        form.miReadClick();
-    }
-
-    QTemporaryDir Folder;
-    TFakeDialogs Dialogs;
-};
-
 QVariant Stored(const char* name) {
     QSettings store("Fernhollow", "Kelvane");
     return store.value(QString("Form/") + name);
@@ -69,7 +43,7 @@ void Store(const char* name, const QVariant& value) {
 
 TEST_F(MainWindow, StartsWithItsMenusAndPanels) {
     auto form = Open();
-    EXPECT_EQ(form->windowTitle(), "Kelvane");
+    EXPECT_EQ(form->windowTitle(), "Kelvane Version 2.8");
     EXPECT_EQ(form->pos(), QPoint(100, 100));
     EXPECT_TRUE(form->ToolBarHints());
     const struct {
@@ -87,8 +61,9 @@ TEST_F(MainWindow, StartsWithItsMenusAndPanels) {
         {form->miVMinusVlsr, "V &Minus Vlsr", false, false},
         {form->miShowHints, "Show &Hints", true, true},
         {form->miPolynomial->menuAction(), "&Polynomial", false, false},
-        {form->miSubtract, "&Subtract", true, false},
-        {form->miAbout, "&About", false, false},
+        {form->miSubtract, "&Subtract", false, false},
+        {form->miUndoSubtract, "&Undo Subtract", false, false},
+        {form->miAbout, "&About", true, false},
     };
     for (const auto& i : items) {
         EXPECT_EQ(i.item->text(), i.caption);
@@ -244,30 +219,6 @@ TEST_F(MainWindow, TitleOfEveryMode) {
     EXPECT_FALSE(form->miWavelength->isChecked()) << "one radio group";
 }
 
-TEST_F(MainWindow, SubtractionMarksTheTitleUntilTheNextRead) {
-    auto form = Open();
-    const QString path = Spectrum("a.dat", [](int i) { return i == 7 ? 0.0 : 100.0 + i; });
-    Read(*form, path);
-    Coefficients = {1.0, 0.5}; // 1 + 0.5 x, x in Hz offsets
-    form->miSubtractClick();
-    EXPECT_EQ(form->Title(), "Frequency (corrected)  v Signal");
-    EXPECT_DOUBLE_EQ(Signal[0], 100.0 - (1.0 + 0.5 * XValues[0]));
-    EXPECT_EQ(Signal[7], 0.0) << "a missing sample stays missing";
-    form->miSubtractClick();
-    EXPECT_DOUBLE_EQ(Signal[0], 100.0 - 2 * (1.0 + 0.5 * XValues[0])) << "subtracted twice";
-    EXPECT_EQ(form->Title(), "Frequency (corrected)  v Signal");
-    form->miVelocity->trigger();
-    EXPECT_EQ(form->Title(), "Velocity (corrected)  v Signal");
-
-    // A failed read keeps the corrected spectrum and its title; a good one starts afresh.
-    Read(*form, Folder.filePath("missing.dat"));
-    EXPECT_TRUE(form->IsCorrected());
-    Read(*form, path);
-    EXPECT_FALSE(form->IsCorrected());
-    EXPECT_EQ(form->Title(), "Velocity v Signal");
-    EXPECT_EQ(Signal[0], 100.0);
-}
-
 TEST_F(MainWindow, GraphItemBeforeAnyRead) {
     auto form = Open();
     form->miVelocity->trigger();
@@ -277,9 +228,7 @@ TEST_F(MainWindow, GraphItemBeforeAnyRead) {
     EXPECT_EQ(form->DisplayMode(), 2);
     EXPECT_FALSE(form->IsSpectrumDrawn());
 
-    form->miSubtractClick(); // nothing to subtract from
-    EXPECT_EQ(form->StatusText(2), "Error finding data limits");
-    EXPECT_FALSE(form->IsCorrected());
+    EXPECT_FALSE(form->miSubtract->isEnabled()) << "nothing fitted, nothing to subtract";
 }
 
 TEST_F(MainWindow, PointerReadout) {

@@ -3,8 +3,12 @@
 
 #include "app/Dialogsunit.h"
 
+#include <QAction>
 #include <QDialog>
+#include <QMenu>
+#include <QPoint>
 #include <QStringList>
+#include <functional>
 
 class TFakeDialogs : public TUserDialogs {
 public:
@@ -34,9 +38,27 @@ public:
     void ShowError(QWidget*, const QString& caption, const QString& text) override {
         Errors << caption + ": " + text;
     }
-    int ExecModal(QDialog&) override {
+    // Runs while a modal dialog is "open" (typing into it, for instance); the dialog is not
+    // shown on screen.
+    std::function<void(QDialog&)> OnModal;
+    int ExecModal(QDialog& dialog) override {
         ++ModalCount;
+        if (OnModal)
+            OnModal(dialog);
         return ModalResult;
+    }
+
+    // The pop-up's answer: the objectName of the item to choose; empty dismisses the menu.
+    QString PopupAnswer;
+    int PopupCount = 0;
+    QPoint LastPopupPoint;
+    QAction* ExecPopup(QMenu& menu, const QPoint& screenPoint) override {
+        ++PopupCount;
+        LastPopupPoint = screenPoint;
+        for (QAction* item : menu.actions())
+            if (!PopupAnswer.isEmpty() && item->objectName() == PopupAnswer)
+                return item;
+        return nullptr;
     }
 
     QString LastOpenFolder;

@@ -1,0 +1,80 @@
+// The baseline workflow as a user meets it: Generate on a shown window (the fit of the samples
+// outside a dragged band, the memo, and the red curve with its repaint).
+#include "app/Dialogsunit.h"
+#include "app/Spineditunit.h"
+#include "app/Unit1.h"
+#include "data/Spectrumunit.h"
+#include "plot/Plotunit.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <benchmark/benchmark.h>
+#include <cmath>
+#include <fstream>
+
+namespace {
+
+// Dialogs that never appear; the pop-up at the end of a band is answered with Generate.
+class TGenerateDialogs : public TUserDialogs {
+public:
+    QString GetOpenFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&,
+                            const QString&) override {
+        return {};
+    }
+    void ShowMessage(QWidget*, const QString&, const QString&) override {}
+    void ShowWarning(QWidget*, const QString&, const QString&) override {}
+    void ShowError(QWidget*, const QString&, const QString&) override {}
+    int ExecModal(QDialog&) override { return 0; }
+    QAction* ExecPopup(QMenu& menu, const QPoint&) override {
+        for (QAction* item : menu.actions())
+            if (item->objectName() == "miPuGenerate")
+                return item;
+        return nullptr;
+    }
+};
+
+void BM_Generate9Terms(benchmark::State& state) {
+    QTemporaryDir folder;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+    const QString path = folder.filePath("G0_30.0.dat");
+    {
+        std::ofstream file(path.toStdString());
+        file << "s 03/15/24 21:40:05  gain 9.00  int 10  avg 20  sweep 400  step 5000\n";
+        for (int i = 0; i < ChannelCount; ++i)
+            file << 1500.0 + 0.1 * i + 80.0 * std::exp(-0.5 * std::pow((i - 210) / 5.0, 2)) +
+                        std::sin(i * 1.7)
+                 << (i % 10 == 9 ? '\n' : ' ');
+    }
+    TGenerateDialogs dialogs;
+    TForm1 form(&dialogs);
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form)) {
+        state.SkipWithError("window not exposed");
+        return;
+    }
+    form.ReadSpectrumFile(path);
+    form.ShowSpectrum();
+    form.CSpinEdit1->setText("9");
+    // One real drag over the line sets the band.
+    const int left = form.XToPixel(XValues[170]), right = form.XToPixel(XValues[250]);
+    QTest::mousePress(form.PlotPanel(), Qt::LeftButton, {}, QPoint(left, 300));
+    QTest::mouseMove(form.PlotPanel(), QPoint(right, 300));
+    QTest::mouseRelease(form.PlotPanel(), Qt::LeftButton, {}, QPoint(right, 300));
+    for (auto _ : state) {
+        form.miPuGenerateClick();
+        QApplication::processEvents();
+        benchmark::DoNotOptimize(Correlation);
+    }
+    if (!(Correlation > 0.9))
+        state.SkipWithError("the fit failed");
+}
+BENCHMARK(BM_Generate9Terms)->Unit(benchmark::kMicrosecond);
+
+} // namespace

@@ -1,0 +1,53 @@
+// Enter other details: the details dialog, and applying what it holds to the side panel, the
+// VLSR and the velocity-minus-VLSR axis.
+#include "app/Unit1.h"
+
+#include "app/Dialogsunit.h"
+#include "astro/Applydetailsunit.h"
+#include "data/Readunit.h"
+#include "data/Spectrumunit.h"
+#include "details/Detailsunit.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+
+void TForm1::miDetailsClick() {
+    if (!DetailsForm)
+        DetailsForm = new TDetailsForm(this);
+    DetailsForm->setWindowTitle(
+        QString::fromStdString(ExtractFileName(Spectrum ? Spectrum->FilePath : std::string())));
+    if (Dialogs->ExecModal(*DetailsForm) != QDialog::Accepted)
+        return;
+    if (ApplyDetails())
+        miVMinusVlsr->setEnabled(true);
+}
+
+bool TForm1::ApplyDetails() {
+    const double instant = Spectrum ? Spectrum->FileDate + Spectrum->FileTime : 0.0;
+    const TAppliedDetails r = ComputeAppliedDetails(instant, DetailsForm->State());
+    lblFiletime->setText(QString::fromStdString(r.FileTimeText));
+    if (!r.Applied) {
+        // A number that cannot be read stops here; only the file time has changed.
+        Dialogs->ShowError(this, ApplicationTitle, QString::fromStdString(r.ErrorText));
+        return false;
+    }
+    const std::pair<QLabel*, const std::string*> labels[] = {
+        {lblRa, &r.RaText},       {lblDec, &r.DecText}, {lblGlat, &r.GlatText},
+        {lblGlong, &r.GlongText}, {lblLat, &r.LatText}, {lblLong, &r.LongText},
+        {lblElev, &r.ElevText}};
+    for (const auto& [label, text] : labels)
+        label->setText(QString::fromStdString(*text));
+    Vlsr = r.Vlsr;
+    edVlsr->setText(QString::fromStdString(r.VlsrText));
+    edVlsr->setCursorPosition(0); // the sign and leading digits in view
+    const QString terms = QString::fromStdString(VlsrTermsText(r));
+    edVlsr->setToolTip(terms);
+    ShowStatusMessage(terms);
+    UpdateVlsrVelocities();
+    // A graph on the velocity-minus-VLSR axis is redrawn for the new VLSR at once, so that it
+    // never shows velocities that no longer match edVlsr.
+    if (Mode == ModeVelocityMinusVlsr && SpectrumDrawn)
+        ShowSpectrum();
+    return true;
+}

@@ -1,0 +1,29 @@
+// Save as: the spectrum as displayed, with the fit and the observation details, as text.
+#include "app/Unit1.h"
+
+#include "app/Dialogsunit.h"
+#include "astro/Savedetailsunit.h"
+#include "data/Readunit.h"
+#include "data/Saveunit.h"
+#include "data/Spectrumunit.h"
+#include "details/Detailsunit.h"
+
+#include <QFileInfo>
+
+void TForm1::miSaveAsClick() {
+    // Saving is offered only once a spectrum has been read, and every successful Read has
+    // created the details dialog.
+    if (!Spectrum || !DetailsForm)
+        return;
+    const QString path =
+        Dialogs->GetSaveFileName(this, "Save as", SaveFolder, "Text file(*.txt);;Any (*.*)", "txt");
+    if (path.isEmpty())
+        return;
+    SaveFolder = QFileInfo(path).absolutePath();
+    // The whole text is built before anything is written: an elevation that is not a number
+    // stops the command with the file untouched, and the file is replaced as a whole or not
+    // at all.
+    const TSaveHeader header = GatherSaveHeader(
+        DetailsForm->State(), Spectrum->FileDate + Spectrum->FileTime, GraphTitle, Corrected);
+    WriteTextFileSafely(path.toStdString(), SavedText(header, XValues, Signal));
+}

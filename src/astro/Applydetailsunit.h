@@ -1,0 +1,97 @@
+// Applydetailsunit: what OK in the details dialog applies, as plain values.
+//
+// The main window's ApplyDetails is a thin caller:
+//
+//     const TAppliedDetails r =
+//         ComputeAppliedDetails(Spectrum->FileDate + Spectrum->FileTime, DetailsForm->State());
+//     lblFiletime->setText(QString::fromStdString(r.FileTimeText));
+//     if (!r.Applied) {                    // edElev or edEpoch is not a number
+//         Dialogs->ShowError(this, ApplicationTitle, QString::fromStdString(r.ErrorText));
+//         return;                          // nothing else changes; V Minus Vlsr stays as it was
+//     }
+//     lblRa..lblElev := r.RaText .. r.ElevText;  edVlsr := r.VlsrText;
+//     Vlsr = r.Vlsr;  UpdateVlsrVelocities();  edVlsr tool tip := VlsrTermsText(r);
+//
+// Nothing here touches a program global: Vlsr and the velocity-minus-VLSR axis are the
+// caller's to set.
+#pragma once
+
+#include "astro/Detailsstate.h"
+#include "data/Spectrumunit.h"
+
+#include <QLocale>
+#include <cstdint>
+#include <string>
+
+// Day of the year, 1 on 1 January: the lengths of the months before month (31, 28, 31, 30,
+// 31, 30, 31, 31, 30, 31, 30, 31) plus day, plus 1 after February when year is divisible by 4.
+// There is no century rule, so 1900 and 2100 count as leap years; the count is exact for
+// 1901..2099.
+// Given:    year, month 1..12, day 1..31 (a month outside 1..12 counts as 12)
+// Returned: 1..366
+std::int32_t DayOfYear(std::uint16_t year, std::uint16_t month, std::uint16_t day);
+
+// An observation instant (days since 30 December 1899 plus the fraction of the day) as the
+// locale's short date, a blank and its long time, without a time-zone name (the instant is the
+// file's Universal Time, not the computer's zone). Milliseconds are not shown.
+std::string FileTimeText(double instant, const QLocale& locale = QLocale());
+
+struct TAppliedDetails {
+    // False when edElev or edEpoch is not a number; then only FileTimeText and ErrorText are
+    // set and nothing else may be applied.
+    bool Applied = false;
+    std::string ErrorText; // the conversion error naming the offending text
+
+    // The side panel.
+    std::string FileTimeText; // lblFiletime, always set
+    std::string RaText;       // lblRa:    right ascension, e.g. 19 hrs 59' 28"
+    std::string DecText;      // lblDec:   declination, signed
+    std::string GlatText;     // lblGlat:  galactic latitude, signed
+    std::string GlongText;    // lblGlong: galactic longitude, 0..360
+    std::string LatText;      // lblLat:   site latitude, signed
+    std::string LongText;     // lblLong:  site longitude, signed, positive east as the
+                              //           station settings hold it
+    std::string ElevText;     // lblElev:  the elevation as a number text
+
+    // Inputs of the correction as used.
+    int Year = 0;
+    int DayOfYear = 0;
+    double Hours = 0.0;     // UT, hour + minute/60 + second/3600 (milliseconds dropped)
+    double Elevation = 0.0; // metres
+    double Epoch = 0.0;     // years
+
+    // The correction (km/s), each term negative when the observer moves towards the source.
+    double Vlsr = 0.0;
+    std::string VlsrText; // edVlsr: general number text, up to 15 significant digits
+    double VSun = 0.0;    // the Sun's motion towards the solar apex
+    double VOrbit = 0.0;  // the Earth's orbital motion
+    double VMoon = 0.0;   // the Earth about the Earth-Moon barycentre
+    double VRot = 0.0;    // the Earth's rotation at the site
+    double Lst = 0.0;     // local sidereal time of the site, turns in [0, 1)
+};
+
+// Everything OK in the details dialog applies, in the order the main window applies it: the
+// file time; the elevation text (a failure stops here); the epoch text (a failure stops
+// here); the side-panel texts; the VLSR for the observation instant, the source position
+// (RightAscension, Declination at the epoch) and the site (SiteLatitude, SiteLongitude,
+// elevation), with the standard solar motion of 20 km/s towards RA 18 h, Dec +30 deg.
+// Given:    instant         observation time, Universal Time, as FileDate + FileTime
+//           state           the details dialog's state
+//           elevationText   metres, as typed in edElev
+//           epochText       years, as typed in edEpoch
+//           locale          for the file-time text and the number conversion
+// Returned: the record above
+TAppliedDetails ComputeAppliedDetails(double instant, const TDetailsState& state,
+                                      const std::string& elevationText,
+                                      const std::string& epochText,
+                                      const QLocale& locale = QLocale());
+
+// The same with the elevation and epoch texts the state holds (edElev, edEpoch).
+TAppliedDetails ComputeAppliedDetails(double instant, const TDetailsState& state,
+                                      const QLocale& locale = QLocale());
+
+// The VLSR broken into its terms for a tool tip or the status bar, one line, e.g.
+// VLSR -27.853 km/s: solar motion -17.907, Earth orbit -10.124, Earth-Moon -0.001, Earth
+// rotation +0.180 km/s; local sidereal time 0 h 05 m 29 s
+// Empty when nothing was applied.
+std::string VlsrTermsText(const TAppliedDetails& details);

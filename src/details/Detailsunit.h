@@ -1,0 +1,79 @@
+// The details dialog: the observing site, the epoch and the source position, equatorial and
+// galactic, each group kept converted from the other as the user types.
+//
+// A thin view over TDetailsState (astro/Detailsstate.h), which holds the texts, the six angle
+// values and the change rules. How the main window uses it:
+//
+//     // once, on the first Enter other details; the main window owns it
+//     DetailsForm = new TDetailsForm(this);              // reads StationSettings()
+//     // every time
+//     DetailsForm->setWindowTitle(bare file name);
+//     if (Dialogs->ExecModal(*DetailsForm) == QDialog::Accepted) {   // OK; No gives Rejected
+//         const TAppliedDetails r = ComputeAppliedDetails(
+//             Spectrum->FileDate + Spectrum->FileTime, DetailsForm->State());
+//         ...                                            // see astro/Applydetailsunit.h
+//     }
+//
+// Each showing applies the file-name position (FormShow, run by showEvent); a test whose
+// ExecModal does not show the dialog can call FormShow itself. The dialog keeps its fields
+// between showings.
+#pragma once
+
+#include "astro/Detailsstate.h"
+
+#include <QDialog>
+#include <array>
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class TStationSettings;
+
+class TDetailsForm : public QDialog {
+    Q_OBJECT
+public:
+    // Builds the dialog over the station's site and equinox; centred on owner at each showing.
+    explicit TDetailsForm(QWidget* owner = nullptr);
+    TDetailsForm(QWidget* owner, const TStationSettings& settings);
+
+    // The texts and values the dialog holds (read after OK).
+    const TDetailsState& State() const { return DetailsState; }
+
+    // The edit field of a TDetailsField.
+    QLineEdit* Field(TDetailsField field) const;
+
+    // Applies the file-name position (FileGLatitude, FileGLongitude) to the galactic fields
+    // when the last file's name carried one (PositionInFileName).
+    void FormShow();
+
+    // Controls, under the names the program's documentation uses.
+    QFrame *pnlLocation, *pnlEquatorial, *pnlGalactic, *pnlEpoch;
+    QLineEdit *edLatDeg, *edLatMin, *edLatSec, *edLongDeg, *edLongMin, *edLongSec, *edElev;
+    QLineEdit *edRaHrs, *edRaMin, *edRaSec, *edDecDeg, *edDecMin, *edDecSec;
+    QLineEdit *edBiiDeg, *edBiiMin, *edBiiSec, *edLiiDeg, *edLiiMin, *edLiiSec;
+    QLineEdit* edEpoch;
+    QPushButton *BitBtn1, *BitBtn2; // OK (default, Return), No (Escape)
+    QLabel* Label11;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void CreateLocationPanel();
+    void CreatePositionPanels();
+    void CreateEpochPanel();
+    void CreateButtons();
+    void SetTabOrder();
+    void ConnectFields();
+    void CentreOnOwner();
+    QLineEdit* NewField(QWidget* panel, TDetailsField field, int width);
+
+    // A field's text changed: the state's change rule, then the texts it rewrote.
+    void FieldChanged(TDetailsField field, const QString& text);
+    // Writes every field whose text differs from the state's, without change notifications.
+    void ShowStateTexts();
+
+    TDetailsState DetailsState;
+    std::array<QLineEdit*, DetailsFieldCount> Fields{};
+};

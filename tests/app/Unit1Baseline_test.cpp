@@ -1,0 +1,279 @@
+#include "app/MainWindowFixture.h"
+#include "app/Spineditunit.h"
+#include "plot/Plotunit.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <numeric>
+
+namespace {
+
+class Baseline : public MainWindow {
+protected:
+    QStringList MemoLines(const TForm1& form) {
+        return form.Memo->toPlainText().split('\n', Qt::SkipEmptyParts);
+    }
+};
+
+} // namespace
+
+TEST_F(Baseline, DragGenerateSubtractUndo) {
+    auto form = Shown();
+    const std::vector<double> asRead = Signal;
+    Dialogs.PopupAnswer = "miPuGenerate";
+    DragOverLine(*form);
+    ASSERT_EQ(Dialogs.PopupCount, 1);
+
+    // Four coefficients, a good correlation, and the red curve over the spectrum.
+    EXPECT_EQ(MemoLines(*form).size(), 4);
+    EXPECT_TRUE(MemoLines(*form)[0].startsWith("a0 = "));
+    EXPECT_GT(form->lblCorr->text().toDouble(), 0.0);
+    const QImage& picture = form->PlotPanel()->Picture();
+    const int px = 150, py = form->YToPixel(form->EvaluatePolynomial(form->PixelToX(px)));
+    bool red = false;
+    for (int dy = -1; dy <= 1; ++dy)
+        red = red || picture.pixelColor(px, py + dy) == QColor(255, 0, 0);
+    EXPECT_TRUE(red) << "the fitted curve at column 150";
+    EXPECT_TRUE(form->miPolynomial->menuAction()->isEnabled());
+    EXPECT_TRUE(form->miSubtract->isEnabled());
+    EXPECT_FALSE(form->miUndoSubtract->isEnabled());
+
+    // The line-free channels of the corrected spectrum average near 0; the line stays.
+    form->miSubtract->trigger();
+    EXPECT_EQ(form->Title(), "Frequency (corrected)  v Signal");
+    const double outside = std::accumulate(Signal.begin(), Signal.begin() + 150, 0.0) / 150.0;
+    EXPECT_NEAR(outside, 0.0, 0.05);
+    EXPECT_NEAR(Signal[210], 40.0, 0.5);
+    EXPECT_TRUE(form->miUndoSubtract->isEnabled());
+
+    // Twice subtracted, undone one step at a time back to the spectrum as read.
+    const std::vector<double> once = Signal;
+    form->miSubtract->trigger();
+    EXPECT_EQ(form->Title(), "Frequency (corrected)  v Signal");
+    form->miUndoSubtract->trigger();
+    EXPECT_EQ(Signal, once);
+    EXPECT_EQ(form->Title(), "Frequency (corrected)  v Signal");
+    form->miUndoSubtract->trigger();
+    EXPECT_EQ(Signal, asRead);
+    EXPECT_EQ(form->Title(), "Frequency v Signal");
+    EXPECT_FALSE(form->IsCorrected());
+    EXPECT_FALSE(form->miUndoSubtract->isEnabled());
+}
+
+TEST_F(Baseline, SubtractionMarksTheTitleUntilTheNextRead) {
+    auto form = Shown([](int i) { return i == 7 ? 0.0 : Hump(i); });
+    const QString path = Spectrum("line.dat", [](int i) { return i == 7 ? 0.0 : Hump(i); });
+    const std::vector<double> asRead = Signal;
+    Dialogs.PopupAnswer = "miPuGenerate";
+    DragOverLine(*form);
+    form->miSubtract->trigger();
+    EXPECT_EQ(form->Title(), "Frequency (corrected)  v Signal");
+    EXPECT_DOUBLE_EQ(Signal[0], asRead[0] - form->EvaluatePolynomial(XValues[0]));
+    EXPECT_EQ(Signal[7], 0.0) << "a missing sample stays missing";
+    form->miSubtract->trigger();
+    EXPECT_NEAR(Signal[0], asRead[0] - 2 * form->EvaluatePolynomial(XValues[0]), 1e-9)
+        << "subtracted twice";
+    EXPECT_EQ(form->Title(), "Frequency (corrected)  v Signal");
+    form->miVelocity->trigger();
+    EXPECT_EQ(form->Title(), "Velocity (corrected)  v Signal");
+
+    // A failed read keeps the corrected spectrum and its title; a good one starts afresh.
+    Read(*form, Folder.filePath("missing.dat"));
+    EXPECT_TRUE(form->IsCorrected());
+    Read(*form, path);
+    EXPECT_FALSE(form->IsCorrected());
+    EXPECT_EQ(form->Title(), "Velocity v Signal");
+    EXPECT_EQ(Signal, asRead);
+}
+
+TEST_F(Baseline, RightToLeftSelectsTheSameSamples) {
+    auto form = Shown();
+    Dialogs.PopupAnswer = "miPuGenerate";
+    DragOverLine(*form);
+    const std::vector<double> leftToRight = Coefficients;
+    DragOverLine(*form, true);
+    EXPECT_EQ(Coefficients, leftToRight);
+    EXPECT_EQ(Dialogs.PopupCount, 2);
+}
+
+TEST_F(Baseline, GesturesThatOpenNoPopup) {
+    auto form = Shown();
+    Dialogs.PopupAnswer = "miPuGenerate";
+    TPlot* plot = form->PlotPanel();
+    // A click without movement.
+    QTest::mouseClick(plot, Qt::LeftButton, {}, QPoint(300, 300));
+    // A drag whose pointer never enters the plot rectangle (below it, over the labels).
+    Drag(*form, 100, 400, Qt::LeftButton, 560);
+    // The right button.
+    Drag(*form, 200, 400, Qt::RightButton);
+    // Released with another button after a left drag.
+    QTest::mousePress(plot, Qt::LeftButton, {}, QPoint(200, 300));
+    QTest::mouseMove(plot, QPoint(260, 300));
+    QTest::mouseRelease(plot, Qt::RightButton, {}, QPoint(260, 300));
+    EXPECT_FALSE(form->BandState().Dragging);
+    // ...and a click afterwards does not offer that band either.
+    QTest::mouseClick(plot, Qt::LeftButton, {}, QPoint(350, 300));
+    EXPECT_EQ(Dialogs.PopupCount, 0);
+    EXPECT_EQ(form->lblCorr->text(), "  ----   ");
+}
+
+TEST_F(Baseline, BandIsDashedAndCancelWipesIt) {
+    auto form = Shown();
+    const QImage before = form->PlotPanel()->Picture().copy();
+    TPlot* plot = form->PlotPanel();
+    QTest::mousePress(plot, Qt::LeftButton, {}, QPoint(200, 300));
+    QTest::mouseMove(plot, QPoint(300, 300));
+    // The outline spans the plot rectangle's height at both edges, dashed: black and not black
+    // pixels alternate down the edge.
+    const QImage& band = plot->Picture();
+    int black = 0, other = 0;
+    for (int y = 41; y < 500; ++y)
+        (band.pixelColor(200, y) == QColor(Qt::black) ? black : other) += 1;
+    EXPECT_GT(black, 100);
+    EXPECT_GT(other, 100);
+    EXPECT_EQ(band.pixelColor(250, 40), QColor(Qt::black)) << "top edge";
+    EXPECT_EQ(band.pixelColor(300, 42).rgb() == QColor(Qt::black).rgb() ||
+                  band.pixelColor(300, 46).rgb() == QColor(Qt::black).rgb(),
+              true)
+        << "right edge";
+    EXPECT_EQ(form->PlotPanel()->Bitmap(), before) << "the band lives on the picture only";
+
+    Dialogs.PopupAnswer = "miPuCancel";
+    QTest::mouseRelease(plot, Qt::LeftButton, {}, QPoint(300, 300));
+    EXPECT_EQ(Dialogs.PopupCount, 1);
+    EXPECT_EQ(plot->Picture(), before) << "Cancel leaves the graph as it was";
+    EXPECT_TRUE(MemoLines(*form).isEmpty());
+}
+
+TEST_F(Baseline, DismissedPopupLeavesTheBandUntilTheNextShow) {
+    auto form = Shown();
+    const QImage before = form->PlotPanel()->Picture().copy();
+    Drag(*form, 200, 300); // no answer: dismissed
+    EXPECT_EQ(Dialogs.PopupCount, 1);
+    EXPECT_NE(form->PlotPanel()->Picture(), before);
+    EXPECT_TRUE(MemoLines(*form).isEmpty());
+}
+
+TEST_F(Baseline, ZeroSamplesAreNeitherFittedNorChanged) {
+    // A baseline 1 + channel/100 with missing samples that would spoil any fit that used them.
+    auto form = Shown([](int i) { return i % 10 == 3 ? 0.0 : 1.0 + i / 100.0; });
+    form->CSpinEdit1->setText("2");
+    Dialogs.PopupAnswer = "miPuGenerate";
+    DragOverLine(*form);
+    EXPECT_NEAR(form->lblCorr->text().toDouble(), 1.0, 1e-9) << "a straight line fits exactly";
+    form->miSubtract->trigger();
+    for (int i = 0; i < 400; ++i) {
+        if (i % 10 == 3)
+            EXPECT_EQ(Signal[i], 0.0) << i;
+        else
+            EXPECT_NEAR(Signal[i], 0.0, 1e-4) << i; // x in Hz up to 1e6: rounding of the fit
+    }
+}
+
+TEST_F(Baseline, GenerateBeforeAnyRead) {
+    auto form = Open();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    const QImage before = form->PlotPanel()->Picture().copy();
+    Dialogs.PopupAnswer = "miPuGenerate";
+    Drag(*form, 200, 300);
+    EXPECT_EQ(Dialogs.Warnings.size(), 1) << "the fit reports its own failure";
+    EXPECT_EQ(MemoLines(*form), QStringList{"Error calculating polynomial"});
+    EXPECT_EQ(form->lblCorr->text(), "-1");
+    EXPECT_EQ(form->PlotPanel()->Bitmap(), before) << "nothing drawn";
+    EXPECT_TRUE(form->miPolynomial->menuAction()->isEnabled());
+    EXPECT_FALSE(form->miSubtract->isEnabled()) << "no coefficients to subtract";
+}
+
+TEST_F(Baseline, AFailedFitIsNotOfferedToSubtract) {
+    auto form = Shown();
+    Dialogs.PopupAnswer = "miPuGenerate";
+    DragOverLine(*form);
+    ASSERT_TRUE(form->miSubtract->isEnabled());
+    const std::vector<double> signal = Signal;
+    // Twelve terms from two samples cannot be fitted; the old coefficients stay in the vector.
+    form->CSpinEdit1->setText("12");
+    Drag(*form, 81, 629);
+    EXPECT_EQ(form->lblCorr->text(), "-1");
+    EXPECT_FALSE(form->miSubtract->isEnabled());
+    form->miSubtractClick(); // even when called directly
+    EXPECT_EQ(Signal, signal);
+    EXPECT_FALSE(form->IsCorrected());
+}
+
+TEST_F(Baseline, ANewAxisOrReadDropsTheFitAndTheHistory) {
+    auto form = Shown();
+    Dialogs.PopupAnswer = "miPuGenerate";
+    DragOverLine(*form);
+    form->miSubtract->trigger();
+    form->miVelocity->trigger();
+    EXPECT_FALSE(form->miPolynomial->menuAction()->isEnabled());
+    EXPECT_FALSE(form->miSubtract->isEnabled());
+    EXPECT_TRUE(form->miUndoSubtract->isEnabled()) << "undo is still possible by Ctrl+Z";
+    Read(*form, Spectrum("other.dat"));
+    EXPECT_FALSE(form->miUndoSubtract->isEnabled());
+}
+
+TEST_F(Baseline, CtrlZReachesUndoFromTheSpinEdit) {
+    auto form = Shown();
+    const std::vector<double> asRead = Signal;
+    Dialogs.PopupAnswer = "miPuGenerate";
+    DragOverLine(*form);
+    form->miSubtract->trigger();
+    form->activateWindow();
+    form->CSpinEdit1->setFocus();
+    QTest::keyClick(form->CSpinEdit1->Editor(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Signal, asRead);
+    EXPECT_EQ(form->CSpinEdit1->text(), "4") << "the spin edit's text is untouched";
+}
+
+TEST_F(Baseline, SpinEditTextGivesTheNumberOfTerms) {
+    auto form = Open();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    TSpinEdit* spin = form->CSpinEdit1;
+    QLineEdit* editor = spin->Editor();
+    // Typing "12" over the selected text resizes to 1 and then to 12.
+    editor->selectAll();
+    QTest::keyClicks(editor, "12");
+    EXPECT_EQ(Coefficients.size(), 12u);
+    EXPECT_EQ(spin->text(), "12");
+    // A text that is not an integer reads as 0 and becomes "0".
+    editor->selectAll();
+    QTest::keyClicks(editor, "x");
+    EXPECT_EQ(spin->text(), "0");
+    EXPECT_EQ(Coefficients.size(), 0u);
+    // A negative number fits no terms.
+    spin->setText("-3");
+    EXPECT_EQ(Coefficients.size(), 0u);
+    // The spin buttons keep 0..9.
+    spin->setText("8");
+    spin->stepBy(1);
+    spin->stepBy(1);
+    EXPECT_EQ(spin->text(), "9");
+    spin->setText("0");
+    QTest::keyClick(editor, Qt::Key_Down);
+    EXPECT_EQ(spin->text(), "0");
+    QTest::keyClick(editor, Qt::Key_Up);
+    EXPECT_EQ(spin->text(), "1");
+    EXPECT_EQ(Coefficients.size(), 1u);
+    // New entries are 0, kept entries keep their values.
+    Coefficients = {5.0};
+    spin->setText("3");
+    EXPECT_EQ(Coefficients, (std::vector<double>{5.0, 0.0, 0.0}));
+}
+
+TEST_F(Baseline, MemoLinesOfAFit) {
+    auto form = Open();
+    Coefficients = {1.5, -0.25, 0.0, 1e-20};
+    Correlation = 0.987654321;
+    form->ShowCoefficients();
+    EXPECT_EQ(MemoLines(*form), (QStringList{"a0 =  1.5", "a1 = -0.25", "a2 = 0", "a3 =  1e-20"}));
+    EXPECT_EQ(form->lblCorr->text(), "0.987654321");
+    Correlation = 0.0;
+    form->ShowCoefficients();
+    EXPECT_EQ(MemoLines(*form), QStringList{"Error calculating polynomial"});
+    EXPECT_EQ(form->lblCorr->text(), "0");
+}
