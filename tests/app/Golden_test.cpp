@@ -4,7 +4,10 @@
 // ratio 1 with the DejaVu Sans font on the offscreen platform.
 //
 // All cases are drawn in turn on one window, so that each drawing follows other drawings, and
-// each is drawn twice; the first case is also drawn on a new window.
+// each is drawn twice; the first case is also drawn on a new window. The baseline workflow adds
+// the dashed band of a drag, the red fitted curve (also one that leaves the plot rectangle and
+// is cut at its edges) and a second fit over the first.
+#include "app/Spineditunit.h"
 #include "app/Unit1.h"
 #include "data/Spectrumunit.h"
 #include "plot/Plotunit.h"
@@ -17,6 +20,7 @@
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -52,6 +56,7 @@ protected:
         Vlsr = 0.0;
         VelocitiesMinusVlsr.clear();
         Coefficients.clear();
+        Correlation = 0.0;
         Signal.clear();
         XValues.clear();
     }
@@ -75,6 +80,8 @@ protected:
             const double slope =
                 (Signal.back() - Signal.front()) / (XValues.back() - XValues.front());
             Coefficients = {Signal.front() - slope * XValues.front(), slope};
+            Correlation = 1.0;
+            form.DrawFittedCurve(); // offers the line to Subtract
             form.miSubtractClick();
             ASSERT_TRUE(form.IsCorrected());
         }
@@ -143,6 +150,46 @@ TEST_F(GoldenGraph, SavedImageLacksTheTitles) {
         form->PlotPanel()->Show();
         EXPECT_TRUE(MatchesGolden(form->PlotPanel()->Picture(), c.Name + "-saved"));
     }
+}
+
+// The band while it is dragged, the fitted curve after Generate, a second fit of more terms
+// drawn over the same graph, and a curve that leaves the plot rectangle at the bottom and the
+// top; then the graph drawn afresh is the graph again.
+TEST_F(GoldenGraph, BandAndFittedCurve) {
+    auto form = Open();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    TGraphCase velocity;
+    for (const TGraphCase& c : Cases())
+        if (c.Name == "graph-cassiopeia-velocity")
+            velocity = c;
+    Draw(*form, velocity);
+    TPlot* plot = form->PlotPanel();
+    const int left = form->XToPixel(XValues[150]), right = form->XToPixel(XValues[260]);
+    Dialogs.PopupAnswer = "miPuGenerate";
+    QTest::mousePress(plot, Qt::LeftButton, {}, QPoint(left, 300));
+    QTest::mouseMove(plot, QPoint((left + right) / 2, 250));
+    QTest::mouseMove(plot, QPoint(right, 300));
+    EXPECT_TRUE(MatchesGolden(plot->Picture(), "band-cassiopeia-velocity"));
+    QTest::mouseRelease(plot, Qt::LeftButton, {}, QPoint(right, 300));
+    ASSERT_EQ(Dialogs.PopupCount, 1);
+    ASSERT_GT(Correlation, 0.0);
+    EXPECT_TRUE(MatchesGolden(plot->Picture(), "fit-cassiopeia-velocity"));
+
+    form->CSpinEdit1->setText("9");
+    form->miPuGenerateClick();
+    ASSERT_GT(Correlation, 0.0);
+    EXPECT_TRUE(MatchesGolden(plot->Picture(), "fit9-cassiopeia-velocity"));
+
+    // A cubic through the data's level at 0 km/s, below the graph at the left end and above it
+    // at the right end.
+    Coefficients = {1520.0, 0.0, 0.0, 1e-5};
+    Correlation = 1.0;
+    form->DrawFittedCurve();
+    EXPECT_TRUE(MatchesGolden(plot->Picture(), "fit-clipped-cassiopeia-velocity"));
+
+    ASSERT_TRUE(form->DrawSpectrum());
+    EXPECT_TRUE(MatchesGolden(plot->Picture(), velocity.Name));
 }
 
 } // namespace
