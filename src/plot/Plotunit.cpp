@@ -599,29 +599,34 @@ void TPlot::SaveImage() {
     FSavedIsBitmap = !FBitmap.isNull();
 }
 
+// The bitmap becomes the saved image. Lines drawn since the saving are overwritten by it
+// anyway. The saved image itself stays as it is, so that the next drawing over the bitmap (a
+// fitted curve) needs no further copy to keep it.
 void TPlot::RestoreImage() {
     if (FSavedIsBitmap) {
-        // Lines drawn since the saving are overwritten by it anyway.
         FLines.clear();
         if (FSavedPatches.empty())
             return;
         EndCanvas();
-        Paste(FBitmap, FSavedPatches);
-        FSavedPatches.clear();
-        FPatchArea = 0;
-        return;
-    }
-    if (FSavedBitmap.isNull()) {
+        if (FBitmap.isDetached()) {
+            // Nobody else holds these pixels: the patches go back in place.
+            Paste(FBitmap, FSavedPatches);
+            FSavedPatches.clear();
+            FPatchArea = 0;
+            return;
+        }
+        // The pixels are shown (or kept for a Clear): they stay as the saved image's base,
+        // and the bitmap becomes a copy of its own with the patches pasted.
+        FSavedBitmap = FBitmap;
+        FSavedIsBitmap = false;
+    } else if (FSavedBitmap.isNull()) {
         return;
     }
     FLines.clear();
     EndCanvas();
     FBitmap = FSavedBitmap;
-    Paste(FBitmap, FSavedPatches);
-    FSavedBitmap = QImage();
-    FSavedPatches.clear();
-    FPatchArea = 0;
-    FSavedIsBitmap = true;
+    if (!FSavedPatches.empty())
+        Paste(FBitmap, FSavedPatches);
 }
 
 void TPlot::Show() {

@@ -468,6 +468,34 @@ TEST(TPlot, SavedImageSurvivesLaterDrawing) {
     EXPECT_TRUE(plot->Picture() == shown);
 }
 
+// The fitting cycle: the shown graph with its title, then again and again the saved graph
+// restored, a curve drawn over it and shown. The picture keeps what was shown until the next
+// Show, and the saved image stays the graph without title or curve.
+TEST(TPlot, RestoringAfterShowKeepsPictureAndSavedImage) {
+    auto plot = MakePlot();
+    plot->MoveTo(30, 30);
+    plot->LineTo(250, 170);
+    plot->SaveImage();
+    const QImage saved = plot->Bitmap().copy();
+    plot->TextOutAngle("Title", 120, 2, 0.0);
+    plot->Show();
+    QImage shown = plot->Picture().copy();
+    for (int round = 0; round < 3; ++round) {
+        plot->RestoreImage();
+        EXPECT_TRUE(plot->Bitmap() == saved) << "round " << round;
+        EXPECT_TRUE(plot->Picture() == shown) << "round " << round;
+        plot->Pen.setColor(Qt::red);
+        plot->MoveTo(20, 20 + 40 * round);
+        for (int x = 20; x <= 280; x += 4)
+            plot->LineTo(x, 100 + (x * (round + 1)) % 90);
+        plot->Show();
+        EXPECT_FALSE(plot->Picture() == saved);
+        shown = plot->Picture().copy();
+    }
+    plot->RestoreImage();
+    EXPECT_TRUE(plot->Bitmap() == saved);
+}
+
 TEST(TPlot, MouseEventsReachTheCallbacks) {
     auto plot = MakePlot();
     struct TEvent {
