@@ -496,6 +496,58 @@ TEST(TPlot, RestoringAfterShowKeepsPictureAndSavedImage) {
     EXPECT_TRUE(plot->Bitmap() == saved);
 }
 
+// Whatever was drawn (lines of every kind, text at every angle, a restored image), and across
+// Shows that hand the bitmap's buffer to the picture and take a spare one, the cleared bitmap
+// is the same as a new plot's.
+TEST(TPlot, ClearLeavesNothingOfEarlierDrawings) {
+    auto fresh = MakePlot();
+    const QImage cleared = fresh->Bitmap().copy();
+    auto plot = MakePlot();
+    for (int round = 0; round < 6; ++round) {
+        plot->Pen.setColor(round % 2 ? Qt::red : Qt::blue);
+        plot->MoveTo(-40, 5 + round);
+        for (int x = 0; x <= 320; x += 7)
+            plot->LineTo(x, (x * (round + 3)) % 230 - 10);
+        plot->Pen.setWidth(round % 3 + 1);
+        plot->Pen.setStyle(round == 2 ? Qt::DashLine : Qt::SolidLine);
+        plot->Pen.setCapStyle(round == 4 ? Qt::FlatCap : Qt::SquareCap);
+        plot->MoveTo(10, 190);
+        plot->LineTo(290, 15);
+        plot->TextOutAngle("Label " + std::to_string(round), 40 * round, 100, 90.0 * round);
+        plot->TextOutAngle("tilted_g", 150, 150, 33.3);
+        if (round == 3) {
+            plot->SaveImage();
+            plot->TextOutAngle("Title", 100, 0, 0.0);
+            plot->Show();
+            plot->MoveTo(20, 20);
+            plot->LineTo(280, 180);
+            plot->RestoreImage();
+        }
+        // Clear keeps the pen's style and cap: a dashed pen outlines dashed.
+        plot->Pen.setStyle(round == 5 ? Qt::DotLine : Qt::SolidLine);
+        plot->Pen.setCapStyle(Qt::SquareCap);
+        plot->Show();
+        plot->Clear();
+        if (round == 5) {
+            EXPECT_FALSE(plot->Bitmap() == cleared);
+            plot->Pen.setStyle(Qt::SolidLine);
+            plot->Show();
+            plot->Clear();
+        }
+        EXPECT_TRUE(plot->Bitmap() == cleared) << "round " << round;
+    }
+    // A change of colour or rectangle between two Clears.
+    plot->TextOutAngle("Signal", 100, 100, 0.0);
+    plot->Show();
+    plot->SetBackgroundColor(0x00FF00);
+    plot->SetBackgroundColor(0x00FFFF);
+    EXPECT_TRUE(plot->Bitmap() == cleared);
+    plot->SetPlotRect(TRect(30, 30, 200, 150));
+    plot->Show();
+    plot->SetPlotRect(Area);
+    EXPECT_TRUE(plot->Bitmap() == cleared);
+}
+
 TEST(TPlot, MouseEventsReachTheCallbacks) {
     auto plot = MakePlot();
     struct TEvent {
