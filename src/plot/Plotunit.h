@@ -93,8 +93,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    // A text as measured once: its UTF-8 form converted, its width, and the pictures of its box
-    // drawn so far (one per angle and box colour).
+    // A text's box with the text in it, drawn once for one angle and box colour.
     struct TLabelPicture {
         int Tenths = 0;
         QRgb Box = 0;
@@ -102,6 +101,8 @@ private:
         QImage Image;           // the box with the text, as it lands on the bitmap
         QPoint Offset;          // of the image's top-left corner from the text's reference point
     };
+    // A text as measured once: its UTF-8 form converted, its width, and the pictures of its box
+    // drawn so far.
     struct TText {
         QString Text;
         int Width = 0;
