@@ -11,16 +11,21 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QFontDatabase>
+#include <QGlyphRun>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QPlainTextEdit>
+#include <QRawFont>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <vector>
 
 const char* const ApplicationTitle = "Kelvane";
 
@@ -35,6 +40,91 @@ template <typename T> T* Named(T* object, const char* name) {
     return object;
 }
 
+// A status bar panel whose text changes with every pointer movement. A new text repaints only
+// the inside of this panel: its size is fixed, so the text never asks the bar for a new layout;
+// it fills its own background, so nothing beneath it is painted again; and a repaint of the
+// inside alone leaves the frame as it stands. The readouts are short runs of digits and signs,
+// drawn from glyphs looked up once per character rather than laid out afresh for every
+// movement; a text with other characters is drawn as any label draws it. Centred text only
+// (the inside has no indent).
+class TStatusPanel : public QLabel {
+public:
+    explicit TStatusPanel(QWidget* parent) : QLabel(parent) {
+        setAutoFillBackground(true);
+        setAlignment(Qt::AlignCenter);
+    }
+
+protected:
+    void changeEvent(QEvent* event) override {
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+            Glyphs.clear();
+        QLabel::changeEvent(event);
+    }
+
+    void paintEvent(QPaintEvent* event) override {
+        if (!contentsRect().contains(event->rect())) {
+            QLabel::paintEvent(event);
+            return;
+        }
+        QPainter painter(this);
+        if (!DrawReadout(painter))
+            style()->drawItemText(&painter, contentsRect(), alignment(), palette(), isEnabled(),
+                                  text(), foregroundRole());
+    }
+
+private:
+    struct TGlyph {
+        quint32 Index = 0;
+        qreal Advance = 0.0;
+    };
+
+    // The text as one run of glyphs, centred as drawItemText centres it; false (and nothing
+    // drawn) for a character outside printable ASCII or missing from the font.
+    bool DrawReadout(QPainter& painter) {
+        const QString shown = text();
+        if (shown.isEmpty())
+            return true;
+        if (Glyphs.empty()) {
+            Font = QRawFont::fromFont(font());
+            Glyphs.assign(128, TGlyph());
+            for (char c = ' '; c < 127; ++c) {
+                const QList<quint32> index = Font.glyphIndexesForString(QString(QChar(c)));
+                if (index.size() == 1 && index[0] != 0)
+                    Glyphs[static_cast<unsigned char>(c)] = {
+                        index[0], Font.advancesForGlyphIndexes(index).value(0).x()};
+            }
+        }
+        QList<quint32> indexes;
+        QList<QPointF> positions;
+        indexes.reserve(shown.size());
+        positions.reserve(shown.size());
+        qreal x = 0.0;
+        for (const QChar c : shown) {
+            const TGlyph glyph = c.unicode() < 128 ? Glyphs[c.unicode()] : TGlyph();
+            if (glyph.Index == 0)
+                return false;
+            indexes.append(glyph.Index);
+            positions.append(QPointF(x, 0.0));
+            x += glyph.Advance;
+        }
+        QGlyphRun run;
+        run.setRawFont(Font);
+        run.setGlyphIndexes(indexes);
+        run.setPositions(positions);
+        const QRect inside = contentsRect();
+        const QFontMetrics metrics(font());
+        const QPointF origin(inside.left() + (inside.width() - x) / 2.0,
+                             inside.top() + (inside.height() - metrics.height()) / 2 +
+                                 metrics.ascent());
+        painter.setPen(
+            palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
+        painter.drawGlyphRun(origin, run);
+        return true;
+    }
+
+    QRawFont Font;
+    std::vector<TGlyph> Glyphs; // by character code; empty until the first readout
+};
 } // namespace
 
 TForm1::TForm1(TUserDialogs* dialogs, QWidget* parent) : QMainWindow(parent), Dialogs(dialogs) {
@@ -259,15 +349,16 @@ void TForm1::CreateSidePanel(QWidget* parent) {
 void TForm1::CreateStatusBar() {
     QStatusBar* bar = Named(statusBar(), "StatusBar");
     bar->setSizeGripEnabled(false);
+    // The graph coordinates and values follow the pointer: panels of their own kind.
+    StatusPanels[0] = new TStatusPanel(bar);
+    StatusPanels[1] = new TStatusPanel(bar);
+    StatusPanels[2] = new QLabel(bar);
     for (int i = 0; i < 3; ++i) {
-        StatusPanels[i] = new QLabel(bar);
         StatusPanels[i]->setObjectName(QString("StatusPanel%1").arg(i));
         StatusPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     }
-    StatusPanels[0]->setFixedWidth(200);
-    StatusPanels[0]->setAlignment(Qt::AlignCenter);
-    StatusPanels[1]->setFixedWidth(200);
-    StatusPanels[1]->setAlignment(Qt::AlignCenter);
+    for (int i = 0; i < 2; ++i)
+        StatusPanels[i]->setFixedSize(200, StatusPanels[i]->sizeHint().height());
     StatusPanels[2]->setMinimumWidth(50);
     StatusPanels[2]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     bar->addWidget(StatusPanels[0]);

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <algorithm>
+#include <unordered_map>
 
 namespace {
 constexpr TColor GridColor = 0x808080;
@@ -78,18 +79,47 @@ bool TForm1::DrawSpectrum() {
     return true;
 }
 
+namespace {
+
+// The tick label of a value. Labels repeat from one drawing to the next (the same mode, the
+// same limits), and forming the text costs more than looking it up.
+const std::string& LabelText(double value) {
+    static std::unordered_map<double, std::string> known;
+    const auto found = known.find(value);
+    if (found != known.end())
+        return found->second;
+    if (known.size() >= 4096)
+        known.clear();
+    return known.emplace(value, ValueToText(value)).first->second;
+}
+
+// The label of each grid value, formed once for the width pass and the drawing pass; and the
+// width of the widest.
+std::vector<std::string> GridLabels(const std::vector<double>& grid, int mode, const TPlot& plot,
+                                    int& maxWidth) {
+    std::vector<std::string> labels;
+    labels.reserve(grid.size());
+    maxWidth = 0;
+    for (double value : grid) {
+        labels.push_back(LabelText(mode < 0 ? value : ToAbsolute(value, mode)));
+        maxWidth = std::max(maxWidth, plot.TextWidth(labels.back()));
+    }
+    return labels;
+}
+
+} // namespace
+
 void TForm1::DrawXGrid(const TGraphMapping& map) {
     const TRect& r = map.Rect;
     const std::vector<double> grid = GridValues(Limits.XMin, Limits.XMax, Limits.XStep);
     int maxWidth = 0;
-    for (double x : grid)
-        maxWidth = std::max(maxWidth, Plot->TextWidth(ValueToText(ToAbsolute(x, Mode))));
-    for (double x : grid) {
-        const int px = map.XToPixel(x);
+    const std::vector<std::string> labels = GridLabels(grid, Mode, *Plot, maxWidth);
+    for (std::size_t i = 0; i < grid.size(); ++i) {
+        const int px = map.XToPixel(grid[i]);
         Plot->MoveTo(px, r.Top);
         Plot->LineTo(px, r.Bottom);
-        const std::string label = ValueToText(ToAbsolute(x, Mode));
-        Plot->TextOutAngle(label, px - Plot->TextHeight(label) / 2, r.Bottom + maxWidth + 5, 90);
+        Plot->TextOutAngle(labels[i], px - Plot->TextHeight(labels[i]) / 2, r.Bottom + maxWidth + 5,
+                           90);
     }
 }
 
@@ -97,14 +127,13 @@ void TForm1::DrawYGrid(const TGraphMapping& map) {
     const TRect& r = map.Rect;
     const std::vector<double> grid = GridValues(Limits.YMin, Limits.YMax, Limits.YStep);
     int maxWidth = 0;
-    for (double y : grid)
-        maxWidth = std::max(maxWidth, Plot->TextWidth(ValueToText(y)));
-    for (double y : grid) {
-        const int py = map.YToPixel(y);
+    const std::vector<std::string> labels = GridLabels(grid, -1, *Plot, maxWidth);
+    for (std::size_t i = 0; i < grid.size(); ++i) {
+        const int py = map.YToPixel(grid[i]);
         Plot->MoveTo(r.Left, py);
         Plot->LineTo(r.Right, py);
-        const std::string label = ValueToText(y);
-        Plot->TextOutAngle(label, r.Left - maxWidth - 5, py - Plot->TextHeight(label) / 2, 0);
+        Plot->TextOutAngle(labels[i], r.Left - maxWidth - 5, py - Plot->TextHeight(labels[i]) / 2,
+                           0);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "about/Aboutunit.h"
 #include "about/Versionunit.h"
+#include "app/Terminationunit.h"
 #include "app/Unit1.h"
 #include "settings/Globalunit.h"
 #include "settings/Storeunit.h"
@@ -30,5 +31,13 @@ int main(int argc, char** argv) {
             form.RunCommand([&form, file] { form.ReadAndShow(file); });
         });
     }
+    // Logout, `kill` and Ctrl+C close the windows as File > Exit does, so the window's
+    // settings are stored, and the program ends with status 0. Caught only from here on: a
+    // signal that arrives earlier ends a program that has nothing to store yet.
+    TTerminationSignals termination;
+    QObject::connect(&termination, &TTerminationSignals::Received, &app, [] {
+        QApplication::closeAllWindows();
+        QApplication::quit();
+    });
     return app.exec();
 }

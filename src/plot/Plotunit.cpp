@@ -3,11 +3,14 @@
 
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QString>
+#include <QTransform>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -106,6 +109,65 @@ std::vector<QPoint> EdgeCrossings(int x0, int y0, int x1, int y1, const TRect& r
     return crossings;
 }
 
+namespace {
+
+// x / y as a 16.16 fixed-point number, truncated towards zero; x and y in 26.6.
+int FixedDiv16(int x, int y) {
+    if (std::abs(x) > 0x7fff)
+        return static_cast<int>(static_cast<std::int64_t>(x) * 65536 / y);
+    return x * 65536 / y;
+}
+
+} // namespace
+
+void DrawSolidLine(QRgb* pixels, qsizetype stride, const QLine& line, QRgb color) {
+    int x1 = line.x1() * 64, y1 = line.y1() * 64, x2 = line.x2() * 64, y2 = line.y2() * 64;
+    if (std::abs(x2 - x1) < std::abs(y2 - y1)) {
+        // Steep: one pixel per row, from the top.
+        if (y1 > y2) {
+            std::swap(x1, x2);
+            std::swap(y1, y2);
+        }
+        const int step = FixedDiv16(x2 - x1, y2 - y1);
+        int x = x1 * 1024 - (step >> 1);
+        y1 -= 32;
+        y2 += 32;
+        int y = (y1 + 32) >> 6;
+        const int end = (y2 + 32) >> 6;
+        x += ((y * 64) + (step > 0 ? 32 : 0) - y1) * step >> 6;
+        if (step == 0) {
+            // Vertical: one column.
+            for (QRgb* pixel = pixels + y * stride + (x >> 16); y < end; ++y, pixel += stride)
+                *pixel = color;
+            return;
+        }
+        for (; y < end; ++y, x += step)
+            pixels[y * stride + (x >> 16)] = color;
+    } else {
+        // Shallow: one pixel per column, from the left.
+        if (x1 > x2) {
+            std::swap(x1, x2);
+            std::swap(y1, y2);
+        }
+        if (x1 == x2)
+            return;
+        const int step = FixedDiv16(y2 - y1, x2 - x1);
+        int y = y1 * 1024 - (step >> 1);
+        x1 -= 32;
+        x2 += 32;
+        int x = (x1 + 32) >> 6;
+        const int end = (x2 + 32) >> 6;
+        y += ((x * 64) + (step > 0 ? 32 : 0) - x1) * step >> 6;
+        if (step == 0) {
+            // Horizontal: one run of a row.
+            std::fill(pixels + (y >> 16) * stride + x, pixels + (y >> 16) * stride + end, color);
+            return;
+        }
+        for (; x < end; ++x, y += step)
+            pixels[(y >> 16) * stride + x] = color;
+    }
+}
+
 TPlot::TPlot(QWidget* owner, const TRect& creation)
     : QWidget(owner), FBitmap(creation.Width(), creation.Height(), QImage::Format_RGB32),
       FPlotRect(creation), FFont(CanvasFont()), FMetrics(BitmapMetrics(FFont, FBitmap)) {
@@ -120,7 +182,7 @@ TPlot::~TPlot() {
     EndCanvas();
 }
 
-QPainter& TPlot::Canvas() {
+QPainter& TPlot::Canvas() const {
     if (!FCanvas) {
         FCanvas = std::make_unique<QPainter>(&FBitmap);
         FCanvas->setRenderHint(QPainter::TextAntialiasing, true);
@@ -134,6 +196,7 @@ void TPlot::EndCanvas() const {
 }
 
 const QImage& TPlot::Bitmap() const {
+    FlushLines();
     EndCanvas();
     return FBitmap;
 }
@@ -162,6 +225,92 @@ void TPlot::OutlinedRect(QPainter& painter, const TRect& rect) {
     painter.drawRect(QRect(rect.Left, rect.Top, rect.Width() - 1, rect.Height() - 1));
 }
 
+namespace {
+
+// The parts of outer that lie outside hole: at most four bands (above, below, left, right).
+std::vector<QRect> Outside(const QRect& outer, const QRect& hole) {
+    const QRect inner = outer & hole;
+    if (inner.isEmpty())
+        return {outer};
+    std::vector<QRect> parts;
+    const QRect bands[] = {
+        QRect(outer.left(), outer.top(), outer.width(), inner.top() - outer.top()),
+        QRect(outer.left(), inner.bottom() + 1, outer.width(), outer.bottom() - inner.bottom()),
+        QRect(outer.left(), inner.top(), inner.left() - outer.left(), inner.height()),
+        QRect(inner.right() + 1, inner.top(), outer.right() - inner.right(), inner.height())};
+    for (const QRect& band : bands)
+        if (!band.isEmpty())
+            parts.push_back(band);
+    return parts;
+}
+
+// The one-pixel frame of r (r at least 2 x 2 pixels).
+void FillFrame(QPainter& painter, const QRect& r, const QColor& color) {
+    painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), color);
+    painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), color);
+    painter.fillRect(QRect(r.left(), r.top() + 1, 1, r.height() - 2), color);
+    painter.fillRect(QRect(r.right(), r.top() + 1, 1, r.height() - 2), color);
+}
+
+} // namespace
+
+// The two outlined rectangles of Clear with every pixel written once: the bitmap's frame, the
+// background outside the plot rectangle, then the plot rectangle's frame and fill. Only for
+// what plain fills reproduce exactly (a solid opaque pen of one pixel, opaque colours, both
+// rectangles at least 2 x 2); false otherwise, and nothing drawn.
+bool TPlot::FillClear(QPainter& painter) {
+    const QColor background = ColorToQColor(FBackgroundColor);
+    const QColor area = ColorToQColor(FPlotAreaColor);
+    const QColor frame = Pen.color();
+    const QRect whole = FBitmap.rect();
+    const bool plotDrawn = FPlotRect.Width() > 0 && FPlotRect.Height() > 0;
+    const QRect plot(FPlotRect.Left, FPlotRect.Top, FPlotRect.Width(), FPlotRect.Height());
+    if (Pen.style() != Qt::SolidLine || Pen.widthF() > 1.0 ||
+        Pen.brush().style() != Qt::SolidPattern || frame.alpha() != 255 ||
+        background.alpha() != 255 || area.alpha() != 255 || whole.width() < 2 ||
+        whole.height() < 2 || (plotDrawn && (plot.width() < 2 || plot.height() < 2)))
+        return false;
+    const QRect hole = plotDrawn ? plot : QRect();
+    for (const QRect& part : Outside(QRect(whole.left(), whole.top(), whole.width(), 1), hole))
+        painter.fillRect(part, frame);
+    for (const QRect& part : Outside(QRect(whole.left(), whole.bottom(), whole.width(), 1), hole))
+        painter.fillRect(part, frame);
+    for (const QRect& part : Outside(QRect(0, 1, 1, whole.height() - 2), hole))
+        painter.fillRect(part, frame);
+    for (const QRect& part : Outside(QRect(whole.right(), 1, 1, whole.height() - 2), hole))
+        painter.fillRect(part, frame);
+    for (const QRect& part : Outside(whole.adjusted(1, 1, -1, -1), hole))
+        painter.fillRect(part, background);
+    if (plotDrawn) {
+        FillFrame(painter, plot, frame);
+        painter.fillRect(plot.adjusted(1, 1, -1, -1), area);
+    }
+    return true;
+}
+
+void TPlot::TakeBufferForClear() {
+    // Lines not drawn yet would be overwritten.
+    FLines.clear();
+    // The saved image may still be this very bitmap: it keeps the buffer as it stands.
+    if (FSavedIsBitmap) {
+        EndCanvas();
+        FSavedBitmap = FBitmap;
+        FSavedIsBitmap = false;
+    }
+    if (FBitmap.isDetached())
+        return;
+    EndCanvas();
+    if (FSpare.isDetached() && FSpare.size() == FBitmap.size() &&
+        FSpare.format() == FBitmap.format()) {
+        std::swap(FBitmap, FSpare);
+    } else {
+        FSpare = FBitmap;
+        FBitmap = QImage(FSpare.size(), FSpare.format());
+        FBitmap.setDotsPerMeterX(FSpare.dotsPerMeterX());
+        FBitmap.setDotsPerMeterY(FSpare.dotsPerMeterY());
+    }
+}
+
 void TPlot::Clear() {
     Pen.setColor(Qt::black);
     Pen.setWidth(1);
@@ -171,7 +320,12 @@ void TPlot::Clear() {
         Brush.setColor(ColorToQColor(FPlotAreaColor));
         return;
     }
+    TakeBufferForClear();
     QPainter& painter = Canvas();
+    if (FillClear(painter)) {
+        Brush.setColor(ColorToQColor(FPlotAreaColor));
+        return;
+    }
     OutlinedRect(painter, TRect(0, 0, FBitmap.width(), FBitmap.height()));
     Brush.setColor(ColorToQColor(FPlotAreaColor));
     OutlinedRect(painter, FPlotRect);
@@ -190,90 +344,300 @@ bool TPlot::InPlotRect(int x, int y) const {
 void TPlot::LineTo(int x, int y) {
     const bool startIn = InPlotRect(LastX, LastY);
     const bool endIn = InPlotRect(x, y);
-    if (!FBitmap.isNull()) {
-        if (startIn && endIn) {
-            QPainter& painter = Canvas();
-            painter.setPen(Pen);
-            painter.drawLine(LastX, LastY, x, y);
-        } else {
-            const std::vector<QPoint> crossings = EdgeCrossings(LastX, LastY, x, y, FPlotRect);
-            // The first crossing other than the given point. A corner is found on two edges and
-            // a start on an edge is a crossing of its own; taking such a point twice would draw a
-            // single pixel in place of the part of the line that lies inside.
-            auto firstOtherThan = [&crossings](const QPoint& point) {
-                for (const QPoint& crossing : crossings)
-                    if (crossing != point)
-                        return crossing;
-                return point;
-            };
-            QPoint from, to;
-            bool draw = false;
-            if (startIn && !crossings.empty()) {
-                from = QPoint(LastX, LastY);
-                to = firstOtherThan(from);
-                draw = true;
-            } else if (endIn && !crossings.empty()) {
-                from = crossings[0];
-                to = QPoint(x, y);
-                draw = true;
-            } else if (crossings.size() >= 2) {
-                from = crossings[0];
-                to = firstOtherThan(from);
-                draw = true;
-            }
-            if (draw) {
-                QPainter& painter = Canvas();
-                painter.setPen(Pen);
-                painter.drawLine(from, to);
-            }
+    if (startIn && endIn) {
+        AddLine(QPoint(LastX, LastY), QPoint(x, y));
+    } else {
+        const std::vector<QPoint> crossings = EdgeCrossings(LastX, LastY, x, y, FPlotRect);
+        // The first crossing other than the given point. A corner is found on two edges and
+        // a start on an edge is a crossing of its own; taking such a point twice would draw a
+        // single pixel in place of the part of the line that lies inside.
+        auto firstOtherThan = [&crossings](const QPoint& point) {
+            for (const QPoint& crossing : crossings)
+                if (crossing != point)
+                    return crossing;
+            return point;
+        };
+        if (startIn && !crossings.empty()) {
+            const QPoint from(LastX, LastY);
+            AddLine(from, firstOtherThan(from));
+        } else if (endIn && !crossings.empty()) {
+            AddLine(crossings[0], QPoint(x, y));
+        } else if (crossings.size() >= 2) {
+            AddLine(crossings[0], firstOtherThan(crossings[0]));
         }
     }
     MoveTo(x, y);
 }
 
+// A pen of at most one pixel is drawn line by line by the raster engine whether the lines come
+// one per call or many in one call (each starts its own dash pattern), so such lines are
+// batched. Wider pens are stroked as one outline per call, and flat caps depend on the
+// direction of the line before in the same call: those lines are drawn at once.
+void TPlot::AddLine(const QPoint& from, const QPoint& to) {
+    if (FBitmap.isNull())
+        return;
+    if (!FLines.empty() && !(Pen == FLinePen))
+        FlushLines();
+    if (Pen.widthF() > 1.0 || Pen.brush().style() != Qt::SolidPattern ||
+        Pen.capStyle() == Qt::FlatCap) {
+        const int grow = static_cast<int>(std::ceil(Pen.widthF())) + 1;
+        KeepSavedPixels(QRect(from, to).normalized().adjusted(-grow, -grow, grow, grow));
+        QPainter& painter = Canvas();
+        painter.setPen(Pen);
+        painter.drawLine(from, to);
+        return;
+    }
+    if (FLines.empty())
+        FLinePen = Pen;
+    FLines.emplace_back(from, to);
+}
+
+void TPlot::FlushLines() const {
+    if (FLines.empty())
+        return;
+    if (FSavedIsBitmap) {
+        int left = FLines.front().x1(), right = left, top = FLines.front().y1(), bottom = top;
+        for (const QLine& line : FLines) {
+            left = std::min({left, line.x1(), line.x2()});
+            right = std::max({right, line.x1(), line.x2()});
+            top = std::min({top, line.y1(), line.y2()});
+            bottom = std::max({bottom, line.y1(), line.y2()});
+        }
+        KeepSavedPixels(QRect(QPoint(left - 1, top - 1), QPoint(right + 1, bottom + 1)));
+    }
+    QPainter& painter = Canvas();
+    // An opaque solid pen of one pixel with square caps sets exactly the pixels that
+    // DrawSolidLine sets; such lines wholly inside the bitmap are written straight into it,
+    // the rest drawn by the painter in one call.
+    const QColor color = FLinePen.color();
+    if (FLinePen.style() == Qt::SolidLine && FLinePen.capStyle() == Qt::SquareCap &&
+        color.alpha() == 255) {
+        const QRect inside = FBitmap.rect();
+        QRgb* pixels = reinterpret_cast<QRgb*>(FBitmap.bits());
+        const qsizetype stride = FBitmap.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
+        auto rest = FLines.begin();
+        for (const QLine& line : FLines) {
+            if (line.p1() != line.p2() && inside.contains(line.p1()) && inside.contains(line.p2()))
+                DrawSolidLine(pixels, stride, line, color.rgb());
+            else
+                *rest++ = line;
+        }
+        FLines.erase(rest, FLines.end());
+    }
+    if (!FLines.empty()) {
+        painter.setPen(FLinePen);
+        painter.drawLines(FLines.data(), static_cast<int>(FLines.size()));
+    }
+    FLines.clear();
+}
+
+void TPlot::KeepSavedPixels(const QRect& rect) const {
+    if (!FSavedIsBitmap)
+        return;
+    const QRect r = rect & FBitmap.rect();
+    if (r.isEmpty())
+        return;
+    // Past a third of the bitmap a copy of the whole is as cheap and keeps the list short.
+    const qint64 whole = static_cast<qint64>(FBitmap.width()) * FBitmap.height();
+    if (3 * (FPatchArea + static_cast<qint64>(r.width()) * r.height()) > whole) {
+        MaterialiseSaved();
+        return;
+    }
+    FSavedPatches.push_back({r, FBitmap.copy(r)});
+    FPatchArea += static_cast<qint64>(r.width()) * r.height();
+}
+
+namespace {
+
+// Pastes patches over image, the last first; image must not be painted on meanwhile.
+template <typename Patches> void Paste(QImage& image, const Patches& patches) {
+    for (auto patch = patches.rbegin(); patch != patches.rend(); ++patch) {
+        const QRect& r = patch->Rect;
+        const std::size_t bytes = static_cast<std::size_t>(r.width()) * sizeof(QRgb);
+        for (int y = 0; y < r.height(); ++y)
+            std::memcpy(image.scanLine(r.top() + y) + r.left() * sizeof(QRgb),
+                        patch->Pixels.constScanLine(y), bytes);
+    }
+}
+
+} // namespace
+
+// The saved image as a buffer of its own: a copy of the bitmap with the patches pasted.
+void TPlot::MaterialiseSaved() const {
+    FSavedBitmap = FBitmap.copy();
+    Paste(FSavedBitmap, FSavedPatches);
+    FSavedPatches.clear();
+    FPatchArea = 0;
+    FSavedIsBitmap = false;
+}
+
+TPlot::TText& TPlot::TextEntry(const std::string& text) const {
+    auto found = FTexts.find(text);
+    if (found != FTexts.end())
+        return found->second;
+    // Tick labels repeat from one drawing to the next; a long run of new texts (many files,
+    // many ranges) starts the store afresh rather than letting it grow.
+    if (FTexts.size() >= 1024)
+        FTexts.clear();
+    TText entry;
+    entry.Text = FromUtf8(text);
+    entry.Width = FMetrics.horizontalAdvance(entry.Text);
+    return FTexts.emplace(text, std::move(entry)).first->second;
+}
+
+void TPlot::DrawTextDirect(QPainter& painter, const QString& text, int width, int x, int y,
+                           double tenths, const QColor& box) const {
+    painter.translate(x, y);
+    if (tenths != 0.0)
+        painter.rotate(-tenths / 10.0); // y runs downwards: counter-clockwise is negative
+    painter.fillRect(QRect(0, 0, width, FMetrics.height()), box);
+    painter.setPen(Qt::black);
+    painter.drawText(0, FMetrics.ascent(), text);
+    painter.resetTransform();
+}
+
+// The text's box as it lands on the bitmap, drawn once into an image of the bitmap's format
+// and kept. Only for angles that are whole quarter turns, whose boxes stay rectangles of whole
+// pixels. The image is drawn with a white margin around the box: any ink in the margin means
+// that the text reaches beyond its box, where it would blend with what lies beneath, and such
+// a text is drawn afresh each time instead.
+const TPlot::TLabelPicture& TPlot::LabelPicture(TText& entry, int tenths, const QColor& box) const {
+    for (const TLabelPicture& picture : entry.Pictures)
+        if (picture.Tenths == tenths && picture.Box == box.rgba())
+            return picture;
+    TLabelPicture picture;
+    picture.Tenths = tenths;
+    picture.Box = box.rgba();
+    const QRect boxRect(0, 0, entry.Width, FMetrics.height());
+    QTransform turn;
+    turn.rotate(-tenths / 10.0);
+    const QRect bounds = turn.mapRect(boxRect);
+    const int margin = FMetrics.height();
+    QImage probe(bounds.size() + QSize(2 * margin, 2 * margin), FBitmap.format());
+    probe.setDotsPerMeterX(FBitmap.dotsPerMeterX());
+    probe.setDotsPerMeterY(FBitmap.dotsPerMeterY());
+    probe.fill(Qt::white);
+    {
+        QPainter painter(&probe);
+        painter.setRenderHint(QPainter::TextAntialiasing, true);
+        painter.setFont(FFont);
+        DrawTextDirect(painter, entry.Text, entry.Width, margin - bounds.left(),
+                       margin - bounds.top(), tenths, box);
+    }
+    const QRect inside(QPoint(margin, margin), bounds.size());
+    const QRgb white = qRgb(255, 255, 255);
+    const int width = probe.width(), height = probe.height();
+    for (int y = 0; y < height && !picture.Overhangs; ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(probe.constScanLine(y));
+        const bool beside = y >= inside.top() && y <= inside.bottom();
+        // Rows beside the box: only the margins left and right of it.
+        const int skipFrom = beside ? inside.left() : width;
+        const int skipTo = beside ? inside.right() + 1 : width;
+        for (int x = 0; x < width && !picture.Overhangs; ++x) {
+            if (x == skipFrom)
+                x = skipTo;
+            picture.Overhangs = x < width && line[x] != white;
+        }
+    }
+    if (!picture.Overhangs) {
+        picture.Image = probe.copy(inside);
+        picture.Offset = bounds.topLeft();
+    }
+    entry.Pictures.push_back(std::move(picture));
+    return entry.Pictures.back();
+}
+
+namespace {
+
+// Turns (tenths of a degree) by which the toolkit's rotation is exact, so that a text's box
+// stays a rectangle of whole pixels.
+bool ExactQuarterTurn(double tenths) {
+    return tenths == 0.0 || tenths == 900.0 || tenths == -900.0 || tenths == 2700.0 ||
+           tenths == -2700.0 || tenths == 1800.0;
+}
+
+} // namespace
+
 void TPlot::TextOutAngle(const std::string& text, int x, int y, double angle) {
     const QColor brushColor = Brush.color();
     Brush.setColor(ColorToQColor(InPlotRect(x, y) ? FPlotAreaColor : FBackgroundColor));
     if (!text.empty() && !FBitmap.isNull()) {
-        const QString s = FromUtf8(text);
         double tenths = std::trunc(angle * 10.0);
         if (!std::isfinite(tenths))
             tenths = 0.0;
-        QPainter& painter = Canvas();
-        painter.translate(x, y);
-        if (tenths != 0.0)
-            painter.rotate(-tenths / 10.0); // y runs downwards: counter-clockwise is negative
-        painter.fillRect(QRect(0, 0, FMetrics.horizontalAdvance(s), FMetrics.height()),
-                         Brush.color());
-        painter.setPen(Qt::black);
-        painter.drawText(0, FMetrics.ascent(), s);
-        painter.resetTransform();
+        TText& entry = TextEntry(text);
+        const QColor box = Brush.color();
+        FlushLines();
+        const TLabelPicture* picture = ExactQuarterTurn(tenths)
+                                           ? &LabelPicture(entry, static_cast<int>(tenths), box)
+                                           : nullptr;
+        if (picture && !picture->Overhangs) {
+            const QPoint at = QPoint(x, y) + picture->Offset;
+            KeepSavedPixels(QRect(at, picture->Image.size()));
+            Canvas().drawImage(at, picture->Image);
+        } else {
+            if (FSavedIsBitmap) {
+                // The turned box and the ink around it, with room to spare.
+                QTransform place;
+                place.translate(x, y);
+                place.rotate(-tenths / 10.0);
+                const int margin = FMetrics.height();
+                KeepSavedPixels(place.mapRect(QRect(0, 0, entry.Width, FMetrics.height()))
+                                    .adjusted(-margin, -margin, margin, margin));
+            }
+            DrawTextDirect(Canvas(), entry.Text, entry.Width, x, y, tenths, box);
+        }
     }
     Brush.setColor(brushColor);
 }
 
-// The copies below share the image data until one side is painted on again (a painter opened
-// on a shared image detaches it), so each costs at most one copy of the pixels, made later.
 void TPlot::SaveImage() {
-    EndCanvas();
-    FSavedBitmap = FBitmap;
+    FlushLines();
+    FSavedBitmap = QImage();
+    FSavedPatches.clear();
+    FPatchArea = 0;
+    FSavedIsBitmap = !FBitmap.isNull();
 }
 
+// The bitmap becomes the saved image. Lines drawn since the saving are overwritten by it
+// anyway. The saved image itself stays as it is, so that the next drawing over the bitmap (a
+// fitted curve) needs no further copy to keep it.
 void TPlot::RestoreImage() {
-    if (FSavedBitmap.isNull())
+    if (FSavedIsBitmap) {
+        FLines.clear();
+        if (FSavedPatches.empty())
+            return;
+        EndCanvas();
+        if (FBitmap.isDetached()) {
+            // Nobody else holds these pixels: the patches go back in place.
+            Paste(FBitmap, FSavedPatches);
+            FSavedPatches.clear();
+            FPatchArea = 0;
+            return;
+        }
+        // The pixels are shown (or kept for a Clear): they stay as the saved image's base,
+        // and the bitmap becomes a copy of its own with the patches pasted.
+        FSavedBitmap = FBitmap;
+        FSavedIsBitmap = false;
+    } else if (FSavedBitmap.isNull()) {
         return;
+    }
+    FLines.clear();
     EndCanvas();
     FBitmap = FSavedBitmap;
+    if (!FSavedPatches.empty())
+        Paste(FBitmap, FSavedPatches);
 }
 
 void TPlot::Show() {
+    FlushLines();
     EndCanvas();
     FPicture = FBitmap;
     update();
 }
 
 int TPlot::TextWidth(const std::string& text) const {
-    return FMetrics.horizontalAdvance(FromUtf8(text));
+    return TextEntry(text).Width;
 }
 
 int TPlot::TextHeight(const std::string& /*text*/) const {
@@ -290,12 +654,13 @@ void TPlot::DrawOnPicture(const std::function<void(QPainter&)>& draw) {
     update();
 }
 
-void TPlot::paintEvent(QPaintEvent* /*event*/) {
+void TPlot::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
+    const QRect exposed = event->rect();
     if (FPicture.isNull())
-        painter.fillRect(rect(), Qt::black);
+        painter.fillRect(exposed, Qt::black);
     else
-        painter.drawImage(0, 0, FPicture);
+        painter.drawImage(exposed.topLeft(), FPicture, exposed);
 }
 
 void TPlot::mousePressEvent(QMouseEvent* event) {

@@ -18,6 +18,7 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QImage>
+#include <QLine>
 #include <QPen>
 #include <QPoint>
 #include <QWidget>
@@ -25,6 +26,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class QPainter;
@@ -91,17 +93,63 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // A text's box with the text in it, drawn once for one angle and box colour.
+    struct TLabelPicture {
+        int Tenths = 0;
+        QRgb Box = 0;
+        bool Overhangs = false; // ink outside the box: drawn afresh each time
+        QImage Image;           // the box with the text, as it lands on the bitmap
+        QPoint Offset;          // of the image's top-left corner from the text's reference point
+    };
+    // A text as measured once: its UTF-8 form converted, its width, and the pictures of its box
+    // drawn so far.
+    struct TText {
+        QString Text;
+        int Width = 0;
+        std::vector<TLabelPicture> Pictures;
+    };
+    // The part of the saved image that differs from the bitmap it was taken from.
+    struct TPatch {
+        QRect Rect;
+        QImage Pixels;
+    };
+
     // The painter on the bitmap, opened on first use and kept open between drawing operations
     // (opening one per line would cost more than the line); EndCanvas closes it, which must
-    // happen before the bitmap is copied or replaced.
-    QPainter& Canvas();
+    // happen before the bitmap is shared, copied or replaced.
+    QPainter& Canvas() const;
     void EndCanvas() const;
     void OutlinedRect(QPainter& painter, const TRect& rect);
+    bool FillClear(QPainter& painter);
+    // Lines wait in a batch while the pen stays the same and are drawn in one call; anything
+    // else that draws, reads or hands out the bitmap draws them first.
+    void AddLine(const QPoint& from, const QPoint& to);
+    void FlushLines() const;
+    // Keeps the saved image's pixels of rect before the bitmap is drawn on there.
+    void KeepSavedPixels(const QRect& rect) const;
+    void MaterialiseSaved() const;
+    // Makes the bitmap a buffer of its own before it is overwritten whole: a buffer still
+    // shown or saved is left to them and a spare one taken, without copying pixels.
+    void TakeBufferForClear();
+    TText& TextEntry(const std::string& text) const;
+    const TLabelPicture& LabelPicture(TText& entry, int tenths, const QColor& box) const;
+    void DrawTextDirect(QPainter& painter, const QString& text, int width, int x, int y,
+                        double tenths, const QColor& box) const;
 
-    QImage FBitmap;
+    mutable QImage FBitmap;
     mutable std::unique_ptr<QPainter> FCanvas;
-    QImage FSavedBitmap; // null until the first SaveImage
+    // The saved image: when FSavedIsBitmap it is the bitmap with FSavedPatches pasted over it;
+    // otherwise FSavedBitmap with them (null before the first SaveImage). Patches are pasted
+    // from the last to the first, so that the oldest pixels of a place win.
+    mutable bool FSavedIsBitmap = false;
+    mutable QImage FSavedBitmap;
+    mutable std::vector<TPatch> FSavedPatches;
+    mutable qint64 FPatchArea = 0;
+    QImage FSpare; // a buffer for the next Clear once nobody else holds it
     QImage FPicture;
+    mutable std::vector<QLine> FLines; // lines not yet drawn, all with FLinePen
+    mutable QPen FLinePen;
+    mutable std::unordered_map<std::string, TText> FTexts;
     TRect FPlotRect;
     TColor FBackgroundColor = 0;
     TColor FPlotAreaColor = 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/Unit1.h"
+#include "data/Filenameunit.h"
 #include "data/Spectrumunit.h"
 #include "plot/Plotunit.h"
 #include "support/FakeDialogs.h"
@@ -29,6 +30,11 @@ protected:
         CurrentFileName.clear();
         Coefficients.clear();
         Correlation = 0.0;
+        Vlsr = 0.0;
+        // The file-name position of an earlier test's file would reach this test's details.
+        FileGLatitude = TGLatitude();
+        FileGLongitude = TGLongitude();
+        PositionInFileName = false;
     }
 
     std::unique_ptr<TForm1> Open() { return std::make_unique<TForm1>(&Dialogs); }

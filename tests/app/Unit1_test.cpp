@@ -12,12 +12,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPaintEvent>
+#include <QScreen>
 #include <QSettings>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <QWindow>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
@@ -260,6 +264,76 @@ TEST_F(MainWindow, PointerReadout) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     QTest::mouseMove(form->PlotPanel(), QPoint(80, 500));
     EXPECT_EQ(form->StatusText(0), "(0, 0)");
+}
+
+// Records the paint events of the watched widgets, by object name.
+class TPaintLog : public QObject {
+public:
+    QStringList Painted;
+    QList<QRect> Rects;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            Painted << watched->objectName();
+            Rects << static_cast<QPaintEvent*>(event)->rect();
+        }
+        return false;
+    }
+};
+
+// A pointer movement repaints the readout panels whose text changed, and only their insides:
+// not the frames, not the status bar beneath them, not the message panel, not the plot. What
+// the quick repaint shows is what a full repaint of the panels shows.
+TEST_F(MainWindow, PointerReadoutRepaintsOnlyTheChangedPanels) {
+    auto form = Open();
+    Read(*form, Spectrum("a.dat"));
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QCoreApplication::processEvents();
+    TPaintLog log;
+    QStatusBar* bar = form->statusBar();
+    bar->installEventFilter(&log);
+    for (QWidget* child : bar->findChildren<QWidget*>())
+        child->installEventFilter(&log);
+    form->PlotPanel()->installEventFilter(&log);
+    QWindow* window = form->windowHandle();
+    const QPoint origin = form->PlotPanel()->mapTo(form.get(), QPoint(0, 0));
+    auto move = [&](int x, int y) {
+        log.Painted.clear();
+        log.Rects.clear();
+        QTest::mouseMove(window, origin + QPoint(x, y));
+        QCoreApplication::processEvents();
+    };
+
+    move(20, 300); // left of the plot rectangle: both texts empty
+    move(20, 310);
+    EXPECT_TRUE(log.Painted.isEmpty()) << log.Painted.join(", ").toStdString();
+
+    move(300, 300);
+    EXPECT_EQ(form->StatusText(0), "(220, 200)");
+    QStringList painted = log.Painted;
+    painted.sort();
+    EXPECT_EQ(painted.join(", ").toStdString(), "StatusPanel0, StatusPanel1");
+    for (int i = 0; i < log.Painted.size(); ++i) {
+        const QLabel* panel = bar->findChild<QLabel*>(log.Painted[i]);
+        if (panel) {
+            EXPECT_TRUE(panel->contentsRect().contains(log.Rects[i]))
+                << "the frame is not repainted";
+        }
+    }
+
+    move(300, 300); // the same place: nothing changed
+    EXPECT_TRUE(log.Painted.isEmpty()) << log.Painted.join(", ").toStdString();
+
+    move(301, 300);
+    EXPECT_EQ(log.Painted.size(), 2);
+    const QImage quick = form->screen()->grabWindow(form->winId()).toImage();
+    for (QLabel* panel : bar->findChildren<QLabel*>())
+        panel->repaint();
+    QCoreApplication::processEvents();
+    const QImage full = form->screen()->grabWindow(form->winId()).toImage();
+    EXPECT_TRUE(quick == full) << "the readout looks as a fully repainted panel does";
 }
 
 TEST_F(MainWindow, MappingTruncatesAndRoundTrips) {

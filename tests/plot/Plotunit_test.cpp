@@ -7,6 +7,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
+#include <random>
 #include <vector>
 
 namespace {
@@ -345,6 +346,206 @@ TEST(TPlot, ShowCopiesTheBitmapAndWipesPictureMarks) {
 
     plot->Show();
     EXPECT_TRUE(plot->Picture() == drawn);
+}
+
+// The straight pixel writer against the raster engine's own aliased line, pen width 1, square
+// caps: named cases for every octant and the axes, then seeded random segments, short ones in
+// a small image (where rounding ties are frequent) and long ones across a large one.
+TEST(DrawSolidLine, SetsThePixelsOfTheEngineLine) {
+    const QRgb white = Rgb(255, 255, 255), blue = Rgb(0, 0, 255);
+    auto compare = [&](QImage& engine, QImage& direct, const QLine& line) {
+        engine.fill(white);
+        direct.fill(white);
+        {
+            QPainter painter(&engine);
+            painter.setPen(QPen(QColor(blue), 1));
+            painter.drawLine(line);
+        }
+        DrawSolidLine(reinterpret_cast<QRgb*>(direct.bits()),
+                      direct.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb)), line, blue);
+        return engine == direct;
+    };
+    QImage engine(41, 41, QImage::Format_RGB32), direct = engine;
+    const struct {
+        const char* name;
+        QLine line;
+    } cases[] = {
+        {"right", {2, 20, 38, 20}},
+        {"left", {38, 20, 2, 20}},
+        {"down", {20, 2, 20, 38}},
+        {"up", {20, 38, 20, 2}},
+        {"diagonal down", {1, 1, 39, 39}},
+        {"diagonal up", {1, 39, 39, 1}},
+        {"shallow rising", {0, 30, 40, 17}},
+        {"shallow falling", {0, 17, 40, 30}},
+        {"steep rising", {12, 40, 25, 0}},
+        {"steep falling", {25, 40, 12, 0}},
+        {"one step", {5, 5, 6, 5}},
+        {"knight", {5, 5, 6, 7}},
+        {"corner to corner", {0, 0, 40, 40}},
+    };
+    for (const auto& c : cases)
+        EXPECT_TRUE(compare(engine, direct, c.line)) << c.name;
+
+    std::mt19937 random(20240315);
+    for (const int size : {13, 41, 601}) {
+        QImage big(size, size, QImage::Format_RGB32), bigDirect = big;
+        std::uniform_int_distribution<int> coordinate(0, size - 1);
+        const int count = size > 100 ? 400 : 4000;
+        int mismatches = 0;
+        for (int i = 0; i < count; ++i) {
+            const QLine line(coordinate(random), coordinate(random), coordinate(random),
+                             coordinate(random));
+            if (line.p1() == line.p2())
+                continue;
+            if (!compare(big, bigDirect, line) && ++mismatches <= 5)
+                ADD_FAILURE() << "size " << size << ": (" << line.x1() << ", " << line.y1()
+                              << ") - (" << line.x2() << ", " << line.y2() << ")";
+        }
+        EXPECT_EQ(mismatches, 0) << "size " << size;
+    }
+}
+
+// Lines wait to be drawn together; a change of pen, a text, or a look at the bitmap draws them
+// first, so that what is drawn later lies on top.
+TEST(TPlot, LaterDrawingLiesOnTop) {
+    const QRgb red = Rgb(255, 0, 0), blue = Rgb(0, 0, 255);
+    for (const bool blueFirst : {true, false}) {
+        auto plot = MakePlot();
+        const QColor first = blueFirst ? QColor(blue) : QColor(red);
+        const QColor second = blueFirst ? QColor(red) : QColor(blue);
+        plot->Pen.setColor(first);
+        plot->MoveTo(30, 100);
+        plot->LineTo(270, 100);
+        plot->Pen.setColor(second);
+        plot->MoveTo(150, 20);
+        plot->LineTo(150, 180);
+        EXPECT_EQ(plot->Bitmap().pixel(150, 100), second.rgb()) << blueFirst;
+        EXPECT_EQ(plot->Bitmap().pixel(100, 100), first.rgb()) << blueFirst;
+    }
+    auto plot = MakePlot();
+    plot->Pen.setColor(QColor(red));
+    plot->MoveTo(30, 105);
+    plot->LineTo(270, 105);
+    plot->TextOutAngle("MMMM", 100, 100, 0.0); // its box covers row 105 from column 100 on
+    plot->LineTo(270, 110);
+    EXPECT_NE(plot->Bitmap().pixel(102, 105), red) << "the text's box covers the line";
+    EXPECT_EQ(plot->Bitmap().pixel(50, 105), red);
+}
+
+// The saved image survives what comes after it: text over it, a Show, a Clear and a new
+// drawing, and drawing that covers most of the bitmap.
+TEST(TPlot, SavedImageSurvivesLaterDrawing) {
+    auto plot = MakePlot();
+    plot->MoveTo(30, 30);
+    plot->LineTo(250, 170);
+    plot->SaveImage();
+    const QImage saved = plot->Bitmap().copy();
+
+    plot->TextOutAngle("Title", 120, 2, 0.0);
+    plot->Show();
+    const QImage shown = plot->Bitmap().copy();
+    EXPECT_FALSE(shown == saved);
+    plot->Clear();
+    plot->MoveTo(30, 170);
+    plot->LineTo(250, 30);
+    EXPECT_TRUE(plot->Picture() == shown) << "the picture stays until the next Show";
+    plot->RestoreImage();
+    EXPECT_TRUE(plot->Bitmap() == saved) << "after a Clear";
+
+    // Lines over most of the bitmap, twice.
+    for (int round = 0; round < 2; ++round) {
+        plot->Pen.setColor(Qt::green);
+        for (int y = 12; y < 188; y += 2) {
+            plot->MoveTo(22, y);
+            plot->LineTo(278, y + 1);
+        }
+        plot->TextOutAngle("over", 100, 100, 90.0);
+        EXPECT_FALSE(plot->Bitmap() == saved);
+        plot->RestoreImage();
+        EXPECT_TRUE(plot->Bitmap() == saved) << "round " << round;
+    }
+    EXPECT_TRUE(plot->Picture() == shown);
+}
+
+// The fitting cycle: the shown graph with its title, then again and again the saved graph
+// restored, a curve drawn over it and shown. The picture keeps what was shown until the next
+// Show, and the saved image stays the graph without title or curve.
+TEST(TPlot, RestoringAfterShowKeepsPictureAndSavedImage) {
+    auto plot = MakePlot();
+    plot->MoveTo(30, 30);
+    plot->LineTo(250, 170);
+    plot->SaveImage();
+    const QImage saved = plot->Bitmap().copy();
+    plot->TextOutAngle("Title", 120, 2, 0.0);
+    plot->Show();
+    QImage shown = plot->Picture().copy();
+    for (int round = 0; round < 3; ++round) {
+        plot->RestoreImage();
+        EXPECT_TRUE(plot->Bitmap() == saved) << "round " << round;
+        EXPECT_TRUE(plot->Picture() == shown) << "round " << round;
+        plot->Pen.setColor(Qt::red);
+        plot->MoveTo(20, 20 + 40 * round);
+        for (int x = 20; x <= 280; x += 4)
+            plot->LineTo(x, 100 + (x * (round + 1)) % 90);
+        plot->Show();
+        EXPECT_FALSE(plot->Picture() == saved);
+        shown = plot->Picture().copy();
+    }
+    plot->RestoreImage();
+    EXPECT_TRUE(plot->Bitmap() == saved);
+}
+
+// Whatever was drawn (lines of every kind, text at every angle, a restored image), and across
+// Shows that hand the bitmap's buffer to the picture and take a spare one, the cleared bitmap
+// is the same as a new plot's.
+TEST(TPlot, ClearLeavesNothingOfEarlierDrawings) {
+    auto fresh = MakePlot();
+    const QImage cleared = fresh->Bitmap().copy();
+    auto plot = MakePlot();
+    for (int round = 0; round < 6; ++round) {
+        plot->Pen.setColor(round % 2 ? Qt::red : Qt::blue);
+        plot->MoveTo(-40, 5 + round);
+        for (int x = 0; x <= 320; x += 7)
+            plot->LineTo(x, (x * (round + 3)) % 230 - 10);
+        plot->Pen.setWidth(round % 3 + 1);
+        plot->Pen.setStyle(round == 2 ? Qt::DashLine : Qt::SolidLine);
+        plot->Pen.setCapStyle(round == 4 ? Qt::FlatCap : Qt::SquareCap);
+        plot->MoveTo(10, 190);
+        plot->LineTo(290, 15);
+        plot->TextOutAngle("Label " + std::to_string(round), 40 * round, 100, 90.0 * round);
+        plot->TextOutAngle("tilted_g", 150, 150, 33.3);
+        if (round == 3) {
+            plot->SaveImage();
+            plot->TextOutAngle("Title", 100, 0, 0.0);
+            plot->Show();
+            plot->MoveTo(20, 20);
+            plot->LineTo(280, 180);
+            plot->RestoreImage();
+        }
+        // Clear keeps the pen's style and cap: a dashed pen outlines dashed.
+        plot->Pen.setStyle(round == 5 ? Qt::DotLine : Qt::SolidLine);
+        plot->Pen.setCapStyle(Qt::SquareCap);
+        plot->Show();
+        plot->Clear();
+        if (round == 5) {
+            EXPECT_FALSE(plot->Bitmap() == cleared);
+            plot->Pen.setStyle(Qt::SolidLine);
+            plot->Show();
+            plot->Clear();
+        }
+        EXPECT_TRUE(plot->Bitmap() == cleared) << "round " << round;
+    }
+    // A change of colour or rectangle between two Clears.
+    plot->TextOutAngle("Signal", 100, 100, 0.0);
+    plot->Show();
+    plot->SetBackgroundColor(0x00FF00);
+    plot->SetBackgroundColor(0x00FFFF);
+    EXPECT_TRUE(plot->Bitmap() == cleared);
+    plot->SetPlotRect(TRect(30, 30, 200, 150));
+    plot->Show();
+    plot->SetPlotRect(Area);
+    EXPECT_TRUE(plot->Bitmap() == cleared);
 }
 
 TEST(TPlot, MouseEventsReachTheCallbacks) {
