@@ -6,6 +6,7 @@
 #include "data/Readunit.h"
 #include "data/Spectrumunit.h"
 #include "numeric/Polyfitunit.h"
+#include "plot/Graphunit.h"
 #include "plot/Plotunit.h"
 
 #include <QAction>
@@ -30,10 +31,6 @@
 const char* const ApplicationTitle = "Kelvane";
 
 namespace {
-
-// Size of the plot control, pixels.
-constexpr int PlotWidth = 640;
-constexpr int PlotHeight = 600;
 
 template <typename T> T* Named(T* object, const char* name) {
     object->setObjectName(QString::fromLatin1(name));
@@ -257,7 +254,7 @@ void TForm1::CreatePanels() {
     outer->addLayout(row);
 
     pnlPlot = Named(new QWidget(central), "pnlPlot");
-    pnlPlot->setFixedSize(PlotWidth, PlotHeight);
+    pnlPlot->setFixedSize(GraphWidth, GraphHeight);
     row->addWidget(pnlPlot);
     pnlCoeff = Named(new QWidget(central), "pnlCoeff");
     pnlCoeff->setFixedWidth(198);
@@ -367,12 +364,10 @@ void TForm1::CreateStatusBar() {
 }
 
 void TForm1::CreatePlot() {
-    Limits.Divisions = 20;
+    Limits.Divisions = GraphDivisions;
     GraphTitle.clear();
     Plot = Named(new TPlot(pnlPlot, TRect(0, 0, pnlPlot->width(), pnlPlot->height())), "Plot");
-    Plot->SetBackgroundColor(clInfoBk);
-    Plot->SetPlotAreaColor(0xFFFFFF);
-    Plot->Pen.setColor(Qt::black);
+    SetUpGraphPlot(*Plot);
     Plot->OnMouseMove = [this](Qt::KeyboardModifiers shift, int x, int y) {
         PlotMouseMove(shift, x, y);
     };
@@ -382,7 +377,6 @@ void TForm1::CreatePlot() {
     Plot->OnMouseUp = [this](Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
         RunCommand([&] { PlotMouseUp(button, shift, x, y); });
     };
-    Plot->SetPlotRect(TRect(80, 40, Plot->width() - 10, Plot->height() - 100));
     Plot->Show();
 }
 

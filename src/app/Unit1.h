@@ -140,9 +140,6 @@ private:
     void ReadStoredSettings();
     void WriteStoredSettings();
     void SetToolBarHints(bool show);
-    // Graph (Unit1Graph.cpp).
-    void DrawXGrid(const TGraphMapping& map);
-    void DrawYGrid(const TGraphMapping& map);
     // Baseline (Unit1Baseline.cpp).
     void UpdatePolynomialItems();
 
@@ -157,7 +154,8 @@ private:
     bool SpectrumDrawn = false;
     std::string GraphTitle;
     TBand Band;
-    bool FitOffered = false; // the last fit succeeded on the axis shown: Subtract may use it
+    bool FitOffered = false;       // the last fit succeeded on the axis shown: Subtract may use it
+    bool FittedCurveShown = false; // the graph shows the fitted curve (not the titles)
     TSubtractionHistory History;
     bool ShowToolBarHints = true;
     TDetailsForm* DetailsForm = nullptr; // created by the first Enter other details

@@ -6,6 +6,7 @@
 #include "app/Spineditunit.h"
 #include "data/Spectrumunit.h"
 #include "numeric/Polyfitunit.h"
+#include "plot/Graphunit.h"
 #include "plot/Plotunit.h"
 
 #include <QAction>
@@ -14,10 +15,6 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <algorithm>
-
-namespace {
-constexpr TColor FittedCurveColor = 0x0000FF;
-} // namespace
 
 void TForm1::CSpinEdit1Change() {
     const TSpinText typed = ReadSpinText(CSpinEdit1->text().toStdString());
@@ -83,17 +80,8 @@ void TForm1::DrawFittedCurve() {
     // may still hold a polynomial of another spectrum or axis.
     FitOffered = Correlation >= 0.0;
     if (SpectrumDrawn && FitOffered) {
-        const TGraphMapping map = Mapping();
-        Plot->RestoreImage();
-        Plot->Pen.setColor(ColorToQColor(FittedCurveColor));
-        for (int px = map.Rect.Left; px <= map.Rect.Right; ++px) {
-            const int py = map.YToPixel(EvaluatePolynomial(map.PixelToX(px)));
-            if (px == map.Rect.Left)
-                Plot->MoveTo(px, py);
-            else
-                Plot->LineTo(px, py);
-        }
-        Plot->Show();
+        DrawBaselineCurve(*Plot, Mapping(), Coefficients);
+        FittedCurveShown = true;
     }
     miPolynomial->menuAction()->setEnabled(true);
     UpdatePolynomialItems();

@@ -1,6 +1,7 @@
 #include "plot/Graphunit.h"
 
 #include <QBuffer>
+#include <unordered_map>
 
 TRect GraphPlotRect(int width, int height) {
     return TRect(80, 40, width - 10, height - 100);
@@ -27,4 +28,14 @@ QByteArray PngBytes(const QImage& image) {
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return buffer.data();
+}
+
+const std::string& GraphLabelText(double value) {
+    static std::unordered_map<double, std::string> known;
+    const auto found = known.find(value);
+    if (found != known.end())
+        return found->second;
+    if (known.size() >= 4096)
+        known.clear();
+    return known.emplace(value, ValueToText(value)).first->second;
 }

@@ -50,8 +50,12 @@ struct TGraphInputs {
 bool GraphLimitsOf(const std::vector<double>& x, const std::vector<double>& signal,
                    TGraphLimits& limits);
 
-// The tick labels of a grid (absolute values on the x axis of mode; mode < 0 for the signal
-// axis), and the widest label's width on the surface.
+// The tick label of a value (ValueToText). Labels repeat from one drawing to the next (the same
+// mode, the same limits), and forming the text costs more than looking it up.
+const std::string& GraphLabelText(double value);
+
+// The label of each grid value (absolute values on the x axis of mode; mode < 0 for the signal
+// axis), formed once for the width pass and the drawing pass; and the width of the widest.
 template <class TSurface>
 std::vector<std::string> GraphGridLabels(const std::vector<double>& grid, int mode,
                                          const TSurface& plot, int& maxWidth) {
@@ -59,7 +63,7 @@ std::vector<std::string> GraphGridLabels(const std::vector<double>& grid, int mo
     labels.reserve(grid.size());
     maxWidth = 0;
     for (double value : grid) {
-        labels.push_back(ValueToText(mode < 0 ? value : ToAbsolute(value, mode)));
+        labels.push_back(GraphLabelText(mode < 0 ? value : ToAbsolute(value, mode)));
         maxWidth = std::max(maxWidth, plot.TextWidth(labels.back()));
     }
     return labels;
