@@ -170,12 +170,16 @@ void TForm1::CreateMenus() {
     miSaveAs->setShortcut(QKeySequence::Save);
     miSaveAs->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
     miSaveAs->setEnabled(false); // nothing to save before a spectrum has been read
+    miExportGraph = Named(miFile->addAction("&Export graph..."), "miExportGraph");
+    miExportGraph->setStatusTip("Write the graph as a PNG picture or an SVG drawing");
+    miExportGraph->setEnabled(false);
     miFile->addSeparator();
     miExit = Named(miFile->addAction("E&xit"), "miExit");
     miExit->setShortcut(QKeySequence::Quit);
     OnTriggered(miRead, [this] { miReadClick(); });
     OnTriggered(miDetails, [this] { miDetailsClick(); });
     OnTriggered(miSaveAs, [this] { miSaveAsClick(); });
+    OnTriggered(miExportGraph, [this] { miExportGraphClick(); });
     OnTriggered(miExit, [this] { miExitClick(); });
 
     miGraph = Named(menuBar()->addMenu("&Graph"), "miGraph");

@@ -4,7 +4,8 @@
 // The window is split by concern: construction and layout of the controls (Unit1.cpp); its
 // lifecycle, the Read and Exit commands, hints and the status bar (Unit1Session.cpp); the
 // graph and the pointer readout (Unit1Graph.cpp); the baseline workflow (Unit1Baseline.cpp);
-// the details (Unit1Details.cpp); saving (Unit1Save.cpp); the about box (Unit1About.cpp).
+// the details (Unit1Details.cpp); saving (Unit1Save.cpp); exporting the graph
+// (Unit1Export.cpp); the about box (Unit1About.cpp).
 // What the window decides lives in the core as plain types (TGraphMapping, TBand, the baseline
 // functions, TFormSettings); the handlers here translate events into calls of them.
 #pragma once
@@ -31,6 +32,7 @@ class TDetailsForm;
 class TSpectrumFile;
 class TSpinEdit;
 class TUserDialogs;
+struct TGraphInputs;
 
 // The application's title: window caption and caption of its message boxes.
 extern const char* const ApplicationTitle;
@@ -51,6 +53,7 @@ public:
     void miReadClick();
     void miDetailsClick();
     void miSaveAsClick();
+    void miExportGraphClick(); // Unit1Export.cpp
     void miAboutClick();
     void miExitClick();
     void miShowHintsClick();
@@ -78,7 +81,8 @@ public:
     // Graph.
     void ShowSpectrum();
     bool DrawSpectrum();
-    TGraphMapping Mapping() const; // the limits of the last drawing on the plot rectangle
+    TGraphInputs GraphInputs() const; // what DrawSpectrum draws
+    TGraphMapping Mapping() const;    // the limits of the last drawing on the plot rectangle
     int XToPixel(double x) const { return Mapping().XToPixel(x); }
     int YToPixel(double y) const { return Mapping().YToPixel(y); }
     double PixelToX(int px) const { return Mapping().PixelToX(px); }
@@ -106,7 +110,7 @@ public:
 
     // Controls, under the names the program's documentation uses (also their objectName).
     QMenu *miFile, *miGraph, *miView, *miPolynomial, *miHelp;
-    QAction *miRead, *miDetails, *miSaveAs, *miExit;
+    QAction *miRead, *miDetails, *miSaveAs, *miExportGraph, *miExit;
     QAction *miFrequency, *miWavelength, *miVelocity, *miVMinusVlsr;
     QAction *miShowHints, *miSubtract, *miUndoSubtract, *miAbout;
     QMenu* PopupMenu;

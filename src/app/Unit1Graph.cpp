@@ -41,14 +41,18 @@ TGraphMapping TForm1::Mapping() const {
     return TGraphMapping{Limits, Plot->PlotRect()};
 }
 
-bool TForm1::DrawSpectrum() {
+TGraphInputs TForm1::GraphInputs() const {
     TGraphInputs inputs;
     inputs.X = &XValues;
     inputs.Signal = &Signal;
     inputs.Mode = Mode;
     inputs.Corrected = Corrected;
     inputs.FileName = Spectrum ? ExtractFileName(Spectrum->FilePath) : std::string();
-    if (!DrawGraph(*Plot, inputs, Limits, GraphTitle)) {
+    return inputs;
+}
+
+bool TForm1::DrawSpectrum() {
+    if (!DrawGraph(*Plot, GraphInputs(), Limits, GraphTitle)) {
         ShowStatusMessage("Error getting graph limits");
         return false;
     }

@@ -126,6 +126,7 @@ void TForm1::ReadAndShow(const QString& path) {
     miDetails->setEnabled(true);
     miVMinusVlsr->setEnabled(false);
     miSaveAs->setEnabled(true);
+    miExportGraph->setEnabled(true);
     tbSaveAs->setEnabled(true);
     if (SaveFolder.isEmpty())
         SaveFolder = OpenFolder;

@@ -158,19 +158,24 @@ int TVectorPlot::TextHeight(const std::string& /*text*/) const {
 }
 
 void TVectorPlot::Paint(QPainter& painter) const {
+    // The panel's lines fill whole pixels: a line at x covers the pixel from x to x + 1. A
+    // vector line of width 1 covers half a pixel on each side of its path, so lines and
+    // outlines run through the pixels' centres, x + 0.5, and stay one pixel wide when drawn
+    // out. Texts keep their corners, as on the panel.
+    const QPointF centre(0.5, 0.5);
     painter.setFont(FFont);
     for (const TShape& shape : Shapes) {
         switch (shape.Kind) {
         case TShape::Rectangle:
             painter.setPen(shape.Pen);
             painter.setBrush(shape.Fill);
-            painter.drawRect(QRect(shape.From.x(), shape.From.y(),
-                                   shape.To.x() - shape.From.x() - 1,
-                                   shape.To.y() - shape.From.y() - 1));
+            painter.drawRect(
+                QRectF(QPointF(shape.From) + centre, QSizeF(shape.To.x() - shape.From.x() - 1,
+                                                            shape.To.y() - shape.From.y() - 1)));
             break;
         case TShape::Line:
             painter.setPen(shape.Pen);
-            painter.drawLine(shape.From, shape.To);
+            painter.drawLine(QPointF(shape.From) + centre, QPointF(shape.To) + centre);
             break;
         case TShape::Label:
             painter.save();
