@@ -202,6 +202,24 @@ TEST_F(BatchCommand, OneJobAndTwoJobsGiveTheSameFiles) {
     }
 }
 
+TEST_F(BatchCommand, PicturesBesideTheTexts) {
+    const QStringList files = Samples(3);
+    const TRun run = Run(Basic(Out()) + QStringList{"--png", "--svg", "--jobs", "2"} + files);
+    EXPECT_EQ(run.Exit, 0) << run.Errors.toStdString();
+    for (const QString& file : files) {
+        const QString stem = Out() + "/" + QFileInfo(file).completeBaseName();
+        const QByteArray png = Contents(stem + ".png");
+        // The PNG signature, then the header chunk: width 640 and height 600, big-endian.
+        ASSERT_GT(png.size(), 24);
+        EXPECT_TRUE(png.startsWith("\x89PNG\r\n\x1a\n"));
+        EXPECT_EQ(png.mid(16, 8), QByteArray::fromHex("0000028000000258"));
+        const QByteArray svg = Contents(stem + ".svg");
+        EXPECT_TRUE(svg.contains("viewBox=\"0 0 640 600\""));
+        EXPECT_TRUE(svg.contains("Velocity - VLSR (corrected)  v Signal"));
+        EXPECT_TRUE(svg.contains(QFileInfo(file).fileName().toUtf8()));
+    }
+}
+
 TEST_F(BatchCommand, TwoFilesOfTheSameNameDoNotOverwriteEachOther) {
     const QString first = Sample(1);
     QDir().mkpath(Folder.filePath("other"));

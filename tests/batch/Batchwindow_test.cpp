@@ -8,6 +8,8 @@
 #include <QAction>
 #include <QDialog>
 #include <QFile>
+#include <QImage>
+#include <QProcess>
 #include <algorithm>
 
 namespace {
@@ -82,6 +84,38 @@ TEST_F(BatchWindow, TheSavedFileIsTheWindowsSaveAsOnEveryAxis) {
         ASSERT_TRUE(batch.Ok) << batch.Row.Error;
         EXPECT_EQ(batch.SavedText, saved.toStdString());
     }
+}
+
+TEST_F(BatchWindow, ItsPngIsTheWindowsPlotPixelForPixel) {
+    const QString path = Spectrum("G0_30.0.dat", [](int i) {
+        return 1500.0 + 0.02 * i + 40.0 * std::exp(-0.5 * std::pow((i - 180) / 9.0, 2)) +
+               std::sin(3.0 * i);
+    });
+    auto form = Open();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    TLineWindow window;
+    WindowSteps(*form, path, form->miVMinusVlsr, window);
+    const QImage shown = form->PlotPanel()->Bitmap().convertToFormat(QImage::Format_RGB32);
+
+    // The command as a user runs it, with the band's window on the same axis.
+    const QString out = Folder.filePath("out");
+    QProcess batch;
+    batch.start(QStringLiteral(KELVANE_BATCH_EXE),
+                {"--fit-outside=" + QString::number(window.Low, 'g', 17) + ":" +
+                     QString::number(window.High, 'g', 17),
+                 "--terms", QString::number(Coefficients.size()), "--axis", "vlsr", "--png",
+                 "--out", out, path});
+    ASSERT_TRUE(batch.waitForFinished(60000));
+    ASSERT_EQ(batch.exitCode(), 0) << batch.readAllStandardError().toStdString();
+    EXPECT_EQ(Contents(out + "/G0_30.0.txt"), Contents(Folder.filePath("window.txt")));
+    const QImage png = QImage(out + "/G0_30.0.png").convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(png.size(), shown.size());
+    int differing = 0;
+    for (int y = 0; y < png.height(); ++y)
+        for (int x = 0; x < png.width(); ++x)
+            differing += png.pixel(x, y) != shown.pixel(x, y) ? 1 : 0;
+    EXPECT_EQ(differing, 0);
 }
 
 } // namespace
