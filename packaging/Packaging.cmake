@@ -40,14 +40,15 @@ set(KELVANE_RELEASE_DATE_RFC2822
 
 set(doc_dir ${KELVANE_GENERATED_DIR}/doc)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/copyright.in ${doc_dir}/copyright @ONLY)
-foreach(file changelog kelvane.1)
+foreach(file changelog kelvane.1 kelvane-batch.1)
     configure_file(${CMAKE_CURRENT_LIST_DIR}/${file}.in ${doc_dir}/${file} @ONLY)
     execute_process(COMMAND gzip -9 -n -f ${doc_dir}/${file} RESULT_VARIABLE gzip_result)
     if(NOT gzip_result EQUAL 0)
         message(FATAL_ERROR "gzip could not compress ${doc_dir}/${file}")
     endif()
 endforeach()
-install(FILES ${doc_dir}/kelvane.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${doc_dir}/kelvane.1.gz ${doc_dir}/kelvane-batch.1.gz
+    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${doc_dir}/copyright ${doc_dir}/changelog.gz
     DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kelvane)
 
@@ -80,7 +81,9 @@ It fits a least-squares polynomial baseline outside a band dragged over
 the line and subtracts it, converts the source position between
 equatorial and galactic coordinates as it is typed, computes the velocity
 of the local standard of rest for the observation's time and the
-station's site, and saves the corrected spectrum as a text file.")
+station's site, and saves the corrected spectrum as a text file.
+kelvane-batch does the same for a whole survey of files at once and
+writes a summary table.")
 
 set(CPACK_DEBIAN_PACKAGE_NAME kelvane)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
