@@ -99,7 +99,9 @@ TPendingRow ProcessFile(const TPlan& plan, long index, TOutputGroup& outputs) {
     if (!result.Ok)
         return pending;
 
-    std::vector<TExtraOutput> files = {{".txt", std::move(result.SavedText)}};
+    std::vector<TExtraOutput> files;
+    files.reserve(3);
+    files.push_back({".txt", std::move(result.SavedText)});
     if (plan.Options.Png)
         files.push_back({".png", std::string()});
     if (plan.Options.Svg)
