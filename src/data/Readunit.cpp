@@ -5,6 +5,7 @@
 #include "data/Readunit_internal.h"
 #include "data/Spectrumunit.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>

@@ -32,8 +32,8 @@ public:
     //   "Summat wrong with time.", "Read error", "wrong number of data items."
     // Only regular files are opened; a device, FIFO, socket or folder is "Unable to open".
     // The work of one read is bounded whatever the file's size: the header is judged from the
-    // beginning of its line, and nothing beyond MaxReadLength bytes is read (a list of items
-    // that has not ended by then is "wrong number of data items.").
+    // beginning of its line, and nothing beyond the first 16 MiB is read (a list of items that
+    // has not ended by then is "wrong number of data items.").
     void Read(const std::string& path);
 
 private:
