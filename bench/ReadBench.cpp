@@ -2,7 +2,8 @@
 //
 // The hostile files are made once, in a temporary folder: /dev/zero, a FIFO without a writer
 // and one whose writer keeps it open, sparse files of 2 GB (all NUL bytes; a good header that
-// never ends), a header line of 50 MB and a megabyte of NUL bytes. Every one of these reads
+// never ends), a header line of 50 MB, 50 MB of blanks before the items (read character by
+// character up to the limit) and a megabyte of NUL bytes. Every one of these reads
 // must end at once with its message. Counters: peak_rss_kib is the process's resident peak
 // during the benchmark, peak_rss_growth_kib how far that peak rose above the resident size
 // before it (Linux; -1 where the peak cannot be reset).
@@ -33,6 +34,7 @@ enum class THostile {
     Sparse2GbZeros,
     Sparse2GbEndlessHeader,
     Header50Mb,
+    Spaces50Mb,
     NulBytes1Mb,
 };
 
@@ -70,6 +72,8 @@ struct THostileFiles {
         Paths[THostile::Sparse2GbEndlessHeader] = Sparse("endless.dat", GoodHeader);
         Paths[THostile::Header50Mb] =
             Write("long.dat", GoodHeader + std::string(50u << 20, 'x') + "\n" + items);
+        Paths[THostile::Spaces50Mb] =
+            Write("spaces.dat", GoodHeader + "\n" + std::string(50u << 20, ' ') + items);
         Paths[THostile::NulBytes1Mb] = Write("nul.dat", std::string(1u << 20, '\0'));
     }
     ~THostileFiles() {
@@ -136,6 +140,8 @@ BENCHMARK_CAPTURE(BM_Read, sparse_2gb_zeros, THostile::Sparse2GbZeros)
 BENCHMARK_CAPTURE(BM_Read, sparse_2gb_endless_header, THostile::Sparse2GbEndlessHeader)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Read, header_line_50mb, THostile::Header50Mb)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Read, spaces_50mb_before_items, THostile::Spaces50Mb)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Read, nul_bytes_1mb, THostile::NulBytes1Mb)->Unit(benchmark::kMicrosecond);
 
 } // namespace
