@@ -296,6 +296,8 @@ void TSpectrumFile::ReadHeader(TTextSource& file) {
 }
 
 void TSpectrumFile::Read(const std::string& path) {
+    // Every Read reads the file, also under the name read last: a same-name shortcut would show
+    // a stale spectrum after the telescope rewrote the file.
     const std::string name = ExtractFileName(path);
     const TDescriptor file(OpenRegularFile(path.c_str()));
     if (file.Get() < 0)
