@@ -2,25 +2,88 @@
 
 #include "data/Datetimeunit.h"
 #include "data/Filenameunit.h"
+#include "data/Readunit_internal.h"
 #include "data/Spectrumunit.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
 #include <limits>
-#include <memory>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
+namespace {
+
+// read(2) that carries on after an interrupting signal.
+long ReadSome(int descriptor, char* buffer, std::size_t count) {
+    for (;;) {
+        const ssize_t got = ::read(descriptor, buffer, count);
+        if (got >= 0 || errno != EINTR)
+            return static_cast<long>(got);
+    }
+}
+
+} // namespace
+
 bool TTextSource::Fill() {
-    if (Error)
+    if (Ended)
         return false;
     Position = 0;
-    Filled = std::fread(Buffer, 1, sizeof Buffer, File);
-    if (Filled == 0 && std::ferror(File))
-        Error = true;
-    return Filled > 0;
+    Filled = 0;
+    if (Remaining == 0) {
+        // At the limit one more byte tells a file that ends here from one that goes on.
+        char probe = 0;
+        const long got = ReadSome(Descriptor, &probe, 1);
+        Cut = got > 0;
+        Error = got < 0;
+        Ended = true;
+        return false;
+    }
+    const long got = ReadSome(Descriptor, Buffer, std::min(sizeof Buffer, Remaining));
+    if (got <= 0) {
+        Error = got < 0;
+        Ended = true;
+        return false;
+    }
+    Filled = static_cast<std::size_t>(got);
+    Remaining -= Filled;
+    return true;
+}
+
+void TTextSource::SkipLine() {
+    for (;;) {
+        if (Position == Filled && !Fill())
+            return;
+        const void* end = std::memchr(Buffer + Position, '\n', Filled - Position);
+        if (end) {
+            Position = static_cast<std::size_t>(static_cast<const char*>(end) - Buffer) + 1;
+            return;
+        }
+        Position = Filled;
+    }
+}
+
+int OpenRegularFile(const char* path) {
+    // Devices, FIFOs, sockets and folders are refused before they are opened: opening or
+    // reading them can block for good (a FIFO without a writer) or never end (/dev/zero).
+    // The opened file is checked again in case the path changed in between; O_NONBLOCK keeps
+    // that open from waiting on a FIFO put there meanwhile.
+    struct stat status {};
+    if (::stat(path, &status) != 0 || !S_ISREG(status.st_mode))
+        return -1;
+    const int descriptor = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (descriptor < 0)
+        return -1;
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(descriptor);
+        return -1;
+    }
+    return descriptor;
 }
 
 namespace {
@@ -35,11 +98,21 @@ bool IsSpace(int c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-std::string ReadLine(TTextSource& source) {
+// The beginning of the current line, at most MaxHeaderLength characters, without its line
+// feed and the carriage return before it. Reading stops after those characters: the rest of a
+// longer line is left in source. complete tells whether the whole line was taken.
+std::string ReadLineStart(TTextSource& source, bool& complete) {
     std::string line;
-    for (int c = source.Get(); c != EOF && c != '\n'; c = source.Get())
-        if (line.size() < MaxHeaderLength)
-            line.push_back(static_cast<char>(c));
+    complete = false;
+    for (;;) {
+        if (line.size() == MaxHeaderLength)
+            return line;
+        const int c = source.Get();
+        if (c == EOF || c == '\n')
+            break;
+        line.push_back(static_cast<char>(c));
+    }
+    complete = true;
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
     return line;
@@ -105,8 +178,20 @@ std::uint16_t ReadWord(std::string_view& line) {
     return static_cast<std::uint16_t>(ReadInt(line));
 }
 
-struct TFileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
+// Closes a file descriptor on every path out of Read.
+class TDescriptor {
+public:
+    explicit TDescriptor(int descriptor) : Value(descriptor) {}
+    ~TDescriptor() {
+        if (Value >= 0)
+            ::close(Value);
+    }
+    TDescriptor(const TDescriptor&) = delete;
+    TDescriptor& operator=(const TDescriptor&) = delete;
+    int Get() const { return Value; }
+
+private:
+    int Value;
 };
 
 } // namespace
@@ -190,7 +275,10 @@ std::string ExtractFileName(const std::string& path) {
 }
 
 void TSpectrumFile::ReadHeader(TTextSource& file) {
-    const std::string text = ReadLine(file);
+    // Every check of the header is decided by the beginning of its line, so a file without a
+    // line feed is judged without reading it to the end.
+    bool complete = false;
+    const std::string text = ReadLineStart(file, complete);
     if (text.size() < 40)
         throw std::runtime_error("Not enough info in header.");
     if (text[0] != 's')
@@ -203,15 +291,18 @@ void TSpectrumFile::ReadHeader(TTextSource& file) {
     HeaderInt2 = ReadInt(line);
     ReadInt(line);
     HeaderInt4 = ReadInt(line);
+    if (!complete)
+        file.SkipLine();
 }
 
 void TSpectrumFile::Read(const std::string& path) {
+    // Every Read reads the file, also under the name read last: a same-name shortcut would show
+    // a stale spectrum after the telescope rewrote the file.
     const std::string name = ExtractFileName(path);
-    std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(path.c_str(), "rb"));
-    struct stat status {};
-    if (!file || fstat(fileno(file.get()), &status) != 0 || S_ISDIR(status.st_mode))
+    const TDescriptor file(OpenRegularFile(path.c_str()));
+    if (file.Get() < 0)
         throw std::runtime_error("Unable to open " + name);
-    TTextSource source(file.get());
+    TTextSource source(file.Get(), MaxReadLength);
 
     // Everything is read into locals; the spectrum changes only when every check has passed.
     TSpectrumFile header;
@@ -236,7 +327,9 @@ void TSpectrumFile::Read(const std::string& path) {
     }
     if (source.Failed())
         throw std::runtime_error("Read error");
-    if (items.size() != expected)
+    // A list still going on at the read limit is no spectrum of this format, whatever its
+    // count so far (its last item may even be cut short).
+    if (source.Exhausted() || items.size() != expected)
         throw std::runtime_error("wrong number of data items.");
 
     TGLatitude latitude = FileGLatitude;

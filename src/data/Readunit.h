@@ -8,29 +8,10 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 
-// Buffered, bounded reading of a text file, one character at a time.
-class TTextSource {
-public:
-    explicit TTextSource(std::FILE* file) : File(file) {}
-    int Get() {
-        return Position < Filled || Fill() ? static_cast<unsigned char>(Buffer[Position++]) : EOF;
-    }
-    int Peek() {
-        return Position < Filled || Fill() ? static_cast<unsigned char>(Buffer[Position]) : EOF;
-    }
-    bool Failed() const { return Error; }
-
-private:
-    bool Fill();
-    std::FILE* File;
-    char Buffer[65536];
-    std::size_t Position = 0, Filled = 0;
-    bool Error = false;
-};
+class TTextSource;
 
 class TSpectrumFile {
 public:
@@ -49,25 +30,20 @@ public:
     //   "Unable to open <name>", "Not enough info in header.",
     //   "Header does not start with an 's'.", "Summat wrong with date.",
     //   "Summat wrong with time.", "Read error", "wrong number of data items."
+    // Only regular files are opened; a device, FIFO, socket or folder is "Unable to open".
+    // The work of one read is bounded whatever the file's size: the header is judged from the
+    // beginning of its line, and nothing beyond the first 16 MiB is read (a list of items that
+    // has not ended by then is "wrong number of data items.").
     void Read(const std::string& path);
 
+private:
     // Reads line 1 of the file and fills the header fields; throws as Read.
     void ReadHeader(TTextSource& file);
 };
 
-// The longest header line kept; characters beyond it are skipped (the header's numbers stand
-// at its beginning).
-constexpr std::size_t MaxHeaderLength = 4096;
-// The longest data item; a longer run of number characters ends the list of items.
-constexpr std::size_t MaxItemLength = 512;
-
-// Operations on a header text consumed from the front.
+// Operations on a header text consumed from the front; the file-name position uses them too.
 void SkipToNumber(std::string_view& line); // drop up to the first digit or '-'
-void EraseNumber(std::string_view& line);  // drop the leading run of digits and '-'
 std::int32_t ReadInt(std::string_view& line);
-double ReadReal(std::string_view& line);
-double ReadDate(std::string_view& line); // month, day, year; throws "Summat wrong with date."
-double ReadTime(std::string_view& line); // hour, minute, second; throws "Summat wrong with time."
 
 // The file name without its folder.
 std::string ExtractFileName(const std::string& path);

@@ -86,6 +86,34 @@ private:
     std::fexcept_t Saved{};
 };
 
+// Sum of the squared deviations of y from its mean, given sy = the sum of y.
+// Given:    y   the values, at least one
+//           sy  their sum, accumulated from 0.0 in index order
+// Returned: SST >= 0; exactly 0 when every y is the same
+// Reference: T. F. Chan, G. H. Golub, R. J. LeVeque, "Algorithms for computing the sample
+//            variance", The American Statistician 37 (1983), the corrected two-pass algorithm.
+// Formed from y centred on its mean rather than as Syy - Sy*Sy/n, which it equals in exact
+// arithmetic: for a nearly constant y far from zero that difference cancels to rounding noise,
+// negative or far too large, and the correlation built on it leaves 0..1.
+double TotalSumOfSquares(const TVector& y, double sy) {
+    const double n = static_cast<double>(y.size());
+    const double mean = sy / n;
+    double sum = 0.0;
+    double squares = 0.0;
+    bool allEqual = true;
+    for (const double value : y) {
+        const double deviation = value - mean;
+        sum += deviation;
+        squares += deviation * deviation;
+        allEqual = allEqual && value == y.front();
+    }
+    if (allEqual)
+        return 0.0; // the rounding of the mean must not turn an exact 0 into a tiny SST
+    // sum is what the rounding of the mean left over; its correction is never larger than
+    // squares in exact arithmetic.
+    return std::max(0.0, squares - sum * sum / n);
+}
+
 } // namespace
 
 void SetPolyFitReporter(TPolyFitReporter reporter) {
@@ -165,21 +193,20 @@ double PolyFit(const TVector& x, const TVector& y, TVector& coefficients) {
 
     double sse = 0.0;
     double sy = 0.0;
-    double syy = 0.0;
     for (int i = 0; i < n; ++i) {
-        double fitted = 0.0;
-        for (int j = 0; j < m; ++j)
-            fitted += coefficients[j] * design[i][j];
-        const double residual = fitted - y[i];
+        // The constant term meets y first: for a nearly constant y far from zero their
+        // difference is exact, and the residual is not lost in the rounding of a large f.
+        double residual = coefficients[0] - y[i];
+        for (int j = 1; j < m; ++j)
+            residual += coefficients[j] * design[i][j];
         sse += residual * residual;
         sy += y[i];
-        syy += y[i] * y[i];
     }
-    const double sst = syy - sy * sy / n;
+    const double sst = TotalSumOfSquares(y, sy);
     double q = sst;
     if (sst != 0.0)
         q = sse / sst;
-    const double sums[] = {sse, sy, syy, sst, q};
+    const double sums[] = {sse, sy, sst, q};
     CheckValues(sums, std::size(sums));
 
     if (q >= 1.0)
@@ -340,14 +367,16 @@ void RescaleCoefficients(TVector& coefficients, double yMax, double yMin, double
     if (m == 0)
         return;
 
-    // Pascal's triangle, rows 0..m.
-    std::vector<std::vector<std::int32_t>> binomial(static_cast<std::size_t>(m) + 1);
-    binomial[0] = {1};
+    // Pascal's triangle, rows 0..m, in doubles: C(34, 17) already exceeds a 32-bit integer,
+    // while a double holds every binomial of up to 56 terms exactly and rounds, rather than
+    // overflows, far beyond any number of terms a user can ask for.
+    std::vector<TVector> binomial(static_cast<std::size_t>(m) + 1);
+    binomial[0] = {1.0};
     for (int k = 0; k < m; ++k) {
-        std::vector<std::int32_t>& next = binomial[k + 1];
-        next.assign(static_cast<std::size_t>(k) + 2, 0);
-        next[0] = 1;
-        next[k + 1] = 1;
+        TVector& next = binomial[k + 1];
+        next.assign(static_cast<std::size_t>(k) + 2, 0.0);
+        next[0] = 1.0;
+        next[k + 1] = 1.0;
         for (int j = 1; j <= k; ++j)
             next[j] = binomial[k][j] + binomial[k][j - 1];
     }

@@ -4,7 +4,8 @@
 // Coefficients run in ascending powers: the fitted value at x is
 //   c[0] + c[1] x + c[2] x^2 + ... + c[m-1] x^(m-1),
 // the number of terms m being the length of the coefficient vector on entry. The result of a
-// fit is the correlation coefficient R = sqrt(1 - SSE/SST) (0..1), or -1.0 on failure.
+// fit is the correlation coefficient R = sqrt(1 - SSE/SST) (0..1), or -1.0 on failure; SST is
+// summed from y centred on its mean, so that it stays sound for a nearly constant y.
 //
 // Messages (bad arguments, singular normal matrix) go to the PolyFit reporter; the windowed
 // program shows them in a warning box captioned "PolyFit Exception". Floating-point overflow,

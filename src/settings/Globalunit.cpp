@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <cmath>
 
 namespace {
 
@@ -26,7 +27,8 @@ double ReadReal(QSettings& store, const char* section, const char* name, double 
     else if (IsWholeNumberType(value) || value.typeId() == QMetaType::Double ||
              value.typeId() == QMetaType::Float)
         result = value.toDouble(&ok);
-    return ok ? result : fallback;
+    // "nan" and "inf" convert, but no setting can use them: they count as missing.
+    return ok && std::isfinite(result) ? result : fallback;
 }
 
 std::string ReadText(QSettings& store, const char* section, const char* name,

@@ -2,6 +2,7 @@
 
 #include <cfenv>
 #include <cmath>
+#include <cstdint>
 #include <gtest/gtest.h>
 #include <limits>
 #include <string>
@@ -114,6 +115,103 @@ TEST_F(PolyFitTest, CorrelationOfANoisyLine) {
     EXPECT_NEAR(coefficients[1], 1.0, 1e-12);
 }
 
+// ---- Correlation of nearly constant data --------------------------------------------------
+
+// R of a fit from its coefficients, computed carefully: every sum in long double, SST in two
+// passes (the mean first, then the squared deviations from it).
+double CarefulCorrelation(const TVector& x, const TVector& y, const TVector& coefficients) {
+    long double mean = 0.0L;
+    for (const double value : y)
+        mean += value;
+    mean /= static_cast<long double>(y.size());
+    long double sst = 0.0L;
+    long double sse = 0.0L;
+    for (std::size_t i = 0; i < y.size(); ++i) {
+        sst += (y[i] - mean) * (y[i] - mean);
+        long double fitted = 0.0L;
+        for (std::size_t j = coefficients.size(); j-- > 0;)
+            fitted = fitted * x[i] + coefficients[j];
+        sse += (fitted - y[i]) * (fitted - y[i]);
+    }
+    if (sst == 0.0L)
+        return 1.0;
+    const long double q = sse / sst;
+    return q >= 1.0L ? 0.0 : static_cast<double>(std::sqrt(1.0L - q));
+}
+
+// For a straight line R is the magnitude of the Pearson correlation of x and y, here from
+// centred sums in long double.
+double PearsonCorrelation(const TVector& x, const TVector& y) {
+    const long double n = static_cast<long double>(x.size());
+    long double mx = 0.0L;
+    long double my = 0.0L;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        mx += x[i];
+        my += y[i];
+    }
+    mx /= n;
+    my /= n;
+    long double sxy = 0.0L;
+    long double sxx = 0.0L;
+    long double syy = 0.0L;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        sxy += (x[i] - mx) * (y[i] - my);
+        sxx += (x[i] - mx) * (x[i] - mx);
+        syy += (y[i] - my) * (y[i] - my);
+    }
+    return static_cast<double>(std::fabs(sxy) / std::sqrt(sxx * syy));
+}
+
+TEST_F(PolyFitTest, CorrelationOfNearlyConstantDataMatchesACarefulComputation) {
+    struct Case {
+        const char* name;
+        double offset;    // the level of y
+        double amplitude; // of a deterministic wiggle in [-1, 1]
+        double slope;     // per unit of x
+        std::size_t terms;
+        bool velocityAxis; // x on the velocity axis (+-210 km/s) instead of [-1, 1]
+    };
+    const std::vector<Case> cases = {
+        {"the reported level, 2048080.3 +- 0.01, line", 2048080.3, 0.01, 0.0, 2, false},
+        {"the same with a trend", 2048080.3, 0.01, 0.005, 2, false},
+        {"the same, cubic", 2048080.3, 0.01, 0.005, 4, false},
+        {"the same, one term: the mean explains nothing", 2048080.3, 0.01, 0.005, 1, false},
+        {"1e9 +- 1 on the velocity axis", 1e9, 1.0, 0.002, 2, true},
+        {"below zero, -5e7 +- 0.001, quadratic", -5e7, 0.001, 0.0003, 3, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TVector x;
+        TVector y;
+        for (int i = 0; i < 400; ++i) {
+            x.push_back(c.velocityAxis ? 211.27 - 1.0527 * i : (i - 199.5) / 200.0);
+            const double wiggle = ((i * 37) % 101) / 50.0 - 1.0;
+            y.push_back(c.offset + c.amplitude * wiggle + c.slope * x.back());
+        }
+        TVector coefficients(c.terms, 0.0);
+        const double r = FitPolynomial(x, y, coefficients);
+        EXPECT_GE(r, 0.0);
+        EXPECT_LE(r, 1.0);
+        EXPECT_NEAR(r, CarefulCorrelation(x, y, coefficients), 1e-6);
+        if (c.terms == 2) {
+            EXPECT_NEAR(r, PearsonCorrelation(x, y), 1e-6);
+        }
+        if (c.terms == 1) {
+            EXPECT_EQ(r, 0.0) << "SSE equals SST";
+        }
+        EXPECT_TRUE(Messages.empty());
+    }
+}
+
+TEST_F(PolyFitTest, AllYEqualFarFromZeroStillGivesOne) {
+    // The mean of many equal values may round away from them; SST is still exactly 0.
+    const TVector x = {0, 1, 2, 3, 4, 5, 6};
+    const TVector y(7, 2048080.3);
+    TVector coefficients(2, 0.0);
+    EXPECT_EQ(FitPolynomial(x, y, coefficients), 1.0);
+    EXPECT_NEAR(coefficients[0], 2048080.3, 1e-6);
+}
+
 // ---- Solver ---------------------------------------------------------------------------------
 
 TEST_F(PolyFitTest, GaussJordanSolvesAndInverts) {
@@ -221,6 +319,75 @@ TEST(PolyFitHelpers, RescaleCoefficients) {
     const TVector expected = {11.25, -0.125, 0.1875, 0.03125};
     for (std::size_t j = 0; j < expected.size(); ++j)
         EXPECT_NEAR(coefficients[j], expected[j], 1e-14) << "term " << j;
+}
+
+// ---- Many terms -----------------------------------------------------------------------------
+
+// C(n, k) by the multiplicative formula in 64-bit integers: every step is exact for n <= 62.
+double Binomial(int n, int k) {
+    std::uint64_t value = 1;
+    for (int j = 1; j <= k; ++j)
+        value = value * static_cast<std::uint64_t>(n - k + j) / static_cast<std::uint64_t>(j);
+    return static_cast<double>(value);
+}
+
+TEST(PolyFitHelpers, RescaleCoefficientsOfFortyTerms) {
+    // v = u^39 with u = (x + 1)/2 on x in [-1, 1], y = v: y = (x + 1)^39 / 2^39, whose
+    // coefficient of x^i is C(39, i) / 2^39, exact in a double. Rows 34 and up of the
+    // binomial table exceed a 32-bit integer.
+    TVector coefficients(40, 0.0);
+    coefficients[39] = 1.0;
+    RescaleCoefficients(coefficients, 1, 0, 1, -1);
+    ASSERT_EQ(coefficients.size(), 40u);
+    for (int i = 0; i < 40; ++i)
+        EXPECT_EQ(coefficients[i], std::ldexp(Binomial(39, i), -39)) << "term " << i;
+}
+
+TEST_F(PolyFitTest, ThirtyFourTermsWhoseFirstAttemptOverflows) {
+    // x in [1e5, 3e5]: x^66 in the normal matrix overflows, the retry's dx^33 does not.
+    constexpr int Terms = 34;
+    TVector x;
+    TVector y;
+    for (int i = 0; i < 100; ++i) {
+        const double u = i / 99.0;
+        x.push_back(1e5 + 2e5 * u);
+        y.push_back(1.0 + 2.0 * u + 3.0 * u * u + 0.01 * (((i * 37) % 101) / 50.0 - 1.0));
+    }
+    TVector direct(Terms, 0.0);
+    EXPECT_THROW(PolyFit(x, y, direct), EFloatingPointError);
+
+    // The retry by hand: the fit on the normalised data, converted back in long double with
+    // binomials of the test's own.
+    TVector u = x;
+    TVector v = y;
+    double xMin = 0, xMax = 0, yMin = 0, yMax = 0;
+    NormalizeToUnitRange(u, v, xMin, xMax, yMin, yMax);
+    TVector normalised(Terms, 0.0);
+    const double normalisedR = PolyFit(u, v, normalised);
+    ASSERT_GT(normalisedR, 0.0);
+    ASSERT_TRUE(Messages.empty());
+
+    TVector coefficients(Terms, 0.0);
+    EXPECT_EQ(FitPolynomial(x, y, coefficients), normalisedR);
+    ASSERT_EQ(coefficients.size(), static_cast<std::size_t>(Terms));
+    const long double dx = static_cast<long double>(xMax) - xMin;
+    const long double dy = static_cast<long double>(yMax) - yMin;
+    const long double shift = -xMin / dx;
+    for (int i = 0; i < Terms; ++i) {
+        long double sum = 0.0L;
+        long double size = 0.0L; // of the terms, for the rounding the sum may carry
+        for (int k = i; k < Terms; ++k) {
+            const long double term = Binomial(k, i) * std::pow(shift, k - i) * normalised[k];
+            sum += term;
+            size += std::fabs(term);
+        }
+        const long double scale = dy / std::pow(dx, i);
+        const long double expected = scale * sum + (i == 0 ? yMin : 0.0);
+        EXPECT_NEAR(coefficients[i], static_cast<double>(expected),
+                    static_cast<double>(1e-12L * scale * size + (i == 0 ? 1e-12L * yMin : 0)))
+            << "term " << i;
+    }
+    EXPECT_TRUE(Messages.empty());
 }
 
 // ---- Arithmetic errors and the retry --------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <QVariant>
 #include <functional>
 #include <gtest/gtest.h>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,22 @@ TEST_F(StationSettingsTest, ValuesOfAnotherTypeGiveTheDefault) {
         {"Azimuth/AzRate", "fast", [](auto& s) { return s.AzRate == 8.1; }},
         {"Log file/Sparse", "maybe", [](auto& s) { return s.Sparse; }},
         {"Com Ports/Motor", QStringList{"1", "2"}, [](auto& s) { return s.MotorPort == -1; }},
+    });
+}
+
+TEST_F(StationSettingsTest, RealsThatAreNotFiniteGiveTheDefault) {
+    ExpectEach({
+        {"Azimuth/AzRate", "nan", [](auto& s) { return s.AzRate == 8.1; }},
+        {"Azimuth/Overrun", "inf", [](auto& s) { return s.AzOverrun == 0.05; }},
+        {"Altitude/AltRate", "-inf", [](auto& s) { return s.AltRate == 6.7; }},
+        {"Position/Refraction", "1e999", [](auto& s) { return s.Refraction == 0.5667; }},
+        {"ChooseSource/Dec Diff", std::numeric_limits<double>::quiet_NaN(),
+         [](auto& s) { return s.DecDiff == 2.0; }},
+        {"LSR/V", std::numeric_limits<double>::infinity(),
+         [](auto& s) { return s.LsrVelocity.V == 13.5; }},
+        // The largest finite double is still a number.
+        {"LSR/U", "1.7976931348623157e308",
+         [](auto& s) { return s.LsrVelocity.U == std::numeric_limits<double>::max(); }},
     });
 }
 
