@@ -34,20 +34,24 @@ void StartAfresh(int terms) {
     Vlsr = 0.0;
 }
 
-// The fit's messages for the file's error text; the default reporter is back afterwards.
+// The fit's messages for the file's error text; the reporter installed before (a window's
+// warning box, say) is back afterwards.
 class TFitMessages {
 public:
-    TFitMessages() {
+    TFitMessages() : Previous(PolyFitReporter()) {
         SetPolyFitReporter([this](const std::string& text) {
             if (!Text.empty())
                 Text += "; ";
             Text += text;
         });
     }
-    ~TFitMessages() { SetPolyFitReporter(nullptr); }
+    ~TFitMessages() { SetPolyFitReporter(Previous); }
     TFitMessages(const TFitMessages&) = delete;
     TFitMessages& operator=(const TFitMessages&) = delete;
     std::string Text;
+
+private:
+    TPolyFitReporter Previous;
 };
 
 double Signed(double degrees) {

@@ -100,7 +100,8 @@ struct TSpectrumResult {
 
 // Takes one file through the steps above. Never throws for a problem of the file: a reader
 // failure gives its exact text, a failed fit the fit's messages ("PolyFit called with less
-// than two points"), a position that cannot be found says so.
+// than two points"), a position that cannot be found says so. The fit's messages are caught
+// while it runs; the fit's reporter is put back afterwards.
 TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& settings,
                                 const TStationSettings& station);
 

@@ -120,6 +120,10 @@ void SetPolyFitReporter(TPolyFitReporter reporter) {
     Reporter = std::move(reporter);
 }
 
+const TPolyFitReporter& PolyFitReporter() {
+    return Reporter;
+}
+
 // ---- Entry ------------------------------------------------------------------------------------
 
 double FitPolynomial(const TVector& x, const TVector& y, TVector& coefficients) {

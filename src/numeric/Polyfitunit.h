@@ -37,6 +37,8 @@ using TPolyFitReporter = std::function<void(const std::string&)>;
 // Installs the reporter; an empty function restores the default, which writes the text and a
 // line end to stderr.
 void SetPolyFitReporter(TPolyFitReporter reporter);
+// The reporter installed (empty for the default), so that a caller can put it back.
+const TPolyFitReporter& PolyFitReporter();
 
 // Raised when a fit meets floating-point overflow, division by zero or an invalid operation.
 // Detection: the floating-point status flags (FE_OVERFLOW, FE_DIVBYZERO, FE_INVALID) are
