@@ -384,6 +384,7 @@ void TForm1::CreatePlot() {
     };
     Plot->SetPlotRect(TRect(80, 40, Plot->width() - 10, Plot->height() - 100));
     Plot->Show();
+    Plot->OnDevicePixelRatioChange = [this] { RedrawPlot(); };
 }
 
 void TForm1::CreatePopupMenu() {

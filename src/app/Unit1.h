@@ -14,9 +14,11 @@
 #include "numeric/Graphmapunit.h"
 
 #include <QMainWindow>
+#include <QPoint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QActionGroup;
@@ -143,8 +145,12 @@ private:
     // Graph (Unit1Graph.cpp).
     void DrawXGrid(const TGraphMapping& map);
     void DrawYGrid(const TGraphMapping& map);
+    // The graph as it is shown, drawn afresh after the plot's device pixel ratio changed.
+    void RedrawPlot();
     // Baseline (Unit1Baseline.cpp).
     void UpdatePolynomialItems();
+    // The fitted curve through the given plot pixels over the saved graph, shown.
+    void DrawCurve(const std::vector<QPoint>& curve);
 
     TUserDialogs* Dialogs;
     std::unique_ptr<TUserDialogs> OwnDialogs;
@@ -157,7 +163,8 @@ private:
     bool SpectrumDrawn = false;
     std::string GraphTitle;
     TBand Band;
-    bool FitOffered = false; // the last fit succeeded on the axis shown: Subtract may use it
+    bool FitOffered = false;        // the last fit succeeded on the axis shown: Subtract may use it
+    std::vector<QPoint> ShownCurve; // the fitted curve over the graph shown; empty when none
     TSubtractionHistory History;
     bool ShowToolBarHints = true;
     TDetailsForm* DetailsForm = nullptr; // created by the first Enter other details

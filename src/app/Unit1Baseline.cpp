@@ -50,7 +50,8 @@ void TForm1::DrawBox() {
     const TRect& r = Plot->PlotRect();
     const int start = Band.BoxStart, end = Band.BoxEnd;
     Plot->DrawOnPicture([&](QPainter& painter) {
-        QPen pen(Qt::black, 0, Qt::DashLine);
+        // One logical pixel wide, as the graph's lines, on screens of any density.
+        QPen pen(Qt::black, 1, Qt::DashLine);
         painter.setPen(pen);
         const QPoint outline[] = {
             {start, r.Top}, {start, r.Bottom}, {end, r.Bottom}, {end, r.Top}, {start, r.Top}};
@@ -84,19 +85,27 @@ void TForm1::DrawFittedCurve() {
     FitOffered = Correlation >= 0.0;
     if (SpectrumDrawn && FitOffered) {
         const TGraphMapping map = Mapping();
-        Plot->RestoreImage();
-        Plot->Pen.setColor(ColorToQColor(FittedCurveColor));
-        for (int px = map.Rect.Left; px <= map.Rect.Right; ++px) {
-            const int py = map.YToPixel(EvaluatePolynomial(map.PixelToX(px)));
-            if (px == map.Rect.Left)
-                Plot->MoveTo(px, py);
-            else
-                Plot->LineTo(px, py);
-        }
-        Plot->Show();
+        std::vector<QPoint> curve;
+        curve.reserve(static_cast<std::size_t>(map.Rect.Width()) + 1);
+        for (int px = map.Rect.Left; px <= map.Rect.Right; ++px)
+            curve.emplace_back(px, map.YToPixel(EvaluatePolynomial(map.PixelToX(px))));
+        DrawCurve(curve);
     }
     miPolynomial->menuAction()->setEnabled(true);
     UpdatePolynomialItems();
+}
+
+void TForm1::DrawCurve(const std::vector<QPoint>& curve) {
+    Plot->RestoreImage();
+    Plot->Pen.setColor(ColorToQColor(FittedCurveColor));
+    for (std::size_t i = 0; i < curve.size(); ++i) {
+        if (i == 0)
+            Plot->MoveTo(curve[i].x(), curve[i].y());
+        else
+            Plot->LineTo(curve[i].x(), curve[i].y());
+    }
+    Plot->Show();
+    ShownCurve = curve;
 }
 
 void TForm1::miSubtractClick() {

@@ -53,6 +53,7 @@ bool TForm1::DrawSpectrum() {
         return false;
     }
     const TGraphMapping map = Mapping();
+    ShownCurve.clear();
     Plot->Clear();
     Plot->Pen.setColor(ColorToQColor(GridColor));
     DrawXGrid(map);
@@ -135,6 +136,27 @@ void TForm1::DrawYGrid(const TGraphMapping& map) {
         Plot->TextOutAngle(labels[i], r.Left - maxWidth - 5, py - Plot->TextHeight(labels[i]) / 2,
                            0);
     }
+}
+
+// Whatever the plot shows is drawn again at the new ratio: the graph, the fitted curve over it
+// (the pixels it was drawn through: the coefficients may have changed since) and the band of a
+// drag. The empty plot of a new window is cleared afresh; a picture left by a failed drawing
+// stays as the plot enlarged it.
+void TForm1::RedrawPlot() {
+    if (!SpectrumDrawn) {
+        if (GraphTitle.empty()) {
+            Plot->Clear();
+            Plot->Show();
+        }
+        return;
+    }
+    const std::vector<QPoint> curve = ShownCurve;
+    if (!DrawSpectrum())
+        return;
+    if (!curve.empty())
+        DrawCurve(curve);
+    if (Band.Dragging && Band.BoxEnd != 0)
+        DrawBox();
 }
 
 void TForm1::PlotMouseMove(Qt::KeyboardModifiers, int x, int y) {
