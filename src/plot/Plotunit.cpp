@@ -736,18 +736,6 @@ bool ExactQuarterTurn(double tenths) {
            tenths == -2700.0 || tenths == 1800.0;
 }
 
-// Copies source into target with its top-left corner at at (pixels of target), leaving out
-// what falls outside target; both images of the same 32-bit format.
-void Blit(QImage& target, const QPoint& at, const QImage& source) {
-    const QRect r = QRect(at, source.size()) & target.rect();
-    if (r.isEmpty())
-        return;
-    const std::size_t bytes = static_cast<std::size_t>(r.width()) * sizeof(QRgb);
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        std::memcpy(target.scanLine(y) + r.left() * sizeof(QRgb),
-                    source.constScanLine(y - at.y()) + (r.left() - at.x()) * sizeof(QRgb), bytes);
-}
-
 } // namespace
 
 void TPlot::TextOutAngle(const std::string& text, int x, int y, double angle) {
@@ -766,11 +754,10 @@ void TPlot::TextOutAngle(const std::string& text, int x, int y, double angle) {
                                            ? &LabelPicture(entry, static_cast<int>(tenths), box)
                                            : nullptr;
         if (picture && !picture->Overhangs) {
-            const QPoint at = (QPoint(x, y) + picture->Offset) * FWholeRatio;
-            KeepSavedDevicePixels(QRect(at, picture->Image.size()));
-            // The open painter keeps the bitmap in a buffer of its own, written here.
-            Canvas();
-            Blit(FBitmap, at, picture->Image);
+            // The picture carries the ratio: the painter copies its device pixels one to one.
+            const QPoint at = QPoint(x, y) + picture->Offset;
+            KeepSavedDevicePixels(QRect(at * FWholeRatio, picture->Image.size()));
+            Canvas().drawImage(at, picture->Image);
         } else {
             if (FSavedIsBitmap) {
                 // The turned box and the ink around it, with room to spare.
