@@ -344,10 +344,10 @@ void TPlot::FillLogical(QPainter& painter, const QRect& logical, const QColor& c
         std::fill(pixels + y * stride + r.left(), pixels + y * stride + r.right() + 1, value);
 }
 
-// The painter strokes an aliased line of width w through device pixel centres around
-// (coordinate x ratio); the blocks of logical pixel x are centred on (x + 1/2) ratio. Moving by
-// 1/2 - 1/(2 ratio) logical pixels (half a block less the half device pixel by which the
-// engine already moves aliased lines) puts an odd-width line on the blocks.
+// The painter centres a line through logical coordinate x on device coordinate x ratio + 1/2
+// (the raster engine moves aliased drawing by half a device pixel); the block of logical pixel
+// x is centred on (x + 1/2) ratio. Moving the painter by 1/2 - 1/(2 ratio) logical pixels
+// closes the gap, so that a stroke of odd width covers whole blocks (at ratio 1 it is 0).
 QTransform TPlot::LineShift() const {
     const qreal shift = 0.5 - 0.5 / FRatio;
     return QTransform::fromTranslate(shift, shift);
@@ -373,11 +373,15 @@ void TPlot::OutlinedRect(QPainter& painter, const TRect& rect) {
         return;
     painter.setPen(Pen);
     painter.setBrush(Brush);
-    if (FRatio != 1.0)
-        painter.setTransform(LineShift());
     // A stroked QRect covers its size plus the pen width: columns Left .. Right - 1.
-    painter.drawRect(QRect(rect.Left, rect.Top, rect.Width() - 1, rect.Height() - 1));
-    painter.resetTransform();
+    const QRect outline(rect.Left, rect.Top, rect.Width() - 1, rect.Height() - 1);
+    if (FRatio == 1.0) {
+        painter.drawRect(outline);
+    } else {
+        painter.setTransform(LineShift());
+        painter.drawRect(outline);
+        painter.resetTransform();
+    }
 }
 
 namespace {
@@ -538,10 +542,13 @@ void TPlot::AddLine(const QPoint& from, const QPoint& to) {
         KeepSavedPixels(QRect(from, to).normalized().adjusted(-grow, -grow, grow, grow));
         QPainter& painter = Canvas();
         painter.setPen(Pen);
-        if (FRatio != 1.0)
+        if (FRatio == 1.0) {
+            painter.drawLine(from, to);
+        } else {
             painter.setTransform(LineShift());
-        painter.drawLine(from, to);
-        painter.resetTransform();
+            painter.drawLine(from, to);
+            painter.resetTransform();
+        }
         return;
     }
     if (FLines.empty())
@@ -598,7 +605,8 @@ void TPlot::FlushLines() const {
         if (FRatio != 1.0)
             painter.setTransform(LineShift());
         painter.drawLines(FLines.data(), static_cast<int>(FLines.size()));
-        painter.resetTransform();
+        if (FRatio != 1.0)
+            painter.resetTransform();
     }
     FLines.clear();
 }

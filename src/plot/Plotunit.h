@@ -107,10 +107,10 @@ public:
     const QImage& Bitmap() const; // the finished drawing so far
     const QImage& Picture() const { return FPicture; }
     // Draws on the displayed picture (wiped by the next Show) and schedules a repaint. The
-    // painter works in logical pixels; at a ratio other than 1 it is shifted as the plot's own
-    // stroked lines are, so that a pen of one logical pixel through whole coordinates covers
-    // the blocks of the logical pixels it covers at ratio 1 (a cosmetic pen of width 0 stays one
-    // device pixel wide).
+    // painter works in logical pixels and is meant for lines: at a ratio other than 1 it is
+    // shifted as the plot's own stroked lines are, so that a pen of one logical pixel through
+    // whole coordinates covers the blocks of the logical pixels it covers at ratio 1 (a cosmetic
+    // pen of width 0 stays one device pixel wide; a fill is shifted by as much).
     void DrawOnPicture(const std::function<void(QPainter&)>& draw);
 
     std::function<void(Qt::MouseButton, Qt::KeyboardModifiers, int x, int y)> OnMouseDown,
