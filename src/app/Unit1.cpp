@@ -382,6 +382,7 @@ void TForm1::CreatePlot() {
         RunCommand([&] { PlotMouseUp(button, shift, x, y); });
     };
     Plot->Show();
+    Plot->OnDevicePixelRatioChange = [this] { RedrawPlot(); };
 }
 
 void TForm1::CreatePopupMenu() {

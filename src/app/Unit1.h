@@ -15,9 +15,11 @@
 #include "numeric/Graphmapunit.h"
 
 #include <QMainWindow>
+#include <QPoint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QActionGroup;
@@ -144,8 +146,13 @@ private:
     void ReadStoredSettings();
     void WriteStoredSettings();
     void SetToolBarHints(bool show);
+    // Graph (Unit1Graph.cpp): the graph as it is shown, drawn afresh after the plot's device
+    // pixel ratio changed.
+    void RedrawPlot();
     // Baseline (Unit1Baseline.cpp).
     void UpdatePolynomialItems();
+    // The fitted curve of coefficients over the saved graph, shown.
+    void DrawCurve(const std::vector<double>& coefficients);
 
     TUserDialogs* Dialogs;
     std::unique_ptr<TUserDialogs> OwnDialogs;
@@ -160,6 +167,8 @@ private:
     TBand Band;
     bool FitOffered = false;       // the last fit succeeded on the axis shown: Subtract may use it
     bool FittedCurveShown = false; // the graph shows the fitted curve (not the titles)
+    // The polynomial of the curve shown: Coefficients may be resized after the fit.
+    std::vector<double> ShownCurveCoefficients;
     TSubtractionHistory History;
     bool ShowToolBarHints = true;
     TDetailsForm* DetailsForm = nullptr; // created by the first Enter other details

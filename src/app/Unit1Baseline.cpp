@@ -47,7 +47,8 @@ void TForm1::DrawBox() {
     const TRect& r = Plot->PlotRect();
     const int start = Band.BoxStart, end = Band.BoxEnd;
     Plot->DrawOnPicture([&](QPainter& painter) {
-        QPen pen(Qt::black, 0, Qt::DashLine);
+        // One logical pixel wide, as the graph's lines, on screens of any density.
+        QPen pen(Qt::black, 1, Qt::DashLine);
         painter.setPen(pen);
         const QPoint outline[] = {
             {start, r.Top}, {start, r.Bottom}, {end, r.Bottom}, {end, r.Top}, {start, r.Top}};
@@ -80,11 +81,16 @@ void TForm1::DrawFittedCurve() {
     // may still hold a polynomial of another spectrum or axis.
     FitOffered = Correlation >= 0.0;
     if (SpectrumDrawn && FitOffered) {
-        DrawBaselineCurve(*Plot, Mapping(), Coefficients);
-        FittedCurveShown = true;
+        DrawCurve(Coefficients);
     }
     miPolynomial->menuAction()->setEnabled(true);
     UpdatePolynomialItems();
+}
+
+void TForm1::DrawCurve(const std::vector<double>& coefficients) {
+    DrawBaselineCurve(*Plot, Mapping(), coefficients);
+    ShownCurveCoefficients = coefficients;
+    FittedCurveShown = true;
 }
 
 void TForm1::miSubtractClick() {

@@ -31,7 +31,8 @@ void TForm1::miExportGraphClick() {
         if (!DrawGraph(drawing, GraphInputs(), limits, title))
             throw std::runtime_error("Error getting graph limits");
         if (FittedCurveShown)
-            DrawBaselineCurve(drawing, TGraphMapping{limits, drawing.PlotRect()}, Coefficients);
+            DrawBaselineCurve(drawing, TGraphMapping{limits, drawing.PlotRect()},
+                              ShownCurveCoefficients);
         bytes = drawing.Svg(QString::fromStdString(GraphInputs().FileName));
     } else {
         // The finished drawing, without a band that is being dragged.

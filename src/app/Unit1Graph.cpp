@@ -61,6 +61,28 @@ bool TForm1::DrawSpectrum() {
     return true;
 }
 
+// Whatever the plot shows is drawn again at the new ratio: the graph, the fitted curve over it
+// (the polynomial it was drawn from: Coefficients may have changed since) and the band of a
+// drag. The empty plot of a new window is cleared afresh; a picture left by a failed drawing
+// stays as the plot enlarged it.
+void TForm1::RedrawPlot() {
+    if (!SpectrumDrawn) {
+        if (GraphTitle.empty()) {
+            Plot->Clear();
+            Plot->Show();
+        }
+        return;
+    }
+    const bool curve = FittedCurveShown;
+    const std::vector<double> coefficients = ShownCurveCoefficients;
+    if (!DrawSpectrum())
+        return;
+    if (curve)
+        DrawCurve(coefficients);
+    if (Band.Dragging && Band.BoxEnd != 0)
+        DrawBox();
+}
+
 void TForm1::PlotMouseMove(Qt::KeyboardModifiers, int x, int y) {
     QString coordinates, values;
     if (Plot->InPlotRect(x, y)) {

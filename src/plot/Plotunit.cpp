@@ -1,6 +1,7 @@
 #include "plot/Plotunit.h"
 #include "plot/Plotunit_internal.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -120,7 +121,14 @@ int FixedDiv16(int x, int y) {
 
 } // namespace
 
-void DrawSolidLine(QRgb* pixels, qsizetype stride, const QLine& line, QRgb color) {
+namespace {
+
+// The pixels of the engine's aliased one-pixel line from line.p1() to line.p2(), both ends
+// included (see DrawSolidLine): pixel(x, y) for each pixel of a slanted line; row(y, x, end) for
+// the columns x .. end - 1 of a horizontal one, column(x, y, end) for the rows of a vertical one.
+// A line of one point gives nothing.
+template <typename Pixel, typename Row, typename Column>
+void StepSolidLine(const QLine& line, Pixel pixel, Row row, Column column) {
     int x1 = line.x1() * 64, y1 = line.y1() * 64, x2 = line.x2() * 64, y2 = line.y2() * 64;
     if (std::abs(x2 - x1) < std::abs(y2 - y1)) {
         // Steep: one pixel per row, from the top.
@@ -136,13 +144,11 @@ void DrawSolidLine(QRgb* pixels, qsizetype stride, const QLine& line, QRgb color
         const int end = (y2 + 32) >> 6;
         x += ((y * 64) + (step > 0 ? 32 : 0) - y1) * step >> 6;
         if (step == 0) {
-            // Vertical: one column.
-            for (QRgb* pixel = pixels + y * stride + (x >> 16); y < end; ++y, pixel += stride)
-                *pixel = color;
+            column(x >> 16, y, end);
             return;
         }
         for (; y < end; ++y, x += step)
-            pixels[y * stride + (x >> 16)] = color;
+            pixel(x >> 16, y);
     } else {
         // Shallow: one pixel per column, from the left.
         if (x1 > x2) {
@@ -159,13 +165,62 @@ void DrawSolidLine(QRgb* pixels, qsizetype stride, const QLine& line, QRgb color
         const int end = (x2 + 32) >> 6;
         y += ((x * 64) + (step > 0 ? 32 : 0) - x1) * step >> 6;
         if (step == 0) {
-            // Horizontal: one run of a row.
-            std::fill(pixels + (y >> 16) * stride + x, pixels + (y >> 16) * stride + end, color);
+            row(y >> 16, x, end);
             return;
         }
         for (; x < end; ++x, y += step)
-            pixels[(y >> 16) * stride + x] = color;
+            pixel(x, y >> 16);
     }
+}
+
+} // namespace
+
+void DrawSolidLine(QRgb* pixels, qsizetype stride, const QLine& line, QRgb color) {
+    StepSolidLine(
+        line, [=](int x, int y) { pixels[y * stride + x] = color; },
+        [=](int y, int from, int end) {
+            std::fill(pixels + y * stride + from, pixels + y * stride + end, color);
+        },
+        [=](int x, int from, int end) {
+            for (QRgb* pixel = pixels + from * stride + x; from < end; ++from, pixel += stride)
+                *pixel = color;
+        });
+}
+
+std::vector<int> DeviceEdges(int count, double ratio) {
+    std::vector<int> edges(static_cast<std::size_t>(std::max(count, 0)) + 1);
+    for (std::size_t i = 0; i < edges.size(); ++i)
+        edges[i] = static_cast<int>(std::floor(static_cast<double>(i) * ratio + 0.5));
+    return edges;
+}
+
+void DrawSolidLineBlocks(QRgb* pixels, qsizetype stride, const QLine& line, QRgb color,
+                         const std::vector<int>& edgesX, const std::vector<int>& edgesY) {
+    const int width = static_cast<int>(edgesX.size()) - 1;
+    const int height = static_cast<int>(edgesY.size()) - 1;
+    // The logical columns x .. xEnd - 1 of the rows y .. yEnd - 1, as far as they lie in the
+    // image.
+    auto fill = [&](int x, int xEnd, int y, int yEnd) {
+        x = std::max(x, 0);
+        xEnd = std::min(xEnd, width);
+        y = std::max(y, 0);
+        yEnd = std::min(yEnd, height);
+        if (x >= xEnd || y >= yEnd)
+            return;
+        const int left = edgesX[static_cast<std::size_t>(x)];
+        const int right = edgesX[static_cast<std::size_t>(xEnd)];
+        for (int row = edgesY[static_cast<std::size_t>(y)];
+             row < edgesY[static_cast<std::size_t>(yEnd)]; ++row)
+            std::fill(pixels + row * stride + left, pixels + row * stride + right, color);
+    };
+    if (line.p1() == line.p2()) {
+        fill(line.x1(), line.x1() + 1, line.y1(), line.y1() + 1);
+        return;
+    }
+    StepSolidLine(
+        line, [&](int x, int y) { fill(x, x + 1, y, y + 1); },
+        [&](int y, int from, int end) { fill(from, end, y, y + 1); },
+        [&](int x, int from, int end) { fill(x, x + 1, from, end); });
 }
 
 TPlot::TPlot(QWidget* owner, const TRect& creation)
@@ -174,8 +229,14 @@ TPlot::TPlot(QWidget* owner, const TRect& creation)
     setGeometry(creation.Left, creation.Top, creation.Width(), creation.Height());
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
+    FWidth = creation.Width();
+    FHeight = creation.Height();
+    FEdgesX = DeviceEdges(FWidth, 1.0);
+    FEdgesY = DeviceEdges(FHeight, 1.0);
     FBitmap.fill(Qt::black);
     FPicture = FBitmap;
+    FScreenRatio = devicePixelRatioF();
+    SetDevicePixelRatio(FScreenRatio);
 }
 
 TPlot::~TPlot() {
@@ -201,6 +262,97 @@ const QImage& TPlot::Bitmap() const {
     return FBitmap;
 }
 
+namespace {
+
+// image at the new ratio and size, its pixels enlarged or reduced by repetition (null stays
+// null).
+QImage Rescaled(const QImage& image, const QSize& size, qreal ratio) {
+    if (image.isNull())
+        return image;
+    QImage rescaled = image.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    rescaled.setDevicePixelRatio(ratio);
+    return rescaled;
+}
+
+} // namespace
+
+void TPlot::SetDevicePixelRatio(qreal ratio) {
+    if (!std::isfinite(ratio) || ratio <= 0.0)
+        ratio = 1.0;
+    if (ratio == FRatio)
+        return;
+    FlushLines();
+    EndCanvas();
+    if (FSavedIsBitmap)
+        MaterialiseSaved();
+    FRatio = ratio;
+    FWholeRatio = ratio == std::round(ratio) ? static_cast<int>(ratio) : 0;
+    FEdgesX = DeviceEdges(FWidth, ratio);
+    FEdgesY = DeviceEdges(FHeight, ratio);
+    const QSize size(FEdgesX.back(), FEdgesY.back());
+    FBitmap = Rescaled(FBitmap, size, ratio);
+    FSavedBitmap = Rescaled(FSavedBitmap, size, ratio);
+    FPicture = Rescaled(FPicture, size, ratio);
+    FSpare = QImage();
+    // The texts' pictures were drawn for the old device pixels; their sizes stay.
+    for (auto& text : FTexts)
+        text.second.Pictures.clear();
+    if (OnDevicePixelRatioChange)
+        OnDevicePixelRatioChange();
+    update();
+}
+
+void TPlot::FollowScreen() {
+    const qreal screen = devicePixelRatioF();
+    if (screen == FScreenRatio)
+        return;
+    FScreenRatio = screen;
+    SetDevicePixelRatio(screen);
+}
+
+QRect TPlot::DeviceRect(const QRect& logical) const {
+    if (FRatio == 1.0)
+        return logical & FBitmap.rect();
+    const int left = std::clamp(logical.left(), 0, FWidth);
+    const int right = std::clamp(logical.right() + 1, 0, FWidth);
+    const int top = std::clamp(logical.top(), 0, FHeight);
+    const int bottom = std::clamp(logical.bottom() + 1, 0, FHeight);
+    if (left >= right || top >= bottom)
+        return QRect();
+    const auto at = [](const std::vector<int>& edges, int i) {
+        return edges[static_cast<std::size_t>(i)];
+    };
+    return QRect(QPoint(at(FEdgesX, left), at(FEdgesY, top)),
+                 QPoint(at(FEdgesX, right) - 1, at(FEdgesY, bottom) - 1));
+}
+
+// At ratio 1 the painter's fill; otherwise the device pixels are written directly, so that the
+// blocks are exactly those of the lines (the painter's own rounding of fractional edges may
+// differ by a device pixel).
+void TPlot::FillLogical(QPainter& painter, const QRect& logical, const QColor& color) const {
+    if (FRatio == 1.0) {
+        painter.fillRect(logical, color);
+        return;
+    }
+    const QRect r = DeviceRect(logical);
+    if (r.isEmpty())
+        return;
+    QRgb* pixels = reinterpret_cast<QRgb*>(FBitmap.bits());
+    const qsizetype stride = FBitmap.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
+    const QRgb value = color.rgb();
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        std::fill(pixels + y * stride + r.left(), pixels + y * stride + r.right() + 1, value);
+}
+
+// The painter centres a line through logical coordinate x on device coordinate x ratio + 1/2
+// (the raster engine moves aliased drawing by half a device pixel); the block of logical pixel
+// x is centred on (x + 1/2) ratio. Moving the painter by 1/2 - 1/(2 ratio) logical pixels
+// closes the gap, so that a stroke of odd width covers whole blocks (at ratio 1 it is 0).
+QTransform TPlot::LineShift() const {
+    const qreal shift = 0.5 - 0.5 / FRatio;
+    return QTransform::fromTranslate(shift, shift);
+}
+
 void TPlot::SetBackgroundColor(TColor color) {
     FBackgroundColor = color;
     Clear();
@@ -222,7 +374,14 @@ void TPlot::OutlinedRect(QPainter& painter, const TRect& rect) {
     painter.setPen(Pen);
     painter.setBrush(Brush);
     // A stroked QRect covers its size plus the pen width: columns Left .. Right - 1.
-    painter.drawRect(QRect(rect.Left, rect.Top, rect.Width() - 1, rect.Height() - 1));
+    const QRect outline(rect.Left, rect.Top, rect.Width() - 1, rect.Height() - 1);
+    if (FRatio == 1.0) {
+        painter.drawRect(outline);
+    } else {
+        painter.setTransform(LineShift());
+        painter.drawRect(outline);
+        painter.resetTransform();
+    }
 }
 
 namespace {
@@ -244,12 +403,12 @@ std::vector<QRect> Outside(const QRect& outer, const QRect& hole) {
     return parts;
 }
 
-// The one-pixel frame of r (r at least 2 x 2 pixels).
-void FillFrame(QPainter& painter, const QRect& r, const QColor& color) {
-    painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), color);
-    painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), color);
-    painter.fillRect(QRect(r.left(), r.top() + 1, 1, r.height() - 2), color);
-    painter.fillRect(QRect(r.right(), r.top() + 1, 1, r.height() - 2), color);
+// The one-pixel frame of r (r at least 2 x 2 pixels), filled by fill(rect).
+template <typename Fill> void FillFrame(const QRect& r, Fill fill) {
+    fill(QRect(r.left(), r.top(), r.width(), 1));
+    fill(QRect(r.left(), r.bottom(), r.width(), 1));
+    fill(QRect(r.left(), r.top() + 1, 1, r.height() - 2));
+    fill(QRect(r.right(), r.top() + 1, 1, r.height() - 2));
 }
 
 } // namespace
@@ -262,7 +421,7 @@ bool TPlot::FillClear(QPainter& painter) {
     const QColor background = ColorToQColor(FBackgroundColor);
     const QColor area = ColorToQColor(FPlotAreaColor);
     const QColor frame = Pen.color();
-    const QRect whole = FBitmap.rect();
+    const QRect whole(0, 0, FWidth, FHeight);
     const bool plotDrawn = FPlotRect.Width() > 0 && FPlotRect.Height() > 0;
     const QRect plot(FPlotRect.Left, FPlotRect.Top, FPlotRect.Width(), FPlotRect.Height());
     if (Pen.style() != Qt::SolidLine || Pen.widthF() > 1.0 ||
@@ -271,19 +430,16 @@ bool TPlot::FillClear(QPainter& painter) {
         whole.height() < 2 || (plotDrawn && (plot.width() < 2 || plot.height() < 2)))
         return false;
     const QRect hole = plotDrawn ? plot : QRect();
-    for (const QRect& part : Outside(QRect(whole.left(), whole.top(), whole.width(), 1), hole))
-        painter.fillRect(part, frame);
-    for (const QRect& part : Outside(QRect(whole.left(), whole.bottom(), whole.width(), 1), hole))
-        painter.fillRect(part, frame);
-    for (const QRect& part : Outside(QRect(0, 1, 1, whole.height() - 2), hole))
-        painter.fillRect(part, frame);
-    for (const QRect& part : Outside(QRect(whole.right(), 1, 1, whole.height() - 2), hole))
-        painter.fillRect(part, frame);
+    const auto fillFrame = [&](const QRect& part) { FillLogical(painter, part, frame); };
+    FillFrame(whole, [&](const QRect& side) {
+        for (const QRect& part : Outside(side, hole))
+            fillFrame(part);
+    });
     for (const QRect& part : Outside(whole.adjusted(1, 1, -1, -1), hole))
-        painter.fillRect(part, background);
+        FillLogical(painter, part, background);
     if (plotDrawn) {
-        FillFrame(painter, plot, frame);
-        painter.fillRect(plot.adjusted(1, 1, -1, -1), area);
+        FillFrame(plot, fillFrame);
+        FillLogical(painter, plot.adjusted(1, 1, -1, -1), area);
     }
     return true;
 }
@@ -301,13 +457,15 @@ void TPlot::TakeBufferForClear() {
         return;
     EndCanvas();
     if (FSpare.isDetached() && FSpare.size() == FBitmap.size() &&
-        FSpare.format() == FBitmap.format()) {
+        FSpare.format() == FBitmap.format() &&
+        FSpare.devicePixelRatio() == FBitmap.devicePixelRatio()) {
         std::swap(FBitmap, FSpare);
     } else {
         FSpare = FBitmap;
         FBitmap = QImage(FSpare.size(), FSpare.format());
         FBitmap.setDotsPerMeterX(FSpare.dotsPerMeterX());
         FBitmap.setDotsPerMeterY(FSpare.dotsPerMeterY());
+        FBitmap.setDevicePixelRatio(FSpare.devicePixelRatio());
     }
 }
 
@@ -326,7 +484,7 @@ void TPlot::Clear() {
         Brush.setColor(ColorToQColor(FPlotAreaColor));
         return;
     }
-    OutlinedRect(painter, TRect(0, 0, FBitmap.width(), FBitmap.height()));
+    OutlinedRect(painter, TRect(0, 0, FWidth, FHeight));
     Brush.setColor(ColorToQColor(FPlotAreaColor));
     OutlinedRect(painter, FPlotRect);
 }
@@ -384,7 +542,13 @@ void TPlot::AddLine(const QPoint& from, const QPoint& to) {
         KeepSavedPixels(QRect(from, to).normalized().adjusted(-grow, -grow, grow, grow));
         QPainter& painter = Canvas();
         painter.setPen(Pen);
-        painter.drawLine(from, to);
+        if (FRatio == 1.0) {
+            painter.drawLine(from, to);
+        } else {
+            painter.setTransform(LineShift());
+            painter.drawLine(from, to);
+            painter.resetTransform();
+        }
         return;
     }
     if (FLines.empty())
@@ -407,31 +571,52 @@ void TPlot::FlushLines() const {
     }
     QPainter& painter = Canvas();
     // An opaque solid pen of one pixel with square caps sets exactly the pixels that
-    // DrawSolidLine sets; such lines wholly inside the bitmap are written straight into it,
-    // the rest drawn by the painter in one call.
+    // DrawSolidLine sets; at ratio 1 such lines wholly inside the bitmap are written straight
+    // into it, at other ratios as blocks (any line within the writer's range: blocks outside
+    // the bitmap are left out), the rest drawn by the painter in one call.
     const QColor color = FLinePen.color();
     if (FLinePen.style() == Qt::SolidLine && FLinePen.capStyle() == Qt::SquareCap &&
         color.alpha() == 255) {
-        const QRect inside = FBitmap.rect();
         QRgb* pixels = reinterpret_cast<QRgb*>(FBitmap.bits());
         const qsizetype stride = FBitmap.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
         auto rest = FLines.begin();
-        for (const QLine& line : FLines) {
-            if (line.p1() != line.p2() && inside.contains(line.p1()) && inside.contains(line.p2()))
-                DrawSolidLine(pixels, stride, line, color.rgb());
-            else
-                *rest++ = line;
+        if (FRatio == 1.0) {
+            const QRect inside = FBitmap.rect();
+            for (const QLine& line : FLines) {
+                if (line.p1() != line.p2() && inside.contains(line.p1()) &&
+                    inside.contains(line.p2()))
+                    DrawSolidLine(pixels, stride, line, color.rgb());
+                else
+                    *rest++ = line;
+            }
+        } else {
+            const QRect range(QPoint(-16383, -16383), QPoint(16383, 16383));
+            for (const QLine& line : FLines) {
+                if (range.contains(line.p1()) && range.contains(line.p2()))
+                    DrawSolidLineBlocks(pixels, stride, line, color.rgb(), FEdgesX, FEdgesY);
+                else
+                    *rest++ = line;
+            }
         }
         FLines.erase(rest, FLines.end());
     }
     if (!FLines.empty()) {
         painter.setPen(FLinePen);
+        if (FRatio != 1.0)
+            painter.setTransform(LineShift());
         painter.drawLines(FLines.data(), static_cast<int>(FLines.size()));
+        if (FRatio != 1.0)
+            painter.resetTransform();
     }
     FLines.clear();
 }
 
 void TPlot::KeepSavedPixels(const QRect& rect) const {
+    if (FSavedIsBitmap)
+        KeepSavedDevicePixels(DeviceRect(rect));
+}
+
+void TPlot::KeepSavedDevicePixels(const QRect& rect) const {
     if (!FSavedIsBitmap)
         return;
     const QRect r = rect & FBitmap.rect();
@@ -513,9 +698,12 @@ const TPlot::TLabelPicture& TPlot::LabelPicture(TText& entry, int tenths, const 
     turn.rotate(-tenths / 10.0);
     const QRect bounds = turn.mapRect(boxRect);
     const int margin = FMetrics.height();
-    QImage probe(bounds.size() + QSize(2 * margin, 2 * margin), FBitmap.format());
+    // Drawn in device pixels, at a whole ratio k: k x k of them per logical pixel.
+    const int k = FWholeRatio;
+    QImage probe((bounds.size() + QSize(2 * margin, 2 * margin)) * k, FBitmap.format());
     probe.setDotsPerMeterX(FBitmap.dotsPerMeterX());
     probe.setDotsPerMeterY(FBitmap.dotsPerMeterY());
+    probe.setDevicePixelRatio(FRatio);
     probe.fill(Qt::white);
     {
         QPainter painter(&probe);
@@ -524,7 +712,7 @@ const TPlot::TLabelPicture& TPlot::LabelPicture(TText& entry, int tenths, const 
         DrawTextDirect(painter, entry.Text, entry.Width, margin - bounds.left(),
                        margin - bounds.top(), tenths, box);
     }
-    const QRect inside(QPoint(margin, margin), bounds.size());
+    const QRect inside(QPoint(margin, margin) * k, bounds.size() * k);
     const QRgb white = qRgb(255, 255, 255);
     const int width = probe.width(), height = probe.height();
     for (int y = 0; y < height && !picture.Overhangs; ++y) {
@@ -568,12 +756,15 @@ void TPlot::TextOutAngle(const std::string& text, int x, int y, double angle) {
         TText& entry = TextEntry(text);
         const QColor box = Brush.color();
         FlushLines();
-        const TLabelPicture* picture = ExactQuarterTurn(tenths)
+        // At a fractional ratio a box's edges fall between device pixels in ways that depend
+        // on its place: such texts are drawn afresh each time.
+        const TLabelPicture* picture = ExactQuarterTurn(tenths) && FWholeRatio > 0
                                            ? &LabelPicture(entry, static_cast<int>(tenths), box)
                                            : nullptr;
         if (picture && !picture->Overhangs) {
+            // The picture carries the ratio: the painter copies its device pixels one to one.
             const QPoint at = QPoint(x, y) + picture->Offset;
-            KeepSavedPixels(QRect(at, picture->Image.size()));
+            KeepSavedDevicePixels(QRect(at * FWholeRatio, picture->Image.size()));
             Canvas().drawImage(at, picture->Image);
         } else {
             if (FSavedIsBitmap) {
@@ -649,18 +840,41 @@ void TPlot::DrawOnPicture(const std::function<void(QPainter&)>& draw) {
         return;
     {
         QPainter painter(&FPicture);
+        if (FRatio != 1.0)
+            painter.setTransform(LineShift());
         draw(painter);
     }
     update();
 }
 
+bool TPlot::event(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::ScreenChangeInternal: // the window moved to another screen
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    case QEvent::DevicePixelRatioChange:
+#endif
+        FollowScreen();
+        break;
+    default:
+        break;
+    }
+    return QWidget::event(event);
+}
+
 void TPlot::paintEvent(QPaintEvent* event) {
+    // A change of the screen's scale that came without an event of its own.
+    FollowScreen();
     QPainter painter(this);
     const QRect exposed = event->rect();
     if (FPicture.isNull())
         painter.fillRect(exposed, Qt::black);
-    else
+    else if (FPicture.devicePixelRatio() == 1.0)
         painter.drawImage(exposed.topLeft(), FPicture, exposed);
+    else
+        // Device pixel for device pixel on the screen; the painter is clipped to the exposed
+        // part.
+        painter.drawImage(QPointF(0, 0), FPicture);
 }
 
 void TPlot::mousePressEvent(QMouseEvent* event) {

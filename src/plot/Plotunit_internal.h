@@ -29,3 +29,23 @@ std::vector<QPoint> EdgeCrossings(int x0, int y0, int x1, int y1, const TRect& r
 //           major pixel's centre (its lower edge for negative steps). Agreement is checked
 //           pixel for pixel against the engine in the plot tests.
 void DrawSolidLine(QRgb* pixels, qsizetype stride, const QLine& line, QRgb color);
+
+// Where each of count logical pixels starts in device pixels at a device pixel ratio, and where
+// the last one ends: entry i is floor(i ratio + 1/2), for i = 0 .. count. Logical pixel i covers
+// the device pixels from entry i up to, not including, entry i + 1; every device pixel of the
+// count ratio (rounded) belongs to exactly one logical pixel.
+std::vector<int> DeviceEdges(int count, double ratio);
+
+// The one-pixel line of DrawSolidLine in logical pixels, each logical pixel it sets written as
+// the block of device pixels that covers it, so that the line keeps the pixels, the width and
+// the end points it has at ratio 1.
+// Given:    pixels  first pixel of the image's first row (device pixels)
+//           stride  pixels from one row to the next
+//           line    end points in logical pixels, each coordinate within +-16383; a line of one
+//                   point sets that pixel, as the raster engine does
+//           color   the pixel value written
+//           edgesX, edgesY  DeviceEdges of the image's logical width and height
+// Returned: nothing; the blocks of the line's logical pixels that lie in the image hold color.
+// Reference: DrawSolidLine for the logical pixels; DeviceEdges for the blocks.
+void DrawSolidLineBlocks(QRgb* pixels, qsizetype stride, const QLine& line, QRgb color,
+                         const std::vector<int>& edgesX, const std::vector<int>& edgesY);
