@@ -1,5 +1,6 @@
 // The baseline workflow as a user meets it: Generate on a shown window (the fit of the samples
 // outside a dragged band, the memo, and the red curve with its repaint).
+#include "BenchDialogs.h"
 #include "app/Dialogsunit.h"
 #include "app/Spineditunit.h"
 #include "app/Unit1.h"
@@ -18,28 +19,6 @@
 
 namespace {
 
-// Dialogs that never appear; the pop-up at the end of a band is answered with Generate.
-class TGenerateDialogs : public TUserDialogs {
-public:
-    QString GetOpenFileName(QWidget*, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&,
-                            const QString&) override {
-        return {};
-    }
-    void ShowMessage(QWidget*, const QString&, const QString&) override {}
-    void ShowWarning(QWidget*, const QString&, const QString&) override {}
-    void ShowError(QWidget*, const QString&, const QString&) override {}
-    int ExecModal(QDialog&) override { return 0; }
-    QAction* ExecPopup(QMenu& menu, const QPoint&) override {
-        for (QAction* item : menu.actions())
-            if (item->objectName() == "miPuGenerate")
-                return item;
-        return nullptr;
-    }
-};
-
 void BM_Generate9Terms(benchmark::State& state) {
     QTemporaryDir folder;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
@@ -52,7 +31,8 @@ void BM_Generate9Terms(benchmark::State& state) {
                         std::sin(i * 1.7)
                  << (i % 10 == 9 ? '\n' : ' ');
     }
-    TGenerateDialogs dialogs;
+    TSilentDialogs dialogs;
+    dialogs.PopupAnswer = "miPuGenerate";
     TForm1 form(&dialogs);
     form.show();
     if (!QTest::qWaitForWindowExposed(&form)) {

@@ -6,6 +6,7 @@
 //
 // Each figure that involves the screen also reports, per iteration, how many paint events
 // reached the plot and the status bar, so that a figure that paints nothing stands out.
+#include "BenchDialogs.h"
 #include "app/Dialogsunit.h"
 #include "app/Unit1.h"
 #include "data/Spectrumunit.h"
@@ -24,23 +25,6 @@
 #include <memory>
 
 namespace {
-
-// Dialogs that never appear: the benchmark only reads files it wrote itself.
-class TSilentDialogs : public TUserDialogs {
-public:
-    QString GetOpenFileName(QWidget*, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&,
-                            const QString&) override {
-        return {};
-    }
-    void ShowMessage(QWidget*, const QString&, const QString&) override {}
-    void ShowWarning(QWidget*, const QString&, const QString&) override {}
-    void ShowError(QWidget*, const QString&, const QString&) override {}
-    int ExecModal(QDialog&) override { return 0; }
-    QAction* ExecPopup(QMenu&, const QPoint&) override { return nullptr; }
-};
 
 // Counts the paint events that reach the watched widgets.
 class TPaintCounter : public QObject {

@@ -43,16 +43,6 @@ QPalette::ColorRole SystemColorRole(TColor index, bool& known) {
     }
 }
 
-QFont CanvasFont() {
-    QFont font = QGuiApplication::font();
-    font.setBold(true);
-    font.setItalic(false);
-    font.setUnderline(false);
-    font.setStrikeOut(false);
-    font.setPointSize(10);
-    return font;
-}
-
 // Metrics of the font as drawn on the bitmap (its resolution, not the screen's).
 QFontMetrics BitmapMetrics(const QFont& font, const QImage& bitmap) {
     return bitmap.isNull() ? QFontMetrics(font) : QFontMetrics(font, &bitmap);
@@ -68,6 +58,16 @@ bool Between(std::int64_t value, std::int64_t a, std::int64_t b) {
 
 } // namespace
 
+QFont PlotFont() {
+    QFont font = QGuiApplication::font();
+    font.setBold(true);
+    font.setItalic(false);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    font.setPointSize(10);
+    return font;
+}
+
 QColor ColorToQColor(TColor color) {
     if (color & SystemColorFlag) {
         bool known = false;
@@ -76,6 +76,39 @@ QColor ColorToQColor(TColor color) {
     }
     return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
                   static_cast<int>((color >> 16) & 0xFF));
+}
+
+bool ClipToPlotRect(int x0, int y0, int x1, int y1, const TRect& r, QPoint& from, QPoint& to) {
+    const bool startIn = x0 >= r.Left && x0 <= r.Right && y0 >= r.Top && y0 <= r.Bottom;
+    const bool endIn = x1 >= r.Left && x1 <= r.Right && y1 >= r.Top && y1 <= r.Bottom;
+    if (startIn && endIn) {
+        from = QPoint(x0, y0);
+        to = QPoint(x1, y1);
+        return true;
+    }
+    const std::vector<QPoint> crossings = EdgeCrossings(x0, y0, x1, y1, r);
+    // The first crossing other than the given point. A corner is found on two edges and a start
+    // on an edge is a crossing of its own; taking such a point twice would draw a single pixel
+    // in place of the part of the line that lies inside.
+    auto firstOtherThan = [&crossings](const QPoint& point) {
+        for (const QPoint& crossing : crossings)
+            if (crossing != point)
+                return crossing;
+        return point;
+    };
+    if (startIn && !crossings.empty()) {
+        from = QPoint(x0, y0);
+        to = firstOtherThan(from);
+    } else if (endIn && !crossings.empty()) {
+        from = crossings[0];
+        to = QPoint(x1, y1);
+    } else if (crossings.size() >= 2) {
+        from = crossings[0];
+        to = firstOtherThan(from);
+    } else {
+        return false;
+    }
+    return true;
 }
 
 std::vector<QPoint> EdgeCrossings(int x0, int y0, int x1, int y1, const TRect& r) {
@@ -225,7 +258,7 @@ void DrawSolidLineBlocks(QRgb* pixels, qsizetype stride, const QLine& line, QRgb
 
 TPlot::TPlot(QWidget* owner, const TRect& creation)
     : QWidget(owner), FBitmap(creation.Width(), creation.Height(), QImage::Format_RGB32),
-      FPlotRect(creation), FFont(CanvasFont()), FMetrics(BitmapMetrics(FFont, FBitmap)) {
+      FPlotRect(creation), FFont(PlotFont()), FMetrics(BitmapMetrics(FFont, FBitmap)) {
     setGeometry(creation.Left, creation.Top, creation.Width(), creation.Height());
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
@@ -500,30 +533,9 @@ bool TPlot::InPlotRect(int x, int y) const {
 }
 
 void TPlot::LineTo(int x, int y) {
-    const bool startIn = InPlotRect(LastX, LastY);
-    const bool endIn = InPlotRect(x, y);
-    if (startIn && endIn) {
-        AddLine(QPoint(LastX, LastY), QPoint(x, y));
-    } else {
-        const std::vector<QPoint> crossings = EdgeCrossings(LastX, LastY, x, y, FPlotRect);
-        // The first crossing other than the given point. A corner is found on two edges and
-        // a start on an edge is a crossing of its own; taking such a point twice would draw a
-        // single pixel in place of the part of the line that lies inside.
-        auto firstOtherThan = [&crossings](const QPoint& point) {
-            for (const QPoint& crossing : crossings)
-                if (crossing != point)
-                    return crossing;
-            return point;
-        };
-        if (startIn && !crossings.empty()) {
-            const QPoint from(LastX, LastY);
-            AddLine(from, firstOtherThan(from));
-        } else if (endIn && !crossings.empty()) {
-            AddLine(crossings[0], QPoint(x, y));
-        } else if (crossings.size() >= 2) {
-            AddLine(crossings[0], firstOtherThan(crossings[0]));
-        }
-    }
+    QPoint from, to;
+    if (ClipToPlotRect(LastX, LastY, x, y, FPlotRect, from, to))
+        AddLine(from, to);
     MoveTo(x, y);
 }
 

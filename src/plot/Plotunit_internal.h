@@ -3,6 +3,7 @@
 
 #include "numeric/Graphmapunit.h"
 
+#include <QFont>
 #include <QLine>
 #include <QPoint>
 #include <QRgb>
@@ -49,3 +50,10 @@ std::vector<int> DeviceEdges(int count, double ratio);
 // Reference: DrawSolidLine for the logical pixels; DeviceEdges for the blocks.
 void DrawSolidLineBlocks(QRgb* pixels, qsizetype stride, const QLine& line, QRgb color,
                          const std::vector<int>& edgesX, const std::vector<int>& edgesY);
+
+// The part of the segment (x0, y0) - (x1, y1) that the plot draws inside r, as LineTo clips
+// it. Returned: false when nothing of it is drawn; otherwise its ends in from and to.
+bool ClipToPlotRect(int x0, int y0, int x1, int y1, const TRect& r, QPoint& from, QPoint& to);
+
+// The plot's font: the application's, bold, 10 points.
+QFont PlotFont();

@@ -10,18 +10,6 @@
 #include <cmath>
 
 namespace {
-
-// The plot panel's font: the application's, bold, 10 points.
-QFont PanelFont() {
-    QFont font = QGuiApplication::font();
-    font.setBold(true);
-    font.setItalic(false);
-    font.setUnderline(false);
-    font.setStrikeOut(false);
-    font.setPointSize(10);
-    return font;
-}
-
 // An image like the panel's bitmap: the font is measured at its resolution.
 QImage PanelBitmap(int width, int height) {
     return QImage(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
@@ -42,7 +30,7 @@ QString FromUtf8(const std::string& text) {
 TVectorPlot::TVectorPlot(int width, int height, const TRect& plotRect, TColor background,
                          TColor area)
     : Width(width), Height(height), FPlotRect(plotRect), FBackgroundColor(background),
-      FPlotAreaColor(area), FFont(PanelFont()), FMetrics(PanelMetrics(FFont, width, height)),
+      FPlotAreaColor(area), FFont(PlotFont()), FMetrics(PanelMetrics(FFont, width, height)),
       Resolution(PanelBitmap(1, 1).logicalDpiY()) {}
 
 bool TVectorPlot::InPlotRect(int x, int y) const {
@@ -81,37 +69,9 @@ void TVectorPlot::MoveTo(int x, int y) {
 }
 
 void TVectorPlot::LineTo(int x, int y) {
-    // The same part of the line as the panel draws (see TPlot::LineTo).
-    const bool startIn = InPlotRect(LastX, LastY);
-    const bool endIn = InPlotRect(x, y);
+    // The same part of the line as the panel draws.
     QPoint from, to;
-    bool draw = false;
-    if (startIn && endIn) {
-        from = QPoint(LastX, LastY);
-        to = QPoint(x, y);
-        draw = true;
-    } else {
-        const std::vector<QPoint> crossings = EdgeCrossings(LastX, LastY, x, y, FPlotRect);
-        auto firstOtherThan = [&crossings](const QPoint& point) {
-            for (const QPoint& crossing : crossings)
-                if (crossing != point)
-                    return crossing;
-            return point;
-        };
-        if (startIn && !crossings.empty()) {
-            from = QPoint(LastX, LastY);
-            to = firstOtherThan(from);
-            draw = true;
-        } else if (endIn && !crossings.empty()) {
-            from = crossings[0];
-            to = QPoint(x, y);
-            draw = true;
-        } else if (crossings.size() >= 2) {
-            from = crossings[0];
-            to = firstOtherThan(from);
-            draw = true;
-        }
-    }
+    const bool draw = ClipToPlotRect(LastX, LastY, x, y, FPlotRect, from, to);
     if (draw) {
         TShape shape;
         shape.Kind = TShape::Line;
