@@ -1,6 +1,11 @@
 // makespectra: writes sample spectrum data files into a folder.
 //
-//   makespectra FOLDER
+//   makespectra FOLDER            the sample files of Data/
+//   makespectra --survey FOLDER   a survey of the Galactic plane for the rotation curve: one
+//                                 file per 5 degrees of longitude from 10 to 80 degrees at
+//                                 latitude 0, observed on successive days of March 2024
+//
+// The folder is created if missing.
 //
 // Each file holds a neutral-hydrogen profile for the galactic position in its name, computed
 // from a simple model of the Galaxy: a flat rotation curve (V0 = 220 km/s, R0 = 8.5 kpc) and an
@@ -17,6 +22,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -24,7 +31,7 @@
 namespace {
 
 struct TSample {
-    const char* name;
+    std::string name;
     double latitude, longitude; // galactic, degrees
     int year, month, day, hour, minute, second;
     double baseline, slope, curvature, gain, noise;
@@ -39,10 +46,31 @@ const TSample Samples[] = {
     {"cassiopeia.dat", 0.0, 111.7, 2024, 11, 30, 18, 20, 0, 1502.0, 0.06, 0.0, 7.5, 1.0},
 };
 
+// The model's flat rotation curve and the gas's velocity dispersion.
+constexpr double ModelV0 = 220.0, ModelR0 = 8.5, ModelSigma = 8.0; // km/s, kpc, km/s
+
+// The survey: longitudes 10, 15, ... 80 degrees at latitude 0, one a day from 1 March 2024 at
+// 07:30 UT (when that part of the plane is near the meridian at the default site), each on a
+// sloping baseline of its own. March puts the VLSR of these directions near -40 km/s, which
+// keeps the terminal velocity of every line inside the 400 channels. The lines leave only the
+// two ends of the band free for the baseline fit (the gas beyond the solar circle fills the
+// negative velocities), too little to pin down a curved baseline, so the survey's baselines
+// are straight.
+std::vector<TSample> Survey() {
+    std::vector<TSample> survey;
+    for (int k = 0; 10 + 5 * k <= 80; ++k) {
+        const int l = 10 + 5 * k;
+        const double slope = (k % 2 == 0 ? 1.0 : -1.0) * (0.04 + 0.01 * (k % 4));
+        survey.push_back({"G0_" + std::to_string(l) + ".0.dat", 0.0, static_cast<double>(l), 2024,
+                          3, 1 + k, 7, 30, 0, 1500.0 + 4.0 * k, slope, 0.0, 9.0, 1.0});
+    }
+    return survey;
+}
+
 // Radial velocity (km/s, relative to the LSR) and relative gas density along the line of
 // sight, summed into a brightness profile sampled at velocity v.
 double Profile(double l, double b, double v) {
-    const double V0 = 220.0, R0 = 8.5, sigma = 8.0;
+    const double V0 = ModelV0, R0 = ModelR0, sigma = ModelSigma;
     const double lr = l * M_PI / 180.0, br = b * M_PI / 180.0;
     double sum = 0.0;
     const double step = 0.02; // kpc
@@ -115,14 +143,26 @@ bool Write(const std::string& folder, const TSample& s, std::mt19937& random) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: makespectra FOLDER\n");
+    const bool survey = argc == 3 && std::strcmp(argv[1], "--survey") == 0;
+    if (argc != 2 && !survey) {
+        std::fprintf(stderr, "usage: makespectra FOLDER\n       makespectra --survey FOLDER\n");
         return 2;
     }
+    const std::string folder = argv[argc - 1];
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+        std::fprintf(stderr, "makespectra: cannot create %s: %s\n", folder.c_str(),
+                     error.message().c_str());
+        return 1;
+    }
     std::mt19937 random(21421);
-    for (const TSample& sample : Samples)
-        if (!Write(argv[1], sample, random)) {
-            std::fprintf(stderr, "makespectra: cannot write %s/%s\n", argv[1], sample.name);
+    const std::vector<TSample> samples =
+        survey ? Survey() : std::vector<TSample>(std::begin(Samples), std::end(Samples));
+    for (const TSample& sample : samples)
+        if (!Write(folder, sample, random)) {
+            std::fprintf(stderr, "makespectra: cannot write %s/%s\n", folder.c_str(),
+                         sample.name.c_str());
             return 1;
         }
     return 0;

@@ -11,6 +11,10 @@ namespace {
 
 constexpr int MaxTerms = 20;
 constexpr int MaxJobs = 256;
+// Bounds of --r0 and --v0 that no model of the Galaxy comes near; they keep typing slips (a
+// distance in parsecs, a speed in m/s) from giving a curve.
+constexpr double MaxR0 = 100.0;  // kpc
+constexpr double MaxV0 = 1000.0; // km/s
 
 // A decimal number in C's form (optional sign, digits, fraction, exponent), nothing before or
 // after it; finite.
@@ -171,6 +175,7 @@ TParsedOptions ParseBatchOptions(std::vector<std::string> arguments) {
     TParsedOptions parsed;
     TBatchOptions& o = parsed.Options;
     bool positionGiven = false;
+    bool r0Given = false, v0Given = false;
 
     // Each option with a value: what it does with the text, or the error it gives.
     using TReader = std::function<std::string(const std::string&)>;
@@ -220,6 +225,24 @@ TParsedOptions ParseBatchOptions(std::vector<std::string> arguments) {
              o.OutFolder = v;
              return std::string();
          }},
+        {"--r0",
+         [&](const std::string& v) {
+             r0Given = true;
+             return ReadNumber(v, o.R0) && o.R0 > 0.0 && o.R0 <= MaxR0
+                        ? std::string()
+                        : "--r0 needs the Sun's distance from the Galactic centre in kpc, above 0 "
+                          "and at most 100, not '" +
+                              v + "'";
+         }},
+        {"--v0",
+         [&](const std::string& v) {
+             v0Given = true;
+             return ReadNumber(v, o.V0) && o.V0 > 0.0 && o.V0 <= MaxV0
+                        ? std::string()
+                        : "--v0 needs the Sun's circular speed in km/s, above 0 and at most "
+                          "1000, not '" +
+                              v + "'";
+         }},
         {"--jobs",
          [&](const std::string& v) {
              return ReadCount(v, 1, MaxJobs, o.Jobs)
@@ -229,9 +252,11 @@ TParsedOptions ParseBatchOptions(std::vector<std::string> arguments) {
          }},
     };
     const std::map<std::string, bool*> flags = {
-        {"--png", &o.Png}, {"--svg", &o.Svg},         {"--force", &o.Force},
-        {"-q", &o.Quiet},  {"--quiet", &o.Quiet},     {"--help", &o.Help},
-        {"-h", &o.Help},   {"--version", &o.Version},
+        {"--png", &o.Png},         {"--svg", &o.Svg},
+        {"--force", &o.Force},     {"--rotation-curve", &o.RotationCurve},
+        {"-q", &o.Quiet},          {"--quiet", &o.Quiet},
+        {"--help", &o.Help},       {"-h", &o.Help},
+        {"--version", &o.Version},
     };
     const std::map<std::string, std::string> shortNames = {{"-j", "--jobs"}, {"-o", "--out"}};
 
@@ -287,6 +312,8 @@ TParsedOptions ParseBatchOptions(std::vector<std::string> arguments) {
         parsed.Error = "give the line window with --fit-outside LO:HI";
     else if (o.Files.empty())
         parsed.Error = "no spectrum files given";
+    else if ((r0Given || v0Given) && !o.RotationCurve)
+        parsed.Error = std::string(r0Given ? "--r0" : "--v0") + " is used by --rotation-curve only";
     parsed.Ok = parsed.Error.empty();
     return parsed;
 }
@@ -317,6 +344,10 @@ Options:
                        created if missing)
   --png                also write the graph as a PNG picture
   --svg                also write the graph as an SVG drawing
+  --rotation-curve     also write the rotation curve of the Galaxy from the files' terminal
+                       velocities: rotation-curve.csv and rotation-curve.png (see below)
+  --r0 KPC             the Sun's distance from the Galactic centre (default 8.5 kpc)
+  --v0 KMS             the Sun's circular speed (default 220 km/s)
   -j, --jobs N         files processed at once (default: one per processor core)
   --force              replace outputs that already exist (otherwise such a file fails)
   -q, --quiet          no progress bar and no final line
@@ -333,7 +364,17 @@ over the window(s) (signal x km/s), terminal velocity (the velocity minus VLSR f
 zero where two adjacent channels of the window(s) lie above 3 x rms), and the error text of a
 file that failed.
 
-Exit status: 0 when every file succeeded, 1 when some failed or the summary could not be
-written, 2 for bad options.
+With --rotation-curve, every file within 2 degrees of the Galactic plane at a longitude of 0
+to 90 degrees (first quadrant) or 270 to 360 degrees (fourth quadrant) that has a terminal
+velocity gives a point of the curve: R = R0 |sin l| (kpc) and V = Vt + V0 sin l, Vt being the
+most positive velocity minus VLSR of the line (two adjacent channels above 3 x rms), or in the
+fourth quadrant V = -Vt + V0 |sin l| with the most negative one. rotation-curve.csv (RFC 4180, a
+header row) has a row per file in the order given: file, galactic longitude and latitude,
+terminal velocity, R, V, R0, V0, and for a file that gives no point the reason why (empty
+otherwise). rotation-curve.png draws V against R, with V0 as a dashed line. Both are written
+when the run ends, as summary.csv is.
+
+Exit status: 0 when every file succeeded, 1 when some failed or the summary (or the
+rotation curve) could not be written, 2 for bad options.
 )";
 }

@@ -3,7 +3,7 @@
 //   kelvane-batch --fit-outside LO:HI [--fit-outside LO:HI ...] [--terms N]
 //                 [--axis frequency|wavelength|velocity|vlsr]
 //                 [--galactic B,L | --equatorial RA,DEC] [--out DIR] [--png] [--svg]
-//                 [--jobs N] [-q] [--force] FILE...
+//                 [--rotation-curve [--r0 KPC] [--v0 KMS]] [--jobs N] [-q] [--force] FILE...
 //
 // Long options take their value as the next argument or after '=' (--terms=4); "--" ends the
 // options. Angles are sexagesimal (19:59:28, -5:30) or decimal (299.87, -5.5) and are rounded
@@ -59,7 +59,10 @@ struct TBatchOptions {
     std::string OutFolder = "."; // --out
     bool Png = false;
     bool Svg = false;
-    int Jobs = 0; // --jobs; 0: one per processor core
+    bool RotationCurve = false; // --rotation-curve
+    double R0 = 8.5;            // --r0, kpc
+    double V0 = 220.0;          // --v0, km/s
+    int Jobs = 0;               // --jobs; 0: one per processor core
     bool Quiet = false;
     bool Force = false;
     bool Help = false;

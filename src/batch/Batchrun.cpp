@@ -1,6 +1,7 @@
 #include "batch/Batchrun.h"
 
 #include "batch/Outputunit.h"
+#include "batch/Rotationcurveunit.h"
 #include "settings/Globalunit.h"
 
 #include <algorithm>
@@ -57,6 +58,10 @@ struct TRowMessage {
     bool Ok = false;
     std::string Line;  // the CSV row without its line end
     std::string Error; // the file's error text, for the console
+    // With --rotation-curve: the file's row of rotation-curve.csv and its point, if it has one.
+    std::string CurveLine;
+    bool HasPoint = false;
+    TTangentPoint Point;
 };
 
 // What every worker needs; a forked worker has its own copy.
@@ -79,6 +84,24 @@ struct TPendingRow {
     long Index = 0;
     TSummaryRow Row;
 };
+
+// The message of a file's summary row, with its rotation-curve entry when the run makes one.
+TRowMessage MessageOf(const TPlan& plan, long index, const TSummaryRow& row) {
+    TRowMessage message;
+    message.Index = index;
+    message.Ok = row.Error.empty();
+    message.Line = SummaryLine(row, plan.Settings.Terms);
+    message.Error = row.Error;
+    const TBatchOptions& o = plan.Options;
+    if (o.RotationCurve) {
+        const TRotationEntry entry = RotationEntry(row, o.R0, o.V0);
+        message.CurveLine = RotationCurveLine(row, entry, o.R0, o.V0);
+        message.HasPoint = entry.R && entry.V;
+        if (message.HasPoint)
+            message.Point = {*entry.R, *entry.V};
+    }
+    return message;
+}
 
 bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
@@ -144,7 +167,6 @@ TPendingRow ProcessFile(const TPlan& plan, long index, TOutputGroup& outputs) {
 // interrupted. Rows are delivered a group at a time, after the group's outputs are in place.
 void Work(const TPlan& plan, std::atomic<long>& next, const TRowSink& sink) {
     const long count = static_cast<long>(plan.Options.Files.size());
-    const int terms = plan.Settings.Terms;
     TOutputGroup outputs(plan.Options.Force);
     std::vector<TPendingRow> rows;
     TClock::time_point groupStart = TClock::now();
@@ -157,8 +179,7 @@ void Work(const TPlan& plan, std::atomic<long>& next, const TRowSink& sink) {
         std::vector<TRowMessage> messages;
         messages.reserve(rows.size());
         for (const TPendingRow& row : rows)
-            messages.push_back(
-                {row.Index, row.Row.Error.empty(), SummaryLine(row.Row, terms), row.Row.Error});
+            messages.push_back(MessageOf(plan, row.Index, row.Row));
         rows.clear();
         groupStart = TClock::now();
         return sink(messages);
@@ -233,11 +254,13 @@ private:
     bool Drawn = false;
 };
 
-// The main process's end: rows in file order into the summary, errors to the console.
+// The main process's end: rows in file order into the summary (and the rotation curve's table,
+// with its points kept for the picture), errors to the console.
 class TCollector {
 public:
-    TCollector(const TPlan& plan, TStreamedOutput& summary, TProgress& progress)
-        : Plan(plan), Summary(summary), Progress(progress) {}
+    TCollector(const TPlan& plan, TStreamedOutput& summary, TStreamedOutput& curve,
+               TProgress& progress)
+        : Plan(plan), Summary(summary), Curve(curve), Progress(progress) {}
 
     void Accept(TRowMessage& message) {
         ++Received;
@@ -257,29 +280,34 @@ public:
     }
 
     void Tick() { Progress.Show(Received - Failed, Failed); }
+    const TBatchOptions& Options() const { return Plan.Options; }
 
     // Rows that never came (a worker that stopped) fail with reason.
     void Finish(const std::string& reason) {
         const long count = static_cast<long>(Plan.Options.Files.size());
         while (NextIndex < count) {
-            TRowMessage message;
-            message.Index = NextIndex;
             TSummaryRow row;
             row.File = Plan.Options.Files[static_cast<std::size_t>(NextIndex)];
             row.Error = reason;
-            message.Line = SummaryLine(row, Plan.Settings.Terms);
-            message.Error = reason;
+            TRowMessage message = MessageOf(Plan, NextIndex, row);
             Accept(message);
         }
     }
 
     long Received = 0, Failed = 0;
-    bool SummaryFailed = false;
+    bool SummaryFailed = false, CurveFailed = false;
+    std::vector<TTangentPoint> Points; // of the rotation curve, in the order of the files
 
 private:
     void Write(const TRowMessage& message) {
         if (!SummaryFailed && !Summary.Append(message.Line + "\r\n"))
             SummaryFailed = true;
+        if (Plan.Options.RotationCurve) {
+            if (!CurveFailed && !Curve.Append(message.CurveLine + "\r\n"))
+                CurveFailed = true;
+            if (message.HasPoint)
+                Points.push_back(message.Point);
+        }
         if (!message.Ok)
             Progress.Message(
                 "kelvane-batch: " + Plan.Options.Files[static_cast<std::size_t>(message.Index)] +
@@ -288,27 +316,34 @@ private:
 
     const TPlan& Plan;
     TStreamedOutput& Summary;
+    TStreamedOutput& Curve;
     TProgress& Progress;
     std::map<long, TRowMessage> Waiting;
     long NextIndex = 0;
 };
 
 // Frames on a worker's pipe: index (8 bytes), ok (1), line length (4), line, error length (4),
-// error.
+// error, curve line length (4), curve line, has point (1), R (8), V (8).
 void Frame(std::string& buffer, const TRowMessage& m) {
     auto put = [&buffer](const void* data, std::size_t size) {
         buffer.append(static_cast<const char*>(data), size);
     };
+    auto putText = [&](const std::string& text) {
+        const std::uint32_t size = static_cast<std::uint32_t>(text.size());
+        put(&size, sizeof size);
+        buffer += text;
+    };
     const std::int64_t index = m.Index;
     const char ok = m.Ok ? 1 : 0;
-    const std::uint32_t lineSize = static_cast<std::uint32_t>(m.Line.size());
-    const std::uint32_t errorSize = static_cast<std::uint32_t>(m.Error.size());
+    const char hasPoint = m.HasPoint ? 1 : 0;
     put(&index, sizeof index);
     put(&ok, 1);
-    put(&lineSize, sizeof lineSize);
-    buffer += m.Line;
-    put(&errorSize, sizeof errorSize);
-    buffer += m.Error;
+    putText(m.Line);
+    putText(m.Error);
+    putText(m.CurveLine);
+    put(&hasPoint, 1);
+    put(&m.Point.R, sizeof m.Point.R);
+    put(&m.Point.V, sizeof m.Point.V);
 }
 
 // Takes the complete frames from the front of buffer.
@@ -316,28 +351,32 @@ void Unframe(std::string& buffer, const std::function<void(TRowMessage&)>& take)
     std::size_t at = 0;
     for (;;) {
         TRowMessage m;
-        std::int64_t index = 0;
-        std::uint32_t lineSize = 0, errorSize = 0;
         std::size_t p = at;
-        if (buffer.size() < p + sizeof index + 1 + sizeof lineSize)
+        // Each read checks that the frame holds the bytes it takes.
+        auto get = [&](void* data, std::size_t size) {
+            if (buffer.size() < p + size)
+                return false;
+            std::memcpy(data, buffer.data() + p, size);
+            p += size;
+            return true;
+        };
+        auto getText = [&](std::string& text) {
+            std::uint32_t size = 0;
+            if (!get(&size, sizeof size) || buffer.size() < p + size)
+                return false;
+            text.assign(buffer, p, size);
+            p += size;
+            return true;
+        };
+        std::int64_t index = 0;
+        char ok = 0, hasPoint = 0;
+        if (!get(&index, sizeof index) || !get(&ok, 1) || !getText(m.Line) || !getText(m.Error) ||
+            !getText(m.CurveLine) || !get(&hasPoint, 1) || !get(&m.Point.R, sizeof m.Point.R) ||
+            !get(&m.Point.V, sizeof m.Point.V))
             break;
-        std::memcpy(&index, buffer.data() + p, sizeof index);
-        p += sizeof index;
-        m.Ok = buffer[p] != 0;
-        p += 1;
-        std::memcpy(&lineSize, buffer.data() + p, sizeof lineSize);
-        p += sizeof lineSize;
-        if (buffer.size() < p + lineSize + sizeof errorSize)
-            break;
-        m.Line.assign(buffer, p, lineSize);
-        p += lineSize;
-        std::memcpy(&errorSize, buffer.data() + p, sizeof errorSize);
-        p += sizeof errorSize;
-        if (buffer.size() < p + errorSize)
-            break;
-        m.Error.assign(buffer, p, errorSize);
-        p += errorSize;
         m.Index = index;
+        m.Ok = ok != 0;
+        m.HasPoint = hasPoint != 0;
         at = p;
         take(m);
     }
@@ -502,7 +541,41 @@ std::map<long, std::string> PreErrors(const TBatchOptions& options) {
         errors[order[k]] = "its outputs " + std::string(StemOf(files[order[k]])) +
                            ".* would replace those of " + files[order[first]] + ", given before it";
     }
+    // A file named after the rotation curve would put its own picture in the curve's place.
+    if (options.RotationCurve && options.Png)
+        for (std::size_t i = 0; i < files.size(); ++i)
+            if (std::string(StemOf(files[i])) + ".png" == RotationCurvePngName &&
+                errors.count(static_cast<long>(i)) == 0)
+                errors[static_cast<long>(i)] = std::string("its picture would replace ") +
+                                               RotationCurvePngName + " of --rotation-curve";
     return errors;
+}
+
+// The rotation curve's table, committed, and its picture, drawn and written under the same
+// rules. Returned: false, with the reason shown, when either could not be written.
+bool WriteRotationCurve(const TCollector& collector, TStreamedOutput& table,
+                        const std::string& picturePath, const TCurvePictureMaker& curvePicture,
+                        TProgress& progress) {
+    const TBatchOptions& o = collector.Options();
+    bool written = true;
+    if (collector.CurveFailed || !table.Commit()) {
+        progress.Message("kelvane-batch: " + table.Error());
+        written = false;
+    }
+    std::string png;
+    try {
+        png = curvePicture(collector.Points, o.R0, o.V0);
+    } catch (const std::exception& error) {
+        progress.Message("kelvane-batch: cannot draw the rotation curve: " +
+                         std::string(error.what()));
+        return false;
+    }
+    TStreamedOutput picture;
+    if (!picture.Open(picturePath, o.Force) || !picture.Append(png) || !picture.Commit()) {
+        progress.Message("kelvane-batch: " + picture.Error());
+        written = false;
+    }
+    return written;
 }
 
 std::string WithoutTrailingSlashes(std::string folder) {
@@ -529,7 +602,7 @@ std::string OutputPath(const std::string& folder, const std::string& file,
 }
 
 int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
-             const TRunConsole& console) {
+             const TCurvePictureMaker& curvePicture, const TRunConsole& console) {
     TPlan plan{
         options,
         {options.Windows, options.Terms, options.Mode, options.Position, options.PositionTexts},
@@ -551,15 +624,27 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
     for (const auto& entry : std::filesystem::directory_iterator(plan.Folder, error))
         plan.Existing.insert(entry.path().filename().string());
     const std::string summaryPath = OutputPath(plan.Folder, "summary.csv", ".csv");
-    struct stat existing {};
-    if (!options.Force && ::stat(summaryPath.c_str(), &existing) == 0) {
-        say(summaryPath + " already exists (--force replaces it and the other outputs)");
-        return 1;
+    const std::string curvePath = OutputPath(plan.Folder, RotationCurveCsvName, ".csv");
+    const std::string curvePicturePath = OutputPath(plan.Folder, RotationCurvePngName, ".png");
+    std::vector<std::string> runOutputs = {summaryPath};
+    if (options.RotationCurve)
+        runOutputs.insert(runOutputs.end(), {curvePath, curvePicturePath});
+    for (const std::string& path : runOutputs) {
+        struct stat existing {};
+        if (!options.Force && ::stat(path.c_str(), &existing) == 0) {
+            say(path + " already exists (--force replaces it and the other outputs)");
+            return 1;
+        }
     }
-    TStreamedOutput summary;
+    TStreamedOutput summary, curve;
     if (!summary.Open(summaryPath, options.Force) ||
         !summary.Append(SummaryHeader(options.Terms) + "\r\n")) {
         say(summary.Error());
+        return 1;
+    }
+    if (options.RotationCurve &&
+        (!curve.Open(curvePath, options.Force) || !curve.Append(RotationCurveHeader() + "\r\n"))) {
+        say(curve.Error());
         return 1;
     }
 
@@ -567,7 +652,7 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
     CatchInterrupts();
     const long count = static_cast<long>(options.Files.size());
     TProgress progress(console, count);
-    TCollector collector(plan, summary, progress);
+    TCollector collector(plan, summary, curve, progress);
     progress.Show(0, 0, true);
     const int jobs = static_cast<int>(
         std::min<long>(options.Jobs > 0 ? options.Jobs : ProcessorCount(), std::max(count, 1L)));
@@ -585,6 +670,7 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
 
     if (Interrupted) {
         summary.Discard();
+        curve.Discard();
         progress.Erase();
         say("interrupted; " + std::to_string(collector.Received) +
             " files were finished, the summary is not written");
@@ -594,6 +680,9 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
     bool summaryWritten = !collector.SummaryFailed && summary.Commit();
     if (!summaryWritten)
         progress.Message("kelvane-batch: " + summary.Error());
+    const bool curveWritten =
+        !options.RotationCurve ||
+        WriteRotationCurve(collector, curve, curvePicturePath, curvePicture, progress);
     // The names of the outputs reach the disk too before the run says it is done.
     FlushFileSystem(plan.Folder);
 
@@ -606,5 +695,5 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
                      count == 1 ? "file" : "files", collector.Received - collector.Failed,
                      collector.Failed, seconds > 0 ? count / seconds : 0.0, seconds);
     }
-    return summaryWritten && collector.Failed == 0 ? 0 : 1;
+    return summaryWritten && curveWritten && collector.Failed == 0 ? 0 : 1;
 }

@@ -10,6 +10,7 @@
 // main process writes the rows in the order of the files given and shows the progress.
 #pragma once
 
+#include "astro/Rotationunit.h"
 #include "batch/Batchoptions.h"
 #include "batch/Batchunit.h"
 
@@ -28,6 +29,12 @@ struct TExtraOutput {
 // fails that file with the exception's text.
 using TPictureMaker = std::function<std::vector<TExtraOutput>(const TSpectrumResult&)>;
 
+// Makes the picture of the rotation curve (--rotation-curve) from its points, R0 (kpc) and V0
+// (km/s): the bytes of a PNG file. May throw std::exception, which leaves the picture unwritten
+// with the exception's text.
+using TCurvePictureMaker =
+    std::function<std::string(const std::vector<TTangentPoint>&, double r0, double v0)>;
+
 // Where a run reports: per-file errors always; with Terminal a progress bar; without Quiet the
 // final line.
 struct TRunConsole {
@@ -37,10 +44,15 @@ struct TRunConsole {
 };
 
 // Runs the options' files. Returned: the exit status, 0 when every file succeeded, 1 when some
-// failed or the summary could not be written, 130 when interrupted (SIGINT or SIGTERM; the
-// outputs already completed stay, the summary is not written).
+// failed or the summary (or the rotation curve) could not be written, 130 when interrupted
+// (SIGINT or SIGTERM; the outputs already completed stay, the summary and the rotation curve
+// are not written).
 int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
-             const TRunConsole& console);
+             const TCurvePictureMaker& curvePicture, const TRunConsole& console);
+
+// The names of the rotation curve's outputs in the output folder.
+constexpr const char* RotationCurveCsvName = "rotation-curve.csv";
+constexpr const char* RotationCurvePngName = "rotation-curve.png";
 
 // The processors this process may run on (at least 1).
 int ProcessorCount();

@@ -148,8 +148,13 @@ TLineMeasures MeasureLine(const std::vector<double>& x, const std::vector<double
         for (std::size_t i = 0; i < n; ++i) {
             if (!above(i) || !((i > 0 && above(i - 1)) || (i + 1 < n && above(i + 1))))
                 continue;
-            if (!m.TerminalVelocity || std::fabs(velocities[i]) > std::fabs(*m.TerminalVelocity))
-                m.TerminalVelocity = velocities[i];
+            const double v = velocities[i];
+            if (!m.TerminalVelocity || std::fabs(v) > std::fabs(*m.TerminalVelocity))
+                m.TerminalVelocity = v;
+            if (!m.HighestVelocity || v > *m.HighestVelocity)
+                m.HighestVelocity = v;
+            if (!m.LowestVelocity || v < *m.LowestVelocity)
+                m.LowestVelocity = v;
         }
     }
     return m;

@@ -53,6 +53,8 @@ struct TLineMeasures {
     std::optional<double> PeakVelocity;     // km/s, velocity minus VLSR of that channel
     std::optional<double> Integral;         // signal x km/s over the channels inside
     std::optional<double> TerminalVelocity; // km/s, signed
+    std::optional<double> HighestVelocity;  // km/s, the most positive such velocity
+    std::optional<double> LowestVelocity;   // km/s, the most negative such velocity
 };
 
 // Figures of the line inside the windows.
@@ -69,6 +71,10 @@ struct TLineMeasures {
 //           signal and that of an adjacent channel inside both exceed 3 x Rms. A single
 //           channel above the threshold is taken for noise: in a window of 300 channels one of
 //           them passes 3 sigma by chance a third of the time, two adjacent ones almost never.
+//           HighestVelocity and LowestVelocity are the most positive and the most negative
+//           velocity of those channels: the terminal velocity of a line of sight in the first
+//           and in the fourth galactic quadrant, where the line's far wing on the other side
+//           (gas beyond the solar circle) may reach farther from zero.
 // Reference: the terminal-velocity method of the inner-Galaxy rotation curve (the largest
 //           velocity along a line of sight belongs to the tangent point).
 TLineMeasures MeasureLine(const std::vector<double>& x, const std::vector<double>& corrected,

@@ -4,6 +4,7 @@
 #include "batch/Batchrun.h"
 #include "plot/Graphunit.h"
 #include "plot/Plotunit.h"
+#include "plot/Rotationplotunit.h"
 #include "plot/Vectorplotunit.h"
 
 #include <QApplication>
@@ -57,6 +58,17 @@ public:
         return pictures;
     }
 
+    // The rotation curve of the run, drawn by the main process once the files are done.
+    std::string Curve(const std::vector<TTangentPoint>& points, double r0, double v0) {
+        Start();
+        TPlot plot(nullptr, TRect(0, 0, RotationPlotWidth, RotationPlotHeight));
+        DrawRotationCurve(plot, points, r0, v0);
+        const QByteArray png = PngBytes(plot.Bitmap());
+        if (png.isEmpty())
+            throw std::runtime_error("cannot encode the rotation curve as PNG");
+        return png.toStdString();
+    }
+
 private:
     void Start() {
         if (Application)
@@ -105,6 +117,10 @@ int main(int argc, char** argv) {
     const TPictureMaker pictures = [maker](const TSpectrumResult& result) {
         return (*maker)(result);
     };
+    const TCurvePictureMaker curvePicture = [maker](const std::vector<TTangentPoint>& points,
+                                                    double r0, double v0) {
+        return maker->Curve(points, r0, v0);
+    };
     const TRunConsole console{stderr, ::isatty(STDERR_FILENO) == 1, options.Quiet};
-    return RunBatch(options, pictures, console);
+    return RunBatch(options, pictures, curvePicture, console);
 }

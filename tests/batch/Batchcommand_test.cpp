@@ -220,6 +220,77 @@ TEST_F(BatchCommand, PicturesBesideTheTexts) {
     }
 }
 
+TEST_F(BatchCommand, RotationCurveHasARowForEveryFile) {
+    const QString data = QStringLiteral(KELVANE_SOURCE_DIR "/Data/");
+    // In the plane, first quadrant, but no line: nothing above 3 x rms.
+    const QString flat = WriteSpectrumFile(Folder.path(), "G0_45.0.dat",
+                                           [](int i) { return 1500.0 + std::sin(3.0 * i); });
+    const QStringList files = {data + "G0_30.0.dat",    data + "G0_60.0.dat",
+                               data + "G0_120.0.dat",   data + "G5.30_m120.15.dat",
+                               data + "cassiopeia.dat", flat};
+    const QStringList options = {"--rotation-curve", "--r0", "8", "--v0", "200"};
+    const TRun run = Run(Basic(Out()) + options + QStringList{"--jobs", "2"} + files);
+    EXPECT_EQ(run.Exit, 1) << "cassiopeia.dat has no position; " << run.Errors.toStdString();
+    // R0 = 8 kpc: R = 8 sin 30 = 4 and 8 sin 60 = 6.92820323 kpc (0 for no point).
+    const struct {
+        QString file;
+        double r;
+        const char* reason;
+    } wanted[] = {
+        {files[0], 4.0, ""},
+        {files[1], 6.92820323, ""},
+        {files[2], 0.0,
+         "longitude 120\u00B0 is outside 0\u00B0 to 90\u00B0 and 270\u00B0 to 360\u00B0"},
+        {files[3], 0.0, "latitude 5.5\u00B0 is more than 2\u00B0 from the Galactic plane"},
+        {files[4], 0.0, "the file failed: no source position"},
+        {files[5], 0.0, "no terminal velocity"},
+    };
+    const QString table = QString::fromUtf8(Contents(Out() + "/rotation-curve.csv"));
+    QStringList lines = table.split("\r\n");
+    ASSERT_EQ(lines.size(), 8) << table.toStdString();
+    EXPECT_EQ(lines[0], "file,glon_deg,glat_deg,terminal_v_kms,r_kpc,v_kms,r0_kpc,v0_kms,"
+                        "unused_because");
+    EXPECT_EQ(lines[7], "");
+    for (int i = 0; i < 6; ++i) {
+        const QStringList fields = lines[i + 1].split(',');
+        ASSERT_EQ(fields.size(), 9) << lines[i + 1].toStdString();
+        SCOPED_TRACE(lines[i + 1].toStdString());
+        EXPECT_EQ(fields[0], wanted[i].file);
+        EXPECT_NEAR(fields[4].toDouble(), wanted[i].r, 1e-8);
+        EXPECT_EQ(fields[4].isEmpty(), fields[5].isEmpty()) << "R and V come together";
+        EXPECT_EQ(fields[6] + "," + fields[7], "8,200");
+        EXPECT_TRUE(fields[8].startsWith(QString::fromUtf8(wanted[i].reason)));
+        EXPECT_EQ(fields[8].isEmpty(), wanted[i].r > 0.0);
+    }
+    const QByteArray png = Contents(Out() + "/rotation-curve.png");
+    ASSERT_GT(png.size(), 24);
+    EXPECT_TRUE(png.startsWith("\x89PNG\r\n\x1a\n"));
+    EXPECT_EQ(png.mid(16, 8), QByteArray::fromHex("00000280000001e0")) << "640 x 480";
+
+    // One worker gives the same table as two (the rows and points cross the workers' pipes).
+    ASSERT_EQ(Run(Basic(Out("one")) + options + QStringList{"--jobs", "1"} + files).Exit, 1);
+    EXPECT_EQ(Contents(Out("one") + "/rotation-curve.csv"), table.toUtf8());
+
+    // The curve's outputs, like the summary, are replaced only with --force.
+    QFile::remove(Out() + "/summary.csv");
+    const TRun again = Run(Basic(Out()) + options + QStringList{"--force"} + files.mid(0, 1));
+    EXPECT_EQ(again.Exit, 0) << again.Errors.toStdString();
+    EXPECT_EQ(QString::fromUtf8(Contents(Out() + "/rotation-curve.csv")).count("\r\n"), 2);
+    QFile::remove(Out() + "/summary.csv");
+    const TRun refused = Run(Basic(Out()) + options + files.mid(0, 1));
+    EXPECT_EQ(refused.Exit, 1);
+    EXPECT_TRUE(refused.Errors.contains("rotation-curve.csv already exists (--force"))
+        << refused.Errors.toStdString();
+
+    // A file of the curve's name may not put its picture in the curve's place.
+    const QString named = Folder.filePath("rotation-curve.dat");
+    ASSERT_TRUE(QFile::copy(files[0], named));
+    const TRun clash = Run(Basic(Out("clash")) + QStringList{"--rotation-curve", "--png", named});
+    EXPECT_EQ(clash.Exit, 1);
+    EXPECT_TRUE(Contents(Out("clash") + "/rotation-curve.csv")
+                    .contains("the file failed: its picture would replace rotation-curve.png"));
+}
+
 TEST_F(BatchCommand, TwoFilesOfTheSameNameDoNotOverwriteEachOther) {
     const QString first = Sample(1);
     QDir().mkpath(Folder.filePath("other"));

@@ -73,7 +73,19 @@ TEST(BatchOptions, TheIssuesExample) {
     EXPECT_EQ(o.Files, (std::vector<std::string>{"a.dat", "b.dat"}));
     EXPECT_EQ(o.Position, TPositionSource::FileName);
     EXPECT_EQ(o.Jobs, 0) << "one job per core unless asked";
-    EXPECT_FALSE(o.Png || o.Svg || o.Quiet || o.Force);
+    EXPECT_FALSE(o.Png || o.Svg || o.Quiet || o.Force || o.RotationCurve);
+}
+
+TEST(BatchOptions, RotationCurveConstants) {
+    // The IAU 1985 values unless given.
+    const TBatchOptions iau = Parsed({"--fit-outside", "0:1", "--rotation-curve", "f"});
+    EXPECT_TRUE(iau.RotationCurve);
+    EXPECT_EQ(iau.R0, 8.5);
+    EXPECT_EQ(iau.V0, 220.0);
+    const TBatchOptions own =
+        Parsed({"--fit-outside", "0:1", "--r0", "8.2", "--v0=236", "--rotation-curve", "f"});
+    EXPECT_EQ(own.R0, 8.2);
+    EXPECT_EQ(own.V0, 236.0);
 }
 
 TEST(BatchOptions, ValuesAfterEqualsRepeatedWindowsAndShortNames) {
@@ -154,6 +166,11 @@ TEST(BatchOptions, BadOptionsSayWhatIsWrong) {
         {{"--fit-outside", "0:1", "--out=", "f"}, "--out"},
         {{"--fit-outside", "0:1", "--colour", "f"}, "unknown option '--colour'"},
         {{"--fit-outside", "0:1", "--png=yes", "f"}, "unknown option"},
+        {{"--fit-outside", "0:1", "--r0", "8", "f"}, "--r0 is used by --rotation-curve only"},
+        {{"--fit-outside", "0:1", "--rotation-curve", "--r0", "0", "f"}, "--r0 needs"},
+        {{"--fit-outside", "0:1", "--rotation-curve", "--r0", "8500", "f"}, "--r0 needs"},
+        {{"--fit-outside", "0:1", "--rotation-curve", "--v0", "-220", "f"}, "--v0 needs"},
+        {{"--fit-outside", "0:1", "--rotation-curve", "--v0", "nan", "f"}, "--v0 needs"},
     };
     for (const TBadCase& c : cases) {
         const TParsedOptions parsed = ParseBatchOptions(c.arguments);

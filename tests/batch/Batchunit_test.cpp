@@ -75,8 +75,11 @@ TEST(BatchLine, TerminalVelocityKeepsItsSign) {
     for (int i : {7, 8, 15, 16})
         c.s[i] = 6.0;
     const TLineMeasures m = MeasureLine(c.v, c.s, c.missing, c.v, {{-7.0, 4.0}});
-    ASSERT_TRUE(m.TerminalVelocity);
+    ASSERT_TRUE(m.TerminalVelocity && m.HighestVelocity && m.LowestVelocity);
     EXPECT_DOUBLE_EQ(*m.TerminalVelocity, -6.0);
+    // Each end of the line, for a rotation curve's first and fourth quadrants.
+    EXPECT_DOUBLE_EQ(*m.HighestVelocity, 3.0);
+    EXPECT_DOUBLE_EQ(*m.LowestVelocity, -6.0);
 }
 
 TEST(BatchLine, ChannelWidthsFollowTheAxis) {

@@ -1,0 +1,44 @@
+// Rotationcurveunit: the rotation curve of a survey, one entry per file of a kelvane-batch run.
+//
+// A file gives a point of the curve when it succeeded, lies within 2 degrees of the Galactic
+// plane, looks along the first or the fourth quadrant (the tangent point lies inside the solar
+// circle only there), and has a terminal velocity. Every other file keeps its row in
+// rotation-curve.csv, with the reason it gives no point, so that a survey's gaps are never
+// silent.
+#pragma once
+
+#include "batch/Batchunit.h"
+
+#include <optional>
+#include <string>
+
+// The largest distance from the plane, degrees, of a usable line of sight: the method assumes
+// gas in circular orbit in the plane, and a line of sight that leaves the gas layer before the
+// tangent point misses the terminal velocity.
+constexpr double RotationMaxLatitude = 2.0;
+
+// A file's entry of the rotation curve.
+struct TRotationEntry {
+    std::optional<double> TerminalVelocity; // km/s: the quadrant's terminal velocity
+    std::optional<double> R, V;             // kpc, km/s: the point of the curve
+    std::string Reason;                     // why the file gives no point; empty when it does
+};
+
+// The entry of a file from its summary row.
+// Given:    row  the file's summary row: Error, GalLatitude, GalLongitude (degrees) and the
+//                line's HighestVelocity and LowestVelocity (km/s)
+//           r0   kpc, the Sun's distance from the Galactic centre
+//           v0   km/s, the circular speed at the Sun
+// Returned: the point (TangentPoint) with the first-quadrant terminal velocity taken as the
+//           most positive velocity and the fourth-quadrant one as the most negative; or the
+//           first reason that applies: the file failed, it lies more than 2 degrees from the
+//           plane, its longitude is in neither quadrant, it has no terminal velocity.
+TRotationEntry RotationEntry(const TSummaryRow& row, double r0, double v0);
+
+// The header row of rotation-curve.csv and a file's row, RFC 4180 fields separated by commas,
+// without the line end: file, glon_deg, glat_deg, terminal_v_kms, r_kpc, v_kms, r0_kpc, v0_kms,
+// unused_because. R0 and V0 are in every row, so that a row read on its own, or rows of runs
+// with other constants put together, still say what they were computed with.
+std::string RotationCurveHeader();
+std::string RotationCurveLine(const TSummaryRow& row, const TRotationEntry& entry, double r0,
+                              double v0);
