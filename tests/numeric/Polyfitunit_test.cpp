@@ -1,5 +1,6 @@
 #include "numeric/Polyfitunit.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 #include <cstdint>
@@ -526,6 +527,47 @@ std::uint64_t Bits(double value) {
     std::uint64_t bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
     return bits;
+}
+
+TEST(PolyFitHelpers, NormalEquationsAreTheSumsInPointOrder) {
+    // Every element is the sum over the points, in ascending order from 0.0, of one product:
+    // summed here one element at a time, the results must agree bit for bit, for every number
+    // of terms up to 13 (tiles of four rows and of four, two and one columns) and for counts
+    // of points small and large.
+    for (const int n : {0, 1, 2, 7, 400}) {
+        for (int m = 1; m <= 13; ++m) {
+            SCOPED_TRACE("n = " + std::to_string(n) + ", m = " + std::to_string(m));
+            TVector x;
+            TVector y;
+            for (int k = 0; k < n; ++k) {
+                x.push_back(211.27 - 1.0527 * k);
+                y.push_back(1500.0 + std::sin(0.37 * k) * 40.0);
+            }
+            TDesignMatrix design(static_cast<std::size_t>(n * m));
+            for (int k = 0; k < n; ++k) {
+                design[static_cast<std::size_t>(k * m)] = 1.0;
+                for (int j = 1; j < m; ++j)
+                    design[static_cast<std::size_t>(k * m + j)] =
+                        design[static_cast<std::size_t>(k * m + j - 1)] * x[k];
+            }
+            TMatrix normal(static_cast<std::size_t>(m), TVector(static_cast<std::size_t>(m), -1.0));
+            TVector rhs(static_cast<std::size_t>(m), -1.0);
+            BuildNormalEquations(design, y, normal, m, n, rhs);
+            auto at = [&](int k, int j) { return design[static_cast<std::size_t>(k * m + j)]; };
+            for (int i = 0; i < m; ++i) {
+                for (int j = 0; j < m; ++j) {
+                    double sum = 0.0;
+                    for (int k = 0; k < n; ++k)
+                        sum += at(k, std::min(i, j)) * at(k, std::max(i, j));
+                    EXPECT_EQ(Bits(normal[i][j]), Bits(sum)) << "element " << i << ", " << j;
+                }
+                double sum = 0.0;
+                for (int k = 0; k < n; ++k)
+                    sum += y[k] * at(k, i);
+                EXPECT_EQ(Bits(rhs[i]), Bits(sum)) << "right-hand side " << i;
+            }
+        }
+    }
 }
 
 TEST_F(PolyFitTest, FitsAreReproducedBitForBit) {
