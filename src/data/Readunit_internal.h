@@ -16,6 +16,9 @@ constexpr std::size_t MaxItemLength = 512;
 // the bound leaves room for long comment lines while keeping a read of any file short.
 constexpr std::size_t MaxReadLength = std::size_t{16} << 20;
 
+// The most bytes one read of the system takes into a text source.
+constexpr std::size_t TextSourceCapacity = 65536;
+
 // Buffered reading of an open file, one character at a time, that stops after a fixed number
 // of bytes as if the file ended there.
 class TTextSource {
@@ -42,7 +45,7 @@ private:
     bool Fill();
     int Descriptor;
     std::size_t Remaining;
-    char Buffer[65536];
+    char Buffer[TextSourceCapacity];
     std::size_t Position = 0, Filled = 0;
     bool Ended = false, Error = false, Cut = false;
 };
