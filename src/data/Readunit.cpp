@@ -6,7 +6,9 @@
 #include "data/Spectrumunit.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -88,14 +90,37 @@ int OpenRegularFile(const char* path) {
 
 namespace {
 
+// ---- Classes of characters ------------------------------------------------------------------
+
+enum : std::uint8_t {
+    Space = 1,         // ' ', '\t', '\n', '\v', '\f', '\r'
+    Digit = 2,         // '0'..'9'
+    Sign = 4,          // '+', '-'
+    Point = 8,         // '.'
+    ExponentMark = 16, // 'e', 'E'
+    NumberStart = 32,  // a digit or '-': where a number of the header begins
+};
+
+// The classes of every character, looked up by its byte; bytes beyond ASCII (and NUL) have none.
+constexpr std::array<std::uint8_t, 256> CharacterClasses = [] {
+    std::array<std::uint8_t, 256> classes{};
+    for (const unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'})
+        classes[c] |= Space;
+    for (unsigned char c = '0'; c <= '9'; ++c)
+        classes[c] |= Digit | NumberStart;
+    classes['+'] |= Sign;
+    classes['-'] |= Sign | NumberStart;
+    classes['.'] |= Point;
+    classes['e'] |= ExponentMark;
+    classes['E'] |= ExponentMark;
+    return classes;
+}();
+
+bool Is(char c, std::uint8_t classes) {
+    return (CharacterClasses[static_cast<unsigned char>(c)] & classes) != 0;
+}
 bool IsNumberStart(char c) {
-    return (c >= '0' && c <= '9') || c == '-';
-}
-bool IsDigit(int c) {
-    return c >= '0' && c <= '9';
-}
-bool IsSpace(int c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+    return Is(c, NumberStart);
 }
 
 // The beginning of the current line, at most MaxHeaderLength characters, without its line
@@ -107,10 +132,19 @@ std::string ReadLineStart(TTextSource& source, bool& complete) {
     for (;;) {
         if (line.size() == MaxHeaderLength)
             return line;
-        const int c = source.Get();
-        if (c == EOF || c == '\n')
+        if (source.Peek() == EOF)
             break;
-        line.push_back(static_cast<char>(c));
+        const char* next = source.Next();
+        const std::size_t span =
+            std::min(static_cast<std::size_t>(source.End() - next), MaxHeaderLength - line.size());
+        const void* end = std::memchr(next, '\n', span);
+        if (end) {
+            line.append(next, static_cast<const char*>(end));
+            source.TakeUntil(static_cast<const char*>(end) + 1);
+            break;
+        }
+        line.append(next, span);
+        source.TakeUntil(next + span);
     }
     complete = true;
     if (!line.empty() && line.back() == '\r')
@@ -118,23 +152,27 @@ std::string ReadLineStart(TTextSource& source, bool& complete) {
     return line;
 }
 
-enum class TItem { Number, NumberThenEnd, End };
+// ---- Data items -----------------------------------------------------------------------------
 
-// Reads the next data item in C's decimal form (optional sign, digits with an optional
-// fraction, optional exponent) after any white space. An item followed directly by something
-// that cannot continue it ("12abc", "5e x") still counts; the list ends there because what
-// follows does not begin a number. Infinities, NaN words, hexadecimal forms and values beyond
-// the range of a double are not numbers of this format.
-TItem ReadItem(TTextSource& source, double& value) {
-    while (IsSpace(source.Peek()))
+// The value of the number text [first, last) (no '+' sign) as std::from_chars gives it;
+// false for a text it rejects and for a value beyond the range of a double.
+bool ConvertNumber(const char* first, const char* last, double& value) {
+    const auto result = std::from_chars(first, last, value);
+    return result.ec == std::errc() && std::isfinite(value);
+}
+
+// Reads the next data item one character at a time, reading the file as needed: for an item
+// that runs across the end of the characters read so far, and for long items.
+TItem ReadItemByCharacter(TTextSource& source, double& value) {
+    while (source.Peek() != EOF && Is(static_cast<char>(source.Peek()), Space))
         source.Get();
     char text[MaxItemLength + 1];
     std::size_t length = 0;
     bool tooLong = false;
-    // Moves the next character into text if it is one of those given.
-    auto takeOneOf = [&](const char* accepted) {
+    // Moves the next character into text if it is of the classes given.
+    auto takeOneOf = [&](std::uint8_t classes) {
         const int c = source.Peek();
-        if (c <= 0 || !std::strchr(accepted, c)) // NUL would match the terminator
+        if (c == EOF || !Is(static_cast<char>(c), classes))
             return false;
         if (length == MaxItemLength) {
             tooLong = true;
@@ -145,21 +183,21 @@ TItem ReadItem(TTextSource& source, double& value) {
     };
     auto takeDigits = [&]() {
         int count = 0;
-        while (takeOneOf("0123456789"))
+        while (takeOneOf(Digit))
             ++count;
         return count;
     };
 
-    takeOneOf("+-");
+    takeOneOf(Sign);
     int digits = takeDigits();
-    if (takeOneOf("."))
+    if (takeOneOf(Point))
         digits += takeDigits();
     if (digits == 0 || tooLong)
         return TItem::End;
     std::size_t numberLength = length;
     bool complete = true;
-    if (takeOneOf("eE")) {
-        takeOneOf("+-");
+    if (takeOneOf(ExponentMark)) {
+        takeOneOf(Sign);
         if (takeDigits() > 0)
             numberLength = length;
         else
@@ -168,10 +206,36 @@ TItem ReadItem(TTextSource& source, double& value) {
             return TItem::End;
     }
     const char* first = text[0] == '+' ? text + 1 : text;
-    const auto result = std::from_chars(first, text + numberLength, value);
-    if (result.ec != std::errc() || !std::isfinite(value))
+    if (!ConvertNumber(first, text + numberLength, value))
         return TItem::End;
     return complete ? TItem::Number : TItem::NumberThenEnd;
+}
+
+// The longest item that ScanItem decides; longer ones are read one character at a time, which
+// applies the bound of MaxItemLength.
+constexpr std::ptrdiff_t MaxScannedLength = 64;
+
+// Exact powers of ten: every one up to 10^22 is a double.
+constexpr double PowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                  1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Arithmetic on doubles rounds each operation once, to a double (not to a wider format).
+constexpr bool RoundsToDouble = FLT_EVAL_METHOD == 0;
+
+// Reads the next data item: straight from the characters already read where they decide it,
+// else one character at a time.
+TItem ReadItem(TTextSource& source, double& value) {
+    for (;;) {
+        const char* next = nullptr;
+        const TItem item = ScanItem(source.Next(), source.End(), value, next);
+        source.TakeUntil(next);
+        if (item != TItem::Undecided)
+            return item;
+        // Only white space so far: read on, and scan again.
+        if (next != source.End() || source.Peek() == EOF)
+            return ReadItemByCharacter(source, value);
+    }
 }
 
 std::uint16_t ReadWord(std::string_view& line) {
@@ -196,6 +260,80 @@ private:
 
 } // namespace
 
+TItem ScanItem(const char* first, const char* last, double& value, const char*& next) {
+    const char* p = first;
+    while (p < last && Is(*p, Space))
+        ++p;
+    next = p;
+    const char* const start = p;
+    // An item not ended within these characters is left to the reading by character.
+    const char* const bound = last - start > MaxScannedLength ? start + MaxScannedLength : last;
+
+    // Sign, digits, point, digits: the digits gathered as one integer, the point left out.
+    if (p < bound && Is(*p, Sign))
+        ++p;
+    std::uint64_t digits = 0;
+    const char* run = p;
+    while (p < bound && Is(*p, Digit))
+        digits = digits * 10 + static_cast<std::uint64_t>(*p++ - '0');
+    int digitCount = static_cast<int>(p - run);
+    int fractionDigits = 0;
+    if (p < bound && Is(*p, Point)) {
+        run = ++p;
+        while (p < bound && Is(*p, Digit))
+            digits = digits * 10 + static_cast<std::uint64_t>(*p++ - '0');
+        fractionDigits = static_cast<int>(p - run);
+        digitCount += fractionDigits;
+    }
+    if (p == bound)
+        return TItem::Undecided;
+    if (digitCount == 0)
+        return TItem::End;
+
+    // The exponent; a mark without digits ends the list after the number before it.
+    const char* numberEnd = p;
+    bool complete = true;
+    int exponent = 0;
+    if (Is(*p, ExponentMark)) {
+        ++p;
+        const bool negativeExponent = p < bound && *p == '-';
+        if (p < bound && Is(*p, Sign))
+            ++p;
+        run = p;
+        while (p < bound && Is(*p, Digit)) {
+            if (exponent < 100000) // far beyond the exact powers of ten below
+                exponent = exponent * 10 + (*p - '0');
+            ++p;
+        }
+        if (p == bound)
+            return TItem::Undecided;
+        if (p > run) {
+            numberEnd = p;
+            exponent = negativeExponent ? -exponent : exponent;
+        } else {
+            complete = false;
+            exponent = 0;
+        }
+    }
+    next = p;
+
+    const int power = exponent - fractionDigits;
+    if (RoundsToDouble && digitCount <= 19 && digits <= (std::uint64_t{1} << 53) && power >= -22 &&
+        power <= 22) {
+        // The digits and the power of ten are both exact doubles, so the one rounding of
+        // their product or quotient is the correct rounding of the text's value, in any
+        // rounding mode once the sign is applied first (W. D. Clinger, "How to read floating
+        // point numbers accurately", PLDI 1990).
+        double magnitude = static_cast<double>(digits);
+        if (*start == '-')
+            magnitude = -magnitude;
+        value = power < 0 ? magnitude / PowersOfTen[-power] : magnitude * PowersOfTen[power];
+    } else if (!ConvertNumber(*start == '+' ? start + 1 : start, numberEnd, value)) {
+        return TItem::End;
+    }
+    return complete ? TItem::Number : TItem::NumberThenEnd;
+}
+
 void SkipToNumber(std::string_view& line) {
     std::size_t i = 0;
     while (i < line.size() && !IsNumberStart(line[i]))
@@ -219,7 +357,7 @@ std::int32_t ReadInt(std::string_view& line) {
     if (negative)
         ++i;
     long long value = 0;
-    for (; i < line.size() && IsDigit(line[i]); ++i)
+    for (; i < line.size() && Is(line[i], Digit); ++i)
         if (value <= std::numeric_limits<std::int32_t>::max())
             value = value * 10 + (line[i] - '0');
     if (negative)

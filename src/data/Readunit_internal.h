@@ -19,8 +19,8 @@ constexpr std::size_t MaxReadLength = std::size_t{16} << 20;
 // The most bytes one read of the system takes into a text source.
 constexpr std::size_t TextSourceCapacity = 65536;
 
-// Buffered reading of an open file, one character at a time, that stops after a fixed number
-// of bytes as if the file ended there.
+// Buffered reading of an open file, one character at a time or straight from the characters
+// already read, that stops after a fixed number of bytes as if the file ended there.
 class TTextSource {
 public:
     // Reads the open file descriptor from its current position, at most limit bytes.
@@ -34,6 +34,11 @@ public:
     int Peek() {
         return Position < Filled || Fill() ? static_cast<unsigned char>(Buffer[Position]) : EOF;
     }
+    // The characters read from the file and not yet taken: [Next(), End()).
+    const char* Next() const { return Buffer + Position; }
+    const char* End() const { return Buffer + Filled; }
+    // Takes the characters before next, a position in [Next(), End()].
+    void TakeUntil(const char* next) { Position = static_cast<std::size_t>(next - Buffer); }
     // Skips past the next line feed, or to the end.
     void SkipLine();
     // The system reported an input/output error.
@@ -49,6 +54,23 @@ private:
     std::size_t Position = 0, Filled = 0;
     bool Ended = false, Error = false, Cut = false;
 };
+
+// What reading one data item found.
+enum class TItem {
+    Number,        // a number, and the list may go on
+    NumberThenEnd, // a number followed by an exponent mark without digits: the list ends after it
+    End,           // no number: the list ends here
+    Undecided,     // the characters at hand do not decide the item
+};
+
+// Reads the data item at the front of the characters [first, last) after any white space: an
+// optional sign, digits with an optional fraction, an optional exponent, in C's decimal form.
+// The value is that of std::from_chars, correctly rounded; a value beyond the range of a
+// double, an infinity, a NaN word or a hexadecimal form is no number of this format. Returns
+// Undecided when the characters end before the item does, and for an item of more than a few
+// dozen characters (read one character at a time, up to MaxItemLength).
+// next: just past the item, or at its first character when Undecided.
+TItem ScanItem(const char* first, const char* last, double& value, const char*& next);
 
 // Opens path for reading if it names a regular file; returns the descriptor, or -1.
 int OpenRegularFile(const char* path);

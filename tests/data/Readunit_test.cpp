@@ -678,6 +678,45 @@ TEST_F(Reader, ItemsAcrossTheEndOfABufferfulKeepTheirValues) {
     }
 }
 
+TEST(ItemScan, DecidesAsTheReadingByCharacterDoes) {
+    // Each text, followed by a character that cannot continue it, scanned on its own: where the
+    // scan decides, the kind of item, the characters taken and the value must be those of the
+    // reading one character at a time; an item cut off by the end of the characters at hand is
+    // undecided, never misread.
+    TItemTexts texts(7);
+    int decided = 0;
+    for (int i = 0; i < 200000; ++i) {
+        std::string item = texts.Below(8) == 0 ? texts.Edge() : texts.Number();
+        if (texts.Below(10) == 0)
+            item = texts.Separator() + item;
+        const std::string text = item + (texts.Below(4) == 0 ? "x" : texts.Separator());
+        std::size_t position = 0;
+        double expected = 0.0;
+        const TReferenceItem reference = ReferenceItem(text, position, expected);
+        double value = 0.0;
+        const char* next = nullptr;
+        const TItem kind = ScanItem(text.data(), text.data() + text.size(), value, next);
+        SCOPED_TRACE("\"" + text + "\"");
+        if (kind == TItem::Undecided) {
+            ASSERT_GT(item.size(), 32u) << "short items are decided";
+            continue;
+        }
+        ++decided;
+        ASSERT_EQ(static_cast<int>(kind), static_cast<int>(reference));
+        if (kind != TItem::End) {
+            ASSERT_EQ(static_cast<std::size_t>(next - text.data()), position);
+            ASSERT_EQ(Bits(value), Bits(expected)) << value << " for " << expected;
+        }
+        // Cut off before the character that ends it, a number is undecided.
+        if (kind != TItem::End && position == item.size()) {
+            EXPECT_EQ(
+                static_cast<int>(ScanItem(text.data(), text.data() + item.size(), value, next)),
+                static_cast<int>(TItem::Undecided));
+        }
+    }
+    EXPECT_GT(decided, 190000);
+}
+
 TEST(HeaderText, NumbersAreTakenFromTheFront) {
     std::string_view line = "s: 1.5e3 -7 abc -";
     EXPECT_EQ(ReadReal(line), 1500.0);
