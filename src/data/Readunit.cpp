@@ -46,7 +46,8 @@ bool TTextSource::Fill() {
         Ended = true;
         return false;
     }
-    const long got = ReadSome(Descriptor, Buffer, std::min(sizeof Buffer, Remaining));
+    const std::size_t wanted = std::min(sizeof Buffer, Remaining);
+    const long got = ReadSome(Descriptor, Buffer, wanted);
     if (got <= 0) {
         Error = got < 0;
         Ended = true;
@@ -54,6 +55,12 @@ bool TTextSource::Fill() {
     }
     Filled = static_cast<std::size_t>(got);
     Remaining -= Filled;
+    Total += Filled;
+    // Fewer bytes than asked for may only mean a read cut short by a signal; together with
+    // the size of the file at its opening reached, they mean its end. (A file that grows
+    // meanwhile is read as it stood at one moment of the reading, as by any reader.)
+    if (Filled < wanted && Total >= Size)
+        Ended = true;
     return true;
 }
 
@@ -70,7 +77,7 @@ void TTextSource::SkipLine() {
     }
 }
 
-int OpenRegularFile(const char* path) {
+int OpenRegularFile(const char* path, std::uint64_t& size) {
     // Devices, FIFOs, sockets and folders are refused before they are opened: opening or
     // reading them can block for good (a FIFO without a writer) or never end (/dev/zero).
     // The opened file is checked again in case the path changed in between; O_NONBLOCK keeps
@@ -85,6 +92,7 @@ int OpenRegularFile(const char* path) {
         ::close(descriptor);
         return -1;
     }
+    size = static_cast<std::uint64_t>(status.st_size);
     return descriptor;
 }
 
@@ -529,10 +537,11 @@ void TSpectrumFile::ReadHeader(TTextSource& file) {
 
 void TSpectrumFile::Read(const std::string& path) {
     const std::string name = ExtractFileName(path);
-    const TDescriptor file(OpenRegularFile(path.c_str()));
+    std::uint64_t size = 0;
+    const TDescriptor file(OpenRegularFile(path.c_str(), size));
     if (file.Get() < 0)
         throw std::runtime_error("Unable to open " + name);
-    TTextSource source(file.Get(), MaxReadLength);
+    TTextSource source(file.Get(), MaxReadLength, size);
 
     // Everything is read into locals; the spectrum changes only when every check has passed.
     TSpectrumFile header;

@@ -23,8 +23,12 @@ constexpr std::size_t TextSourceCapacity = 65536;
 // already read, that stops after a fixed number of bytes as if the file ended there.
 class TTextSource {
 public:
-    // Reads the open file descriptor from its current position, at most limit bytes.
-    TTextSource(int descriptor, std::size_t limit) : Descriptor(descriptor), Remaining(limit) {}
+    // Reads the open file descriptor from its current position, at most limit bytes. size is
+    // the file's size when it was opened, where known: a read that gives fewer bytes than
+    // asked for and reaches it ends the text without one more read to learn that.
+    TTextSource(int descriptor, std::size_t limit, std::uint64_t size = UnknownSize)
+        : Descriptor(descriptor), Remaining(limit), Size(size) {}
+    static constexpr std::uint64_t UnknownSize = ~std::uint64_t{0};
     TTextSource(const TTextSource&) = delete;
     TTextSource& operator=(const TTextSource&) = delete;
 
@@ -50,6 +54,8 @@ private:
     bool Fill();
     int Descriptor;
     std::size_t Remaining;
+    std::uint64_t Size;
+    std::uint64_t Total = 0; // bytes read so far
     char Buffer[TextSourceCapacity];
     std::size_t Position = 0, Filled = 0;
     bool Ended = false, Error = false, Cut = false;
@@ -72,8 +78,9 @@ enum class TItem {
 // next: just past the item, or at its first character when Undecided.
 TItem ScanItem(const char* first, const char* last, double& value, const char*& next);
 
-// Opens path for reading if it names a regular file; returns the descriptor, or -1.
-int OpenRegularFile(const char* path);
+// Opens path for reading if it names a regular file; returns the descriptor, or -1. size: the
+// file's size at the opening.
+int OpenRegularFile(const char* path, std::uint64_t& size);
 
 // Header text operations (see SkipToNumber and ReadInt in Readunit.h).
 void EraseNumber(std::string_view& line); // drop the leading run of digits and '-'

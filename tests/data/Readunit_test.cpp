@@ -717,6 +717,45 @@ TEST(ItemScan, DecidesAsTheReadingByCharacterDoes) {
     EXPECT_GT(decided, 190000);
 }
 
+TEST(TextSource, AShortReadEndsTheTextOnceTheSizeAtOpeningIsReached) {
+    // Through a pipe, whose reads give what has been written so far: fewer bytes than asked
+    // for end the text only when the bytes read reach the size given, and then without a
+    // further read (what comes later stays in the pipe).
+    int ends[2] = {-1, -1};
+    ASSERT_EQ(::pipe(ends), 0);
+    auto put = [&](const std::string& text) {
+        ASSERT_EQ(::write(ends[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    };
+    auto take = [](TTextSource& source, std::size_t count) {
+        std::string text;
+        for (std::size_t i = 0; i < count; ++i)
+            text.push_back(static_cast<char>(source.Get()));
+        return text;
+    };
+    {
+        put("abc");
+        TTextSource source(ends[0], 1000, 5);
+        EXPECT_EQ(take(source, 3), "abc") << "short of the size: the text goes on";
+        put("de");
+        EXPECT_EQ(take(source, 2), "de");
+        put("f");
+        EXPECT_EQ(source.Get(), EOF) << "the size is reached";
+        EXPECT_FALSE(source.Failed());
+        EXPECT_FALSE(source.Exhausted());
+        char rest = 0;
+        EXPECT_EQ(::read(ends[0], &rest, 1), 1);
+        EXPECT_EQ(rest, 'f') << "no read after the end";
+    }
+    {
+        put("gh");
+        TTextSource source(ends[0], 1000); // size unknown
+        EXPECT_EQ(take(source, 2), "gh");
+        ::close(ends[1]);
+        EXPECT_EQ(source.Get(), EOF) << "learnt from a read that gives nothing";
+    }
+    ::close(ends[0]);
+}
+
 TEST(HeaderText, NumbersAreTakenFromTheFront) {
     std::string_view line = "s: 1.5e3 -7 abc -";
     EXPECT_EQ(ReadReal(line), 1500.0);
