@@ -395,19 +395,43 @@ const char* TakeDigits(const char* p, const char* bound, std::uint64_t& digits) 
     return complete ? TItem::Number : TItem::NumberThenEnd;
 }
 
-// Reads the next data item: straight from the characters already read where they decide it,
-// else one character at a time.
-[[gnu::always_inline]] inline TItem ReadItem(TTextSource& source, double& value) {
+// Reads the data items into items, at most expected of them: one more is "wrong number of data
+// items." at once, rather than an unbounded list. Items are taken straight from the characters
+// read where those decide them, else one character at a time.
+void ReadItems(TTextSource& source, std::vector<double>& items, std::size_t expected) {
+    items.resize(expected);
+    std::size_t count = 0;
+    auto keep = [&](double value) {
+        if (count == expected)
+            throw std::runtime_error("wrong number of data items.");
+        items[count++] = value;
+    };
     for (;;) {
-        const char* next = nullptr;
-        const TItem item = ScanNextItem(source.Next(), source.End(), value, next);
-        source.TakeUntil(next);
-        if (item != TItem::Undecided)
-            return item;
-        // Only white space so far: read on, and scan again.
-        if (next != source.End() || source.Peek() == EOF)
-            return ReadItemByCharacter(source, value);
+        const char* p = source.Next();
+        const char* const last = source.End();
+        TItem item = TItem::Number;
+        double value = 0.0;
+        while (item == TItem::Number) {
+            const char* next = nullptr;
+            item = ScanNextItem(p, last, value, next);
+            p = next;
+            if (item == TItem::Number)
+                keep(value);
+        }
+        source.TakeUntil(p);
+        if (item == TItem::Undecided) {
+            // Only white space so far: read on, and scan again.
+            if (p == last && source.Peek() != EOF)
+                continue;
+            item = ReadItemByCharacter(source, value);
+        }
+        if (item == TItem::End)
+            break;
+        keep(value);
+        if (item == TItem::NumberThenEnd)
+            break;
     }
+    items.resize(count);
 }
 
 std::uint16_t ReadWord(std::string_view& line) {
@@ -551,19 +575,7 @@ void TSpectrumFile::Read(const std::string& path) {
 
     const std::size_t expected = XValues.size();
     std::vector<double> items;
-    items.reserve(expected);
-    for (;;) {
-        double value = 0.0;
-        const TItem item = ReadItem(source, value);
-        if (item == TItem::End)
-            break;
-        // More items than channels: stop at once rather than hold an unbounded list.
-        if (items.size() == expected)
-            throw std::runtime_error("wrong number of data items.");
-        items.push_back(value);
-        if (item == TItem::NumberThenEnd)
-            break;
-    }
+    ReadItems(source, items, expected);
     if (source.Failed())
         throw std::runtime_error("Read error");
     // A list still going on at the read limit is no spectrum of this format, whatever its
