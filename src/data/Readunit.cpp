@@ -56,9 +56,9 @@ bool TTextSource::Fill() {
     Filled = static_cast<std::size_t>(got);
     Remaining -= Filled;
     Total += Filled;
-    // Fewer bytes than asked for may only mean a read cut short by a signal; together with
-    // the size of the file at its opening reached, they mean its end. (A file that grows
-    // meanwhile is read as it stood at one moment of the reading, as by any reader.)
+    // Fewer bytes than asked for alone may be a read cut short by a signal; with the size the
+    // file had at its opening reached as well, they mark its end. (A file that grows meanwhile
+    // is read as it stood at one moment of the reading, as by any reader.)
     if (Filled < wanted && Total >= Size)
         Ended = true;
     return true;
