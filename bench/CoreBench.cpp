@@ -35,7 +35,8 @@ void BM_TransformCoordinates(benchmark::State& state) {
 }
 BENCHMARK(BM_TransformCoordinates);
 
-// A baseline over the velocity axis (+-210 km/s) of a spectrum with a broad bump.
+// A baseline over the velocity axis (+-210 km/s) of a spectrum with a broad bump. Aim: at most
+// 12 µs (median of repetitions, Release, the project's two-core machine).
 void BM_FitPolynomial9Terms400Points(benchmark::State& state) {
     std::vector<double> x(400);
     std::vector<double> y(400);

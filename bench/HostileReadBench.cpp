@@ -2,8 +2,8 @@
 //
 // The hostile files are made once, in a temporary folder: /dev/zero, a FIFO without a writer
 // and one whose writer keeps it open, sparse files of 2 GB (all NUL bytes; a good header that
-// never ends), a header line of 50 MB, 50 MB of blanks before the items (read character by
-// character up to the limit) and a megabyte of NUL bytes. Every one of these reads
+// never ends), a header line of 50 MB, 50 MB of blanks before the items (every one looked at,
+// up to the limit) and a megabyte of NUL bytes. Every one of these reads
 // must end at once with its message. Counters: peak_rss_kib is the process's resident peak
 // during the benchmark, peak_rss_growth_kib how far that peak rose above the resident size
 // before it (Linux; -1 where the peak cannot be reset).

@@ -1,6 +1,8 @@
 // Reading spectrum files in a batch through the reader, as a survey of many observations does:
 // files per second through TSpectrumFile::Read (open, header, 400 data items, file-name
 // position), over a folder of distinct files so that no single file stays the only one cached.
+// Aim: at least 100,000 files a second (median of repetitions, Release, the project's two-core
+// machine); about 4.6 µs of each read are the system's stat, open, fstat, read and close.
 #include "data/Readunit.h"
 #include "data/Spectrumunit.h"
 

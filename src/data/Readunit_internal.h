@@ -16,12 +16,19 @@ constexpr std::size_t MaxItemLength = 512;
 // the bound leaves room for long comment lines while keeping a read of any file short.
 constexpr std::size_t MaxReadLength = std::size_t{16} << 20;
 
-// Buffered reading of an open file, one character at a time, that stops after a fixed number
-// of bytes as if the file ended there.
+// The most bytes one read of the system takes into a text source.
+constexpr std::size_t TextSourceCapacity = 65536;
+
+// Buffered reading of an open file, one character at a time or straight from the characters
+// already read, that stops after a fixed number of bytes as if the file ended there.
 class TTextSource {
 public:
-    // Reads the open file descriptor from its current position, at most limit bytes.
-    TTextSource(int descriptor, std::size_t limit) : Descriptor(descriptor), Remaining(limit) {}
+    // Reads the open file descriptor from its current position, at most limit bytes. size is
+    // the file's size when it was opened, where known: a read that gives fewer bytes than
+    // asked for and reaches it ends the text without one more read to learn that.
+    TTextSource(int descriptor, std::size_t limit, std::uint64_t size = UnknownSize)
+        : Descriptor(descriptor), Remaining(limit), Size(size) {}
+    static constexpr std::uint64_t UnknownSize = ~std::uint64_t{0};
     TTextSource(const TTextSource&) = delete;
     TTextSource& operator=(const TTextSource&) = delete;
 
@@ -31,6 +38,11 @@ public:
     int Peek() {
         return Position < Filled || Fill() ? static_cast<unsigned char>(Buffer[Position]) : EOF;
     }
+    // The characters read from the file and not yet taken: [Next(), End()).
+    const char* Next() const { return Buffer + Position; }
+    const char* End() const { return Buffer + Filled; }
+    // Takes the characters before next, a position in [Next(), End()].
+    void TakeUntil(const char* next) { Position = static_cast<std::size_t>(next - Buffer); }
     // Skips past the next line feed, or to the end.
     void SkipLine();
     // The system reported an input/output error.
@@ -42,13 +54,33 @@ private:
     bool Fill();
     int Descriptor;
     std::size_t Remaining;
-    char Buffer[65536];
+    std::uint64_t Size;
+    std::uint64_t Total = 0; // bytes read so far
+    char Buffer[TextSourceCapacity];
     std::size_t Position = 0, Filled = 0;
     bool Ended = false, Error = false, Cut = false;
 };
 
-// Opens path for reading if it names a regular file; returns the descriptor, or -1.
-int OpenRegularFile(const char* path);
+// What reading one data item found.
+enum class TItem {
+    Number,        // a number, and the list may go on
+    NumberThenEnd, // a number followed by an exponent mark without digits: the list ends after it
+    End,           // no number: the list ends here
+    Undecided,     // the characters at hand do not decide the item
+};
+
+// Reads the data item at the front of the characters [first, last) after any white space: an
+// optional sign, digits with an optional fraction, an optional exponent, in C's decimal form.
+// The value is that of std::from_chars, correctly rounded; a value beyond the range of a
+// double, an infinity, a NaN word or a hexadecimal form is no number of this format. Returns
+// Undecided when the characters end before the item does, and for an item of more than a few
+// dozen characters (read one character at a time, up to MaxItemLength).
+// next: just past the item, or at its first character when Undecided.
+TItem ScanItem(const char* first, const char* last, double& value, const char*& next);
+
+// Opens path for reading if it names a regular file; returns the descriptor, or -1. size: the
+// file's size at the opening.
+int OpenRegularFile(const char* path, std::uint64_t& size);
 
 // Header text operations (see SkipToNumber and ReadInt in Readunit.h).
 void EraseNumber(std::string_view& line); // drop the leading run of digits and '-'

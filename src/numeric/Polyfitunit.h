@@ -27,6 +27,11 @@
 using TVector = std::vector<double>;
 using TMatrix = std::vector<std::vector<double>>; // rows, indexed [row][column]
 
+// The n x m design matrix of a fit as one block, row after row: the m powers of point k stand
+// at [k * m, k * m + m). One block rather than n rows keeps the fit to a handful of
+// allocations and its sums running over adjacent memory.
+using TDesignMatrix = std::vector<double>;
+
 // Per elimination step i: [i][0] pivot row, [i][1] pivot column; [i][2] the use counter of
 // column (and row) i: -1 unused, 0 used once as pivot, > 0 chosen more than once.
 using TPivotTable = std::vector<std::array<std::int32_t, 3>>;
@@ -60,9 +65,11 @@ double FitPolynomial(const TVector& x, const TVector& y, TVector& coefficients);
 double PolyFit(const TVector& x, const TVector& y, TVector& coefficients);
 
 // normal (m x m) := design^T design, rhs (m) := design^T y, for the n x m design matrix.
-// Only the lower triangle is summed; the upper one is its mirror.
-void BuildNormalEquations(const TMatrix& design, const TVector& y, TMatrix& normal, int m, int n,
-                          TVector& rhs);
+// Every sum runs over the points in ascending order from 0.0. The lower triangle is summed
+// (with a few elements above the diagonal, to the same values as their mirrors); the upper
+// one is its mirror.
+void BuildNormalEquations(const TDesignMatrix& design, const TVector& y, TMatrix& normal, int m,
+                          int n, TVector& rhs);
 
 // Solves a s = b for the n x n matrix a; writes s into the first n elements of solution
 // (which must already hold n elements) and leaves the inverse of a in a. Returns false after

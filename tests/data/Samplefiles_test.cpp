@@ -6,7 +6,13 @@
 
 #include <QDir>
 #include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sstream>
+#include <string>
 
 TEST(SampleFiles, EveryFileReads) {
     const QDir folder(QStringLiteral(KELVANE_SOURCE_DIR "/Data"));
@@ -28,4 +34,41 @@ TEST(SampleFiles, EveryFileReads) {
         EXPECT_GT(sorted.back() - sorted[200], 10.0);
     }
     EXPECT_GE(withPosition, 4);
+}
+
+TEST(SampleFiles, EveryValueIsThatOfItsText) {
+    // The items of the sample files are plain decimal numbers between white space: each one
+    // converted on its own by std::from_chars (correctly rounded) must give the very double
+    // that the reader keeps.
+    const QDir folder(QStringLiteral(KELVANE_SOURCE_DIR "/Data"));
+    const QStringList names = folder.entryList({"*.dat"}, QDir::Files, QDir::Name);
+    ASSERT_GE(names.size(), 5);
+    ComputeAxisTables();
+    SelectXAxis(ModeFrequency);
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        const std::string path = folder.filePath(name).toStdString();
+        TSpectrumFile file;
+        ASSERT_NO_THROW(file.Read(path));
+        std::ifstream text(path, std::ios::binary);
+        std::string line;
+        std::getline(text, line); // the header
+        std::vector<double> expected;
+        std::string item;
+        while (text >> item) {
+            double value = 0.0;
+            const auto result = std::from_chars(item.data(), item.data() + item.size(), value);
+            ASSERT_TRUE(result.ec == std::errc() && result.ptr == item.data() + item.size())
+                << item;
+            expected.push_back(value);
+        }
+        ASSERT_EQ(Signal.size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            std::uint64_t kept = 0;
+            std::uint64_t converted = 0;
+            std::memcpy(&kept, &Signal[i], sizeof kept);
+            std::memcpy(&converted, &expected[i], sizeof converted);
+            EXPECT_EQ(kept, converted) << "item " << i;
+        }
+    }
 }

@@ -1,8 +1,10 @@
 #include "numeric/Polyfitunit.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
 #include <string>
@@ -472,6 +474,202 @@ TEST_F(PolyFitTest, CallersFloatingPointFlagsAreKept) {
     EXPECT_NEAR(FitPolynomial(line, line, lineCoefficients), 1.0, 1e-12);
     EXPECT_NE(std::fetestexcept(FE_DIVBYZERO), 0);
     std::feclearexcept(FE_ALL_EXCEPT);
+}
+
+// ---- Exact reproduction ---------------------------------------------------------------------
+
+struct TFitData {
+    TVector x;
+    TVector y;
+};
+
+// The baseline of the fit benchmark: the velocity axis (+-210 km/s) and a broad bump.
+TFitData BenchmarkBaseline() {
+    TFitData d;
+    for (int i = 0; i < 400; ++i) {
+        d.x.push_back(211.27 - i * 1.0527);
+        const double x = d.x.back();
+        d.y.push_back(1000.0 + 0.5 * x - 0.002 * x * x + 30.0 * std::sin(0.05 * i) +
+                      (i % 3 == 0 ? 1.0 : -0.5));
+    }
+    return d;
+}
+
+// The data of OverflowRetryGivesTheDirectFit: the first attempt overflows.
+TFitData ScaledQuadratic() {
+    TFitData d;
+    MakeScaledQuadratic(1e80, d.x, d.y);
+    return d;
+}
+
+// The data of ThirtyFourTermsWhoseFirstAttemptOverflows.
+TFitData WideOverflow() {
+    TFitData d;
+    for (int i = 0; i < 100; ++i) {
+        const double u = i / 99.0;
+        d.x.push_back(1e5 + 2e5 * u);
+        d.y.push_back(1.0 + 2.0 * u + 3.0 * u * u + 0.01 * (((i * 37) % 101) / 50.0 - 1.0));
+    }
+    return d;
+}
+
+// 2048080.3 +- 0.01 with a trend, as in the correlation cases of nearly constant data.
+TFitData NearlyConstant() {
+    TFitData d;
+    for (int i = 0; i < 400; ++i) {
+        d.x.push_back((i - 199.5) / 200.0);
+        d.y.push_back(2048080.3 + 0.01 * (((i * 37) % 101) / 50.0 - 1.0) + 0.005 * d.x.back());
+    }
+    return d;
+}
+
+std::uint64_t Bits(double value) {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+TEST(PolyFitHelpers, NormalEquationsAreTheSumsInPointOrder) {
+    // Every element is the sum over the points, in ascending order from 0.0, of one product:
+    // summed here one element at a time, the results must agree bit for bit, for every number
+    // of terms up to 13 (tiles of four rows and of four, two and one columns) and for counts
+    // of points small and large.
+    for (const int n : {0, 1, 2, 7, 400}) {
+        for (int m = 1; m <= 13; ++m) {
+            SCOPED_TRACE("n = " + std::to_string(n) + ", m = " + std::to_string(m));
+            TVector x;
+            TVector y;
+            for (int k = 0; k < n; ++k) {
+                x.push_back(211.27 - 1.0527 * k);
+                y.push_back(1500.0 + std::sin(0.37 * k) * 40.0);
+            }
+            TDesignMatrix design(static_cast<std::size_t>(n * m));
+            for (int k = 0; k < n; ++k) {
+                design[static_cast<std::size_t>(k * m)] = 1.0;
+                for (int j = 1; j < m; ++j)
+                    design[static_cast<std::size_t>(k * m + j)] =
+                        design[static_cast<std::size_t>(k * m + j - 1)] * x[k];
+            }
+            TMatrix normal(static_cast<std::size_t>(m), TVector(static_cast<std::size_t>(m), -1.0));
+            TVector rhs(static_cast<std::size_t>(m), -1.0);
+            BuildNormalEquations(design, y, normal, m, n, rhs);
+            auto at = [&](int k, int j) { return design[static_cast<std::size_t>(k * m + j)]; };
+            for (int i = 0; i < m; ++i) {
+                for (int j = 0; j < m; ++j) {
+                    double sum = 0.0;
+                    for (int k = 0; k < n; ++k)
+                        sum += at(k, std::min(i, j)) * at(k, std::max(i, j));
+                    EXPECT_EQ(Bits(normal[i][j]), Bits(sum)) << "element " << i << ", " << j;
+                }
+                double sum = 0.0;
+                for (int k = 0; k < n; ++k)
+                    sum += y[k] * at(k, i);
+                EXPECT_EQ(Bits(rhs[i]), Bits(sum)) << "right-hand side " << i;
+            }
+        }
+    }
+}
+
+TEST_F(PolyFitTest, FitsAreReproducedBitForBit) {
+    // R and the coefficients as IEEE bit patterns, recorded from the previous implementation
+    // (a design matrix of one vector per point, a solver work matrix of n columns), before the
+    // storage of the fit was reorganised. Any change in the order of the sums or in the
+    // operations shows here as a changed bit.
+    struct Case {
+        const char* name;
+        TFitData (*data)();
+        int terms;
+        std::uint64_t r;
+        std::vector<std::uint64_t> coefficients;
+    };
+    const std::vector<Case> cases = {
+        {"BenchmarkBaseline", BenchmarkBaseline, 1, 0x0000000000000000, {0x408e5f70289a5793}},
+        {"BenchmarkBaseline",
+         BenchmarkBaseline,
+         2,
+         0x3fecb539349c515d,
+         {0x408e5a2d02aa5e53, 0x3fe0c115edf6df2b}},
+        {"BenchmarkBaseline",
+         BenchmarkBaseline,
+         3,
+         0x3feea1ecb4b5347c,
+         {0x408f2e0f027e42f9, 0x3fe0e5fc9212d0b2, 0xbf5d5f1da0b09800}},
+        {"BenchmarkBaseline",
+         BenchmarkBaseline,
+         4,
+         0x3feea7ff8e987621,
+         {0x408f2e90a90051cc, 0x3fde92809ce76de6, 0xbf5d7d1188642b00, 0x3ebfc9c249f01e80}},
+        {"BenchmarkBaseline",
+         BenchmarkBaseline,
+         5,
+         0x3feebd03d9a0c3e7,
+         {0x408f5b581c1e00da, 0x3fdec680d683bc71, 0xbf691715081c7200, 0x3ebcfc1eb77ee210,
+          0x3e61d9ace3c0a880}},
+        {"BenchmarkBaseline",
+         BenchmarkBaseline,
+         6,
+         0x3feecfc72840cec5,
+         {0x408f5cbdebe83fd4, 0x3fd5e0d719b40f3a, 0xbf698ad0fbcc86e0, 0x3ef129583b454cb6,
+          0x3e62da6090e8dbc0, 0xbdf46eaea7a8a854}},
+        {"BenchmarkBaseline",
+         BenchmarkBaseline,
+         7,
+         0x3feed52e0f2a0094,
+         {0x408f45f773514249, 0x3fd5a9481602b48c, 0xbf5cfb99e9942d80, 0x3ef1a4937890a98d,
+          0xbe6e2d759de73600, 0xbdf5372243f36e76, 0x3d7a977fd27e9380}},
+        {"BenchmarkBaseline",
+         BenchmarkBaseline,
+         8,
+         0x3fef3f0ffd99d8ea,
+         {0x408f416c92e7eebe, 0x3fe948aa0024f1e8, 0xbf5750b9dfd32300, 0xbf13a2c036f843b5,
+          0xbe76c57178f13380, 0x3e323c58d7d16ad5, 0x3d82381116990200, 0xbd31e9dd0d7d51d1}},
+        {"BenchmarkBaseline",
+         BenchmarkBaseline,
+         9,
+         0x3fef75b9268d9081,
+         {0x408ef858bec19388, 0x3fe8afccb0c07243, 0x3f7890d1d40da580, 0xbf126bed338e5c10,
+          0xbeb0e05686362320, 0x3e3111914655f73e, 0x3dc4f3186e8f52c0, 0xbd30ae3eb70a6140,
+          0xbcbf66fee44d68c0}},
+        {"ScaledQuadratic",
+         ScaledQuadratic,
+         3,
+         0x3feffffe94776645,
+         {0x3ff03299cddfe1e8, 0x2f62d8eb3ce49977, 0x1ed0e3a9dceb6747}},
+        {"WideOverflow",
+         WideOverflow,
+         34,
+         0x3feffff08c2a7c9c,
+         {0xc06d721fc8a3684c, 0x3f8790175e6194e0, 0xbe8d4f9a6a7db4f1, 0x3d7c4f1ecf464970,
+          0x3c64941124232c65, 0xbb780a79492b8369, 0x3a71055d26f640d7, 0xb95b3ceff8e29fbf,
+          0x38330d717ff6dccb, 0x3721d075f2368bd0, 0xb622f09c2fbd0094, 0x350589550339c3ef,
+          0x34062b9459942731, 0xb3124a47289fef47, 0x320decf653a1385a, 0xb100fa768daf365e,
+          0x2feb70db733f4bf7, 0xaec9b5293d2b8bf6, 0xad9ee66a128699e4, 0x2cb0f2d1f43f59ac,
+          0xaba75e94fea0dfd7, 0x2a973bc4779f23ed, 0xa982be425575f563, 0x286967fdcf1fe62a,
+          0xa74d337887e3b13c, 0x262c69d28025abd6, 0xa507397de2ce6200, 0x23df7d54755cc422,
+          0xa2b1618802b61cf5, 0x217e6b4b484b767f, 0xa04445fbc9d8e60e, 0x1f034cf9d18c128d,
+          0x9db753ffd4296987, 0x1c5ad652456442b9}},
+        {"NearlyConstant",
+         NearlyConstant,
+         2,
+         0x3fdc957b0d3cf1a4,
+         {0x413f40504ccb9ecd, 0x3f74add964ea6ee9}},
+        {"NearlyConstant",
+         NearlyConstant,
+         4,
+         0x3fdc97a2bd8af530,
+         {0x413f40504ccf7b45, 0x3f73e96a393aff1d, 0xbf272ad90bea6762, 0x3f347652c60c5793}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + ", " + std::to_string(c.terms) + " terms");
+        const TFitData d = c.data();
+        TVector coefficients(static_cast<std::size_t>(c.terms), 0.0);
+        const double r = FitPolynomial(d.x, d.y, coefficients);
+        EXPECT_EQ(Bits(r), c.r) << r;
+        ASSERT_EQ(coefficients.size(), c.coefficients.size());
+        for (std::size_t j = 0; j < coefficients.size(); ++j)
+            EXPECT_EQ(Bits(coefficients[j]), c.coefficients[j]) << "term " << j;
+        EXPECT_TRUE(Messages.empty());
+    }
 }
 
 } // namespace
