@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 QString TQtDialogs::GetOpenFileName(QWidget* parent, const QString& caption, const QString& folder,
                                     const QString& filter) {
@@ -17,6 +18,15 @@ QString TQtDialogs::GetSaveFileName(QWidget* parent, const QString& caption, con
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setDefaultSuffix(defaultSuffix);
+    // A name typed without extension takes that of the chosen filter, when it names one
+    // ("SVG drawing (*.svg)"), and the default otherwise ("Any (*.*)").
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, defaultSuffix](const QString& chosen) {
+                         static const QRegularExpression single(R"(\(\*\.(\w+)\))");
+                         const QRegularExpressionMatch match = single.match(chosen);
+                         dialog.setDefaultSuffix(match.hasMatch() ? match.captured(1)
+                                                                  : defaultSuffix);
+                     });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();
