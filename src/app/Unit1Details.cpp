@@ -24,6 +24,8 @@ void TForm1::miDetailsClick() {
 }
 
 bool TForm1::ApplyDetails() {
+    if (!DetailsForm)
+        return false;
     const double instant = Spectrum ? Spectrum->FileDate + Spectrum->FileTime : 0.0;
     const TAppliedDetails r = ComputeAppliedDetails(instant, DetailsForm->State());
     lblFiletime->setText(QString::fromStdString(r.FileTimeText));
