@@ -1,6 +1,6 @@
 // The baseline workflow as a user meets it: Generate on a shown window (the fit of the samples
 // outside a dragged band, the memo, and the red curve with its repaint).
-#include "BenchDialogs.h"
+#include "BenchSupport.h"
 #include "app/Dialogsunit.h"
 #include "app/Spineditunit.h"
 #include "app/Unit1.h"
@@ -23,14 +23,7 @@ void BM_Generate9Terms(benchmark::State& state) {
     QTemporaryDir folder;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
     const QString path = folder.filePath("G0_30.0.dat");
-    {
-        std::ofstream file(path.toStdString());
-        file << "s 03/15/24 21:40:05  gain 9.00  int 10  avg 20  sweep 400  step 5000\n";
-        for (int i = 0; i < ChannelCount; ++i)
-            file << 1500.0 + 0.1 * i + 80.0 * std::exp(-0.5 * std::pow((i - 210) / 5.0, 2)) +
-                        std::sin(i * 1.7)
-                 << (i % 10 == 9 ? '\n' : ' ');
-    }
+    WriteBenchSpectrum(path);
     TSilentDialogs dialogs;
     dialogs.PopupAnswer = "miPuGenerate";
     TForm1 form(&dialogs);

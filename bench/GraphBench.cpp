@@ -6,7 +6,7 @@
 //
 // Each figure that involves the screen also reports, per iteration, how many paint events
 // reached the plot and the status bar, so that a figure that paints nothing stands out.
-#include "BenchDialogs.h"
+#include "BenchSupport.h"
 #include "app/Dialogsunit.h"
 #include "app/Unit1.h"
 #include "data/Spectrumunit.h"
@@ -40,17 +40,6 @@ protected:
     }
 };
 
-// A spectrum as the telescope records it: a sloping baseline, a line near channel 210 and some
-// ripple.
-void WriteSpectrum(const QString& path) {
-    std::ofstream file(path.toStdString());
-    file << "s 03/15/24 21:40:05  gain 9.00  int 10  avg 20  sweep 400  step 5000\n";
-    for (int i = 0; i < ChannelCount; ++i)
-        file << 1500.0 + 0.1 * i + 80.0 * std::exp(-0.5 * std::pow((i - 210) / 5.0, 2)) +
-                    std::sin(i * 1.7)
-             << (i % 10 == 9 ? '\n' : ' ');
-}
-
 // Lets the window system's pending events run: the repaint that an update() asked for.
 void ProcessRepaint() {
     QCoreApplication::processEvents();
@@ -67,7 +56,7 @@ struct TWindowFixture {
         // Keep the real user's settings out of it.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Folder.path());
         Path = Folder.filePath("G0_30.0.dat");
-        WriteSpectrum(Path);
+        WriteBenchSpectrum(Path);
         Form = std::make_unique<TForm1>(&Dialogs);
         Form->show();
         if (!QTest::qWaitForWindowExposed(Form.get()))
