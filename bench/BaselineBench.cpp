@@ -14,8 +14,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <benchmark/benchmark.h>
-#include <cmath>
-#include <fstream>
 
 namespace {
 

@@ -20,8 +20,6 @@
 #include <QTest>
 #include <QWindow>
 #include <benchmark/benchmark.h>
-#include <cmath>
-#include <fstream>
 #include <memory>
 
 namespace {
