@@ -10,6 +10,7 @@
 // functions, TFormSettings); the handlers here translate events into calls of them.
 #pragma once
 
+#include "astro/Detailsstate.h"
 #include "numeric/Bandunit.h"
 #include "numeric/Baselineunit.h"
 #include "numeric/Graphmapunit.h"
@@ -18,6 +19,7 @@
 #include <QPoint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,8 +70,11 @@ public:
 
     // The reading step of the Read command; throws std::runtime_error as the reader does.
     void ReadSpectrumFile(const QString& path);
-    // The Read command on a given file (the open dialog's answer, or the command line's file).
+    void ReadSpectrumFile(const QByteArray& localPath);
+    // The Read command on a given file: the open dialog's answer, or the command line's file
+    // name as its bytes (so that a name that is not valid UTF-8 still names its file).
     void ReadAndShow(const QString& path);
+    void ReadAndShow(const QByteArray& localPath);
 
     // Applies the details dialog's values after OK; false when a number could not be read.
     bool ApplyDetails();
@@ -101,7 +106,9 @@ public:
     const TBand& BandState() const { return Band; }
 
     // Session state, readable by tests.
-    int DisplayMode() const { return Mode; }
+    int DisplayMode() const { return Mode; } // the mode chosen in the Graph menu
+    int ShownMode() const;                   // the mode of the axis drawn (Unit1Graph.cpp)
+    bool VlsrAppliedToSpectrum() const { return VlsrForSpectrum; }
     bool IsCorrected() const { return Corrected; }
     bool IsSpectrumDrawn() const { return SpectrumDrawn; }
     const std::string& Title() const { return GraphTitle; }
@@ -159,6 +166,12 @@ private:
     std::unique_ptr<TSpectrumFile> Spectrum;
     bool Corrected = false;
     int Mode = 0; // the Graph menu's display mode
+    // The VLSR was computed for the spectrum shown: details applied since its Read. Until then
+    // a velocity-minus-VLSR choice shows the plain velocity axis.
+    bool VlsrForSpectrum = false;
+    // The details last applied (what the side panel shows): the saved header's position, site
+    // and elevation; empty until details are first applied.
+    std::optional<TDetailsState> AppliedState;
     QActionGroup* GraphGroup = nullptr;
     TPlot* Plot = nullptr;
     TGraphLimits Limits;

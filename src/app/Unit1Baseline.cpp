@@ -82,6 +82,12 @@ void TForm1::DrawFittedCurve() {
     FitOffered = Correlation >= 0.0;
     if (SpectrumDrawn && FitOffered) {
         DrawCurve(Coefficients);
+    } else if (FittedCurveShown) {
+        // The graph never shows a curve the memo does not list: a failed fit takes the
+        // previous fit's curve away.
+        Plot->RestoreImage();
+        Plot->Show();
+        FittedCurveShown = false;
     }
     miPolynomial->menuAction()->setEnabled(true);
     UpdatePolynomialItems();

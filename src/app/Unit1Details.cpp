@@ -47,8 +47,12 @@ bool TForm1::ApplyDetails() {
     edVlsr->setToolTip(terms);
     ShowStatusMessage(terms);
     UpdateVlsrVelocities();
+    VlsrForSpectrum = true;
+    // The saved header repeats what was applied, never edits abandoned later with No.
+    AppliedState = DetailsForm->State();
     // A graph on the velocity-minus-VLSR axis is redrawn for the new VLSR at once, so that it
-    // never shows velocities that no longer match edVlsr.
+    // never shows velocities that no longer match edVlsr; a choice of that axis held back
+    // while the spectrum had no VLSR of its own comes back.
     if (Mode == ModeVelocityMinusVlsr && SpectrumDrawn)
         ShowSpectrum();
     return true;

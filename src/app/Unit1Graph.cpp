@@ -23,8 +23,18 @@ void TForm1::miGraphClick(QAction* sender) {
     }
 }
 
+int TForm1::ShownMode() const {
+    // A spectrum is never drawn against a VLSR computed for another observation: until its own
+    // details are applied, the velocity-minus-VLSR choice shows the plain velocity axis.
+    return Mode == ModeVelocityMinusVlsr && !VlsrForSpectrum ? ModeVelocity : Mode;
+}
+
 void TForm1::ShowSpectrum() {
-    SelectXAxis(Mode);
+    const int shown = ShownMode();
+    // The check mark tells the axis drawn; Mode keeps the user's choice for when it comes back.
+    QAction* const items[] = {miFrequency, miWavelength, miVelocity, miVMinusVlsr};
+    items[shown]->setChecked(true);
+    SelectXAxis(shown);
     SpectrumDrawn = false;
     if (DrawSpectrum()) {
         SpectrumDrawn = true;
@@ -45,7 +55,7 @@ TGraphInputs TForm1::GraphInputs() const {
     TGraphInputs inputs;
     inputs.X = &XValues;
     inputs.Signal = &Signal;
-    inputs.Mode = Mode;
+    inputs.Mode = ShownMode();
     inputs.Corrected = Corrected;
     inputs.FileName = Spectrum ? ExtractFileName(Spectrum->FilePath) : std::string();
     return inputs;

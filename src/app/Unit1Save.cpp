@@ -22,8 +22,12 @@ void TForm1::miSaveAsClick() {
     SaveFolder = QFileInfo(path).absolutePath();
     // The whole text is built before anything is written: an elevation that is not a number
     // stops the command with the file untouched, and the file is replaced as a whole or not
-    // at all.
-    const TSaveHeader header = GatherSaveHeader(
-        DetailsForm->State(), Spectrum->FileDate + Spectrum->FileTime, GraphTitle, Corrected);
+    // at all. The position, site and elevation are those last applied (the side panel's), not
+    // edits abandoned with No; and the VLSR is this observation's own, or 0 when its details
+    // were not applied, never one computed for a spectrum read before.
+    const TSaveHeader header =
+        GatherSaveHeader(AppliedState ? *AppliedState : DetailsForm->State(),
+                         Spectrum->FileDate + Spectrum->FileTime, VlsrForSpectrum ? Vlsr : 0.0,
+                         GraphTitle, Corrected);
     WriteTextFileSafely(path.toStdString(), SavedText(header, XValues, Signal));
 }

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -115,9 +116,13 @@ void TForm1::miReadClick() {
 }
 
 void TForm1::ReadAndShow(const QString& path) {
-    OpenFolder = QFileInfo(path).absolutePath();
+    ReadAndShow(QFile::encodeName(path));
+}
+
+void TForm1::ReadAndShow(const QByteArray& localPath) {
+    OpenFolder = QFileInfo(QFile::decodeName(localPath)).absolutePath();
     try {
-        ReadSpectrumFile(path);
+        ReadSpectrumFile(localPath);
     } catch (const std::runtime_error& error) {
         Dialogs->ShowMessage(this, ApplicationTitle, QString::fromUtf8(error.what()));
         return;
@@ -134,10 +139,16 @@ void TForm1::ReadAndShow(const QString& path) {
 }
 
 void TForm1::ReadSpectrumFile(const QString& path) {
+    ReadSpectrumFile(QFile::encodeName(path));
+}
+
+void TForm1::ReadSpectrumFile(const QByteArray& localPath) {
     if (!Spectrum)
         Spectrum = std::make_unique<TSpectrumFile>();
-    SelectXAxis(Mode);
-    Spectrum->Read(path.toStdString());
+    SelectXAxis(ShownMode());
+    Spectrum->Read(localPath.toStdString());
+    // The VLSR and the velocity-minus-VLSR axis were computed for the observation read before.
+    VlsrForSpectrum = false;
     // A subtracted baseline belongs to the spectrum read before; a failed read keeps both, so
     // the title's "(corrected)" stays true to the signal on screen.
     Corrected = false;

@@ -24,9 +24,11 @@ int main(int argc, char** argv) {
     const std::unique_ptr<TAboutBox> about(CreateAboutBox());
     TForm1 form;
     form.show();
-    const QStringList arguments = QApplication::arguments();
-    if (arguments.size() > 1) {
-        const QString file = arguments.at(1);
+    // The file's name is taken as the bytes it was given as: decoded into text, a name that is
+    // not valid UTF-8 would name another (missing) file. QApplication has removed its own
+    // options from argv by now.
+    if (argc > 1) {
+        const QByteArray file(argv[1]);
         QTimer::singleShot(0, &form, [&form, file] {
             form.RunCommand([&form, file] { form.ReadAndShow(file); });
         });

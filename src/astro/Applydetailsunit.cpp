@@ -49,6 +49,34 @@ std::string SiderealTimeText(double turns) {
 
 } // namespace
 
+namespace {
+
+bool NumberInRange(const std::string& text, double low, double high, const char* what,
+                   const char* unit, double& value, std::string& error, const QLocale& locale) {
+    if (!TextToFloat(text, value, locale)) {
+        error = InvalidFloatMessage(text);
+        return false;
+    }
+    if (value < low || value > high) {
+        error = "'" + text + "' is not a valid " + what + " (" + FloatToText(low) + " to " +
+                FloatToText(high) + unit + ")";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool ParseElevation(const std::string& text, double& metres, std::string& error,
+                    const QLocale& locale) {
+    return NumberInRange(text, MinElevation, MaxElevation, "elevation", " m", metres, error,
+                         locale);
+}
+
+bool ParseEpoch(const std::string& text, double& years, std::string& error, const QLocale& locale) {
+    return NumberInRange(text, MinEpoch, MaxEpoch, "epoch", "", years, error, locale);
+}
+
 std::int32_t DayOfYear(std::uint16_t year, std::uint16_t month, std::uint16_t day) {
     static const std::int32_t lengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const int months = month < 1 || month > 12 ? 12 : month;
@@ -80,14 +108,9 @@ TAppliedDetails ComputeAppliedDetails(double instant, const TDetailsState& state
     r.Hours = p.Hour + p.Minute * (1.0 / 60.0) + p.Second * (1.0 / 3600.0);
     r.FileTimeText = FileTimeText(instant, locale);
 
-    if (!TextToFloat(elevationText, r.Elevation, locale)) {
-        r.ErrorText = InvalidFloatMessage(elevationText);
+    if (!ParseElevation(elevationText, r.Elevation, r.ErrorText, locale) ||
+        !ParseEpoch(epochText, r.Epoch, r.ErrorText, locale))
         return r;
-    }
-    if (!TextToFloat(epochText, r.Epoch, locale)) {
-        r.ErrorText = InvalidFloatMessage(epochText);
-        return r;
-    }
 
     r.RaText = state.RightAscension().ToText();
     r.DecText = state.Declination().ToText(true);
@@ -105,6 +128,12 @@ TAppliedDetails ComputeAppliedDetails(double instant, const TDetailsState& state
     ComputeVlsr(state.RightAscension().GetValue(), state.Declination().Value, r.Epoch, r.Year,
                 r.DayOfYear, r.Hours, state.SiteLatitude().Value, westLongitude, r.Elevation, lst,
                 r.VSun, r.VMoon, r.VRot, r.Vlsr, ApexRaHours, ApexDecDegrees, ApexSpeed);
+    // A VLSR that is not a number would turn every x value of the graph and the saved file
+    // into NaN; it is never applied.
+    if (!std::isfinite(r.Vlsr)) {
+        r.ErrorText = "The VLSR cannot be computed for these details";
+        return r;
+    }
     r.Lst = lst - std::floor(lst);
     r.VOrbit = r.Vlsr - r.VSun - r.VMoon - r.VRot;
     r.VlsrText = FloatToText(r.Vlsr);

@@ -36,9 +36,28 @@ std::int32_t DayOfYear(std::uint16_t year, std::uint16_t month, std::uint16_t da
 // file's Universal Time, not the computer's zone). Milliseconds are not shown.
 std::string FileTimeText(double instant, const QLocale& locale = QLocale());
 
+// The site elevations and epochs the correction accepts. Elevations span the lowest dry land
+// to above any radio observatory; epochs the span over which the 1950 and 2000 precession
+// constants hold to a fraction of a km/s. Outside them a typed value is a slip of the keyboard
+// (1e308, say, turns the VLSR into NaN or into billions of km/s), and is refused as a text
+// that is not a number is.
+constexpr double MinElevation = -500.0; // metres
+constexpr double MaxElevation = 10000.0;
+constexpr double MinEpoch = 1900.0; // years
+constexpr double MaxEpoch = 2100.0;
+
+// A typed elevation (metres) or epoch (years): true with the value when the text is a number
+// within the range above; otherwise false with the error to show, naming the text, e.g.
+// 'abc' is not a valid floating point value
+// '1e30' is not a valid elevation (-500 to 10000 m)
+bool ParseElevation(const std::string& text, double& metres, std::string& error,
+                    const QLocale& locale = QLocale());
+bool ParseEpoch(const std::string& text, double& years, std::string& error,
+                const QLocale& locale = QLocale());
+
 struct TAppliedDetails {
-    // False when edElev or edEpoch is not a number; then only FileTimeText and ErrorText are
-    // set and nothing else may be applied.
+    // False when edElev or edEpoch is not a number in its range, or the VLSR comes out not
+    // finite; then only FileTimeText and ErrorText are set and nothing else may be applied.
     bool Applied = false;
     std::string ErrorText; // the conversion error naming the offending text
 

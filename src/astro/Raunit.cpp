@@ -41,6 +41,10 @@ TRightAscension::TRightAscension(double decimalHours) {
         Minutes = static_cast<std::uint16_t>(Minutes - 60);
         Hours = static_cast<std::uint16_t>(Hours + 1);
     }
+    // A computed position just short of (or at) 24 h rounds to 24 0 0, which reads as an
+    // impossible right ascension: it is 0 h.
+    if (Hours >= 24)
+        Hours = static_cast<std::uint16_t>(Hours - 24);
     FromValue = false;
 }
 

@@ -19,7 +19,7 @@ public:
 
     // From decimal hours. Value = hours x 15 (in the 0..360 form, not cut to whole seconds);
     // the parts are whole hours and minutes and the seconds rounded, 60 s carried into the
-    // minutes and 60 min into the hours.
+    // minutes, 60 min into the hours and 24 h to 0 h.
     explicit TRightAscension(double decimalHours);
 
     // Carries seconds into minutes and minutes into hours (16-bit arithmetic), sets Value and

@@ -221,7 +221,7 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
 
     // Save as.
     try {
-        const TSaveHeader header = GatherSaveHeader(details, instant, result.Title, true);
+        const TSaveHeader header = GatherSaveHeader(details, instant, Vlsr, result.Title, true);
         result.SavedText = SavedText(header, XValues, Signal);
     } catch (const std::invalid_argument& error) {
         return Failed(result, error.what());

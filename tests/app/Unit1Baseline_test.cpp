@@ -15,6 +15,15 @@ protected:
     QStringList MemoLines(const TForm1& form) {
         return form.Memo->toPlainText().split('\n', Qt::SkipEmptyParts);
     }
+    // Pixels of the fitted curve's red on the picture shown.
+    static int RedPixels(const TForm1& form) {
+        const QImage& picture = form.PlotPanel()->Picture();
+        int count = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                count += picture.pixelColor(x, y) == QColor(Qt::red);
+        return count;
+    }
 };
 
 } // namespace
@@ -192,11 +201,13 @@ TEST_F(Baseline, AFailedFitIsNotOfferedToSubtract) {
     Dialogs.PopupAnswer = "miPuGenerate";
     DragOverLine(*form);
     ASSERT_TRUE(form->miSubtract->isEnabled());
+    ASSERT_GT(RedPixels(*form), 500) << "the fitted curve is shown";
     const std::vector<double> signal = Signal;
     // Twelve terms from two samples cannot be fitted; the old coefficients stay in the vector.
     form->CSpinEdit1->setText("12");
     Drag(*form, 81, 629);
     EXPECT_EQ(form->lblCorr->text(), "-1");
+    EXPECT_EQ(RedPixels(*form), 0) << "no curve that the memo does not list";
     EXPECT_FALSE(form->miSubtract->isEnabled());
     form->miSubtractClick(); // even when called directly
     EXPECT_EQ(Signal, signal);

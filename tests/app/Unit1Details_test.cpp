@@ -89,6 +89,29 @@ TEST_F(Details, OkFillsThePanelAndTheVlsrAxis) {
     EXPECT_EQ(form->edVlsr->text(), vlsr) << "the old VLSR stays until the next OK";
 }
 
+TEST_F(Details, ANewSpectrumIsNeverDrawnAgainstTheOldVlsr) {
+    auto form = Open();
+    AnswerOkWithPosition();
+    Read(*form, Spectrum("a.dat"));
+    form->miVMinusVlsr->trigger();
+    ASSERT_EQ(form->ShownMode(), ModeVelocityMinusVlsr);
+    Dialogs.ModalResult = QDialog::Rejected;
+    Read(*form, Spectrum("b.dat"));
+    // Until b.dat has details of its own, the choice shows the plain velocity axis.
+    EXPECT_EQ(form->ShownMode(), ModeVelocity);
+    EXPECT_TRUE(form->miVelocity->isChecked());
+    EXPECT_FALSE(form->miVMinusVlsr->isChecked());
+    EXPECT_EQ(XValues, Velocities);
+    EXPECT_EQ(form->Title(), "Velocity v Signal");
+    // Applying them brings the chosen axis back.
+    Dialogs.ModalResult = QDialog::Accepted;
+    form->miDetails->trigger();
+    EXPECT_EQ(form->ShownMode(), ModeVelocityMinusVlsr);
+    EXPECT_TRUE(form->miVMinusVlsr->isChecked());
+    EXPECT_DOUBLE_EQ(XValues[0], Velocities[0] - Vlsr);
+    EXPECT_EQ(form->Title(), "Velocity - VLSR v Signal");
+}
+
 TEST_F(Details, TheFileNamePositionReachesTheDialog) {
     auto form = Open();
     Dialogs.OnModal = [](QDialog& dialog) { static_cast<TDetailsForm&>(dialog).FormShow(); };

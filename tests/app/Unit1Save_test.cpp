@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <cstdio>
 
@@ -93,7 +94,7 @@ TEST_F(Save, SixDigitsInTheHeaderTenInTheData) {
 }
 
 TEST_F(Save, ABadElevationOrAnUnwritablePathKeepTheOldFile) {
-    auto form = ReadGenerateSubtract(true);
+    auto form = Shown(); // details never applied: the header takes the dialog's values
     const QString path = Folder.filePath("kept.txt");
     {
         QFile file(path);
@@ -120,6 +121,42 @@ TEST_F(Save, ABadElevationOrAnUnwritablePathKeepTheOldFile) {
     form->miSaveAs->trigger();
     form->miSaveAs->trigger();
     EXPECT_TRUE(Contents(path).startsWith("Filename = line.dat\r\n"));
+}
+
+TEST_F(Save, TheHeaderHoldsWhatWasAppliedToThisSpectrum) {
+    Dialogs.ModalResult = QDialog::Accepted;
+    Dialogs.OnModal = [](QDialog& dialog) {
+        static_cast<TDetailsForm&>(dialog).edRaHrs->setText("8");
+    };
+    auto form = Shown();
+    const double applied = Vlsr;
+    ASSERT_NE(applied, 0.0);
+    // Edits abandoned with No: neither the RA typed nor an elevation that is not a number
+    // reach the header, which keeps what the side panel shows.
+    Dialogs.ModalResult = QDialog::Rejected;
+    Dialogs.OnModal = [](QDialog& dialog) {
+        auto& details = static_cast<TDetailsForm&>(dialog);
+        details.edRaHrs->setText("5");
+        details.edElev->setText("abc");
+    };
+    form->miDetails->trigger();
+    EXPECT_EQ(form->Details()->edRaHrs->text(), "5") << "the dialog keeps its fields";
+    QList<QByteArray> lines = SavedLines(*form);
+    EXPECT_TRUE(Dialogs.Errors.isEmpty()) << Dialogs.Errors.join('\n').toStdString();
+    ASSERT_EQ(lines.size(), 12 + 400);
+    EXPECT_EQ(lines[3].toStdString(), "VLSR = " + G(applied, 6));
+    EXPECT_EQ(lines[4].toStdString(), "Ra = " + form->lblRa->text().toStdString());
+    EXPECT_TRUE(lines[4].startsWith("Ra = 8 hrs"));
+    EXPECT_EQ(lines[10], "Elevation = 200");
+
+    // A new spectrum whose details are not applied is saved with no VLSR, not the old one.
+    form->miVMinusVlsr->trigger();
+    Read(*form, Spectrum("next.dat"));
+    lines = SavedLines(*form);
+    ASSERT_EQ(lines.size(), 12 + 400);
+    EXPECT_EQ(lines[1], "Description = Velocity v Signal");
+    EXPECT_EQ(lines[3], "VLSR = 0");
+    EXPECT_EQ(lines[12].toStdString(), G(Velocities[0], 10) + "," + G(Signal[0], 10));
 }
 
 TEST_F(Save, NothingToSaveBeforeARead) {

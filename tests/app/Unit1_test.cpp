@@ -9,6 +9,7 @@
 #include "support/SpectrumFiles.h"
 #include "support/TestSettings.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -23,6 +24,7 @@
 #include <QToolBar>
 #include <QWindow>
 #include <cmath>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <memory>
 #include <stdexcept>
@@ -178,6 +180,19 @@ TEST_F(MainWindow, FailedReadShowsTheReadersText) {
     EXPECT_EQ(Signal, signal);
     EXPECT_EQ(form->SpectrumFile()->FilePath, good.toStdString());
     EXPECT_EQ(Dialogs.LastOpenFolder, Folder.path()) << "the dialog reopens where it was";
+}
+
+TEST_F(MainWindow, AFileNameThatIsNotUtf8IsReadByItsBytes) {
+    // As `kelvane FILE` passes it: Latin-1 bytes that no text decoding keeps.
+    const QByteArray name = QFile::encodeName(Folder.path()) + "/G1_18.0\xe9\xe9.dat";
+    ASSERT_EQ(std::rename(QFile::encodeName(Spectrum("plain.dat")).constData(), name.constData()),
+              0);
+    auto form = Open();
+    form->ReadAndShow(name);
+    EXPECT_TRUE(Dialogs.Messages.isEmpty()) << Dialogs.Messages.join('\n').toStdString();
+    ASSERT_NE(form->SpectrumFile(), nullptr);
+    EXPECT_EQ(form->SpectrumFile()->FilePath, name.toStdString());
+    EXPECT_TRUE(form->IsSpectrumDrawn());
 }
 
 TEST_F(MainWindow, ReadDrawsTheSpectrum) {

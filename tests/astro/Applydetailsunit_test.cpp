@@ -133,6 +133,14 @@ TEST(ComputeAppliedDetails, TextThatIsNotANumberStopsEverythingButTheFileTime) {
         {"", "2000", "'' is not a valid floating point value"},
         // The elevation is converted first.
         {"x", "y", "'x' is not a valid floating point value"},
+        // Numbers out of range are refused the same way: 1e308 would make the VLSR NaN, 1e30
+        // m of elevation a rotation term of 1e22 km/s.
+        {"1e30", "2000", "'1e30' is not a valid elevation (-500 to 10000 m)"},
+        {"-501", "2000", "'-501' is not a valid elevation (-500 to 10000 m)"},
+        {"10000.5", "2000", "'10000.5' is not a valid elevation (-500 to 10000 m)"},
+        {"200", "1e308", "'1e308' is not a valid epoch (1900 to 2100)"},
+        {"200", "1899.9", "'1899.9' is not a valid epoch (1900 to 2100)"},
+        {"200", "2100.1", "'2100.1' is not a valid epoch (1900 to 2100)"},
     };
     for (const Case& c : cases) {
         const TAppliedDetails r = ComputeAppliedDetails(Instant(2020, 7, 18, 3, 30, 0), state,
@@ -144,6 +152,15 @@ TEST(ComputeAppliedDetails, TextThatIsNotANumberStopsEverythingButTheFileTime) {
         EXPECT_EQ(r.ElevText, "");
         EXPECT_EQ(r.VlsrText, "");
         EXPECT_EQ(VlsrTermsText(r), "");
+    }
+}
+
+TEST(ComputeAppliedDetails, RangeEndsAreAccepted) {
+    for (const auto& [elevation, epoch] : {std::pair{"-500", "1900"}, {"10000", "2100"}}) {
+        const TAppliedDetails r = ComputeAppliedDetails(Instant(2020, 7, 18, 3, 30, 0), CygnusA(),
+                                                        elevation, epoch, British);
+        EXPECT_TRUE(r.Applied) << elevation << " " << epoch << ": " << r.ErrorText;
+        EXPECT_TRUE(std::isfinite(r.Vlsr));
     }
 }
 

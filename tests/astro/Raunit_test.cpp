@@ -29,7 +29,8 @@ TEST(TRightAscension, DefaultIsZeroHours) {
 }
 
 // Decimal hours: whole hours and minutes, the seconds rounded half up and carried when they
-// reach 60; Value keeps hours x 15 unquantised.
+// reach 60, and 24 h carried to 0 h (a position is never shown as 24 hrs); Value keeps hours x 15
+// unquantised.
 TEST(TRightAscension, FromDecimalHours) {
     const struct {
         double hours;
@@ -37,13 +38,13 @@ TEST(TRightAscension, FromDecimalHours) {
     } cases[] = {
         {12.5, {12, 30, 0, 187.5, "12 hrs 30' 0\""}},
         {1.999999, {2, 0, 0, 29.999985, "2 hrs 0' 0\""}},
-        {23.9999999, {24, 0, 0, 359.9999985, "24 hrs 0' 0\""}},
+        {23.9999999, {0, 0, 0, 359.9999985, "0 hrs 0' 0\""}},
         {19 + 59 / 60.0 + 28 / 3600.0, {19, 59, 28, 299.866666666667, "19 hrs 59' 28\""}},
         {(10 * 60 + 29.6) / 3600.0, {0, 10, 30, (10 * 60 + 29.6) / 240.0, "0 hrs 10' 30\""}},
         {(10 * 60 + 29.4) / 3600.0, {0, 10, 29, (10 * 60 + 29.4) / 240.0, "0 hrs 10' 29\""}},
         {-1.0, {23, 0, 0, 345.0, "23 hrs 0' 0\""}},
         {25.0, {1, 0, 0, 15.0, "1 hrs 0' 0\""}},
-        {24.0, {24, 0, 0, 360.0, "24 hrs 0' 0\""}},
+        {24.0, {0, 0, 0, 360.0, "0 hrs 0' 0\""}},
     };
     for (const auto& c : cases)
         ExpectRa(TRightAscension(c.hours), c.expected, std::to_string(c.hours));
