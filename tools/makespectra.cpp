@@ -18,11 +18,15 @@
 
 #include "astro/Galeqeclunit.h"
 #include "astro/Vlsrunit.h"
+#include "about/Versionunit.h"
 #include "data/Spectrumunit.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -143,12 +147,40 @@ bool Write(const std::string& folder, const TSample& s, std::mt19937& random) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const bool survey = argc == 3 && std::strcmp(argv[1], "--survey") == 0;
-    if (argc != 2 && !survey) {
-        std::fprintf(stderr, "usage: makespectra FOLDER\n       makespectra --survey FOLDER\n");
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("makespectra");
+    QCoreApplication::setApplicationVersion(KelvaneVersion::ProductVersion);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "Writes sample 21-cm spectrum data files into FOLDER (created if missing): the sample\n"
+        "files, or with --survey a survey of the Galactic plane from l = 10 to 80 degrees.");
+    const QCommandLineOption surveyOption("survey", "Write the survey instead of the samples.");
+    parser.addOption(surveyOption);
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    parser.addPositionalArgument("FOLDER", "The folder to write into.");
+    // Options are checked before anything is written: "--help" or a mistyped option must never
+    // become a folder full of spectra.
+    if (!parser.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "makespectra: %s\nTry 'makespectra --help'.\n",
+                     qPrintable(parser.errorText()));
         return 2;
     }
-    const std::string folder = argv[argc - 1];
+    if (parser.isSet(helpOption)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (parser.isSet(versionOption)) {
+        std::printf("makespectra %s\n", KelvaneVersion::ProductVersion);
+        return 0;
+    }
+    const QStringList folders = parser.positionalArguments();
+    if (folders.size() != 1) {
+        std::fprintf(stderr, "usage: makespectra [--survey] FOLDER\nTry 'makespectra --help'.\n");
+        return 2;
+    }
+    const bool survey = parser.isSet(surveyOption);
+    const std::string folder = QFile::encodeName(folders.first()).toStdString();
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (error) {
