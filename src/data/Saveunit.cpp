@@ -2,14 +2,19 @@
 
 #include "data/Spectrumunit.h"
 
+#include <QFile>
 #include <QLocale>
 #include <QSaveFile>
 #include <QString>
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -194,11 +199,39 @@ double ElevationFromText(const std::string& text) {
     return value;
 }
 
+namespace {
+
+// What a file that is not a regular one is, for the message that refuses it.
+QString KindOfFile(mode_t mode) {
+    switch (mode & S_IFMT) {
+    case S_IFDIR:
+        return QStringLiteral("a folder");
+    case S_IFIFO:
+        return QStringLiteral("a FIFO");
+    case S_IFCHR:
+    case S_IFBLK:
+        return QStringLiteral("a device");
+    case S_IFSOCK:
+        return QStringLiteral("a socket");
+    default:
+        return QStringLiteral("a special file");
+    }
+}
+
+} // namespace
+
 void WriteTextFileSafely(const std::string& path, const std::string& text) {
     const QString name = QString::fromStdString(path);
     const auto failure = [&](const QString& reason) {
         return std::runtime_error("Cannot save \"" + path + "\": " + reason.toStdString());
     };
+    // QSaveFile renames its temporary file over whatever the name is, a FIFO or a device node
+    // too (as root, /dev/null), so only a regular file is replaced. stat() follows a symbolic
+    // link, as QSaveFile does: the link's target is written and the link stays.
+    struct stat status {};
+    if (::stat(QFile::encodeName(name).constData(), &status) == 0 && !S_ISREG(status.st_mode))
+        throw failure(
+            QStringLiteral("it is %1, not a regular file").arg(KindOfFile(status.st_mode)));
     // Save as must never leave a file emptied or cut short: QSaveFile writes a temporary file
     // and renames it over the old one only after every byte is written. No direct-write
     // fallback, for the same reason.
@@ -206,22 +239,35 @@ void WriteTextFileSafely(const std::string& path, const std::string& text) {
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly))
         throw failure(file.errorString());
+    const auto cancel = [&](const QString& reason) {
+        file.cancelWriting();
+        return failure(reason);
+    };
     // A write may be cut short without an error (a file-size limit, a full disk): write the
     // rest until it is all out or the device names its error.
     const qint64 size = static_cast<qint64>(text.size());
     qint64 written = 0;
     while (written < size) {
         const qint64 count = file.write(text.data() + written, size - written);
-        if (count <= 0) {
-            const QString reason =
-                file.error() != QFileDevice::NoError
-                    ? file.errorString()
-                    : QStringLiteral("only %1 of %2 bytes could be written").arg(written).arg(size);
-            file.cancelWriting();
-            throw failure(reason);
-        }
+        if (count <= 0)
+            throw cancel(file.error() != QFileDevice::NoError
+                             ? file.errorString()
+                             : QStringLiteral("only %1 of %2 bytes could be written")
+                                   .arg(written)
+                                   .arg(size));
         written += count;
     }
+    // Less than QFileDevice's 16 KiB buffer (every saved spectrum) reaches the file only when
+    // the buffer is flushed, and QSaveFile::commit() renames the temporary file over the old
+    // one even when that flush failed or the data never reached the disk. So the flush and the
+    // sync happen here, and only a file known to be whole is committed.
+    // A flush cut short is no error to the device either: flush on while bytes go out; the
+    // attempt that writes none names the reason.
+    for (qint64 left = file.bytesToWrite(); !file.flush(); left = file.bytesToWrite())
+        if (file.bytesToWrite() >= left)
+            throw cancel(file.errorString());
+    if (::fsync(file.handle()) != 0)
+        throw cancel(QString::fromLocal8Bit(std::strerror(errno)));
     if (!file.commit())
         throw failure(file.errorString());
 }

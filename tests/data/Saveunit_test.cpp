@@ -1,7 +1,10 @@
 #include "data/Saveunit.h"
 
+#include "support/ChildRun.h"
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <cerrno>
@@ -9,6 +12,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -16,6 +20,7 @@
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -248,7 +253,8 @@ protected:
     void SetUp() override { ASSERT_TRUE(Folder.isValid()); }
     QString Path(const QString& name) const { return Folder.filePath(name); }
     QStringList Entries(const QString& folder) const {
-        return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
+                                      QDir::System);
     }
     QTemporaryDir Folder;
 };
@@ -309,27 +315,131 @@ TEST_F(SafeWrite, ReadOnlyFolderKeepsTheOldFile) {
     EXPECT_EQ(Entries(folder), QStringList{"spectrum.txt"});
 }
 
-// A write that fails part-way (here: the file-size limit of the process, which binds the
-// super-user too) leaves the old file whole and no temporary file behind.
-TEST_F(SafeWrite, FailedWriteKeepsTheOldFile) {
-    const QString path = Path("spectrum.txt");
-    const std::string old = "Filename = old.dat\r\n";
-    WriteBytes(path, old);
-    const std::string text = std::string(200000, 'x') + "\r\n";
+namespace {
 
-    rlimit previous{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = previous;
-    limited.rlim_cur = 4096;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const std::string message = FailureOf([&] { WriteTextFileSafely(path.toStdString(), text); });
-    ::setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, previousHandler);
+// Two saved spectra of 400 channels, about 8 KB each: below QFileDevice's 16 KiB write buffer,
+// so that their bytes reach the file only when the buffer is flushed. The new one is also
+// written at 200 KB, which goes straight through.
+std::string SpectrumText(double level) {
+    std::vector<double> x(400), y(400);
+    for (int i = 0; i < 400; ++i) {
+        x[i] = -1000000.0 + 5000.0 * i;
+        y[i] = level + 0.001 * i;
+    }
+    return SavedText(FullHeader(), x, y);
+}
+const std::string OldText = SpectrumText(1495.25);
+const std::string NewTexts[] = {SpectrumText(1512.5), std::string(200000, 'x') + "\r\n"};
 
+// A failed save: the message names the file and a reason, the old file is as it was, and no
+// temporary file is left in its folder.
+void ExpectFailedSave(const std::string& message, const QString& path) {
     EXPECT_EQ(message.rfind("Cannot save \"" + path.toStdString() + "\": ", 0), 0u) << message;
     // A short write is no error to the device until the next one; the reason is still named.
     EXPECT_EQ(message.find("Unknown error"), std::string::npos) << message;
-    EXPECT_EQ(ReadBytes(path), old);
-    EXPECT_EQ(Entries(Folder.path()), QStringList{"spectrum.txt"});
+    const std::string now = ReadBytes(path);
+    EXPECT_TRUE(now == OldText) << "the old file of " << OldText.size() << " bytes now holds "
+                                << now.size();
+    EXPECT_EQ(QDir(QFileInfo(path).path())
+                  .entryList(QDir::Files | QDir::Hidden)
+                  .filter(QFileInfo(path).fileName() + "."),
+              QStringList())
+        << "a temporary file is left";
+}
+
+// A tmpfs of 64 KiB mounted on a folder of its own for the life of the object.
+class TSmallDisk {
+public:
+    TSmallDisk() {
+        const QByteArray where = QFile::encodeName(Folder.path());
+        if (::mount("tmpfs", where.constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k") == 0)
+            Mounted = true;
+        else
+            Reason = std::strerror(errno);
+    }
+    ~TSmallDisk() {
+        if (Mounted)
+            ::umount2(QFile::encodeName(Folder.path()).constData(), MNT_DETACH);
+    }
+    // Writes a filler file until the disk refuses more.
+    void Fill() const {
+        const int file = ::open(QFile::encodeName(Folder.filePath("filler")).constData(),
+                                O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        const std::string block(4096, 'f');
+        while (file >= 0 && ::write(file, block.data(), block.size()) > 0) {
+        }
+        ::close(file);
+    }
+    QTemporaryDir Folder;
+    bool Mounted = false;
+    std::string Reason;
+};
+
+} // namespace
+
+// A full disk: before the fix, QSaveFile::commit() renamed the temporary file whose buffered
+// bytes it could not write over the old file, emptying it.
+TEST_F(SafeWrite, FullDiskKeepsTheOldFile) {
+    for (const std::string& text : NewTexts) {
+        SCOPED_TRACE(text.size());
+        TSmallDisk disk;
+        if (!disk.Mounted)
+            GTEST_SKIP() << "cannot mount a tmpfs here: " << disk.Reason;
+        const QString path = disk.Folder.filePath("spectrum.txt");
+        WriteBytes(path, OldText);
+        disk.Fill();
+        ExpectFailedSave(FailureOf([&] { WriteTextFileSafely(path.toStdString(), text); }), path);
+    }
+}
+
+// The file-size limit of the process, which binds the super-user too, set in a child.
+TEST_F(SafeWrite, FileSizeLimitKeepsTheOldFile) {
+    const QString path = Path("spectrum.txt");
+    for (const std::string& text : NewTexts) {
+        SCOPED_TRACE(text.size());
+        WriteBytes(path, OldText);
+        const auto message = RunInChild(
+            [&] {
+                std::signal(SIGXFSZ, SIG_IGN);
+                const rlimit limited{4096, 4096};
+                if (::setrlimit(RLIMIT_FSIZE, &limited) != 0)
+                    return std::string("setrlimit failed");
+                return FailureOf([&] { WriteTextFileSafely(path.toStdString(), text); });
+            },
+            std::chrono::seconds(20));
+        ASSERT_TRUE(message.has_value());
+        ExpectFailedSave(*message, path);
+    }
+}
+
+// A FIFO or a device node is not replaced by a regular file (as root, /dev/null would be); a
+// symbolic link to a regular file is followed and stays a link.
+TEST_F(SafeWrite, OnlyRegularFilesAreReplaced) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(Path("pipe")).constData(), 0600), 0);
+    WriteBytes(Path("old.txt"), "old\r\n");
+    ASSERT_TRUE(QFile::link(Path("pipe"), Path("to-pipe")));
+    ASSERT_TRUE(QFile::link(Path("old.txt"), Path("to-old")));
+    const struct {
+        const char* name;
+        bool refused;
+    } cases[] = {{"pipe", true}, {"to-pipe", true}, {"to-old", false}};
+    for (const auto& c : cases) {
+        const std::string path = Path(c.name).toStdString();
+        const std::string message = FailureOf([&] { WriteTextFileSafely(path, "new\r\n"); });
+        if (c.refused)
+            EXPECT_EQ(message.rfind("Cannot save \"" + path + "\": ", 0), 0u) << message;
+        else
+            EXPECT_EQ(message, "");
+    }
+    const auto kind = [&](const char* name) {
+        struct stat status {};
+        return ::lstat(QFile::encodeName(Path(name)).constData(), &status) == 0
+                   ? static_cast<int>(status.st_mode & S_IFMT)
+                   : 0;
+    };
+    EXPECT_EQ(kind("pipe"), S_IFIFO);
+    EXPECT_EQ(kind("to-pipe"), S_IFLNK);
+    EXPECT_EQ(kind("to-old"), S_IFLNK);
+    EXPECT_EQ(ReadBytes(Path("old.txt")), "new\r\n");
+    EXPECT_EQ(Entries(Folder.path()), (QStringList{"old.txt", "pipe", "to-old", "to-pipe"}));
 }
