@@ -18,6 +18,15 @@ std::int32_t ReadInteger(QSettings& store, const char* section, const char* name
     return ReadStoredInteger(store, Key(section, name), fallback);
 }
 
+// An integer that has a range: a value outside it counts as unreadable and gives the default,
+// as the program has no sensible site for a latitude of 2147483647 degrees (which a 16-bit
+// field further on would wrap to 11 degrees 15').
+std::int32_t ReadInteger(QSettings& store, const char* section, const char* name,
+                         std::int32_t fallback, std::int32_t lowest, std::int32_t highest) {
+    const std::int32_t value = ReadInteger(store, section, name, fallback);
+    return value >= lowest && value <= highest ? value : fallback;
+}
+
 double ReadReal(QSettings& store, const char* section, const char* name, double fallback) {
     const QVariant value = store.value(Key(section, name));
     bool ok = false;
@@ -84,13 +93,13 @@ TStationSettings TStationSettings::Load(QSettings& store) {
     s.MotorAzimuth = ReadInteger(store, "Motor", "Azimuth", s.MotorAzimuth);
     s.MotorAltitude = ReadInteger(store, "Motor", "Altitude", s.MotorAltitude);
     s.MotorDelay = ReadInteger(store, "Motor", "Delay", s.MotorDelay);
-    s.LatDegrees = ReadInteger(store, "Latitude", "Degrees", s.LatDegrees);
-    s.LatMinutes = ReadInteger(store, "Latitude", "Minutes", s.LatMinutes);
-    s.LatSeconds = ReadInteger(store, "Latitude", "Seconds", s.LatSeconds);
-    s.LongDegrees = ReadInteger(store, "Longitude", "Degrees", s.LongDegrees);
-    s.LongMinutes = ReadInteger(store, "Longitude", "Minutes", s.LongMinutes);
-    s.LongSeconds = ReadInteger(store, "Longitude", "Seconds", s.LongSeconds);
-    s.Height = ReadInteger(store, "Position", "Height", s.Height);
+    s.LatDegrees = ReadInteger(store, "Latitude", "Degrees", s.LatDegrees, -90, 90);
+    s.LatMinutes = ReadInteger(store, "Latitude", "Minutes", s.LatMinutes, 0, 59);
+    s.LatSeconds = ReadInteger(store, "Latitude", "Seconds", s.LatSeconds, 0, 59);
+    s.LongDegrees = ReadInteger(store, "Longitude", "Degrees", s.LongDegrees, -180, 180);
+    s.LongMinutes = ReadInteger(store, "Longitude", "Minutes", s.LongMinutes, 0, 59);
+    s.LongSeconds = ReadInteger(store, "Longitude", "Seconds", s.LongSeconds, 0, 59);
+    s.Height = ReadInteger(store, "Position", "Height", s.Height, -500, 10000);
     s.Temperature = ReadInteger(store, "Position", "Temperature", s.Temperature);
     s.Pressure = ReadInteger(store, "Position", "Pressure", s.Pressure);
     s.Refraction = ReadReal(store, "Position", "Refraction", s.Refraction);

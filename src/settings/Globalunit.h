@@ -9,7 +9,9 @@
 // as the field's type gives the default as well: an integer field takes only a whole number
 // (text such as "abc" or "12.5" gives the default), a real field any number, a boolean field
 // a whole number (non-zero is true) or the text "true"/"false" in any case, a text field any
-// single value or a list (joined with ", "). Nothing is reported.
+// single value or a list (joined with ", "). The site's values outside their range give the
+// default too: degrees -90..90 of latitude and -180..180 of longitude, minutes and seconds
+// 0..59, height -500..10000 metres. Nothing is reported.
 #pragma once
 
 #include <cstdint>

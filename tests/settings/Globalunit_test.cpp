@@ -143,6 +143,35 @@ TEST_F(StationSettingsTest, ValuesOfAnotherTypeGiveTheDefault) {
     });
 }
 
+// The site's ranges: degrees -90..90 of latitude and -180..180 of longitude, minutes and
+// seconds 0..59, height -500..10000 m. The bounds themselves are read; one past them, or the
+// largest integer (which a 16-bit field would wrap to 11 degrees 15'), gives the default.
+TEST_F(StationSettingsTest, SiteValuesOutsideTheirRangeGiveTheDefault) {
+    constexpr int Largest = std::numeric_limits<std::int32_t>::max();
+    const struct {
+        const char* key;
+        std::int32_t TStationSettings::*field;
+        int low, high, fallback;
+    } ranges[] = {
+        {"Latitude/Degrees", &TStationSettings::LatDegrees, -90, 90, 54},
+        {"Latitude/Minutes", &TStationSettings::LatMinutes, 0, 59, 8},
+        {"Latitude/Seconds", &TStationSettings::LatSeconds, 0, 59, 54},
+        {"Longitude/Degrees", &TStationSettings::LongDegrees, -180, 180, -2},
+        {"Longitude/Minutes", &TStationSettings::LongMinutes, 0, 59, 17},
+        {"Longitude/Seconds", &TStationSettings::LongSeconds, 0, 59, 41},
+        {"Position/Height", &TStationSettings::Height, -500, 10000, 200},
+    };
+    for (const auto& r : ranges)
+        for (const auto& [stored, expected] :
+             {std::pair{r.low, r.low}, std::pair{r.high, r.high}, std::pair{r.low - 1, r.fallback},
+              std::pair{r.high + 1, r.fallback}, std::pair{Largest, r.fallback},
+              std::pair{-Largest - 1, r.fallback}}) {
+            ClearTestSettings();
+            Store(r.key, stored);
+            EXPECT_EQ(LoadFresh().*r.field, expected) << r.key << " = " << stored;
+        }
+}
+
 TEST_F(StationSettingsTest, RealsThatAreNotFiniteGiveTheDefault) {
     ExpectEach({
         {"Azimuth/AzRate", "nan", [](auto& s) { return s.AzRate == 8.1; }},
