@@ -12,6 +12,9 @@ const QString ApplicationName = QStringLiteral("Kelvane");
 constexpr int TitleBarHeight = 20;
 // The part of the title bar's width that must lie on a screen.
 constexpr int ReachableWidth = 100;
+// Farther than any screen and any window reaches (a widget is at most 16777215 pixels wide),
+// near enough to zero that sums of two such values fit an int.
+constexpr int FarCoordinate = 1 << 24;
 } // namespace
 
 TFormSettings TFormSettings::Load(QSettings& store) {
@@ -44,6 +47,12 @@ void TFormSettings::Write() const {
 }
 
 QPoint PlaceOnScreen(QPoint stored, QSize frame, const QList<QRect>& screens, QRect primary) {
+    // A stored value comes from a file anyone may edit: clamped first, so that the edges below
+    // cannot overflow (a Left of 2147483600 did, and the window landed at x = -48).
+    stored = QPoint(std::clamp(stored.x(), -FarCoordinate, FarCoordinate),
+                    std::clamp(stored.y(), -FarCoordinate, FarCoordinate));
+    frame = QSize(std::clamp(frame.width(), 0, FarCoordinate),
+                  std::clamp(frame.height(), 0, FarCoordinate));
     const QRect titleBar(stored, QSize(std::max(1, frame.width()), TitleBarHeight));
     const int needed = std::min(ReachableWidth, titleBar.width());
     for (const QRect& screen : screens) {

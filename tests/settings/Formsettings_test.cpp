@@ -3,6 +3,7 @@
 
 #include <QSettings>
 #include <gtest/gtest.h>
+#include <limits>
 
 TEST(TFormSettings, StoredValuesAndDefaults) {
     const struct {
@@ -71,4 +72,27 @@ TEST(PlaceOnScreen, ReachableTitleBarsStayWhereTheyWere) {
     // A primary screen too small for the default offset gets its own corner.
     EXPECT_EQ(PlaceOnScreen({5000, 5000}, frame, {QRect(0, 0, 800, 600)}, QRect(0, 0, 800, 600)),
               QPoint(0, 0));
+}
+
+// Values a damaged or hand-edited settings file may hold: placing them must not overflow
+// (UBSan caught it for a stored Left of 2147483600, which landed the window at x = -48), and
+// the window's corner comes out on the screen.
+TEST(PlaceOnScreen, ExtremeStoredValuesLandOnTheScreen) {
+    constexpr int Max = std::numeric_limits<int>::max();
+    constexpr int Min = std::numeric_limits<int>::min();
+    const QRect primary(0, 0, 1920, 1040);
+    const struct {
+        QPoint stored;
+        QSize frame;
+    } cases[] = {
+        {{2147483600, 100}, {846, 724}}, {{Max, Max}, {846, 724}}, {{Min, Min}, {846, 724}},
+        {{100, Max}, {846, 724}},        {{Min, 100}, {846, 724}}, {{Max, Min}, {846, 724}},
+        {{100, 100}, {Max, Max}},        {{Max, Max}, {Max, Max}},
+    };
+    for (const auto& c : cases) {
+        const QPoint placed = PlaceOnScreen(c.stored, c.frame, {primary}, primary);
+        EXPECT_TRUE(primary.contains(placed))
+            << "stored " << c.stored.x() << ", " << c.stored.y() << ", frame " << c.frame.width()
+            << " x " << c.frame.height() << ": placed at " << placed.x() << ", " << placed.y();
+    }
 }
