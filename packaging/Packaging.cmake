@@ -40,7 +40,7 @@ set(KELVANE_RELEASE_DATE_RFC2822
 
 set(doc_dir ${KELVANE_GENERATED_DIR}/doc)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/copyright.in ${doc_dir}/copyright @ONLY)
-foreach(file changelog kelvane.1 kelvane-batch.1)
+foreach(file changelog kelvane.1 kelvane-batch.1 kelvane-makespectra.1)
     configure_file(${CMAKE_CURRENT_LIST_DIR}/${file}.in ${doc_dir}/${file} @ONLY)
     execute_process(COMMAND gzip -9 -n -f ${doc_dir}/${file} RESULT_VARIABLE gzip_result)
     if(NOT gzip_result EQUAL 0)
@@ -48,6 +48,7 @@ foreach(file changelog kelvane.1 kelvane-batch.1)
     endif()
 endforeach()
 install(FILES ${doc_dir}/kelvane.1.gz ${doc_dir}/kelvane-batch.1.gz
+    ${doc_dir}/kelvane-makespectra.1.gz
     DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${doc_dir}/copyright ${doc_dir}/changelog.gz
     DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kelvane)

@@ -1,7 +1,8 @@
-// makespectra: writes sample spectrum data files into a folder.
+// kelvane-makespectra: writes sample spectrum data files into a folder.
 //
-//   makespectra FOLDER            the sample files of Data/
-//   makespectra --survey FOLDER   a survey of the Galactic plane for the rotation curve: one
+//   kelvane-makespectra FOLDER            the sample files of Data/
+//   kelvane-makespectra --survey FOLDER   a survey of the Galactic plane for the rotation curve:
+//   one
 //                                 file per 5 degrees of longitude from 10 to 80 degrees at
 //                                 latitude 0, observed on successive days of March 2024
 //
@@ -16,9 +17,9 @@
 // shows the line where the model puts it. The random numbers come from a fixed seed, so the
 // files are the same on every run.
 
+#include "about/Versionunit.h"
 #include "astro/Galeqeclunit.h"
 #include "astro/Vlsrunit.h"
-#include "about/Versionunit.h"
 #include "data/Spectrumunit.h"
 
 #include <QCommandLineParser>
@@ -148,7 +149,7 @@ bool Write(const std::string& folder, const TSample& s, std::mt19937& random) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName("makespectra");
+    QCoreApplication::setApplicationName("kelvane-makespectra");
     QCoreApplication::setApplicationVersion(KelvaneVersion::ProductVersion);
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -162,7 +163,7 @@ int main(int argc, char** argv) {
     // Options are checked before anything is written: "--help" or a mistyped option must never
     // become a folder full of spectra.
     if (!parser.parse(QCoreApplication::arguments())) {
-        std::fprintf(stderr, "makespectra: %s\nTry 'makespectra --help'.\n",
+        std::fprintf(stderr, "kelvane-makespectra: %s\nTry 'kelvane-makespectra --help'.\n",
                      qPrintable(parser.errorText()));
         return 2;
     }
@@ -171,12 +172,14 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (parser.isSet(versionOption)) {
-        std::printf("makespectra %s\n", KelvaneVersion::ProductVersion);
+        std::printf("kelvane-makespectra %s\n", KelvaneVersion::ProductVersion);
         return 0;
     }
     const QStringList folders = parser.positionalArguments();
     if (folders.size() != 1) {
-        std::fprintf(stderr, "usage: makespectra [--survey] FOLDER\nTry 'makespectra --help'.\n");
+        std::fprintf(
+            stderr,
+            "usage: kelvane-makespectra [--survey] FOLDER\nTry 'kelvane-makespectra --help'.\n");
         return 2;
     }
     const bool survey = parser.isSet(surveyOption);
@@ -184,7 +187,7 @@ int main(int argc, char** argv) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (error) {
-        std::fprintf(stderr, "makespectra: cannot create %s: %s\n", folder.c_str(),
+        std::fprintf(stderr, "kelvane-makespectra: cannot create %s: %s\n", folder.c_str(),
                      error.message().c_str());
         return 1;
     }
@@ -193,7 +196,7 @@ int main(int argc, char** argv) {
         survey ? Survey() : std::vector<TSample>(std::begin(Samples), std::end(Samples));
     for (const TSample& sample : samples)
         if (!Write(folder, sample, random)) {
-            std::fprintf(stderr, "makespectra: cannot write %s/%s\n", folder.c_str(),
+            std::fprintf(stderr, "kelvane-makespectra: cannot write %s/%s\n", folder.c_str(),
                          sample.name.c_str());
             return 1;
         }

@@ -13,10 +13,10 @@ TEST(Makespectra, OptionsAreCheckedBeforeAnythingIsWritten) {
     } cases[] = {
         {{"--help"}, 0, "FOLDER", {}},
         {{"-h"}, 0, "--survey", {}},
-        {{"--version"}, 0, "makespectra ", {}},
+        {{"--version"}, 0, "kelvane-makespectra ", {}},
         {{"--bogus", "out"}, 2, "Unknown option 'bogus'", {}},
-        {{}, 2, "usage: makespectra", {}},
-        {{"a", "b"}, 2, "usage: makespectra", {}},
+        {{}, 2, "usage: kelvane-makespectra", {}},
+        {{"a", "b"}, 2, "usage: kelvane-makespectra", {}},
         {{"out"}, 0, "VLSR", {"out"}},
         {{"--", "--help"}, 0, "VLSR", {"--help"}}, // after "--" a name is a name
     };
