@@ -3,6 +3,7 @@
 
 #include <QSettings>
 #include <algorithm>
+#include <memory>
 
 namespace {
 const QString Section = QStringLiteral("Form");
@@ -37,13 +38,14 @@ void TFormSettings::Save(QSettings& store) const {
 }
 
 TFormSettings TFormSettings::Read() {
-    QSettings store(SettingsOrganization, ApplicationName);
-    return Load(store);
+    const std::unique_ptr<QSettings> store = OpenSettings(ApplicationName);
+    return store ? Load(*store) : TFormSettings();
 }
 
 void TFormSettings::Write() const {
-    QSettings store(SettingsOrganization, ApplicationName);
-    Save(store);
+    // A QSettings reads its file as it is built: a FIFO there would hang the program's exit.
+    if (const std::unique_ptr<QSettings> store = OpenSettings(ApplicationName))
+        Save(*store);
 }
 
 QPoint PlaceOnScreen(QPoint stored, QSize frame, const QList<QRect>& screens, QRect primary) {

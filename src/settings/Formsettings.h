@@ -16,7 +16,9 @@ struct TFormSettings {
     // Values missing or not whole numbers give the defaults above; nothing is reported.
     static TFormSettings Load(QSettings& store);
     void Save(QSettings& store) const;
-    // The program's own store (organisation "Fernhollow", application "Kelvane").
+    // The program's own store (organisation "Fernhollow", application "Kelvane"); when its
+    // file is no regular file of bounded size (see OpenSettings), Read gives the defaults and
+    // Write stores nothing.
     static TFormSettings Read();
     void Write() const;
 };

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -114,10 +115,12 @@ TStationSettings TStationSettings::Load(QSettings& store) {
     return s;
 }
 
+TStationSettings TStationSettings::Read() {
+    const std::unique_ptr<QSettings> store = OpenSettings(QStringLiteral("Tovrel"));
+    return store ? Load(*store) : TStationSettings();
+}
+
 TStationSettings& StationSettings() {
-    static TStationSettings settings = [] {
-        QSettings store(SettingsOrganization, QStringLiteral("Tovrel"));
-        return TStationSettings::Load(store);
-    }();
+    static TStationSettings settings = TStationSettings::Read();
     return settings;
 }

@@ -31,6 +31,9 @@ public:
     // Builds the settings from a store (values relative to the store's current group, which
     // is normally none), every value in the order the control program writes them.
     static TStationSettings Load(QSettings& store);
+    // The settings in the per-user store of "Fernhollow"/"Tovrel", read afresh; all defaults
+    // when its file is no regular file of bounded size (see OpenSettings).
+    static TStationSettings Read();
 
     // Section, value name and default in the comments; the defaults are the initial values.
     std::string TelescopeName = "Radio Telescope"; // "Telescope" / "Name"

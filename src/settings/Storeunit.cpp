@@ -1,8 +1,39 @@
 #include "settings/Storeunit.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+#include <QUuid>
 #include <QVariant>
+#include <cerrno>
 #include <limits>
+#include <sys/stat.h>
+
+QString SettingsFilePath(const QString& application) {
+    // Only QSettings knows its folder (QSettings::setPath may have moved it), and a QSettings
+    // reads its files as it is built, so the store itself cannot be asked: a store of a name no
+    // file has gives the folder.
+    const QString unused = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const QString probe =
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, unused, unused).fileName();
+    const QString folder = QFileInfo(QFileInfo(probe).path()).path();
+    return folder + QLatin1Char('/') + SettingsOrganization + QLatin1Char('/') + application +
+           QStringLiteral(".conf");
+}
+
+bool IsUsableSettingsFile(const QString& path) {
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return errno == ENOENT;
+    return S_ISREG(status.st_mode) && status.st_size <= MaxSettingsFileSize;
+}
+
+std::unique_ptr<QSettings> OpenSettings(const QString& application) {
+    const QString path = SettingsFilePath(application);
+    if (!IsUsableSettingsFile(path))
+        return nullptr;
+    return std::make_unique<QSettings>(path, QSettings::NativeFormat);
+}
 
 bool IsWholeNumberType(const QVariant& value) {
     switch (value.typeId()) {

@@ -4,12 +4,32 @@
 
 #include <QString>
 #include <cstdint>
+#include <memory>
 
 class QSettings;
 class QVariant;
 
+// The largest settings file that is read: the suite's files hold a few hundred bytes, and a
+// damaged or hostile one must not slow the start (a 64 MiB line took 1.2 s and 279 MB).
+constexpr qint64 MaxSettingsFileSize = 1 << 20;
+
 // The organisation under which every program of the suite keeps its settings.
 inline const QString SettingsOrganization = QStringLiteral("Fernhollow");
+
+// The file in which the per-user store keeps the settings of application (native format, user
+// scope): on Linux $XDG_CONFIG_HOME/Fernhollow/<application>.conf, ~/.config by default, or
+// where QSettings::setPath has put the store.
+QString SettingsFilePath(const QString& application);
+
+// A settings file that may be opened: absent, or a regular file (a symbolic link to one counts)
+// of at most MaxSettingsFileSize bytes. Looked at with stat() only, as opening a FIFO for
+// reading blocks until someone writes to it.
+bool IsUsableSettingsFile(const QString& path);
+
+// The per-user settings of application, opened on its own file when IsUsableSettingsFile, or
+// nullptr: every value then takes its default. Only that file is read, not the organisation-wide
+// and system-wide files QSettings would consult as well, which the check does not cover.
+std::unique_ptr<QSettings> OpenSettings(const QString& application);
 
 // The value is stored as a whole number of any width (not as a text or a real).
 bool IsWholeNumberType(const QVariant& value);
