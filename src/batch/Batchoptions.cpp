@@ -88,7 +88,7 @@ std::string ReadPosition(const std::string& text, bool galactic, std::array<std:
     if (parts.size() != 2)
         return galactic ? "--galactic needs B,L (for example 5:30,-120:15 or 5.5,239.75)"
                         : "--equatorial needs RA,DEC (for example 19:59:28,40:44:02)";
-    const std::optional<TAngleFields> first = ParseAngle(parts[0]);
+    std::optional<TAngleFields> first = ParseAngle(parts[0]);
     const std::optional<TAngleFields> second = ParseAngle(parts[1]);
     if (!first || !second)
         return "cannot read the angle in '" + text + "'";
@@ -98,8 +98,12 @@ std::string ReadPosition(const std::string& text, bool galactic, std::array<std:
         if (std::fabs(second->Value()) > 360.0)
             return "galactic longitude '" + parts[1] + "' is outside -360 to 360 degrees";
     } else {
-        if (first->Negative || first->Value() >= 24.0)
+        if (first->Negative || first->Unrounded >= 24.0)
             return "right ascension '" + parts[0] + "' is outside 0 to 24 hours";
+        // A time just short of 24 h rounds up to 24 h, which is 0 h: refusing it would refuse a
+        // valid right ascension for the rounding's sake.
+        if (first->Value() >= 24.0)
+            first = TAngleFields();
         if (std::fabs(second->Value()) > 90.0)
             return "declination '" + parts[1] + "' is outside -90 to 90 degrees";
     }
@@ -151,6 +155,7 @@ std::optional<TAngleFields> ParseAngle(const std::string& input) {
         return std::nullopt;
     const long long total = std::llround(seconds);
     TAngleFields angle;
+    angle.Unrounded = (negative ? -seconds : seconds) / 3600.0;
     angle.Negative = negative && total > 0;
     angle.Degrees = static_cast<int>(total / 3600);
     angle.Minutes = static_cast<int>(total / 60 % 60);
@@ -243,6 +248,15 @@ TParsedOptions ParseBatchOptions(std::vector<std::string> arguments) {
                           "1000, not '" +
                               v + "'";
          }},
+        {"--files-from",
+         [&](const std::string& v) {
+             if (!o.FilesFrom.empty())
+                 return std::string("give --files-from once");
+             if (v.empty())
+                 return std::string("--files-from needs a file, or - for standard input");
+             o.FilesFrom = v;
+             return std::string();
+         }},
         {"--jobs",
          [&](const std::string& v) {
              return ReadCount(v, 1, MaxJobs, o.Jobs)
@@ -310,7 +324,7 @@ TParsedOptions ParseBatchOptions(std::vector<std::string> arguments) {
     }
     if (o.Windows.empty())
         parsed.Error = "give the line window with --fit-outside LO:HI";
-    else if (o.Files.empty())
+    else if (o.Files.empty() && o.FilesFrom.empty())
         parsed.Error = "no spectrum files given";
     else if ((r0Given || v0Given) && !o.RotationCurve)
         parsed.Error = std::string(r0Given ? "--r0" : "--v0") + " is used by --rotation-curve only";
@@ -319,12 +333,17 @@ TParsedOptions ParseBatchOptions(std::vector<std::string> arguments) {
 }
 
 std::string BatchUsage() {
-    return R"(Usage: kelvane-batch --fit-outside LO:HI [options] FILE...
+    return R"(Usage: kelvane-batch --fit-outside LO:HI [options] FILE|FOLDER...
+       kelvane-batch --fit-outside LO:HI [options] --files-from LIST [FILE|FOLDER...]
 
 Processes spectrum data files as the Kelvane window does, one after another: reads each file,
 takes the source position, computes the VLSR for the observation's time and the station's site,
 fits a baseline polynomial to the samples outside the line window(s), subtracts it, and writes
 the spectrum as File > Save as would. Then writes summary.csv with one row per file.
+
+A FOLDER stands for the files directly inside it (not those of its subfolders), in the order
+of their names; names that begin with a dot are left out. An entry of it that is not a regular
+file (a subfolder, a FIFO) gets its row with the reason.
 
 Options:
   --fit-outside LO:HI  a line window on the chosen axis: samples with LO <= x <= HI are left
@@ -348,6 +367,9 @@ Options:
                        velocities: rotation-curve.csv and rotation-curve.png (see below)
   --r0 KPC             the Sun's distance from the Galactic centre (default 8.5 kpc)
   --v0 KMS             the Sun's circular speed (default 220 km/s)
+  --files-from LIST    also the files named in LIST, one path a line (empty lines are
+                       skipped), after those of the command line; - reads the list from
+                       standard input. For a survey too large for the command line.
   -j, --jobs N         files processed at once (default: one per processor core)
   --force              replace outputs that already exist (otherwise such a file fails)
   -q, --quiet          no progress bar and no final line
@@ -362,7 +384,9 @@ equatorial position, VLSR (km/s), correlation, coefficients, rms of the correcte
 the window(s), peak signal inside the window(s) and its velocity minus VLSR, integrated signal
 over the window(s) (signal x km/s), terminal velocity (the velocity minus VLSR farthest from
 zero where two adjacent channels of the window(s) lie above 3 x rms), and the error text of a
-file that failed.
+file that failed. A text field (a file name, an error, a reason) that begins with =, +, -, @,
+a tab or a carriage return gets an apostrophe before it, inside quotes, so that a spreadsheet
+never takes it for a formula; numbers are written as they are.
 
 With --rotation-curve, every file within 2 degrees of the Galactic plane at a longitude of 0
 to 90 degrees (first quadrant) or 270 to 360 degrees (fourth quadrant) that has a terminal
@@ -374,7 +398,11 @@ terminal velocity, R, V, R0, V0, and for a file that gives no point the reason w
 otherwise). rotation-curve.png draws V against R, with V0 as a dashed line. Both are written
 when the run ends, as summary.csv is.
 
+Control characters in the names and texts shown on standard error are written escaped
+(\x1b), so that every message is one line and no name can act on the terminal.
+
 Exit status: 0 when every file succeeded, 1 when some failed or the summary (or the
-rotation curve) could not be written, 2 for bad options.
+rotation curve, or their flush to the disk, or this text on standard output) could not be
+written, 2 for bad options (or a list of files that cannot be read), 130 when interrupted.
 )";
 }

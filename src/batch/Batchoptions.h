@@ -3,7 +3,8 @@
 //   kelvane-batch --fit-outside LO:HI [--fit-outside LO:HI ...] [--terms N]
 //                 [--axis frequency|wavelength|velocity|vlsr]
 //                 [--galactic B,L | --equatorial RA,DEC] [--out DIR] [--png] [--svg]
-//                 [--rotation-curve [--r0 KPC] [--v0 KMS]] [--jobs N] [-q] [--force] FILE...
+//                 [--rotation-curve [--r0 KPC] [--v0 KMS]] [--jobs N] [-q] [--force]
+//                 [--files-from LIST] FILE|FOLDER...
 //
 // Long options take their value as the next argument or after '=' (--terms=4); "--" ends the
 // options. Angles are sexagesimal (19:59:28, -5:30) or decimal (299.87, -5.5) and are rounded
@@ -13,6 +14,7 @@
 #include "data/Spectrumunit.h"
 
 #include <array>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +39,7 @@ struct TAngleFields {
     int Degrees = 0;       // or hours, for a right ascension
     int Minutes = 0;
     int Seconds = 0;
+    double Unrounded = 0.0; // the value as given, degrees (or hours), signed
     // Value in degrees (or hours), signed.
     double Value() const;
     // The three field texts: "-0", "30", "0".
@@ -67,7 +70,11 @@ struct TBatchOptions {
     bool Force = false;
     bool Help = false;
     bool Version = false;
-    std::vector<std::string> Files;
+    std::vector<std::string> Files; // as given; a run's files once GatherInputFiles has run
+    std::string FilesFrom;          // --files-from: a list of files, one a line; "-": stdin
+    // Files of the run known to fail before they are read, and why (by their number in Files):
+    // the entries of a folder that are not regular files.
+    std::map<long, std::string> FileErrors;
 };
 
 struct TParsedOptions {

@@ -232,7 +232,7 @@ public:
     // A line of its own above the bar.
     void Message(const std::string& text) {
         Erase();
-        std::fprintf(Console.Stream, "%s\n", text.c_str());
+        std::fprintf(Console.Stream, "%s\n", ConsoleText(text).c_str());
         if (Console.Terminal)
             std::fflush(Console.Stream);
     }
@@ -525,13 +525,16 @@ std::string_view StemOf(const std::string& path) {
 // copy of the names, only a number per file while it runs.
 std::map<long, std::string> PreErrors(const TBatchOptions& options) {
     const std::vector<std::string>& files = options.Files;
-    std::vector<std::uint32_t> order(files.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = static_cast<std::uint32_t>(i);
+    std::map<long, std::string> errors = options.FileErrors;
+    // Entries that write nothing (a subfolder, a FIFO) take no name from a file.
+    std::vector<std::uint32_t> order;
+    order.reserve(files.size() - errors.size());
+    for (std::size_t i = 0; i < files.size(); ++i)
+        if (errors.count(static_cast<long>(i)) == 0)
+            order.push_back(static_cast<std::uint32_t>(i));
     std::stable_sort(order.begin(), order.end(), [&files](std::uint32_t a, std::uint32_t b) {
         return StemOf(files[a]) < StemOf(files[b]);
     });
-    std::map<long, std::string> errors;
     std::size_t first = 0; // the earliest given file of the current name (the sort is stable)
     for (std::size_t k = 1; k < order.size(); ++k) {
         if (StemOf(files[order[k]]) != StemOf(files[order[first]])) {
@@ -612,8 +615,11 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
         PreErrors(options),
         {}};
     auto say = [&console](const std::string& text) {
-        std::fprintf(console.Stream, "kelvane-batch: %s\n", text.c_str());
+        std::fprintf(console.Stream, "kelvane-batch: %s\n", ConsoleText(text).c_str());
     };
+    // Without this a console that went away (`2>&1 | head`) would end the run at its next
+    // message, before the summary, leaving its temporary file behind.
+    std::signal(SIGPIPE, SIG_IGN);
 
     std::error_code error;
     std::filesystem::create_directories(plan.Folder, error);
@@ -684,7 +690,10 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
         !options.RotationCurve ||
         WriteRotationCurve(collector, curve, curvePicturePath, curvePicture, progress);
     // The names of the outputs reach the disk too before the run says it is done.
-    FlushFileSystem(plan.Folder);
+    const bool flushed = FlushFileSystem(plan.Folder);
+    if (!flushed)
+        progress.Message("kelvane-batch: cannot flush the outputs in \"" + plan.Folder +
+                         "\" to the disk: " + std::strerror(errno));
 
     progress.Show(collector.Received - collector.Failed, collector.Failed, true);
     progress.Erase();
@@ -695,5 +704,59 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
                      count == 1 ? "file" : "files", collector.Received - collector.Failed,
                      collector.Failed, seconds > 0 ? count / seconds : 0.0, seconds);
     }
-    return summaryWritten && curveWritten && collector.Failed == 0 ? 0 : 1;
+    return summaryWritten && curveWritten && flushed && collector.Failed == 0 ? 0 : 1;
+}
+
+namespace {
+
+// The length of the well-formed UTF-8 character at text[at] (RFC 3629: no overlong forms, no
+// surrogates, nothing above U+10FFFF), or 0.
+std::size_t Utf8Length(const std::string& text, std::size_t at) {
+    const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xbf; // of the second byte
+    if (lead >= 0xc2 && lead <= 0xdf) {
+        length = 2;
+    } else if (lead >= 0xe0 && lead <= 0xef) {
+        length = 3;
+        low = lead == 0xe0 ? 0xa0 : 0x80;
+        high = lead == 0xed ? 0x9f : 0xbf;
+    } else if (lead >= 0xf0 && lead <= 0xf4) {
+        length = 4;
+        low = lead == 0xf0 ? 0x90 : 0x80;
+        high = lead == 0xf4 ? 0x8f : 0xbf;
+    }
+    if (length == 0 || at + length > text.size() || byte(at + 1) < low || byte(at + 1) > high)
+        return 0;
+    for (std::size_t k = 2; k < length; ++k)
+        if (byte(at + k) < 0x80 || byte(at + k) > 0xbf)
+            return 0;
+    return length;
+}
+
+} // namespace
+
+std::string ConsoleText(const std::string& text) {
+    std::string shown;
+    shown.reserve(text.size());
+    char code[8];
+    for (std::size_t at = 0; at < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[at]);
+        const std::size_t length = c < 0x80 ? 1 : Utf8Length(text, at);
+        if ((c >= 0x20 && c < 0x7f) ||
+            (length > 1 && !(c == 0xc2 && static_cast<unsigned char>(text[at + 1]) < 0xa0))) {
+            shown.append(text, at, length);
+            at += length;
+        } else if (length == 2) { // a C1 control
+            std::snprintf(code, sizeof code, "\\u%04x", static_cast<unsigned char>(text[at + 1]));
+            shown += code;
+            at += 2;
+        } else {
+            std::snprintf(code, sizeof code, "\\x%02x", c);
+            shown += code;
+            ++at;
+        }
+    }
+    return shown;
 }

@@ -43,10 +43,12 @@ struct TRunConsole {
     bool Quiet = false;
 };
 
-// Runs the options' files. Returned: the exit status, 0 when every file succeeded, 1 when some
-// failed or the summary (or the rotation curve) could not be written, 130 when interrupted
-// (SIGINT or SIGTERM; the outputs already completed stay, the summary and the rotation curve
-// are not written).
+// Runs the options' files (as GatherInputFiles leaves them). A console that has gone away (a
+// closed pipe) never stops the run: SIGPIPE is ignored from here on and failed writes of the
+// progress and the errors are let be. Returned: the exit status, 0 when every file succeeded, 1
+// when some failed or the summary (or the rotation curve, or the outputs' final flush to the disk)
+// could not be written, 130 when interrupted (SIGINT or SIGTERM; the outputs already completed
+// stay, the summary and the rotation curve are not written).
 int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
              const TCurvePictureMaker& curvePicture, const TRunConsole& console);
 
@@ -60,3 +62,9 @@ int ProcessorCount();
 // The output path of a file for a suffix: folder/NAME.suffix (see OutputStem).
 std::string OutputPath(const std::string& folder, const std::string& file,
                        const std::string& suffix);
+
+// text as it may be shown on a terminal: control characters (below 0x20, 0x7f, and the C1
+// controls U+0080..U+009F) and bytes that are not UTF-8 are written as \x1b (\u009b for a C1
+// control), so that a name cannot act on the terminal (retitle it, move the cursor) and a
+// message stays on one line.
+std::string ConsoleText(const std::string& text);

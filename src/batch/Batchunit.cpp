@@ -3,6 +3,7 @@
 #include "astro/Applydetailsunit.h"
 #include "astro/Detailsstate.h"
 #include "astro/Savedetailsunit.h"
+#include "batch/Inputunit.h"
 #include "data/Datetimeunit.h"
 #include "data/Filenameunit.h"
 #include "data/Readunit.h"
@@ -14,6 +15,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -174,7 +176,13 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
     try {
         spectrum.Read(path);
     } catch (const std::runtime_error& error) {
-        return Failed(result, error.what());
+        // The window shows the reader's text alone; a survey's row also says why the file did
+        // not open, which the reader keeps to itself.
+        std::string text = error.what();
+        if (text == "Unable to open " + ExtractFileName(path))
+            if (const std::string problem = InputProblem(path); !problem.empty())
+                text += ": " + problem;
+        return Failed(result, text);
     }
     const double instant = spectrum.FileDate + spectrum.FileTime;
     row.TimeUtc = IsoTimeText(instant);
@@ -235,9 +243,12 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
 }
 
 std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
+    // A text a spreadsheet would run as a formula (a file named "=cmd|calc!A1.dat") is marked
+    // as text by a leading apostrophe, and quoted so that the mark stays with it.
+    const bool formula = !text.empty() && std::strchr("=+-@\t\r", text.front()) != nullptr;
+    if (!formula && text.find_first_of(",\"\r\n") == std::string::npos)
         return text;
-    std::string quoted = "\"";
+    std::string quoted = formula ? "\"'" : "\"";
     for (char c : text) {
         if (c == '"')
             quoted += '"';

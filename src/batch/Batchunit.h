@@ -105,9 +105,10 @@ struct TSpectrumResult {
 };
 
 // Takes one file through the steps above. Never throws for a problem of the file: a reader
-// failure gives its exact text, a failed fit the fit's messages ("PolyFit called with less
-// than two points"), a position that cannot be found says so. The fit's messages are caught
-// while it runs; the fit's reporter is put back afterwards.
+// failure gives its exact text (with the system's reason after "Unable to open <name>: "), a failed
+// fit the fit's messages ("PolyFit called with less than two points"), a position that cannot be
+// found says so. The fit's messages are caught while it runs; the fit's reporter is put back
+// afterwards.
 TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& settings,
                                 const TStationSettings& station);
 
@@ -116,8 +117,10 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
 std::string SummaryHeader(int terms);
 std::string SummaryLine(const TSummaryRow& row, int terms);
 
-// A field quoted as RFC 4180 asks: in double quotes, with inner quotes doubled, when it holds a
-// comma, a double quote, a carriage return or a line feed; unchanged otherwise.
+// A text field quoted as RFC 4180 asks: in double quotes, with inner quotes doubled, when it
+// holds a comma, a double quote, a carriage return or a line feed; unchanged otherwise. A text
+// that begins with =, +, -, @, a tab or a carriage return, which a spreadsheet would take for a
+// formula, gets an apostrophe before it and is quoted ("'=cmd"). Numbers never come here.
 std::string CsvField(const std::string& text);
 
 // A number with the fewest digits that read back as the same double ("0.1", "-27.852", "1e-07").

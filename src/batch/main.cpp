@@ -2,14 +2,17 @@
 #include "about/Versionunit.h"
 #include "batch/Batchoptions.h"
 #include "batch/Batchrun.h"
+#include "batch/Inputunit.h"
 #include "plot/Graphunit.h"
 #include "plot/Plotunit.h"
 #include "plot/Rotationplotunit.h"
 #include "plot/Vectorplotunit.h"
 
 #include <QApplication>
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -90,28 +93,46 @@ private:
     std::unique_ptr<TPlot> Plot;
 };
 
+// Writes text to standard output. Returned: false, with the reason on standard error, when it
+// could not be written (a full disk, a closed pipe): a help text cut short must not pass for
+// a whole one.
+bool PrintOut(const std::string& text, const char* what) {
+    errno = 0;
+    if (std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0)
+        return true;
+    std::fprintf(stderr, "kelvane-batch: cannot write %s to standard output: %s\n", what,
+                 std::strerror(errno));
+    return false;
+}
+
+void SayBadOptions(const std::string& error) {
+    std::fprintf(stderr, "kelvane-batch: %s\nTry 'kelvane-batch --help' for more information.\n",
+                 ConsoleText(error).c_str());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     // Number texts and file formats use '.' whatever the user's locale, as in the window.
     std::setlocale(LC_NUMERIC, "C");
-    const TParsedOptions parsed =
+    TParsedOptions parsed =
         ParseBatchOptions(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
     if (!parsed.Ok) {
-        std::fprintf(stderr,
-                     "kelvane-batch: %s\nTry 'kelvane-batch --help' for more information.\n",
-                     parsed.Error.c_str());
+        SayBadOptions(parsed.Error);
         return 2;
     }
-    const TBatchOptions& options = parsed.Options;
-    if (options.Help) {
-        std::fputs(BatchUsage().c_str(), stdout);
-        return 0;
-    }
-    if (options.Version) {
-        std::printf("kelvane-batch (%s) %s\n", KelvaneVersion::ProductName,
-                    KelvaneVersion::ProductVersion);
-        return 0;
+    TBatchOptions& options = parsed.Options;
+    if (options.Help)
+        return PrintOut(BatchUsage(), "the help text") ? 0 : 1;
+    if (options.Version)
+        return PrintOut(std::string("kelvane-batch (") + KelvaneVersion::ProductName + ") " +
+                            KelvaneVersion::ProductVersion + "\n",
+                        "the version")
+                   ? 0
+                   : 1;
+    if (const std::string error = GatherInputFiles(options, STDIN_FILENO); !error.empty()) {
+        SayBadOptions(error);
+        return 2;
     }
     const auto maker = std::make_shared<TPictures>(options);
     const TPictureMaker pictures = [maker](const TSpectrumResult& result) {

@@ -11,7 +11,12 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cmath>
+#include <csignal>
+#include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -30,9 +35,16 @@ class BatchCommand : public ::testing::Test {
 protected:
     QTemporaryDir Folder;
 
-    TRun Run(const QStringList& arguments) {
+    // input: standard input; child: runs in the command's process before it starts (standard
+    // streams redirected, limits set).
+    TRun Run(const QStringList& arguments, const QByteArray& input = {},
+             const std::function<void()>& child = nullptr) {
         QProcess process;
+        if (child)
+            process.setChildProcessModifier(child);
         process.start(QStringLiteral(KELVANE_BATCH_EXE), arguments);
+        process.write(input);
+        process.closeWriteChannel();
         EXPECT_TRUE(process.waitForFinished(120000));
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
                 QString::fromUtf8(process.readAllStandardOutput()),
@@ -113,11 +125,13 @@ TEST_F(BatchCommand, AMissingFileAmongGoodOnesGetsItsRowAndExitOne) {
     EXPECT_TRUE(lines[0].startsWith("file,time_utc,"));
     for (int i = 0; i < 4; ++i)
         EXPECT_TRUE(lines[i + 1].startsWith(files[i] + ",")) << "rows in the order given";
-    EXPECT_TRUE(lines[2].endsWith(",Unable to open missing.dat")) << lines[2].toStdString();
+    EXPECT_TRUE(lines[2].endsWith(",Unable to open missing.dat: No such file or directory"))
+        << lines[2].toStdString();
     EXPECT_TRUE(lines[1].endsWith(",")) << "no error text for a good file";
     for (const QString& good : {files[0], files[2], files[3]})
         EXPECT_TRUE(QFileInfo::exists(Out() + "/" + QFileInfo(good).completeBaseName() + ".txt"));
-    EXPECT_TRUE(run.Errors.contains(files[1] + ": Unable to open missing.dat\n"));
+    EXPECT_TRUE(run.Errors.contains(files[1] +
+                                    ": Unable to open missing.dat: No such file or directory\n"));
     // Not a terminal: no progress bar, only the final line.
     EXPECT_FALSE(run.Errors.contains('\r'));
     EXPECT_TRUE(run.Errors.contains(
@@ -301,6 +315,113 @@ TEST_F(BatchCommand, TwoFilesOfTheSameNameDoNotOverwriteEachOther) {
     const QStringList lines = SummaryLines(Out());
     ASSERT_EQ(lines.size(), 3);
     EXPECT_TRUE(lines[2].contains("would replace those of " + first)) << lines[2].toStdString();
+}
+
+TEST_F(BatchCommand, FoldersAndListsOfFiles) {
+    // A folder stands for the files directly inside it, by name; what is not a regular file
+    // gets its row. Names that begin with a dot are left out, as the shell's * leaves them.
+    const QString survey = Out("survey");
+    QDir().mkpath(survey + "/sub");
+    for (const char* name : {"G1_10.0.dat", "G0_20.0.dat", ".hidden.dat"})
+        WriteSpectrumFile(survey, name, [](int i) { return 1500.0 + std::sin(3.0 * i); });
+    ASSERT_EQ(::mkfifo((survey + "/pipe").toLocal8Bit().constData(), 0600), 0);
+    const QString single = Sample(3);
+    const QString list = Out("list.txt");
+    QFile listFile(list);
+    ASSERT_TRUE(listFile.open(QIODevice::WriteOnly));
+    listFile.write((single + "\n\n" + Folder.filePath("missing.dat") + "\n").toUtf8());
+    listFile.close();
+
+    const TRun run = Run(Basic(Out()) + QStringList{"--files-from", list, survey + "/"});
+    EXPECT_EQ(run.Exit, 1) << run.Errors.toStdString();
+    const QStringList lines = SummaryLines(Out());
+    const QString rows[][2] = {
+        {survey + "/G0_20.0.dat", ""},
+        {survey + "/G1_10.0.dat", ""},
+        {survey + "/pipe", "not a regular file (a FIFO)"},
+        {survey + "/sub", "not a regular file (a folder)"},
+        {single, ""},
+        {Folder.filePath("missing.dat"), "Unable to open missing.dat: No such file or directory"},
+    };
+    ASSERT_EQ(lines.size(), 7) << lines.join('\n').toStdString();
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_TRUE(lines[i + 1].startsWith(rows[i][0] + ",")) << lines[i + 1].toStdString();
+        EXPECT_TRUE(lines[i + 1].endsWith("," + rows[i][1])) << lines[i + 1].toStdString();
+    }
+
+    // The list from standard input, and a list that cannot be read is a bad option.
+    const TRun piped =
+        Run(Basic(Out("piped")) + QStringList{"--files-from", "-"}, (single + "\n").toUtf8());
+    EXPECT_EQ(piped.Exit, 0) << piped.Errors.toStdString();
+    EXPECT_EQ(SummaryLines(Out("piped")).size(), 2);
+    const TRun unread =
+        Run(Basic(Out("unread")) + QStringList{"--files-from", Folder.filePath("nolist")});
+    EXPECT_EQ(unread.Exit, 2);
+    EXPECT_TRUE(unread.Errors.contains("No such file or directory")) << unread.Errors.toStdString();
+}
+
+TEST_F(BatchCommand, AClosedStandardErrorNeitherStopsTheRunNorLeavesATemporary) {
+    // As `kelvane-batch ... 2>&1 | head` after head has gone: every error line meets a pipe
+    // without a reader (and the signal a shell leaves at its default).
+    QStringList files = Samples(3);
+    files.prepend(Folder.filePath("missing.dat"));
+    const TRun run = Run(Basic(Out()) + files, {}, [] {
+        int ends[2];
+        if (::pipe(ends) == 0) {
+            ::close(ends[0]);
+            ::dup2(ends[1], STDERR_FILENO);
+            ::close(ends[1]);
+        }
+        std::signal(SIGPIPE, SIG_DFL);
+    });
+    EXPECT_EQ(run.Exit, 1) << "ended by a signal when -1";
+    EXPECT_EQ(SummaryLines(Out()).size(), 5);
+    EXPECT_TRUE(QDir(Out()).entryList({".*"}, QDir::Files | QDir::Hidden).isEmpty());
+}
+
+TEST_F(BatchCommand, ControlCharactersInNamesAreShownEscaped) {
+    // A name that would retitle the terminal, and an option value that would break the line.
+    const QString hostile =
+        WriteSpectrumFile(Folder.path(), "\x1b]0;owned\x07.dat", [](int) { return 1.0; });
+    const TRun run = Run(Basic(Out()) + QStringList{hostile});
+    EXPECT_EQ(run.Exit, 1);
+    EXPECT_FALSE(run.Errors.contains('\x1b') || run.Errors.contains('\x07'))
+        << run.Errors.toStdString();
+    EXPECT_TRUE(run.Errors.contains("\\x1b]0;owned\\x07.dat: no source position"))
+        << run.Errors.toStdString();
+
+    const TRun option = Run(Basic(Out()) + QStringList{"--axis", "x\ny\r", hostile});
+    EXPECT_EQ(option.Exit, 2);
+    EXPECT_EQ(option.Errors.count('\n'), 2) << "the error and the hint to --help, a line each";
+    EXPECT_TRUE(option.Errors.contains("not 'x\\x0ay\\x0d'")) << option.Errors.toStdString();
+}
+
+TEST_F(BatchCommand, AFullDiskFailsEveryOutputAndLeavesNothingHalfWritten) {
+    // Standard output on a full device: the help text and the version cannot be written.
+    for (const char* option : {"--help", "--version"}) {
+        const TRun run = Run({option}, {}, [] {
+            const int full = ::open("/dev/full", O_WRONLY);
+            ::dup2(full, STDOUT_FILENO);
+        });
+        EXPECT_EQ(run.Exit, 1) << option;
+        EXPECT_TRUE(run.Errors.contains("standard output: No space left on device"))
+            << run.Errors.toStdString();
+    }
+
+    // Files that may not grow beyond 300 bytes: the texts, the summary and the rotation curve
+    // fail with the reason, and no temporary file stays.
+    const TRun run = Run(Basic(Out()) + QStringList{"--rotation-curve"} + Samples(3), {}, [] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{300, 300};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    EXPECT_EQ(run.Exit, 1);
+    for (const char* name :
+         {".txt\": File too large", "summary.csv\": File too large",
+          "rotation-curve.csv\": File too large", "rotation-curve.png\": File too large"})
+        EXPECT_TRUE(run.Errors.contains(name)) << name << " in " << run.Errors.toStdString();
+    EXPECT_TRUE(QDir(Out()).entryList(QDir::Files | QDir::Hidden).isEmpty())
+        << QDir(Out()).entryList(QDir::Files | QDir::Hidden).join(' ').toStdString();
 }
 
 } // namespace

@@ -124,6 +124,16 @@ TEST(BatchOptions, PositionsBecomeTheDialogsTexts) {
     EXPECT_EQ(e.Position, TPositionSource::Equatorial);
     // -28.936389 deg = -28 deg 56' 11.0"
     EXPECT_EQ(e.PositionTexts, (std::array<std::string, 6>{"19", "59", "28", "-28", "56", "11"}));
+
+    // A right ascension that rounds up to 24 h is 0 h; one given as 24 h is refused (below).
+    // 23.99999 h = 23 h 59' 59.964".
+    for (const char* ra : {"23:59:59.9", "23:59:59.5", "23.99999"})
+        EXPECT_EQ(Parsed({"--fit-outside", "0:1", "--equatorial", std::string(ra) + ",0", "f"})
+                      .PositionTexts,
+                  (std::array<std::string, 6>{"0", "0", "0", "0", "0", "0"}))
+            << ra;
+    EXPECT_EQ(Parsed({"--fit-outside", "0:1", "--equatorial", "23:59:59.4,0", "f"}).PositionTexts,
+              (std::array<std::string, 6>{"23", "59", "59", "0", "0", "0"}));
 }
 
 TEST(BatchOptions, DoubleDashEndsTheOptions) {
@@ -160,6 +170,7 @@ TEST(BatchOptions, BadOptionsSayWhatIsWrong) {
         {{"--fit-outside", "0:1", "--galactic", "91,0", "f"}, "latitude"},
         {{"--fit-outside", "0:1", "--galactic", "0,400", "f"}, "longitude"},
         {{"--fit-outside", "0:1", "--equatorial", "24:00:00,0", "f"}, "right ascension"},
+        {{"--fit-outside", "0:1", "--equatorial", "24:00:00.4,0", "f"}, "right ascension"},
         {{"--fit-outside", "0:1", "--equatorial", "-1,0", "f"}, "right ascension"},
         {{"--fit-outside", "0:1", "--equatorial", "1,-90:00:01", "f"}, "declination"},
         {{"--fit-outside", "0:1", "--galactic", "0,0", "--equatorial", "1,1", "f"}, "one of"},

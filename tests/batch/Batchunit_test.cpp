@@ -1,5 +1,6 @@
 // One file through the batch's steps, the line's figures and the summary's row.
 #include "batch/Batchunit.h"
+#include "batch/Rotationcurveunit.h"
 
 #include "astro/Vlsrunit.h"
 #include "data/Datetimeunit.h"
@@ -7,6 +8,7 @@
 #include "settings/Globalunit.h"
 #include "support/SpectrumFiles.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -111,9 +113,32 @@ TEST(BatchSummary, CsvFieldsQuotedAsRfc4180Asks) {
         {"two\nlines", "\"two\nlines\""},
         {"cr\r", "\"cr\r\""},
         {"", ""},
+        // Text that a spreadsheet would take for a formula gets a leading apostrophe, inside
+        // quotes (the neutralisation OWASP describes for CSV injection).
+        {"=cmd|calc!A1.dat", "\"'=cmd|calc!A1.dat\""},
+        {"@SUM(1).dat", "\"'@SUM(1).dat\""},
+        {"+1.dat", "\"'+1.dat\""},
+        {"-2,3.dat", "\"'-2,3.dat\""},
+        {"\tx", "\"'\tx\""},
+        {"\rx", "\"'\rx\""},
+        {"a=b", "a=b"},
     };
     for (const auto& [text, field] : cases)
         EXPECT_EQ(CsvField(text), field);
+}
+
+TEST(BatchSummary, TextCellsNeverBecomeFormulasNumbersStayNumbers) {
+    TSummaryRow row;
+    row.File = "=cmd|calc!A1.dat";
+    row.GalLatitude = -1.5;
+    row.Error = "-bad";
+    const std::string line = SummaryLine(row, 1);
+    EXPECT_EQ(line.rfind("\"'=cmd|calc!A1.dat\",,-1.5,", 0), 0u) << line;
+    EXPECT_EQ(line.substr(line.rfind(',')), ",\"'-bad\"") << line;
+    TRotationEntry entry;
+    entry.Reason = "@reason";
+    EXPECT_EQ(RotationCurveLine(row, entry, 8.5, 220.0),
+              "\"'=cmd|calc!A1.dat\",,-1.5,,,,8.5,220,\"'@reason\"");
 }
 
 TEST(BatchSummary, NumbersReadBackExactly) {
@@ -317,8 +342,12 @@ TEST_F(BatchFile, FailuresGiveTheirTextAndWhatWasKnown) {
     const TSpectrumResult missing =
         ProcessSpectrum(Folder.filePath("G1_1.dat").toStdString(), settings, site);
     EXPECT_FALSE(missing.Ok);
-    EXPECT_EQ(missing.Row.Error, "Unable to open G1_1.dat") << "the reader's own text";
+    // The reader's own text, and the system's reason.
+    EXPECT_EQ(missing.Row.Error, "Unable to open G1_1.dat: No such file or directory");
     EXPECT_EQ(missing.Row.TimeUtc, "");
+    ASSERT_TRUE(QDir(Folder.path()).mkdir("sub"));
+    EXPECT_EQ(ProcessSpectrum(Folder.filePath("sub").toStdString(), settings, site).Row.Error,
+              "Unable to open sub: not a regular file (a folder)");
 
     const TSpectrumResult short399 =
         ProcessSpectrum(Write("G1_1.dat", WorkedExampleHeader, flat, 399), settings, site);

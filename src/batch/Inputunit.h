@@ -1,0 +1,29 @@
+// Inputunit: the spectrum files of a kelvane-batch run, from the names, folders and list the
+// command line gives, and why an input cannot be opened.
+//
+// A survey may hold more files than a command line takes (the kernel's limit on the size of the
+// arguments is reached near 100,000 names), so a run also takes a folder, standing for the files
+// directly inside it, and a list of files read from a file or standard input.
+#pragma once
+
+#include "batch/Batchoptions.h"
+
+#include <string>
+#include <sys/types.h>
+
+// Why path is not an input that can be read: the system's reason ("No such file or directory",
+// "Permission denied") or "not a regular file (a folder)"; empty for a regular file that opens.
+std::string InputProblem(const std::string& path);
+
+// "not a regular file (a FIFO)" for a file of type mode (from stat) that is not a regular file.
+std::string NotRegularFile(mode_t mode);
+
+// Replaces options.Files by the files of the run and fills options.FileErrors:
+//   - each name given that is a folder is replaced by the entries directly inside it, sorted
+//     by name (byte order), those whose names begin with a dot left out; an entry that is not
+//     a regular file keeps its place with the reason in FileErrors, as does a folder that
+//     cannot be listed;
+//   - then the lines of options.FilesFrom ("-": standardInput, a descriptor), each a path
+//     taken as it is, empty lines skipped.
+// Returned: empty, or the error that stops the run (a list that cannot be read, no files).
+std::string GatherInputFiles(TBatchOptions& options, int standardInput);
