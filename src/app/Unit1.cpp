@@ -142,7 +142,6 @@ TForm1::TForm1(TUserDialogs* dialogs, QWidget* parent) : QMainWindow(parent), Di
     CreateStatusBar();
     setWindowTitle(ApplicationTitle);
     SetCaption();
-    ReadStoredSettings();
     CSpinEdit1Change();
     CreatePlot();
     CreatePopupMenu();
@@ -151,6 +150,8 @@ TForm1::TForm1(TUserDialogs* dialogs, QWidget* parent) : QMainWindow(parent), Di
         label->clear();
     ComputeAxisTables();
     setFixedSize(sizeHint());
+    // Placed once its size is final, so that all of it can be kept on the screen.
+    ReadStoredSettings();
 }
 
 void TForm1::OnTriggered(QAction* action, std::function<void()> handler) {

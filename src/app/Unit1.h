@@ -78,6 +78,9 @@ public:
 
     // Applies the details dialog's values after OK; false when a number could not be read.
     bool ApplyDetails();
+    // The VLSR of the spectrum shown (km/s) and its velocity-minus-VLSR axis; the graph is not
+    // redrawn.
+    void UseVlsr(double vlsr);
     TDetailsForm* Details() const { return DetailsForm; }
 
     // Status bar.
@@ -137,6 +140,7 @@ protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     // Construction (Unit1.cpp).
@@ -151,6 +155,8 @@ private:
     void SetCaption(); // Unit1About.cpp
     // Lifecycle (Unit1Session.cpp).
     void ReadStoredSettings();
+    // Moves the window's frame to corner, or as near as keeps all of it on a screen.
+    void PlaceWindow(QPoint corner);
     void WriteStoredSettings();
     void SetToolBarHints(bool show);
     // Graph (Unit1Graph.cpp): the graph as it is shown, drawn afresh after the plot's device
@@ -184,8 +190,10 @@ private:
     std::vector<double> ShownCurveCoefficients;
     TSubtractionHistory History;
     bool ShowToolBarHints = true;
+    bool PlacedWithFrame = false;        // placed again once shown with its frame
     TDetailsForm* DetailsForm = nullptr; // created by the first Enter other details
-    QString OpenFolder = "Data";
+    QString OpenFolder;    // where the open dialog starts (StartFolder at construction)
+    bool FileRead = false; // a file was chosen: its folder is stored for the next run
     QString SaveFolder;
     QLabel* StatusPanels[3] = {nullptr, nullptr, nullptr};
 };

@@ -40,14 +40,12 @@ bool TForm1::ApplyDetails() {
         {lblElev, &r.ElevText}};
     for (const auto& [label, text] : labels)
         label->setText(QString::fromStdString(*text));
-    Vlsr = r.Vlsr;
+    UseVlsr(r.Vlsr);
     edVlsr->setText(QString::fromStdString(r.VlsrText));
     edVlsr->setCursorPosition(0); // the sign and leading digits in view
     const QString terms = QString::fromStdString(VlsrTermsText(r));
     edVlsr->setToolTip(terms);
     ShowStatusMessage(terms);
-    UpdateVlsrVelocities();
-    VlsrForSpectrum = true;
     // The saved header repeats what was applied, never edits abandoned later with No.
     AppliedState = DetailsForm->State();
     // A graph on the velocity-minus-VLSR axis is redrawn for the new VLSR at once, so that it
@@ -56,4 +54,10 @@ bool TForm1::ApplyDetails() {
     if (Mode == ModeVelocityMinusVlsr && SpectrumDrawn)
         ShowSpectrum();
     return true;
+}
+
+void TForm1::UseVlsr(double vlsr) {
+    Vlsr = vlsr;
+    UpdateVlsrVelocities();
+    VlsrForSpectrum = true;
 }

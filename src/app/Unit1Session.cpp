@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QScreen>
 #include <QStatusTipEvent>
+#include <QTimer>
 #include <stdexcept>
 
 TForm1::~TForm1() {
@@ -33,17 +34,33 @@ void TForm1::RunCommand(const std::function<void()>& handler) {
 
 void TForm1::ReadStoredSettings() {
     const TFormSettings stored = TFormSettings::Read();
+    PlaceWindow(QPoint(stored.Left, stored.Top));
+    OpenFolder = StartFolder(stored.OpenFolder);
+    SetToolBarHints(stored.Hints);
+    // The menu's check mark follows the stored value, so that menu and tool bar agree.
+    miShowHints->setChecked(stored.Hints);
+}
+
+void TForm1::PlaceWindow(QPoint corner) {
     QList<QRect> screens;
     for (const QScreen* screen : QGuiApplication::screens())
         screens << screen->availableGeometry();
     const QScreen* primary = QGuiApplication::primaryScreen();
-    // A position saved on a monitor that is gone would leave the window out of reach.
-    move(primary ? PlaceOnScreen(QPoint(stored.Left, stored.Top), frameGeometry().size(), screens,
-                                 primary->availableGeometry())
-                 : QPoint(stored.Left, stored.Top));
-    SetToolBarHints(stored.Hints);
-    // The menu's check mark follows the stored value, so that menu and tool bar agree.
-    miShowHints->setChecked(stored.Hints);
+    // A position saved on a monitor that is gone would leave the window out of reach, and one
+    // that reaches past its screen's edge would hide the status bar.
+    move(primary
+             ? PlaceOnScreen(corner, frameGeometry().size(), screens, primary->availableGeometry())
+             : corner);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // The frame's title bar and borders are known only once the window manager has framed the
+    // window: the first showing checks the place again with the whole frame.
+    if (!PlacedWithFrame) {
+        PlacedWithFrame = true;
+        QTimer::singleShot(0, this, [this] { PlaceWindow(pos()); });
+    }
 }
 
 void TForm1::WriteStoredSettings() {
@@ -51,6 +68,8 @@ void TForm1::WriteStoredSettings() {
     settings.Left = pos().x();
     settings.Top = pos().y();
     settings.Hints = ShowToolBarHints;
+    if (FileRead)
+        settings.OpenFolder = OpenFolder;
     settings.Write();
 }
 
@@ -121,6 +140,7 @@ void TForm1::ReadAndShow(const QString& path) {
 
 void TForm1::ReadAndShow(const QByteArray& localPath) {
     OpenFolder = QFileInfo(QFile::decodeName(localPath)).absolutePath();
+    FileRead = true;
     try {
         ReadSpectrumFile(localPath);
     } catch (const std::runtime_error& error) {

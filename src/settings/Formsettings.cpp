@@ -1,12 +1,15 @@
 #include "settings/Formsettings.h"
 #include "settings/Storeunit.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <algorithm>
 #include <memory>
 
 namespace {
 const QString Section = QStringLiteral("Form");
+const QString FilesSection = QStringLiteral("Files");
 const QString ApplicationName = QStringLiteral("Kelvane");
 
 // Height of the strip of a window's frame that a user grabs to move it.
@@ -16,6 +19,15 @@ constexpr int ReachableWidth = 100;
 // Farther than any screen and any window reaches (a widget is at most 16777215 pixels wide),
 // near enough to zero that sums of two such values fit an int.
 constexpr int FarCoordinate = 1 << 24;
+
+// The corner nearest to corner at which all of a frame lies inside area: a window that reaches
+// past the screen's edge (the default place on a 1024 x 768 projector puts the status bar below
+// it) is moved, never resized. A frame larger than the area keeps its title bar on it.
+QPoint InsideArea(QPoint corner, QSize frame, const QRect& area) {
+    const int x = std::min(corner.x(), area.right() + 1 - frame.width());
+    const int y = std::min(corner.y(), area.bottom() + 1 - frame.height());
+    return QPoint(std::max(x, area.left()), std::max(y, area.top()));
+}
 } // namespace
 
 TFormSettings TFormSettings::Load(QSettings& store) {
@@ -24,6 +36,9 @@ TFormSettings TFormSettings::Load(QSettings& store) {
     settings.Left = ReadStoredInteger(store, QStringLiteral("Left"), settings.Left);
     settings.Top = ReadStoredInteger(store, QStringLiteral("Top"), settings.Top);
     settings.Hints = ReadStoredInteger(store, QStringLiteral("Hints"), 1) != 0;
+    store.endGroup();
+    store.beginGroup(FilesSection);
+    settings.OpenFolder = store.value(QStringLiteral("OpenFolder")).toString();
     store.endGroup();
     return settings;
 }
@@ -34,6 +49,11 @@ void TFormSettings::Save(QSettings& store) const {
     store.setValue(QStringLiteral("Top"), Top);
     store.setValue(QStringLiteral("Hints"), Hints ? QStringLiteral("1") : QStringLiteral("0"));
     store.endGroup();
+    if (!OpenFolder.isEmpty()) {
+        store.beginGroup(FilesSection);
+        store.setValue(QStringLiteral("OpenFolder"), OpenFolder);
+        store.endGroup();
+    }
     store.sync();
 }
 
@@ -48,6 +68,14 @@ void TFormSettings::Write() const {
         Save(*store);
 }
 
+QString StartFolder(const QString& stored) {
+    if (!stored.isEmpty() && QFileInfo(stored).isDir())
+        return stored;
+    if (QFileInfo(QStringLiteral("Data")).isDir())
+        return QStringLiteral("Data");
+    return QDir::homePath();
+}
+
 QPoint PlaceOnScreen(QPoint stored, QSize frame, const QList<QRect>& screens, QRect primary) {
     // A stored value comes from a file anyone may edit: clamped first, so that the edges below
     // cannot overflow (a Left of 2147483600 did, and the window landed at x = -48).
@@ -60,12 +88,7 @@ QPoint PlaceOnScreen(QPoint stored, QSize frame, const QList<QRect>& screens, QR
     for (const QRect& screen : screens) {
         const QRect shared = screen.intersected(titleBar);
         if (screen.contains(QPoint(screen.left(), stored.y())) && shared.width() >= needed)
-            return stored;
+            return InsideArea(stored, frame, screen);
     }
-    QPoint corner = primary.topLeft() + QPoint(100, 100);
-    if (corner.x() + frame.width() > primary.right() + 1)
-        corner.setX(primary.left());
-    if (corner.y() + frame.height() > primary.bottom() + 1)
-        corner.setY(primary.top());
-    return corner;
+    return InsideArea(primary.topLeft() + QPoint(100, 100), frame, primary);
 }

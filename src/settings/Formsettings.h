@@ -5,6 +5,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QString>
 
 class QSettings;
 
@@ -12,6 +13,9 @@ struct TFormSettings {
     int Left = 100;    // "Left": the window's left edge, pixels
     int Top = 100;     // "Top": its top edge, pixels
     bool Hints = true; // "Hints": the tool bar shows hints (stored as the text "1" or "0")
+    // Section "Files", "OpenFolder": the folder of the last file read, where the open dialog
+    // starts; empty when none was stored.
+    QString OpenFolder;
 
     // Values missing or not whole numbers give the defaults above; nothing is reported.
     static TFormSettings Load(QSettings& store);
@@ -23,6 +27,11 @@ struct TFormSettings {
     void Write() const;
 };
 
+// Where the open dialog starts: the stored folder while it exists, else "Data" when the current
+// folder holds one (the sample files beside a program started in the project's folder), else
+// the user's home folder.
+QString StartFolder(const QString& stored);
+
 // Where the window goes for a stored top-left corner.
 // Given:    stored     the stored top-left corner of the window's frame, pixels
 //           frame      the size of the window's frame (title bar included)
@@ -30,7 +39,8 @@ struct TFormSettings {
 //           primary    the available area of the primary screen
 // Returned: stored itself when the title bar can be reached on some screen (its top row lies
 //           on that screen and at least 100 pixels of its width, or all of a narrower frame);
-//           otherwise a corner 100 pixels in from the primary area's top-left corner (or the
-//           area's own corner when the window would not fit there), so that a window saved on
-//           a monitor that is gone can still be reached
+//           otherwise a corner 100 pixels in from the primary area's top-left corner, so that
+//           a window saved on a monitor that is gone can still be reached. Either is then
+//           moved (never resized) as little as needed for the whole frame to lie on that
+//           screen's area; a frame larger than the area goes to the area's top-left corner.
 QPoint PlaceOnScreen(QPoint stored, QSize frame, const QList<QRect>& screens, QRect primary);

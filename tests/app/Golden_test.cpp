@@ -70,6 +70,7 @@ protected:
     // Reads the case's file and draws it as the Graph menu and Subtract do.
     void Draw(TForm1& form, const TGraphCase& c) {
         form.ReadSpectrumFile(c.Path);
+        form.UseVlsr(TestVlsr); // as if the details had been applied
         QAction* items[] = {form.miFrequency, form.miWavelength, form.miVelocity,
                             form.miVMinusVlsr};
         form.miGraphClick(items[c.Mode]);

@@ -5,10 +5,12 @@
 #include "data/Spectrumunit.h"
 #include "numeric/Polyfitunit.h"
 #include "plot/Plotunit.h"
+#include "settings/Formsettings.h"
 #include "support/FakeDialogs.h"
 #include "support/SpectrumFiles.h"
 #include "support/TestSettings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -155,10 +157,37 @@ TEST_F(MainWindow, LongHintsGoToTheMessagePanel) {
     EXPECT_EQ(form->StatusText(2), "Error getting graph limits");
 }
 
+TEST_F(MainWindow, TheOpenDialogStartsInTheLastFolderRead) {
+    const QString start = QDir::currentPath();
+    QTemporaryDir current;
+    ASSERT_TRUE(QDir::setCurrent(current.path()));
+    // Nothing stored, no Data folder here: the home folder.
+    Open()->miReadClick();
+    EXPECT_EQ(Dialogs.LastOpenFolder, QDir::homePath());
+    // A Data folder beside the program, as scripts/run starts it.
+    ASSERT_TRUE(QDir(current.path()).mkdir("Data"));
+    Open()->miReadClick();
+    EXPECT_EQ(Dialogs.LastOpenFolder, "Data");
+    // The folder of the last file read, remembered from one run to the next.
+    {
+        auto form = Open();
+        Read(*form, Spectrum("a.dat"));
+        form->miExitClick();
+    }
+    Open()->miReadClick();
+    EXPECT_EQ(Dialogs.LastOpenFolder, Folder.path());
+    // A run that reads nothing keeps it; a remembered folder that is gone is not offered.
+    Open()->miExitClick();
+    ASSERT_TRUE(QDir(Folder.path()).removeRecursively());
+    Open()->miReadClick();
+    EXPECT_EQ(Dialogs.LastOpenFolder, "Data");
+    ASSERT_TRUE(QDir::setCurrent(start));
+}
+
 TEST_F(MainWindow, CancelledReadChangesNothing) {
     auto form = Open();
     form->miReadClick();
-    EXPECT_EQ(Dialogs.LastOpenFolder, "Data");
+    EXPECT_EQ(Dialogs.LastOpenFolder, StartFolder(QString()));
     EXPECT_EQ(form->SpectrumFile(), nullptr);
     EXPECT_FALSE(form->miDetails->isEnabled());
     EXPECT_TRUE(Dialogs.Messages.isEmpty());
@@ -210,10 +239,8 @@ TEST_F(MainWindow, ReadDrawsTheSpectrum) {
 
 TEST_F(MainWindow, TitleOfEveryMode) {
     auto form = Open();
+    Dialogs.ModalResult = QDialog::Accepted; // details applied: V Minus Vlsr available
     Read(*form, Spectrum("a.dat"));
-    ComputeAxisTables();
-    UpdateVlsrVelocities();
-    form->miVMinusVlsr->setEnabled(true);
     const struct {
         QAction* item;
         int mode;

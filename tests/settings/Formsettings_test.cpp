@@ -49,7 +49,7 @@ TEST(TFormSettings, WrittenAsTheProgramReadsThem) {
     EXPECT_FALSE(back.Hints);
 }
 
-TEST(PlaceOnScreen, ReachableTitleBarsStayWhereTheyWere) {
+TEST(PlaceOnScreen, ReachableWindowsStayOrMoveWhollyOntoTheirScreen) {
     const QRect primary(0, 0, 1920, 1040);
     const QRect left(-1280, 0, 1280, 1024); // a second monitor left of the primary one
     const QSize frame(846, 724);
@@ -60,7 +60,12 @@ TEST(PlaceOnScreen, ReachableTitleBarsStayWhereTheyWere) {
         QPoint placed;
     } cases[] = {
         {"on the primary screen", {100, 100}, {primary}, {100, 100}},
-        {"partly off the right edge", {1800, 200}, {primary}, {1800, 200}},
+        {"partly off the right edge: moved in", {1800, 200}, {primary}, {1920 - 846, 200}},
+        {"the default place on a 1024 x 768 screen",
+         {100, 100},
+         {QRect(0, 0, 1024, 738)},
+         {100, 738 - 724}},
+        {"below the second monitor's bottom", {-1000, 900}, {primary, left}, {-1000, 1024 - 724}},
         {"on the second monitor", {-1000, 50}, {primary, left}, {-1000, 50}},
         {"the second monitor is gone", {-1000, 50}, {primary}, {100, 100}},
         {"title bar above the screen", {100, -30}, {primary}, {100, 100}},
