@@ -691,9 +691,11 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
         WriteRotationCurve(collector, curve, curvePicturePath, curvePicture, progress);
     // The names of the outputs reach the disk too before the run says it is done.
     const bool flushed = FlushFileSystem(plan.Folder);
-    if (!flushed)
+    if (!flushed) {
+        const std::string reason = std::strerror(errno);
         progress.Message("kelvane-batch: cannot flush the outputs in \"" + plan.Folder +
-                         "\" to the disk: " + std::strerror(errno));
+                         "\" to the disk: " + reason);
+    }
 
     progress.Show(collector.Received - collector.Failed, collector.Failed, true);
     progress.Erase();

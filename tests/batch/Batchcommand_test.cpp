@@ -15,6 +15,8 @@
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -422,6 +424,26 @@ TEST_F(BatchCommand, AFullDiskFailsEveryOutputAndLeavesNothingHalfWritten) {
         EXPECT_TRUE(run.Errors.contains(name)) << name << " in " << run.Errors.toStdString();
     EXPECT_TRUE(QDir(Out()).entryList(QDir::Files | QDir::Hidden).isEmpty())
         << QDir(Out()).entryList(QDir::Files | QDir::Hidden).join(' ').toStdString();
+}
+
+TEST_F(BatchCommand, AFailedFinalFlushIsReported) {
+    // A folder that may be written but not opened: the summary is written, the flush of the
+    // folder's file system at the end fails. The superuser's overrides are dropped for it.
+    const QString out = Out();
+    QDir().mkpath(out);
+    QFile::setPermissions(out, QFile::WriteOwner | QFile::ExeOwner);
+    const TRun run = Run(Basic(out) + QStringList{Folder.filePath("missing.dat")}, {}, [] {
+        if (::geteuid() == 0 && (::prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE) != 0 ||
+                                 ::prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH) != 0))
+            ::_exit(77);
+    });
+    QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (run.Exit == 77)
+        GTEST_SKIP() << "the superuser's overrides cannot be dropped here";
+    EXPECT_EQ(run.Exit, 1);
+    EXPECT_TRUE(run.Errors.contains("cannot flush the outputs in \"" + out +
+                                    "\" to the disk: Permission denied"))
+        << run.Errors.toStdString();
 }
 
 } // namespace
