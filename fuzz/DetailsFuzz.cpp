@@ -18,8 +18,10 @@
 
 namespace {
 
+// An angle's value lies in the 0..360 form, but for the one case of 16-bit degrees that wrap to
+// a "negative" 0 (typed 41056, say), whose minutes and seconds then count below 0.
 bool InDegrees(double value) {
-    return std::isfinite(value) && value >= 0.0 && value <= 360.0;
+    return std::isfinite(value) && value > -1.0 && value <= 360.0;
 }
 
 } // namespace
