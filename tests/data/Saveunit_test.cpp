@@ -1,6 +1,7 @@
 #include "data/Saveunit.h"
 
 #include "support/ChildRun.h"
+#include "support/SmallDisk.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,7 +21,6 @@
 #include <random>
 #include <sstream>
 #include <stdexcept>
-#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -347,34 +347,6 @@ void ExpectFailedSave(const std::string& message, const QString& path) {
         << "a temporary file is left";
 }
 
-// A tmpfs of 64 KiB mounted on a folder of its own for the life of the object.
-class TSmallDisk {
-public:
-    TSmallDisk() {
-        const QByteArray where = QFile::encodeName(Folder.path());
-        if (::mount("tmpfs", where.constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k") == 0)
-            Mounted = true;
-        else
-            Reason = std::strerror(errno);
-    }
-    ~TSmallDisk() {
-        if (Mounted)
-            ::umount2(QFile::encodeName(Folder.path()).constData(), MNT_DETACH);
-    }
-    // Writes a filler file until the disk refuses more.
-    void Fill() const {
-        const int file = ::open(QFile::encodeName(Folder.filePath("filler")).constData(),
-                                O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-        const std::string block(4096, 'f');
-        while (file >= 0 && ::write(file, block.data(), block.size()) > 0) {
-        }
-        ::close(file);
-    }
-    QTemporaryDir Folder;
-    bool Mounted = false;
-    std::string Reason;
-};
-
 } // namespace
 
 // A full disk: before the fix, QSaveFile::commit() renamed the temporary file whose buffered
@@ -382,10 +354,11 @@ public:
 TEST_F(SafeWrite, FullDiskKeepsTheOldFile) {
     for (const std::string& text : NewTexts) {
         SCOPED_TRACE(text.size());
-        TSmallDisk disk;
+        const QTemporaryDir folder;
+        const TSmallDisk disk(folder.path());
         if (!disk.Mounted)
             GTEST_SKIP() << "cannot mount a tmpfs here: " << disk.Reason;
-        const QString path = disk.Folder.filePath("spectrum.txt");
+        const QString path = folder.filePath("spectrum.txt");
         WriteBytes(path, OldText);
         disk.Fill();
         ExpectFailedSave(FailureOf([&] { WriteTextFileSafely(path.toStdString(), text); }), path);

@@ -3,16 +3,20 @@
 #include "settings/Storeunit.h"
 
 #include "support/ChildRun.h"
+#include "support/SmallDisk.h"
 #include "support/TestSettings.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSettings>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -36,6 +40,28 @@ void Remove(const QString& path) {
 
 void WriteFile(const QString& path, const std::string& bytes) {
     std::ofstream(QFile::encodeName(path).toStdString(), std::ios::binary) << bytes;
+}
+
+std::string ReadFile(const QString& path) {
+    std::ifstream file(QFile::encodeName(path).toStdString(), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+// The window's settings written in a child, so that a change the store could not write does
+// not stay in this process's QSettings cache for the tests that follow.
+bool WriteFormSettingsInChild(const std::function<void()>& prepare) {
+    return RunInChild(
+               [&] {
+                   prepare();
+                   TFormSettings changed;
+                   changed.Left = 555;
+                   changed.Write();
+                   return std::string();
+               },
+               std::chrono::seconds(10))
+        .has_value();
 }
 
 } // namespace
@@ -96,5 +122,35 @@ TEST(SettingsFiles, OnlyRegularFilesOfBoundedSizeAreRead) {
         Remove(folder + "/" + application + ".conf");
         Remove(folder + "/" + application + ".conf.target");
     }
+    ClearTestSettings();
+}
+
+// The window's settings on a full disk and under a file-size limit: the old file stays whole.
+TEST(SettingsFiles, FullDiskKeepsTheOldWindowSettings) {
+    const QString folder = TestSettingsFolder() + "/Fernhollow";
+    const QString path = folder + "/Kelvane.conf";
+    const std::string old = "[Form]\nHints=0\nLeft=250\nTop=40\n";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    {
+        const TSmallDisk disk(folder);
+        if (!disk.Mounted)
+            GTEST_SKIP() << "cannot mount a tmpfs here: " << disk.Reason;
+        WriteFile(path, old);
+        disk.Fill();
+        EXPECT_TRUE(WriteFormSettingsInChild([] {}));
+        EXPECT_EQ(ReadFile(path), old);
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+                  (QStringList{"Kelvane.conf", "filler"}));
+    }
+    WriteFile(path, old);
+    EXPECT_TRUE(WriteFormSettingsInChild([] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limited{16, 16};
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }));
+    EXPECT_EQ(ReadFile(path), old);
+    // With room and no limit the same write goes through.
+    EXPECT_TRUE(WriteFormSettingsInChild([] {}));
+    EXPECT_NE(ReadFile(path).find("Left=555"), std::string::npos) << ReadFile(path);
     ClearTestSettings();
 }
