@@ -68,7 +68,9 @@ std::string GeneralNumberText(double value, int significantDigits);
 double ElevationFromText(const std::string& text);
 
 // Writes text to the file at path (UTF-8 path) as a whole: the new content goes to a temporary
-// file beside it, which replaces the old file only when completely written. An existing file
-// is replaced without a question. On failure throws std::runtime_error
-// "Cannot save \"<path>\": <reason>" and the file at path is left as it was (or absent).
+// file beside it, which replaces the old file only when completely written and synced to the
+// disk. An existing file is replaced without a question; a name that is there but no regular
+// file (a folder, a FIFO, a device) is refused, and a symbolic link has its target written.
+// On failure throws std::runtime_error "Cannot save \"<path>\": <reason>" and the file at
+// path is left as it was (or absent).
 void WriteTextFileSafely(const std::string& path, const std::string& text);
