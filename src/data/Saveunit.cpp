@@ -3,7 +3,6 @@
 #include "data/Spectrumunit.h"
 
 #include <QFile>
-#include <QLocale>
 #include <QSaveFile>
 #include <QString>
 #include <algorithm>
@@ -190,13 +189,6 @@ std::string SavedText(const TSaveHeader& header, const std::vector<double>& x,
         text += LineEnd;
     }
     return text;
-}
-
-double ElevationFromText(const std::string& text) {
-    double value = 0.0;
-    if (!TextToFloat(text, value))
-        throw std::invalid_argument(InvalidFloatMessage(text));
-    return value;
 }
 
 namespace {

@@ -25,8 +25,9 @@
 // data line). Empty texts still give their line: "Filename = " and the line end.
 //
 // How Save as uses this unit, in this order, so that nothing is written unless all is well:
-//   1. header.Elevation = ElevationFromText(text of the details' elevation field)
-//      (throws std::invalid_argument naming the text; nothing has been written yet);
+//   1. the header gathered (GatherSaveHeader of astro/Savedetailsunit.h, which throws
+//      std::invalid_argument naming an elevation text that is no number in range; nothing has
+//      been written yet);
 //   2. text = SavedText(header, XValues, Signal);
 //   3. WriteTextFileSafely(path, text) (throws std::runtime_error naming the file and the
 //      reason; the file then holds exactly what it held before).
@@ -49,7 +50,7 @@ struct TSaveHeader {
     std::string GLong;      // galactic longitude from the file's name, unsigned text
     std::string Latitude;   // site latitude, signed text
     std::string Longitude;  // site longitude, signed text
-    double Elevation = 0.0; // site elevation, metres (see ElevationFromText)
+    double Elevation = 0.0; // site elevation, metres
     std::string FileTime;   // the observation's instant in the locale's short date and long time
 };
 
@@ -60,12 +61,6 @@ std::string SavedText(const TSaveHeader& header, const std::vector<double>& x,
 
 // A number in C's %g form with the given significant digits, '.' as decimal point.
 std::string GeneralNumberText(double value, int significantDigits);
-
-// The elevation typed in the details: a decimal number in the user's locale (or with '.' as
-// the decimal point), optional sign and exponent, blanks around it ignored. Throws
-// std::invalid_argument("'<text>' is not a valid floating point value") for anything else,
-// infinities and NaN included.
-double ElevationFromText(const std::string& text);
 
 // Writes text to the file at path (UTF-8 path) as a whole: the new content goes to a temporary
 // file beside it, which replaces the old file only when completely written and synced to the

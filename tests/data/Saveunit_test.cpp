@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 #include <QTemporaryDir>
 #include <cerrno>
 #include <charconv>
@@ -219,33 +218,6 @@ TEST(SavedText, NumbersAsTheGeneralConversionEverywhere) {
                                   << expected;
             }
     EXPECT_EQ(mismatches, 0);
-}
-
-TEST(ElevationText, Numbers) {
-    const struct {
-        const char* text;
-        double value;
-    } cases[] = {
-        {"200", 200.0}, {" -12.5 ", -12.5}, {"1e3", 1000.0}, {"+7", 7.0}, {"0", 0.0},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(ElevationFromText(c.text), c.value) << c.text;
-}
-
-TEST(ElevationText, NotANumberNamesTheText) {
-    for (const char* text : {"abc", "", "  ", "12abc", "1,5,0", "nan", "inf", "1e999"})
-        EXPECT_EQ(FailureOf([&] { ElevationFromText(text); }),
-                  std::string("'") + text + "' is not a valid floating point value")
-            << text;
-}
-
-TEST(ElevationText, UserLocaleDecimalComma) {
-    const QLocale previous;
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    EXPECT_EQ(ElevationFromText("12,5"), 12.5);
-    // With a decimal comma, "1.500" is no group-separated 1500: it is read with '.' instead.
-    EXPECT_EQ(ElevationFromText("1.500"), 1.5);
-    QLocale::setDefault(previous);
 }
 
 class SafeWrite : public ::testing::Test {

@@ -1,6 +1,8 @@
 // Pictures at a device pixel ratio, for tests of drawing on high-density screens.
 #pragma once
 
+#include "support/PixelCompare.h"
+
 #include <QImage>
 #include <cmath>
 
@@ -23,13 +25,8 @@ inline QImage Enlarged(const QImage& logical, double ratio) {
     return device;
 }
 
-// Whether two images have the same size and colours, whatever device pixel ratio they carry.
-inline bool SamePixels(const QImage& a, const QImage& b) {
-    if (a.size() != b.size())
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if ((a.pixel(x, y) & 0xFFFFFF) != (b.pixel(x, y) & 0xFFFFFF))
-                return false;
-    return true;
+// Whether two images have the same size and colours, whatever device pixel ratio they carry; a
+// failure tells how many pixels differ, where, and where their difference map was written.
+inline ::testing::AssertionResult SamePixels(const QImage& a, const QImage& b) {
+    return SameColours(a, b, QStringLiteral("same-pixels"));
 }

@@ -44,8 +44,11 @@ int main(int argc, char** argv) {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
 
 #ifdef KELVANE_GUI_TEST_MAIN
+    // The offscreen desktop CTest gives the window tests (tests/support/Desktop.json), also
+    // when a test program is run by hand.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("QT_QPA_PLATFORM",
+                "offscreen:configfile=" KELVANE_SOURCE_DIR "/tests/support/Desktop.json");
     QApplication app(argc, argv);
 #else
     QCoreApplication app(argc, argv);
