@@ -2,8 +2,11 @@
 // the code under test does not hold, so that the fuzzing engine keeps the input.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 
 #define FUZZ_CHECK(condition)                                                                      \
     do {                                                                                           \
@@ -12,3 +15,14 @@
             std::abort();                                                                          \
         }                                                                                          \
     } while (false)
+
+// Writes all of data to an open file descriptor, or stops the run.
+inline void FuzzWriteAll(int file, const std::uint8_t* data, std::size_t size) {
+    FUZZ_CHECK(file >= 0);
+    std::size_t written = 0;
+    while (written < size) {
+        const ssize_t count = ::write(file, data + written, size - written);
+        FUZZ_CHECK(count > 0);
+        written += static_cast<std::size_t>(count);
+    }
+}

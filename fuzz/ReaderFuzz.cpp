@@ -51,13 +51,7 @@ const std::string& InputPath() {
 
 void WriteInput(const std::string& path, const std::uint8_t* data, std::size_t size) {
     const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    FUZZ_CHECK(file >= 0);
-    std::size_t written = 0;
-    while (written < size) {
-        const ssize_t count = ::write(file, data + written, size - written);
-        FUZZ_CHECK(count > 0);
-        written += static_cast<std::size_t>(count);
-    }
+    FuzzWriteAll(file, data, size);
     ::close(file);
 }
 

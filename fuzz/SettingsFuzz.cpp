@@ -58,13 +58,7 @@ void MakeFolder() {
 void WriteInput(const std::uint8_t* data, std::size_t size) {
     static std::time_t stamp = 1000000000;
     const int file = ::open(InputPath().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    FUZZ_CHECK(file >= 0);
-    std::size_t written = 0;
-    while (written < size) {
-        const ssize_t count = ::write(file, data + written, size - written);
-        FUZZ_CHECK(count > 0);
-        written += static_cast<std::size_t>(count);
-    }
+    FuzzWriteAll(file, data, size);
     ++stamp;
     const timespec times[2] = {{stamp, 0}, {stamp, 0}};
     FUZZ_CHECK(::futimens(file, times) == 0);
