@@ -7,18 +7,23 @@ namespace {
 // Days to tropical centuries, 1 / 36524.21988, held wider than a double.
 constexpr long double PerTropicalCentury = 1.0L / 36524.21988L;
 
-// Ratio of the mean solar to the mean sidereal day.
-constexpr double SiderealRatio = 0.997269566414;
+// Days in a Julian century.
+constexpr double JulianCentury = 36525.0;
 
 // Arcseconds to radians.
 constexpr double ArcsecToRad = 4.848136811e-6;
 
-// Constant of aberration, radians (20.47").
-constexpr double Aberration = -0.0000992413605;
-
-// Cosine and sine of the obliquity of the ecliptic.
-constexpr double CosObliquity = 0.91745051;
-constexpr double SinObliquity = 0.39784993;
+// Newcomb's precession angles from the epoch to the date, radians: m = zeta + z, n = theta.
+void PrecessionAngles(double day, double year, double epoch, double& m, double& n) {
+    // Centuries: T0 from 1900 to the epoch, t from the epoch to the date.
+    const double t0 = (epoch - 1900.0) * 0.01;
+    const double t = static_cast<double>((year - epoch) * 0.01 + day * PerTropicalCentury);
+    const double zeta = (2304.25 + 1.396 * t0) * t + 0.302 * t * t + 0.018 * t * t * t;
+    const double z = zeta + 0.791 * t * t;
+    const double theta = (2004.682 - 0.853 * t0) * t - 0.426 * t * t - 0.042 * t * t * t;
+    m = (zeta + z) * ArcsecToRad;
+    n = theta * ArcsecToRad;
+}
 
 } // namespace
 
@@ -28,42 +33,82 @@ std::int32_t JulianDayOfJan0(std::int32_t year) {
     return 365 * y1 + y1 / 4 - k + k / 4 + 1721425;
 }
 
-void ApparentPlace(double day, double year, double epoch, double alpha, double delta,
-                   double& alphaOut, double& deltaOut) {
+double DaysFrom1900(double year, double dayOfYear, double hours) {
+    const std::int32_t jan0 = JulianDayOfJan0(static_cast<std::int32_t>(year));
+    // JD of 0 January 0h UT less JD 2415020.0.
+    const double toJan0 = jan0 - 2415020 - 0.5;
+    return toJan0 + (hours / 24.0 + dayOfYear);
+}
+
+double GreenwichSiderealTime(double year, double dayOfYear, double hours) {
+    const double t0 = DaysFrom1900(year, 0.0, 0.0) / JulianCentury;
+    // 6h 38m 45.836s, written as 6h 38m plus 45.836 s less 70 days' worth of the rate, so
+    // that the large product stays small.
+    const double atJan0 =
+        ((((t0 - 0.7) * 8640184.542 + 175.0154 + 0.0929 * t0 * t0) / 3600.0) + 6.633333333333333) /
+        24.0;
+    return (hours / 24.0 + dayOfYear) / SolarToSiderealDay + atJan0;
+}
+
+double LocalSiderealTime(double greenwichTurns, double westLongitude) {
+    double wholeTurns = 0.0;
+    return std::modf(greenwichTurns - westLongitude * (1.0 / 360.0), &wholeTurns);
+}
+
+void PrecessionOffsets(double day, double year, double epoch, double alpha, double delta,
+                       double& dAlpha, double& dDelta) {
+    double m = 0.0;
+    double n = 0.0;
+    PrecessionAngles(day, year, epoch, m, n);
+    dAlpha = m + n * std::sin(alpha) * std::tan(delta);
+    dDelta = n * std::cos(alpha);
+}
+
+void NutationOffsets(double centuries, double alpha, double delta, double& dAlpha, double& dDelta) {
+    const double node = (259.183275 - centuries * 1934.142) * DegToRad;
+    const double dPsiSinEps = -0.000083597 * std::sin(node) * SinFixedObliquity;
+    const double dPsiCosEps = -0.000083597 * std::sin(node) * CosFixedObliquity;
+    const double dEps = 0.000044678 * std::cos(node);
+    const double ta = std::tan(delta);
+    dAlpha = dPsiCosEps + dPsiSinEps * std::sin(alpha) * ta - dEps * std::cos(alpha) * ta;
+    dDelta = dPsiSinEps * std::cos(alpha) + dEps * std::sin(alpha);
+}
+
+void AberrationOffsets(double day, double alpha, double delta, double& dAlpha, double& dDelta) {
+    // The degree in radians to 10 places, as the day numbers have always been formed here.
+    const double sunLongitude = (0.985647 * day + 278.5) * 0.0174532925;
+    const double sl = std::sin(sunLongitude);
+    const double cl = std::cos(sunLongitude);
+    const double sa = std::sin(alpha);
+    const double ca = std::cos(alpha);
     const double sd = std::sin(delta);
     const double cd = std::cos(delta);
-    const double td = sd / cd;
-    const double ca = std::cos(alpha);
-    const double sa = std::sin(alpha);
+    // Besselian C = -k cos(eps) cos(sun), D = -k sin(sun).
+    dAlpha = -AberrationConstantRad * (sl * sa + CosFixedObliquity * cl * ca) / cd;
+    dDelta = -AberrationConstantRad *
+             (sl * ca * sd - CosFixedObliquity * cl * sa * sd + SinFixedObliquity * cl * cd);
+}
 
-    // Centuries: T0 from 1900 to the epoch, t from the epoch to the date.
-    const double t0 = (epoch - 1900.0) * 0.01;
-    const double t = static_cast<double>((year - epoch) * 0.01 + day * PerTropicalCentury);
+void ApparentPlace(double day, double year, double epoch, double alpha, double delta,
+                   double& alphaOut, double& deltaOut) {
+    double precessionAlpha = 0.0;
+    double precessionDelta = 0.0;
+    PrecessionOffsets(day, year, epoch, alpha, delta, precessionAlpha, precessionDelta);
+    const double centuries = (epoch - 1900.0) * 0.01 +
+                             static_cast<double>((year - epoch) * 0.01 + day * PerTropicalCentury);
+    double nutationAlpha = 0.0;
+    double nutationDelta = 0.0;
+    NutationOffsets(centuries, alpha, delta, nutationAlpha, nutationDelta);
+    double aberrationAlpha = 0.0;
+    double aberrationDelta = 0.0;
+    AberrationOffsets(day, alpha, delta, aberrationAlpha, aberrationDelta);
+    alphaOut = alpha + (nutationAlpha + (aberrationAlpha + precessionAlpha));
+    deltaOut = delta + (nutationDelta + (aberrationDelta + precessionDelta));
+}
 
-    // Newcomb's precession angles, arcseconds.
-    const double zeta = (2304.25 + 1.396 * t0) * t + 0.302 * t * t + 0.018 * t * t * t;
-    const double z = zeta + 0.791 * t * t;
-    const double theta = (2004.682 - 0.853 * t0) * t - 0.426 * t * t - 0.042 * t * t * t;
-    const double m = (zeta + z) * ArcsecToRad;
-    const double n = theta * ArcsecToRad;
-
-    // Annual aberration from the Sun's mean longitude, plus precession.
-    const double ls = (0.985647 * day + 278.5) * 0.0174532925;
-    const double sl = std::sin(ls);
-    const double cl = std::cos(ls);
-    const double da1 = (sl * sa + CosObliquity * cl * ca) * Aberration / cd + m + n * sa * td;
-    const double dd1 =
-        (sl * ca * sd - CosObliquity * cl * sa * sd + SinObliquity * cl * cd) * Aberration + n * ca;
-
-    // Nutation, the term in the longitude of the Moon's node only.
-    const double node = (259.183275 - (t0 + t) * 1934.142) * DegToRad;
-    const double a = -0.000083597 * std::sin(node);
-    const double b = 0.000044678 * std::cos(node);
-    const double da = (CosObliquity + SinObliquity * sa * td) * a - ca * td * b + da1;
-    const double dd = SinObliquity * ca * a + sa * b + dd1;
-
-    alphaOut = alpha + da;
-    deltaOut = delta + dd;
+double MeanObliquity(double centuries) {
+    const double t = centuries;
+    return (23.452294 - 0.0130125 * t - 0.00000164 * t * t + 0.000000503 * t * t * t) * DegToRad;
 }
 
 void RotateSpherical(double a0, double b0, double ap, double bp, double a1, double b1, double& a2,
@@ -96,111 +141,124 @@ void RotateSpherical(double a0, double b0, double ap, double bp, double a1, doub
         a2 = 2.0 * std::atan((1.0 - q) / p);
 }
 
+void EquatorialToEcliptic(double alpha, double delta, double obliquity, double& lambda,
+                          double& beta) {
+    // The ecliptic's pole lies at RA -90 deg, Dec 90 deg - obliquity; its origin at the equinox.
+    RotateSpherical(0.0, 0.0, -Pi * 0.5, Pi * 0.5 - obliquity, alpha, delta, lambda, beta);
+}
+
+double TrueAnomaly(double meanAnomaly, double eccentricity) {
+    const double e = eccentricity;
+    const double m = meanAnomaly;
+    return m + (2.0 * e - 0.25 * e * e * e) * std::sin(m) + 1.25 * e * e * std::sin(2.0 * m) +
+           1.0833333333333333 * e * e * e * std::sin(3.0 * m);
+}
+
+double GeocentricRadius(double latitude, double elevation) {
+    const double phi = latitude * DegToRad;
+    return (0.998327073 + 0.001676438 * std::cos(2.0 * phi) - 0.00000351 * std::cos(4.0 * phi) +
+            0.000000008 * std::cos(6.0 * phi)) *
+               EarthEquatorialRadiusM +
+           elevation;
+}
+
+double GeocentricLatitude(double latitude) {
+    const double phi = latitude * DegToRad;
+    // Geocentric less geodetic latitude, arcseconds.
+    const double difference = -692.743 * std::sin(2.0 * phi) + 1.1633 * std::sin(4.0 * phi) -
+                              0.0026 * std::sin(6.0 * phi);
+    return phi + difference * DegToRad * (1.0 / 3600.0);
+}
+
+double SolarMotionTerm(double alpha, double delta, double apexAlpha, double apexDelta,
+                       double apexSpeed) {
+    const double xa = apexSpeed * std::cos(apexAlpha) * std::cos(apexDelta);
+    const double ya = apexSpeed * std::sin(apexAlpha) * std::cos(apexDelta);
+    const double za = apexSpeed * std::sin(apexDelta);
+    const double x = std::cos(alpha) * std::cos(delta);
+    const double y = std::sin(alpha) * std::cos(delta);
+    const double z = std::sin(delta);
+    return -xa * x - ya * y - za * z;
+}
+
+double EarthOrbitTerm(double lambda, double beta, double days) {
+    const double t = days / JulianCentury;
+    // Newcomb's elements of date: the Sun's mean anomaly, the longitude of the Earth's
+    // perihelion (the Sun's perigee less 180 deg), the eccentricity.
+    const double meanAnomaly =
+        (358.47583 + 0.985600267 * days - 0.00015 * t * t - 0.000003 * t * t * t) * DegToRad;
+    const double perihelion =
+        (101.22083 + 0.0000470684 * days + 0.000453 * t * t + 0.000003 * t * t * t) * DegToRad;
+    const double e = 0.01675104 - 0.0000418 * t - 0.000000126 * t * t;
+    // Heliocentric longitude of the Earth, and the Sun's geocentric longitude opposite it.
+    const double earthLongitude = perihelion + TrueAnomaly(meanAnomaly, e);
+    const double sunLongitude = earthLongitude + Pi;
+    // V = 2 pi a / (P sqrt(1 - e^2)), km/s.
+    const double speed = 2.0 * Pi * (1.0 / SiderealYearDays) * AstronomicalUnitKm /
+                         std::sqrt(1.0 - e * e) * (1.0 / SecondsPerDay);
+    // With the Sun's perigee = perihelion + 180 deg, e sin(perigee - lambda) is
+    // -e sin(perihelion - lambda).
+    return -speed * std::cos(beta) *
+           (std::sin(sunLongitude - lambda) - e * std::sin(perihelion - lambda));
+}
+
+double EarthMoonTerm(double lambda, double beta, double days) {
+    const double t = days / JulianCentury;
+    // Brown's mean elements of date, degrees: the node, the Moon's mean longitude, the perigee.
+    const double node = 259.183275 - 0.0529539222 * days + 0.002078 * t * t + 0.000002 * t * t * t;
+    const double meanLongitude =
+        270.434164 + 13.1763965268 * days - 0.001133 * t * t + 0.0000019 * t * t * t;
+    const double perigee =
+        334.329556 + 0.1114040803 * days - 0.010325 * t * t - 0.000012 * t * t * t;
+    const double nodeRad = node * DegToRad;
+    // In the plane of the orbit, counted from the ascending node: the argument of perigee and
+    // the Moon's argument of latitude.
+    const double omega = (perigee - node) * DegToRad;
+    const double meanArgument = (meanLongitude - node) * DegToRad;
+    const double u = omega + TrueAnomaly(meanArgument - omega, MoonEccentricity);
+    // The source in the same frame: pole at longitude node - 90 deg, latitude 90 deg - i.
+    double lambdaMoon = 0.0;
+    double betaMoon = 0.0;
+    RotateSpherical(nodeRad, 0.0, nodeRad - Pi * 0.5, Pi * 0.5 - MoonInclinationDeg * DegToRad,
+                    lambda, beta, lambdaMoon, betaMoon);
+    const double e = MoonEccentricity;
+    const double moonSpeed = 2.0 * Pi * (1.0 / SiderealMonthDays) * MoonDistanceKm /
+                             std::sqrt(1.0 - e * e) * (1.0 / SecondsPerDay);
+    return -moonSpeed * (1.0 / EarthMoonMassRatio) * std::cos(betaMoon) *
+           (std::sin(u - lambdaMoon) - e * std::sin(omega - lambdaMoon));
+}
+
+double EarthRotationTerm(double latitude, double elevation, double declination, double hourAngle) {
+    // The site's distance from the axis, carried once round in a sidereal day; km/s.
+    const double equatorialSpeed = 2.0 * Pi * GeocentricRadius(latitude, elevation) /
+                                   (SecondsPerDay * 1000.0 * SolarToSiderealDay);
+    return equatorialSpeed * std::cos(GeocentricLatitude(latitude)) * std::cos(declination) *
+           std::sin(hourAngle);
+}
+
 void ComputeVlsr(double ra, double dec, double epoch, double year, double dayOfYear, double hours,
                  double latitude, double longitude, double elevation, double& lst, double& vSun,
                  double& vMoon, double& vRot, double& vlsr, double apexRa, double apexDec,
                  double apexSpeed) {
-    // Solar apex, carried to the day of the observation.
-    const double apexAlpha = apexRa * Pi * (1.0 / 12.0);
-    const double apexDelta = apexDec * DegToRad;
-    double apexAlphaNow = 0.0;
-    double apexDeltaNow = 0.0;
-    ApparentPlace(dayOfYear, year, epoch, apexAlpha, apexDelta, apexAlphaNow, apexDeltaNow);
-    const double xa = apexSpeed * std::cos(apexAlphaNow) * std::cos(apexDeltaNow);
-    const double ya = apexSpeed * std::sin(apexAlphaNow) * std::cos(apexDeltaNow);
-    const double za = apexSpeed * std::sin(apexDeltaNow);
+    // The solar apex carried to the day of the observation, the source to 0 January of its year.
+    double apexAlpha = 0.0;
+    double apexDelta = 0.0;
+    ApparentPlace(dayOfYear, year, epoch, apexRa * Pi * (1.0 / 12.0), apexDec * DegToRad, apexAlpha,
+                  apexDelta);
+    double alpha = 0.0;
+    double delta = 0.0;
+    ApparentPlace(0.0, year, epoch, ra * DegToRad, dec * DegToRad, alpha, delta);
 
-    // Source, carried to the start of the year.
-    const double alpha = ra * DegToRad;
-    const double delta = dec * DegToRad;
-    double alphaNow = 0.0;
-    double deltaNow = 0.0;
-    ApparentPlace(0.0, year, epoch, alpha, delta, alphaNow, deltaNow);
-    const double alphaTurns = (alphaNow / DegToRad) * (1.0 / 360.0);
-    const double x = std::cos(alphaNow) * std::cos(deltaNow);
-    const double y = std::sin(alphaNow) * std::cos(deltaNow);
-    const double z = std::sin(deltaNow);
-
-    const double sunTerm = -xa * x - ya * y - za * z;
-
-    // Time from 1900 January 0.5 and local sidereal time, turns.
-    const double phi = latitude * DegToRad;
-    const double longitudeTurns = longitude * (1.0 / 360.0);
-    const std::int32_t jan0 = JulianDayOfJan0(static_cast<std::int32_t>(year));
-    const double d0 = jan0 - 2415020 - 0.5;
-    const double t0 = d0 / 36525.0;
-    const double d = hours / 24.0 + dayOfYear;
-    const double dd = d0 + d;
-    const double t = dd / 36525.0;
-    const double g0 =
-        ((((t0 - 0.7) * 8640184.542 + 175.0154 + 0.0929 * t0 * t0) / 3600.0) + 6.633333333333333) /
-        24.0;
-    const double g = d / SiderealRatio + g0;
-    double wholeTurns = 0.0;
-    const double siderealTime = std::modf(g - longitudeTurns, &wholeTurns);
-
-    // Earth's rotation at the site.
-    const double rho = (0.998327073 + 0.001676438 * std::cos(2.0 * phi) -
-                        0.00000351 * std::cos(4.0 * phi) + 0.000000008 * std::cos(6.0 * phi)) *
-                           6378160.0 +
-                       elevation;
-    const double vEquator = 2.0 * Pi * rho / (86400000.0 * SiderealRatio);
-    const double dPhi = -692.743 * std::sin(2.0 * phi) + 1.1633 * std::sin(4.0 * phi) -
-                        0.0026 * std::sin(6.0 * phi);
-    const double phiGeocentric = phi + dPhi * DegToRad * (1.0 / 3600.0);
-    const double rotationTerm = vEquator * std::cos(phiGeocentric) * std::cos(deltaNow) *
-                                std::sin(2.0 * Pi * (siderealTime - alphaTurns));
-
-    // Earth's orbit about the Sun (Newcomb).
-    const double meanAnomaly =
-        (358.47583 + 0.985600267 * dd - 0.00015 * t * t - 0.000003 * t * t * t) * DegToRad;
-    const double perihelion =
-        (101.22083 + 0.0000470684 * dd + 0.000453 * t * t + 0.000003 * t * t * t) * DegToRad;
-    const double e = 0.01675104 - 0.0000418 * t - 0.000000126 * t * t;
-    const double obliquity =
-        (23.452294 - 0.0130125 * t - 0.00000164 * t * t + 0.000000503 * t * t * t) * DegToRad;
-    const double trueAnomaly = meanAnomaly + (2.0 * e - 0.25 * e * e * e) * std::sin(meanAnomaly) +
-                               1.25 * e * e * std::sin(2.0 * meanAnomaly) +
-                               1.0833333333333333 * e * e * e * std::sin(3.0 * meanAnomaly);
-    const double sunLongitude = perihelion + trueAnomaly;
-    const double earthLongitude = sunLongitude + Pi;
+    const double days = DaysFrom1900(year, dayOfYear, hours);
     double lambda = 0.0;
     double beta = 0.0;
-    RotateSpherical(0.0, 0.0, -Pi * 0.5, Pi * 0.5 - obliquity, alphaNow, deltaNow, lambda, beta);
-    const double orbitSpeed =
-        2.0 * Pi * (1.0 / 365.2564) * 149598500.0 / std::sqrt(1.0 - e * e) * (1.0 / 86400.0);
-    const double orbitTerm =
-        -orbitSpeed * std::cos(beta) *
-        (std::sin(earthLongitude - lambda) - e * std::sin(perihelion - lambda));
+    EquatorialToEcliptic(alpha, delta, MeanObliquity(days / JulianCentury), lambda, beta);
 
-    // Earth about the Earth-Moon barycentre.
-    const double node = 259.183275 - 0.0529539222 * dd + 0.002078 * t * t + 0.000002 * t * t * t;
-    const double nodeRad = node * DegToRad;
-    const double moonLongitude =
-        270.434164 + 13.1763965268 * dd - 0.001133 * t * t + 0.0000019 * t * t * t;
-    const double perigee = 334.329556 + 0.1114040803 * dd - 0.010325 * t * t - 0.000012 * t * t * t;
-    const double omega = (perigee - node) * DegToRad;
-    const double em = 0.054900489;
-    const double u0 = (moonLongitude - node) * DegToRad;
-    const double inclination = 5.1453964 * DegToRad;
-    const double moonAnomaly = u0 - omega;
-    const double moonTrueAnomaly = moonAnomaly +
-                                   (2.0 * em - 0.25 * em * em * em) * std::sin(moonAnomaly) +
-                                   1.25 * em * em * std::sin(2.0 * moonAnomaly) +
-                                   1.0833333333333333 * em * em * em * std::sin(3.0 * moonAnomaly);
-    const double u = omega + moonTrueAnomaly;
-    double lambdaMoon = 0.0;
-    double betaMoon = 0.0;
-    RotateSpherical(nodeRad, 0.0, nodeRad - Pi * 0.5, Pi * 0.5 - inclination, lambda, beta,
-                    lambdaMoon, betaMoon);
-    const double moonSpeed =
-        2.0 * Pi * (1.0 / 27.321661) * 384403.120402 / std::sqrt(1.0 - em * em) * (1.0 / 86400.0);
-    const double moonTerm = -moonSpeed * (1.0 / 81.3) * std::cos(betaMoon) *
-                            (std::sin(u - lambdaMoon) - em * std::sin(omega - lambdaMoon));
+    lst = LocalSiderealTime(GreenwichSiderealTime(year, dayOfYear, hours), longitude);
+    const double hourAngle = TwoPi * (lst - alpha / TwoPi);
 
-    vSun = sunTerm;
-    vMoon = moonTerm;
-    vRot = rotationTerm;
-    vlsr = orbitTerm + sunTerm + moonTerm + rotationTerm;
-    lst = siderealTime;
+    vSun = SolarMotionTerm(alpha, delta, apexAlpha, apexDelta, apexSpeed);
+    vMoon = EarthMoonTerm(lambda, beta, days);
+    vRot = EarthRotationTerm(latitude, elevation, delta, hourAngle);
+    vlsr = EarthOrbitTerm(lambda, beta, days) + vSun + vMoon + vRot;
 }
