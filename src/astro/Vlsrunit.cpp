@@ -141,8 +141,8 @@ void RotateSpherical(double a0, double b0, double ap, double bp, double a1, doub
         a2 = 2.0 * std::atan((1.0 - q) / p);
 }
 
-void EquatorialToEcliptic(double alpha, double delta, double obliquity, double& lambda,
-                          double& beta) {
+void EclipticPlaceOfDate(double alpha, double delta, double obliquity, double& lambda,
+                         double& beta) {
     // The ecliptic's pole lies at RA -90 deg, Dec 90 deg - obliquity; its origin at the equinox.
     RotateSpherical(0.0, 0.0, -Pi * 0.5, Pi * 0.5 - obliquity, alpha, delta, lambda, beta);
 }
@@ -252,7 +252,7 @@ void ComputeVlsr(double ra, double dec, double epoch, double year, double dayOfY
     const double days = DaysFrom1900(year, dayOfYear, hours);
     double lambda = 0.0;
     double beta = 0.0;
-    EquatorialToEcliptic(alpha, delta, MeanObliquity(days / JulianCentury), lambda, beta);
+    EclipticPlaceOfDate(alpha, delta, MeanObliquity(days / JulianCentury), lambda, beta);
 
     lst = LocalSiderealTime(GreenwichSiderealTime(year, dayOfYear, hours), longitude);
     const double hourAngle = TwoPi * (lst - alpha / TwoPi);

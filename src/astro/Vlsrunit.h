@@ -204,8 +204,8 @@ double MeanObliquity(double centuries);
 //           beta          radians, -pi/2..pi/2; as accurate as RotateSpherical (1e-7 rad
 //                         away from lambda = pi, failing close to it)
 // Reference: Meeus (1998), eq. 13.1 and 13.2.
-void EquatorialToEcliptic(double alpha, double delta, double obliquity, double& lambda,
-                          double& beta);
+void EclipticPlaceOfDate(double alpha, double delta, double obliquity, double& lambda,
+                         double& beta);
 
 // True anomaly of a Keplerian orbit from its mean anomaly, the equation of the centre in
 // powers of the eccentricity.
