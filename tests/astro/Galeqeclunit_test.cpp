@@ -19,6 +19,10 @@ double LongitudeDifference(double a, double b) {
 }
 
 TEST(TransformCoordinates, KnownPositions) {
+    // Cygnus A and the galactic centre: astropy 5.2.1 (B1950 as FK4NoETerms, J2000 as FK5, to
+    // Galactic) agrees within the tolerances. The nodes, the pole and the solstice follow from
+    // the defining constants of Galeqeclunit.h; with astropy's FK5-based galactic system the
+    // J2000 ecliptic node lies 3.5e-6 deg from the Hipparcos one.
     struct Case {
         const char* name;
         int mode;
