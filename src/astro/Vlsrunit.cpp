@@ -75,7 +75,8 @@ void NutationOffsets(double centuries, double alpha, double delta, double& dAlph
 }
 
 void AberrationOffsets(double day, double alpha, double delta, double& dAlpha, double& dDelta) {
-    // The degree in radians to 10 places, as the day numbers have always been formed here.
+    // The degree rounded to 10 places, as the VLSR has always used it: 5e-9 rad in the Sun's
+    // longitude, 5e-13 rad in the offsets.
     const double sunLongitude = (0.985647 * day + 278.5) * 0.0174532925;
     const double sl = std::sin(sunLongitude);
     const double cl = std::cos(sunLongitude);
