@@ -1,8 +1,10 @@
 // Reading spectrum files in a batch through the reader, as a survey of many observations does:
 // files per second through TSpectrumFile::Read (open, header, 400 data items, file-name
 // position), over a folder of distinct files so that no single file stays the only one cached.
-// Aim: at least 100,000 files a second (median of repetitions, Release, the project's two-core
-// machine); about 4.6 µs of each read are the system's stat, open, fstat, read and close.
+// Aim: at least 50,000 files a second (median of repetitions, Release, the project's two-core
+// machine), 20 µs a read: under a fifth of the processor time kelvane-batch spends on a file
+// (about 100 µs), so that reading stays a minor part of a survey's time. About 4.6 µs of each
+// read are the system's stat, open, fstat, read and close.
 #include "data/Readunit.h"
 #include "data/Spectrumunit.h"
 

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -169,9 +168,18 @@ bool ConvertNumber(const char* first, const char* last, double& value) {
     return result.ec == std::errc() && std::isfinite(value);
 }
 
-// Reads the next data item one character at a time, reading the file as needed: for an item
-// that runs across the end of the characters read so far, and for long items.
-TItem ReadItemByCharacter(TTextSource& source, double& value) {
+// What reading one data item found.
+enum class TItem {
+    Number,        // a number, and the list may go on
+    NumberThenEnd, // a number followed by an exponent mark without digits: the list ends after it
+    End,           // no number: the list ends here
+};
+
+// Reads the next data item one character at a time: white space, then an optional sign, digits
+// with an optional fraction (at least one digit), an optional exponent. An item of more than
+// MaxItemLength characters is no number, so a run of digits of any length costs no more than
+// that.
+TItem ReadItem(TTextSource& source, double& value) {
     while (source.Peek() != EOF && Is(static_cast<char>(source.Peek()), Space))
         source.Get();
     char text[MaxItemLength + 1];
@@ -219,219 +227,22 @@ TItem ReadItemByCharacter(TTextSource& source, double& value) {
     return complete ? TItem::Number : TItem::NumberThenEnd;
 }
 
-// The longest item that ScanItem decides; longer ones are read one character at a time, which
-// applies the bound of MaxItemLength.
-constexpr std::ptrdiff_t MaxScannedLength = 64;
-
-// Exact powers of ten: every one up to 10^22 is a double.
-constexpr double PowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                  1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// Arithmetic on doubles rounds each operation once, to a double (not to a wider format).
-constexpr bool RoundsToDouble = FLT_EVAL_METHOD == 0;
-
-// The common items, a few digits with a point among them, are read eight characters at a time
-// where the first character of eight is the lowest byte of a 64-bit word.
-constexpr bool LowByteFirst = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
-
-constexpr std::uint64_t PowersOfTenInteger[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
-
-// The number written by eight digit values (0..9), one a byte, the most significant in the
-// lowest byte: pairs, then fours, then all eight, each step a few multiplications.
-// Reference: D. Lemire, "Quickly parsing eight digits" (2018).
-std::uint64_t EightDigits(std::uint64_t values) {
-    values = values * 10 + (values >> 8);
-    constexpr std::uint64_t Pairs = 0x000000FF000000FF;
-    return ((values & Pairs) * (100 + (std::uint64_t{1000000} << 32)) +
-            ((values >> 16) & Pairs) * (1 + (std::uint64_t{10000} << 32))) >>
-           32;
-}
-
-// A run of digits among eight characters.
-struct TDigitRun {
-    std::uint64_t Value; // of the digits; 0 for none
-    int Length;          // 0..7, or 8 when all eight characters are digits (Value unset)
-};
-
-// The run of digits that begins at p, looked at among the eight characters from p.
-TDigitRun EightCharacterRun(const char* p) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, p, sizeof word);
-    // '0'..'9' become 0..9; any other byte becomes more than 9, and adding 0x76 then sets its
-    // top bit. A carry out of such a byte disturbs only the bytes after it.
-    const std::uint64_t values = word ^ 0x3030303030303030;
-    const std::uint64_t others = ((values + 0x7676767676767676) | values) & 0x8080808080808080;
-    if (others == 0)
-        return {0, 8};
-    const int length = __builtin_ctzll(others) / 8;
-    // The run's bytes moved to the top, zeros (leading zero digits) below them.
-    const std::uint64_t run = values << 1 << (63 - 8 * length);
-    return {EightDigits(run), length};
-}
-
-// The first of the sixteen characters from p that is white space, a control character or NUL,
-// or nullptr when there is none. It ends an item of the common form, and finding it takes no
-// part in reading the item's digits, so that the next item can be sought while this one is
-// converted.
-const char* FirstSpaceAmongSixteen(const char* p) {
-    std::uint64_t words[2] = {0, 0};
-    std::memcpy(words, p, sizeof words);
-    for (int i = 0; i < 2; ++i) {
-        // The top bit is set in a byte below 0x21 (and, above the first of them, where the
-        // borrow of the subtraction runs on).
-        const std::uint64_t low = (words[i] - 0x2121212121212121) & ~words[i] & 0x8080808080808080;
-        if (low != 0)
-            return p + 8 * i + __builtin_ctzll(low) / 8;
-    }
-    return nullptr;
-}
-
-// Takes the run of digits from p, not beyond bound, into digits (digits * 10 + each digit, in
-// 64 bits, wrapping beyond 19 digits). Returns the end of the run.
-const char* TakeDigits(const char* p, const char* bound, std::uint64_t& digits) {
-    while (p < bound && Is(*p, Digit))
-        digits = digits * 10 + static_cast<std::uint64_t>(*p++ - '0');
-    return p;
-}
-
-// ScanItem, kept in this unit so that the reader's loop takes it in line.
-[[gnu::always_inline]] inline TItem ScanNextItem(const char* first, const char* last, double& value,
-                                                 const char*& next) {
-    const char* p = first;
-    while (p < last && Is(*p, Space))
-        ++p;
-    next = p;
-    const char* const start = p;
-
-    // The common form, an optional sign and at most seven digits before and after a point,
-    // when enough characters follow to look at eight at a time: at most 14 digits, so that
-    // their integer is an exact double, and one division by an exact power of ten gives the
-    // correctly rounded value (the same reasoning as for the general form below).
-    if (LowByteFirst && RoundsToDouble && last - start >= 32) {
-        const char* const end = FirstSpaceAmongSixteen(start);
-        const char* q = Is(*start, Sign) ? start + 1 : start;
-        const TDigitRun whole = EightCharacterRun(q);
-        q += whole.Length;
-        TDigitRun fraction = {0, 0};
-        if (whole.Length < 8 && Is(*q, Point)) {
-            fraction = EightCharacterRun(q + 1);
-            q += 1 + fraction.Length;
-        }
-        if (whole.Length < 8 && fraction.Length < 8 && whole.Length + fraction.Length > 0 &&
-            q == end) {
-            double magnitude = static_cast<double>(
-                whole.Value * PowersOfTenInteger[fraction.Length] + fraction.Value);
-            if (*start == '-')
-                magnitude = -magnitude;
-            value = magnitude / PowersOfTen[fraction.Length];
-            next = end;
-            return TItem::Number;
-        }
-    }
-    // An item not ended within these characters is left to the reading by character.
-    const char* const bound = last - start > MaxScannedLength ? start + MaxScannedLength : last;
-
-    // Sign, digits, point, digits: the digits gathered as one integer, the point left out.
-    if (p < bound && Is(*p, Sign))
-        ++p;
-    std::uint64_t digits = 0;
-    const char* run = p;
-    p = TakeDigits(p, bound, digits);
-    int digitCount = static_cast<int>(p - run);
-    int fractionDigits = 0;
-    if (p < bound && Is(*p, Point)) {
-        run = ++p;
-        p = TakeDigits(p, bound, digits);
-        fractionDigits = static_cast<int>(p - run);
-        digitCount += fractionDigits;
-    }
-    if (p == bound)
-        return TItem::Undecided;
-    if (digitCount == 0)
-        return TItem::End;
-
-    // The exponent; a mark without digits ends the list after the number before it.
-    const char* numberEnd = p;
-    bool complete = true;
-    int exponent = 0;
-    if (Is(*p, ExponentMark)) {
-        ++p;
-        const bool negativeExponent = p < bound && *p == '-';
-        if (p < bound && Is(*p, Sign))
-            ++p;
-        run = p;
-        while (p < bound && Is(*p, Digit)) {
-            if (exponent < 100000) // far beyond the exact powers of ten below
-                exponent = exponent * 10 + (*p - '0');
-            ++p;
-        }
-        if (p == bound)
-            return TItem::Undecided;
-        if (p > run) {
-            numberEnd = p;
-            exponent = negativeExponent ? -exponent : exponent;
-        } else {
-            complete = false;
-            exponent = 0;
-        }
-    }
-    next = p;
-
-    const int power = exponent - fractionDigits;
-    if (RoundsToDouble && digitCount <= 19 && digits <= (std::uint64_t{1} << 53) && power >= -22 &&
-        power <= 22) {
-        // The digits and the power of ten are both exact doubles, so the one rounding of
-        // their product or quotient is the correct rounding of the text's value, in any
-        // rounding mode once the sign is applied first (W. D. Clinger, "How to read floating
-        // point numbers accurately", PLDI 1990).
-        double magnitude = static_cast<double>(digits);
-        if (*start == '-')
-            magnitude = -magnitude;
-        value = power < 0 ? magnitude / PowersOfTen[-power] : magnitude * PowersOfTen[power];
-    } else if (!ConvertNumber(*start == '+' ? start + 1 : start, numberEnd, value)) {
-        return TItem::End;
-    }
-    return complete ? TItem::Number : TItem::NumberThenEnd;
-}
-
 // Reads the data items into items, at most expected of them: one more is "wrong number of data
-// items." at once, rather than an unbounded list. Items are taken straight from the characters
-// read where those decide them, else one character at a time.
+// items." at once, rather than an unbounded list.
 void ReadItems(TTextSource& source, std::vector<double>& items, std::size_t expected) {
-    items.resize(expected);
-    std::size_t count = 0;
-    auto keep = [&](double value) {
-        if (count == expected)
-            throw std::runtime_error("wrong number of data items.");
-        items[count++] = value;
-    };
+    items.clear();
+    items.reserve(expected);
     for (;;) {
-        const char* p = source.Next();
-        const char* const last = source.End();
-        TItem item = TItem::Number;
         double value = 0.0;
-        while (item == TItem::Number) {
-            const char* next = nullptr;
-            item = ScanNextItem(p, last, value, next);
-            p = next;
-            if (item == TItem::Number)
-                keep(value);
-        }
-        source.TakeUntil(p);
-        if (item == TItem::Undecided) {
-            // Only white space so far: read on, and scan again.
-            if (p == last && source.Peek() != EOF)
-                continue;
-            item = ReadItemByCharacter(source, value);
-        }
+        const TItem item = ReadItem(source, value);
         if (item == TItem::End)
-            break;
-        keep(value);
+            return;
+        if (items.size() == expected)
+            throw std::runtime_error("wrong number of data items.");
+        items.push_back(value);
         if (item == TItem::NumberThenEnd)
-            break;
+            return;
     }
-    items.resize(count);
 }
 
 std::uint16_t ReadWord(std::string_view& line) {
@@ -455,10 +266,6 @@ private:
 };
 
 } // namespace
-
-TItem ScanItem(const char* first, const char* last, double& value, const char*& next) {
-    return ScanNextItem(first, last, value, next);
-}
 
 void SkipToNumber(std::string_view& line) {
     std::size_t i = 0;

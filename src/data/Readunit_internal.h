@@ -61,23 +61,6 @@ private:
     bool Ended = false, Error = false, Cut = false;
 };
 
-// What reading one data item found.
-enum class TItem {
-    Number,        // a number, and the list may go on
-    NumberThenEnd, // a number followed by an exponent mark without digits: the list ends after it
-    End,           // no number: the list ends here
-    Undecided,     // the characters at hand do not decide the item
-};
-
-// Reads the data item at the front of the characters [first, last) after any white space: an
-// optional sign, digits with an optional fraction, an optional exponent, in C's decimal form.
-// The value is that of std::from_chars, correctly rounded; a value beyond the range of a
-// double, an infinity, a NaN word or a hexadecimal form is no number of this format. Returns
-// Undecided when the characters end before the item does, and for an item of more than a few
-// dozen characters (read one character at a time, up to MaxItemLength).
-// next: just past the item, or at its first character when Undecided.
-TItem ScanItem(const char* first, const char* last, double& value, const char*& next);
-
 // Opens path for reading if it names a regular file; returns the descriptor, or -1. size: the
 // file's size at the opening.
 int OpenRegularFile(const char* path, std::uint64_t& size);
