@@ -130,96 +130,6 @@ double TotalSumOfSquares(const TVector& y, double sy) {
     return std::max(0.0, squares - sum * sum / n);
 }
 
-// ---- Normal equations -----------------------------------------------------------------------
-//
-// Each element of the normal equations is a sum over the points, in ascending order from 0.0,
-// of one product per point. Summed one element after another, every addition waits for the
-// one before; summed a tile of elements at a time, with the tile's sums held in registers
-// and adjacent columns taken two by two, the additions of different elements overlap. Each
-// sum still adds the same products in the same order, so every bit of the result is that of
-// summing element by element.
-
-// Two doubles handled lane by lane (the vector extension of GCC and Clang, two lanes of SSE2 on
-// x86-64): each lane's arithmetic is exactly that of a double.
-typedef double TDoublePair __attribute__((vector_size(16)));
-
-TDoublePair LoadPair(const double* values) {
-    TDoublePair pair;
-    std::memcpy(&pair, values, sizeof pair);
-    return pair;
-}
-
-// What the tiles read and write: the n x m design block, y, and the outputs.
-struct TNormalTiles {
-    const double* Design;
-    const double* Y;
-    int M;
-    int N;
-    TMatrix& Normal;
-    TVector& Rhs;
-
-    // Output row r of a tile: a row of the normal matrix, or the right-hand side for r = m.
-    double* Output(int r) const { return r == M ? Rhs.data() : Normal[r].data(); }
-};
-
-// Rows firstRow .. firstRow+Rows-1 of the normal equations (the last one y when LastIsY), for
-// the 2 x Pairs columns from firstColumn on.
-// Given:    tiles        the design block, y and the outputs
-//           firstRow     first row of the tile, 0..m
-//           firstColumn  first column, at most m - 2 x Pairs
-// Returned: every sum of the tile in its output row
-template <int Rows, int Pairs, bool LastIsY>
-void AccumulatePairs(const TNormalTiles& tiles, int firstRow, int firstColumn) {
-    TDoublePair sums[Rows][Pairs] = {};
-    for (int k = 0; k < tiles.N; ++k) {
-        const double* point = tiles.Design + static_cast<std::size_t>(k) * tiles.M;
-        TDoublePair columns[Pairs];
-        for (int c = 0; c < Pairs; ++c)
-            columns[c] = LoadPair(point + firstColumn + 2 * c);
-        for (int r = 0; r < Rows; ++r) {
-            const double factor = LastIsY && r == Rows - 1 ? tiles.Y[k] : point[firstRow + r];
-            const TDoublePair both = {factor, factor};
-            for (int c = 0; c < Pairs; ++c)
-                sums[r][c] += columns[c] * both;
-        }
-    }
-    for (int r = 0; r < Rows; ++r) {
-        double* output = tiles.Output(firstRow + r) + firstColumn;
-        for (int c = 0; c < Pairs; ++c) {
-            output[2 * c] = sums[r][c][0];
-            output[2 * c + 1] = sums[r][c][1];
-        }
-    }
-}
-
-// The same tile for the single column column.
-template <int Rows, bool LastIsY>
-void AccumulateColumn(const TNormalTiles& tiles, int firstRow, int column) {
-    double sums[Rows] = {};
-    for (int k = 0; k < tiles.N; ++k) {
-        const double* point = tiles.Design + static_cast<std::size_t>(k) * tiles.M;
-        for (int r = 0; r < Rows; ++r) {
-            const double factor = LastIsY && r == Rows - 1 ? tiles.Y[k] : point[firstRow + r];
-            sums[r] += point[column] * factor;
-        }
-    }
-    for (int r = 0; r < Rows; ++r)
-        tiles.Output(firstRow + r)[column] = sums[r];
-}
-
-// Rows firstRow .. firstRow+Rows-1 over the columns of their lower triangle (all m columns for
-// the right-hand side), in tiles of four columns, then two, then one.
-template <int Rows, bool LastIsY> void AccumulateTileRow(const TNormalTiles& tiles, int firstRow) {
-    const int columns = std::min(firstRow + Rows, tiles.M);
-    int column = 0;
-    for (; column + 4 <= columns; column += 4)
-        AccumulatePairs<Rows, 2, LastIsY>(tiles, firstRow, column);
-    for (; column + 2 <= columns; column += 2)
-        AccumulatePairs<Rows, 1, LastIsY>(tiles, firstRow, column);
-    for (; column < columns; ++column)
-        AccumulateColumn<Rows, LastIsY>(tiles, firstRow, column);
-}
-
 } // namespace
 
 void SetPolyFitReporter(TPolyFitReporter reporter) {
@@ -327,29 +237,17 @@ double PolyFit(const TVector& x, const TVector& y, TVector& coefficients) {
 
 void BuildNormalEquations(const TDesignMatrix& design, const TVector& y, TMatrix& normal, int m,
                           int n, TVector& rhs) {
-    // The normal matrix's rows 0..m-1 and, as row m, the right-hand side (the products with y)
-    // are formed in tiles of up to four rows, each tile over all points at once. A tile on the
-    // diagonal also forms a few sums of the upper triangle: the same products summed in the
-    // same order as their mirrors below, so the same values, and no product that the lower
-    // triangle does not form as well (y is never squared).
-    const TNormalTiles tiles{design.data(), y.data(), m, n, normal, rhs};
-    const int rows = m + 1;
-    int row = 0;
-    for (; row + 4 < rows; row += 4)
-        AccumulateTileRow<4, false>(tiles, row);
-    switch (rows - row) {
-    case 4:
-        AccumulateTileRow<4, true>(tiles, row);
-        break;
-    case 3:
-        AccumulateTileRow<3, true>(tiles, row);
-        break;
-    case 2:
-        AccumulateTileRow<2, true>(tiles, row);
-        break;
-    default:
-        AccumulateTileRow<1, true>(tiles, row);
-        break;
+    for (int i = 0; i < m; ++i) {
+        std::fill(normal[i].begin(), normal[i].begin() + m, 0.0);
+        rhs[i] = 0.0;
+    }
+    for (int k = 0; k < n; ++k) {
+        const double* row = &design[static_cast<std::size_t>(k) * m];
+        for (int i = 0; i < m; ++i) {
+            for (int j = 0; j <= i; ++j)
+                normal[i][j] += row[i] * row[j];
+            rhs[i] += row[i] * y[k];
+        }
     }
     for (int i = 0; i < m; ++i) {
         for (int j = 0; j < i; ++j)

@@ -65,9 +65,8 @@ double FitPolynomial(const TVector& x, const TVector& y, TVector& coefficients);
 double PolyFit(const TVector& x, const TVector& y, TVector& coefficients);
 
 // normal (m x m) := design^T design, rhs (m) := design^T y, for the n x m design matrix.
-// Every sum runs over the points in ascending order from 0.0. The lower triangle is summed
-// (with a few elements above the diagonal, to the same values as their mirrors); the upper
-// one is its mirror.
+// One pass over the points, in ascending order, adds each point's products to every sum, which
+// starts from 0.0. The lower triangle is summed; the upper one is its mirror.
 void BuildNormalEquations(const TDesignMatrix& design, const TVector& y, TMatrix& normal, int m,
                           int n, TVector& rhs);
 
