@@ -34,16 +34,17 @@ void BM_Generate9Terms(benchmark::State& state) {
     form.ShowSpectrum();
     form.CSpinEdit1->setText("9");
     // One real drag over the line sets the band.
-    const int left = form.XToPixel(XValues[170]), right = form.XToPixel(XValues[250]);
+    const std::vector<double>& x = form.CurrentSession().XValues;
+    const int left = form.XToPixel(x[170]), right = form.XToPixel(x[250]);
     QTest::mousePress(form.PlotPanel(), Qt::LeftButton, {}, QPoint(left, 300));
     QTest::mouseMove(form.PlotPanel(), QPoint(right, 300));
     QTest::mouseRelease(form.PlotPanel(), Qt::LeftButton, {}, QPoint(right, 300));
     for (auto _ : state) {
         form.miPuGenerateClick();
         QApplication::processEvents();
-        benchmark::DoNotOptimize(Correlation);
+        benchmark::DoNotOptimize(form.CurrentSession().Correlation);
     }
-    if (!(Correlation > 0.9))
+    if (!(form.CurrentSession().Correlation > 0.9))
         state.SkipWithError("the fit failed");
 }
 BENCHMARK(BM_Generate9Terms)->Unit(benchmark::kMicrosecond);

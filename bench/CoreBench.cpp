@@ -50,7 +50,7 @@ void RunFit(benchmark::State& state, const std::vector<double>& x, const std::ve
             std::size_t terms) {
     std::vector<double> coefficients(terms, 0.0);
     for (auto _ : state) {
-        const double r = FitPolynomial(x, y, coefficients);
+        const double r = FitPolynomial(x, y, coefficients).Correlation;
         benchmark::DoNotOptimize(r);
         benchmark::DoNotOptimize(coefficients.data());
     }

@@ -108,8 +108,6 @@ bool ResetPeakRss() {
 
 void BM_Read(benchmark::State& state, THostile which) {
     const std::string path = Files().Paths.at(which);
-    ComputeAxisTables();
-    SelectXAxis(ModeFrequency);
     TSpectrumFile file;
     std::string message;
     const bool canReset = ResetPeakRss();
@@ -121,7 +119,7 @@ void BM_Read(benchmark::State& state, THostile which) {
         } catch (const std::runtime_error& error) {
             message = error.what();
         }
-        benchmark::DoNotOptimize(Signal.data());
+        benchmark::DoNotOptimize(file.Items.data());
     }
     const long peak = StatusKib("VmHWM");
     state.counters["peak_rss_growth_kib"] = canReset && before >= 0 ? peak - before : -1;

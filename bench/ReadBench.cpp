@@ -45,13 +45,11 @@ std::vector<std::string> WriteBatch(const QString& folder) {
 void BM_ReadSpectrumFiles(benchmark::State& state) {
     QTemporaryDir folder;
     const std::vector<std::string> paths = WriteBatch(folder.path());
-    ComputeAxisTables();
-    SelectXAxis(0);
     TSpectrumFile spectrum;
     for (auto _ : state) {
         for (const std::string& path : paths)
             spectrum.Read(path);
-        benchmark::DoNotOptimize(Signal.data());
+        benchmark::DoNotOptimize(spectrum.Items.data());
     }
     state.SetItemsProcessed(state.iterations() * BatchSize);
 }

@@ -2,10 +2,8 @@
 //
 // Each input is written to a file of its own temporary folder and read. A read either loads a
 // whole spectrum of finite values or fails with one of its fixed texts and changes nothing.
-#include "data/Filenameunit.h"
-#include "data/Readunit.h"
-#include "data/Spectrumunit.h"
 #include "fuzz/FuzzCheck.h"
+#include "session/Sessionunit.h"
 
 #include <cmath>
 #include <cstddef>
@@ -41,8 +39,6 @@ const std::string& InputPath() {
         FUZZ_CHECK(::mkdtemp(pattern.data()) != nullptr);
         Folder = pattern;
         std::atexit(RemoveFolder);
-        ComputeAxisTables();
-        SelectXAxis(ModeFrequency);
         // A name that carries a position, so that a successful read takes it too.
         return Folder + "/G5.30_m120.15.dat";
     }();
@@ -61,27 +57,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string& path = InputPath();
     WriteInput(path, data, size);
 
-    TSpectrumFile file;
-    file.HeaderInt1 = 12345;
-    Signal.assign(3, 1.5);
-    CurrentFileName = "previous.dat";
+    TSession session;
+    session.Signal.assign(3, 1.5);
+    session.CurrentFileName = "previous.dat";
+    session.VlsrForSpectrum = true;
     try {
-        file.Read(path);
+        session.Read(path);
     } catch (const std::runtime_error& error) {
         bool known = false;
         for (const char* message : Messages)
             known = known || std::string(error.what()) == message;
         FUZZ_CHECK(known);
-        FUZZ_CHECK(file.HeaderInt1 == 12345 && file.FilePath.empty());
-        FUZZ_CHECK(Signal.size() == 3 && Signal[0] == 1.5);
-        FUZZ_CHECK(CurrentFileName == "previous.dat");
+        FUZZ_CHECK(!session.File && session.VlsrForSpectrum);
+        FUZZ_CHECK(session.Signal.size() == 3 && session.Signal[0] == 1.5);
+        FUZZ_CHECK(session.CurrentFileName == "previous.dat");
         return 0;
     }
-    FUZZ_CHECK(Signal.size() == XValues.size());
-    for (const double value : Signal)
+    FUZZ_CHECK(session.Signal.size() == ChannelCount && !session.VlsrForSpectrum);
+    for (const double value : session.Signal)
         FUZZ_CHECK(std::isfinite(value));
-    FUZZ_CHECK(CurrentFileName == "G5.30_m120.15.dat" && PositionInFileName);
-    FUZZ_CHECK(file.FilePath == path);
+    FUZZ_CHECK(session.CurrentFileName == "G5.30_m120.15.dat" && session.PositionInFileName);
+    const TSpectrumFile& file = *session.File;
+    FUZZ_CHECK(file.FilePath == path && file.Items.empty());
     FUZZ_CHECK(std::isfinite(file.FileDate) && std::isfinite(file.FileTime));
     FUZZ_CHECK(file.FileTime >= 0.0 && file.FileTime < 1.0);
     return 0;

@@ -126,7 +126,6 @@ bool Write(const std::string& folder, const TSample& s, std::mt19937& random) {
     std::fprintf(
         file, "s %02d/%02d/%02d %02d:%02d:%02d  gain %.2f  int %d  avg %d  sweep %d  step %d\n",
         s.month, s.day, s.year % 100, s.hour, s.minute, s.second, s.gain, 10, 20, 400, 5000);
-    ComputeAxisTables();
     const double vlsr = VlsrOf(s);
     std::normal_distribution<double> noise(0.0, s.noise);
     double peak = 0.0;

@@ -132,10 +132,6 @@ TForm1::TForm1(TUserDialogs* dialogs, QWidget* parent) : QMainWindow(parent), Di
     setObjectName("Form1");
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    // The fit's messages appear as warning boxes while this window lives.
-    SetPolyFitReporter([this](const std::string& text) {
-        Dialogs->ShowWarning(this, "PolyFit Exception", QString::fromStdString(text));
-    });
     CreateMenus();
     CreateToolBar();
     CreatePanels();
@@ -148,7 +144,6 @@ TForm1::TForm1(TUserDialogs* dialogs, QWidget* parent) : QMainWindow(parent), Di
     UpdatePolynomialItems();
     for (QLabel* label : {lblRa, lblDec, lblGlat, lblGlong, lblLat, lblLong, lblElev, lblFiletime})
         label->clear();
-    ComputeAxisTables();
     setFixedSize(sizeHint());
     // Placed once its size is final, so that all of it can be kept on the screen.
     ReadStoredSettings();

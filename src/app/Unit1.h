@@ -1,5 +1,6 @@
-// The main window: owner of the session (the spectrum file, the plot and its limits, the
-// display mode, the band and the fit) and home of every user command.
+// The main window: owner of the session (the spectrum, its axes, fit, VLSR and details; see
+// session/Sessionunit.h), of the view of it (the plot and its limits, the display mode, the
+// band, the subtraction history) and home of every user command.
 //
 // The window is split by concern: construction and layout of the controls (Unit1.cpp); its
 // lifecycle, the Read and Exit commands, hints and the status bar (Unit1Session.cpp); the
@@ -14,6 +15,7 @@
 #include "numeric/Bandunit.h"
 #include "numeric/Baselineunit.h"
 #include "numeric/Graphmapunit.h"
+#include "session/Sessionunit.h"
 
 #include <QMainWindow>
 #include <QPoint>
@@ -33,7 +35,6 @@ class QToolBar;
 class QWidget;
 class TPlot;
 class TDetailsForm;
-class TSpectrumFile;
 class TSpinEdit;
 class TUserDialogs;
 struct TGraphInputs;
@@ -78,9 +79,6 @@ public:
 
     // Applies the details dialog's values after OK; false when a number could not be read.
     bool ApplyDetails();
-    // The VLSR of the spectrum shown (km/s) and its velocity-minus-VLSR axis; the graph is not
-    // redrawn.
-    void UseVlsr(double vlsr);
     TDetailsForm* Details() const { return DetailsForm; }
 
     // Status bar.
@@ -105,18 +103,20 @@ public:
     void DrawBox();
     void ShowCoefficients();
     void DrawFittedCurve();
-    double EvaluatePolynomial(double x) const; // the polynomial of Coefficients at x
+    double EvaluatePolynomial(double x) const; // the polynomial of the fit at x
     const TBand& BandState() const { return Band; }
 
     // Session state, readable by tests.
     int DisplayMode() const { return Mode; } // the mode chosen in the Graph menu
     int ShownMode() const;                   // the mode of the axis drawn (Unit1Graph.cpp)
-    bool VlsrAppliedToSpectrum() const { return VlsrForSpectrum; }
+    const TSession& CurrentSession() const { return Session; }
+    TSession& CurrentSession() { return Session; } // for a test to stage a fit
+    bool VlsrAppliedToSpectrum() const { return Session.VlsrForSpectrum; }
     bool IsCorrected() const { return Corrected; }
     bool IsSpectrumDrawn() const { return SpectrumDrawn; }
     const std::string& Title() const { return GraphTitle; }
     const TGraphLimits& GraphLimits() const { return Limits; }
-    const TSpectrumFile* SpectrumFile() const { return Spectrum.get(); }
+    const TSpectrumFile* SpectrumFile() const { return Session.File ? &*Session.File : nullptr; }
     bool ToolBarHints() const { return ShowToolBarHints; }
     TPlot* PlotPanel() const { return Plot; }
 
@@ -169,15 +169,9 @@ private:
 
     TUserDialogs* Dialogs;
     std::unique_ptr<TUserDialogs> OwnDialogs;
-    std::unique_ptr<TSpectrumFile> Spectrum;
+    TSession Session;
     bool Corrected = false;
     int Mode = 0; // the Graph menu's display mode
-    // The VLSR was computed for the spectrum shown: details applied since its Read. Until then
-    // a velocity-minus-VLSR choice shows the plain velocity axis.
-    bool VlsrForSpectrum = false;
-    // The details last applied (what the side panel shows): the saved header's position, site
-    // and elevation; empty until details are first applied.
-    std::optional<TDetailsState> AppliedState;
     QActionGroup* GraphGroup = nullptr;
     TPlot* Plot = nullptr;
     TGraphLimits Limits;
@@ -186,7 +180,8 @@ private:
     TBand Band;
     bool FitOffered = false;       // the last fit succeeded on the axis shown: Subtract may use it
     bool FittedCurveShown = false; // the graph shows the fitted curve (not the titles)
-    // The polynomial of the curve shown: Coefficients may be resized after the fit.
+    // The polynomial of the curve shown: the session's Coefficients may be resized after the
+    // fit.
     std::vector<double> ShownCurveCoefficients;
     TSubtractionHistory History;
     bool ShowToolBarHints = true;

@@ -21,11 +21,11 @@ void TForm1::CSpinEdit1Change() {
     if (!typed.IsInteger)
         CSpinEdit1->setText("0");
     // A typed negative number cannot be a number of terms: it fits none, and the fit says so.
-    Coefficients.resize(static_cast<std::size_t>(std::max(0, typed.Value)), 0.0);
+    Session.Coefficients.resize(static_cast<std::size_t>(std::max(0, typed.Value)), 0.0);
 }
 
 double TForm1::EvaluatePolynomial(double x) const {
-    return ::EvaluatePolynomial(Coefficients, x);
+    return ::EvaluatePolynomial(Session.Coefficients, x);
 }
 
 void TForm1::PlotMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int) {
@@ -63,25 +63,29 @@ void TForm1::miPuCancelClick() {
 void TForm1::miPuGenerateClick() {
     const TGraphMapping map = Mapping();
     const TBaselineSamples samples = SamplesOutsideBand(
-        XValues, Signal, [&map](double x) { return map.XToPixel(x); }, Band.BoxLeft, Band.BoxRight);
-    Correlation = FitPolynomial(samples.X, samples.Y, Coefficients);
+        Session.XValues, Session.Signal, [&map](double x) { return map.XToPixel(x); }, Band.BoxLeft,
+        Band.BoxRight);
+    const TFitResult fit = FitPolynomial(samples.X, samples.Y, Session.Coefficients);
+    Session.Correlation = fit.Correlation;
+    if (!fit.Message.empty())
+        Dialogs->ShowWarning(this, "PolyFit Exception", QString::fromStdString(fit.Message));
     ShowCoefficients();
     DrawFittedCurve();
 }
 
 void TForm1::ShowCoefficients() {
     Memo->clear();
-    for (const std::string& line : CoefficientLines(Coefficients, Correlation))
+    for (const std::string& line : CoefficientLines(Session.Coefficients, Session.Correlation))
         Memo->appendPlainText(QString::fromStdString(line));
-    lblCorr->setText(QString::fromStdString(FloatToText(Correlation)));
+    lblCorr->setText(QString::fromStdString(FloatToText(Session.Correlation)));
 }
 
 void TForm1::DrawFittedCurve() {
-    // Only a fit that succeeded is drawn and offered to Subtract: after a failure Coefficients
-    // may still hold a polynomial of another spectrum or axis.
-    FitOffered = Correlation >= 0.0;
+    // Only a fit that succeeded is drawn and offered to Subtract: after a failure the
+    // coefficients may still hold a polynomial of another spectrum or axis.
+    FitOffered = Session.Correlation >= 0.0;
     if (SpectrumDrawn && FitOffered) {
-        DrawCurve(Coefficients);
+        DrawCurve(Session.Coefficients);
     } else if (FittedCurveShown) {
         // The graph never shows a curve the memo does not list: a failed fit takes the
         // previous fit's curve away.
@@ -102,8 +106,8 @@ void TForm1::DrawCurve(const std::vector<double>& coefficients) {
 void TForm1::miSubtractClick() {
     if (!FitOffered)
         return;
-    History.Push(Signal);
-    SubtractPolynomial(Signal, XValues, Coefficients);
+    History.Push(Session.Signal);
+    SubtractPolynomial(Session.Signal, Session.XValues, Session.Coefficients);
     Corrected = true;
     if (!DrawSpectrum()) {
         ShowStatusMessage("Error finding data limits");
@@ -113,7 +117,7 @@ void TForm1::miSubtractClick() {
 }
 
 void TForm1::miUndoSubtractClick() {
-    if (!History.Undo(Signal))
+    if (!History.Undo(Session.Signal))
         return;
     Corrected = History.Corrected();
     if (!DrawSpectrum())

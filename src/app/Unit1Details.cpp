@@ -16,7 +16,9 @@ void TForm1::miDetailsClick() {
     if (!DetailsForm)
         DetailsForm = new TDetailsForm(this);
     DetailsForm->setWindowTitle(
-        QString::fromStdString(ExtractFileName(Spectrum ? Spectrum->FilePath : std::string())));
+        QString::fromStdString(Session.File ? ExtractFileName(Session.File->FilePath) : ""));
+    DetailsForm->SetFileNamePosition(Session.PositionInFileName, Session.FileGLatitude,
+                                     Session.FileGLongitude);
     if (Dialogs->ExecModal(*DetailsForm) != QDialog::Accepted)
         return;
     if (ApplyDetails())
@@ -26,8 +28,7 @@ void TForm1::miDetailsClick() {
 bool TForm1::ApplyDetails() {
     if (!DetailsForm)
         return false;
-    const double instant = Spectrum ? Spectrum->FileDate + Spectrum->FileTime : 0.0;
-    const TAppliedDetails r = ComputeAppliedDetails(instant, DetailsForm->State());
+    const TAppliedDetails r = ComputeAppliedDetails(Session.Instant(), DetailsForm->State());
     lblFiletime->setText(QString::fromStdString(r.FileTimeText));
     if (!r.Applied) {
         // A number that cannot be read stops here; only the file time has changed.
@@ -40,24 +41,18 @@ bool TForm1::ApplyDetails() {
         {lblElev, &r.ElevText}};
     for (const auto& [label, text] : labels)
         label->setText(QString::fromStdString(*text));
-    UseVlsr(r.Vlsr);
+    Session.UseVlsr(r.Vlsr);
     edVlsr->setText(QString::fromStdString(r.VlsrText));
     edVlsr->setCursorPosition(0); // the sign and leading digits in view
     const QString terms = QString::fromStdString(VlsrTermsText(r));
     edVlsr->setToolTip(terms);
     ShowStatusMessage(terms);
     // The saved header repeats what was applied, never edits abandoned later with No.
-    AppliedState = DetailsForm->State();
+    Session.AppliedDetails = DetailsForm->State();
     // A graph on the velocity-minus-VLSR axis is redrawn for the new VLSR at once, so that it
     // never shows velocities that no longer match edVlsr; a choice of that axis held back
     // while the spectrum had no VLSR of its own comes back.
     if (Mode == ModeVelocityMinusVlsr && SpectrumDrawn)
         ShowSpectrum();
     return true;
-}
-
-void TForm1::UseVlsr(double vlsr) {
-    Vlsr = vlsr;
-    UpdateVlsrVelocities();
-    VlsrForSpectrum = true;
 }

@@ -2,7 +2,6 @@
 #include "app/Unit1.h"
 
 #include "app/Dialogsunit.h"
-#include "data/Readunit.h"
 #include "data/Spectrumunit.h"
 #include "plot/Graphunit.h"
 #include "plot/Plotunit.h"
@@ -26,7 +25,7 @@ void TForm1::miGraphClick(QAction* sender) {
 int TForm1::ShownMode() const {
     // A spectrum is never drawn against a VLSR computed for another observation: until its own
     // details are applied, the velocity-minus-VLSR choice shows the plain velocity axis.
-    return Mode == ModeVelocityMinusVlsr && !VlsrForSpectrum ? ModeVelocity : Mode;
+    return Mode == ModeVelocityMinusVlsr && !Session.VlsrForSpectrum ? ModeVelocity : Mode;
 }
 
 void TForm1::ShowSpectrum() {
@@ -34,7 +33,7 @@ void TForm1::ShowSpectrum() {
     // The check mark tells the axis drawn; Mode keeps the user's choice for when it comes back.
     QAction* const items[] = {miFrequency, miWavelength, miVelocity, miVMinusVlsr};
     items[shown]->setChecked(true);
-    SelectXAxis(shown);
+    Session.SelectXAxis(shown);
     SpectrumDrawn = false;
     if (DrawSpectrum()) {
         SpectrumDrawn = true;
@@ -53,11 +52,11 @@ TGraphMapping TForm1::Mapping() const {
 
 TGraphInputs TForm1::GraphInputs() const {
     TGraphInputs inputs;
-    inputs.X = &XValues;
-    inputs.Signal = &Signal;
+    inputs.X = &Session.XValues;
+    inputs.Signal = &Session.Signal;
     inputs.Mode = ShownMode();
     inputs.Corrected = Corrected;
-    inputs.FileName = Spectrum ? ExtractFileName(Spectrum->FilePath) : std::string();
+    inputs.FileName = Session.CurrentFileName;
     return inputs;
 }
 
@@ -72,8 +71,8 @@ bool TForm1::DrawSpectrum() {
 }
 
 // Whatever the plot shows is drawn again at the new ratio: the graph, the fitted curve over it
-// (the polynomial it was drawn from: Coefficients may have changed since) and the band of a
-// drag. The empty plot of a new window is cleared afresh; a picture left by a failed drawing
+// (the polynomial it was drawn from: the fit's coefficients may have changed since) and the band of
+// a drag. The empty plot of a new window is cleared afresh; a picture left by a failed drawing
 // stays as the plot enlarged it.
 void TForm1::RedrawPlot() {
     if (!SpectrumDrawn) {

@@ -2,8 +2,6 @@
 #include "app/Unit1.h"
 
 #include "app/Dialogsunit.h"
-#include "astro/Savedetailsunit.h"
-#include "data/Readunit.h"
 #include "data/Saveunit.h"
 #include "data/Spectrumunit.h"
 #include "details/Detailsunit.h"
@@ -13,7 +11,7 @@
 void TForm1::miSaveAsClick() {
     // Saving is offered only once a spectrum has been read, and every successful Read has
     // created the details dialog.
-    if (!Spectrum || !DetailsForm)
+    if (!Session.File || !DetailsForm)
         return;
     const QString path =
         Dialogs->GetSaveFileName(this, "Save as", SaveFolder, "Text file(*.txt);;Any (*.*)", "txt");
@@ -26,8 +24,6 @@ void TForm1::miSaveAsClick() {
     // edits abandoned with No; and the VLSR is this observation's own, or 0 when its details
     // were not applied, never one computed for a spectrum read before.
     const TSaveHeader header =
-        GatherSaveHeader(AppliedState ? *AppliedState : DetailsForm->State(),
-                         Spectrum->FileDate + Spectrum->FileTime, VlsrForSpectrum ? Vlsr : 0.0,
-                         GraphTitle, Corrected);
-    WriteTextFileSafely(path.toStdString(), SavedText(header, XValues, Signal));
+        GatherSaveHeader(Session, DetailsForm->State(), GraphTitle, Corrected);
+    WriteTextFileSafely(path.toStdString(), SavedText(header, Session.XValues, Session.Signal));
 }

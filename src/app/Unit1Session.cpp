@@ -3,9 +3,7 @@
 #include "app/Unit1.h"
 
 #include "app/Dialogsunit.h"
-#include "data/Readunit.h"
 #include "data/Spectrumunit.h"
-#include "numeric/Polyfitunit.h"
 #include "settings/Formsettings.h"
 
 #include <QAction>
@@ -20,9 +18,7 @@
 #include <QTimer>
 #include <stdexcept>
 
-TForm1::~TForm1() {
-    SetPolyFitReporter(nullptr);
-}
+TForm1::~TForm1() = default;
 
 void TForm1::RunCommand(const std::function<void()>& handler) {
     try {
@@ -163,12 +159,8 @@ void TForm1::ReadSpectrumFile(const QString& path) {
 }
 
 void TForm1::ReadSpectrumFile(const QByteArray& localPath) {
-    if (!Spectrum)
-        Spectrum = std::make_unique<TSpectrumFile>();
-    SelectXAxis(ShownMode());
-    Spectrum->Read(localPath.toStdString());
-    // The VLSR and the velocity-minus-VLSR axis were computed for the observation read before.
-    VlsrForSpectrum = false;
+    Session.Read(localPath.toStdString());
+    Session.SelectXAxis(ShownMode());
     // A subtracted baseline belongs to the spectrum read before; a failed read keeps both, so
     // the title's "(corrected)" stays true to the signal on screen.
     Corrected = false;

@@ -10,10 +10,10 @@
 //         return;                          // nothing else changes; V Minus Vlsr stays as it was
 //     }
 //     lblRa..lblElev := r.RaText .. r.ElevText;  edVlsr := r.VlsrText;
-//     Vlsr = r.Vlsr;  UpdateVlsrVelocities();  edVlsr tool tip := VlsrTermsText(r);
+//     Session.UseVlsr(r.Vlsr);  edVlsr tool tip := VlsrTermsText(r);
 //
-// Nothing here touches a program global: Vlsr and the velocity-minus-VLSR axis are the
-// caller's to set.
+// Nothing here changes the session: the VLSR and the velocity-minus-VLSR axis are the caller's
+// to set.
 #pragma once
 
 #include "astro/Detailsstate.h"

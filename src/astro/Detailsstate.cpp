@@ -1,7 +1,6 @@
 #include "astro/Detailsstate.h"
 
 #include "astro/Galeqeclunit.h"
-#include "data/Filenameunit.h"
 #include "settings/Globalunit.h"
 
 #include <cstdint>
@@ -181,8 +180,4 @@ void TDetailsState::FormShow(bool positionInFileName, const TGLatitude& latitude
     SetFieldText(TDetailsField::edLiiDeg, std::to_string(longitude.GetDegrees()));
     SetFieldText(TDetailsField::edLiiMin, std::to_string(longitude.GetMinutes()));
     SetFieldText(TDetailsField::edLiiSec, std::to_string(longitude.GetSeconds()));
-}
-
-void TDetailsState::FormShow() {
-    FormShow(PositionInFileName, FileGLatitude, FileGLongitude);
 }

@@ -86,9 +86,6 @@ public:
     // as a change (so each changed field converts once more). Otherwise nothing changes.
     void FormShow(bool positionInFileName, const TGLatitude& latitude,
                   const TGLongitude& longitude);
-    // The same with the program's file-name position (FileGLatitude, FileGLongitude,
-    // PositionInFileName).
-    void FormShow();
 
     const std::string& Text(TDetailsField field) const {
         return Texts[static_cast<std::size_t>(field)];

@@ -2,14 +2,13 @@
 
 #include "astro/Applydetailsunit.h"
 #include "astro/Detailsstate.h"
-#include "astro/Savedetailsunit.h"
 #include "batch/Inputunit.h"
 #include "data/Datetimeunit.h"
-#include "data/Filenameunit.h"
 #include "data/Readunit.h"
 #include "data/Saveunit.h"
 #include "numeric/Baselineunit.h"
 #include "numeric/Polyfitunit.h"
+#include "session/Sessionunit.h"
 #include "settings/Globalunit.h"
 
 #include <charconv>
@@ -19,42 +18,6 @@
 #include <stdexcept>
 
 namespace {
-
-// The program's spectrum globals as a freshly started program holds them, with the number of
-// coefficients set.
-void StartAfresh(int terms) {
-    ComputeAxisTables();
-    Signal.clear();
-    XValues.clear();
-    VelocitiesMinusVlsr.clear();
-    CurrentFileName.clear();
-    FileGLatitude = TGLatitude();
-    FileGLongitude = TGLongitude();
-    PositionInFileName = false;
-    Coefficients.assign(static_cast<std::size_t>(terms), 0.0);
-    Correlation = 0.0;
-    Vlsr = 0.0;
-}
-
-// The fit's messages for the file's error text; the reporter installed before (a window's
-// warning box, say) is back afterwards.
-class TFitMessages {
-public:
-    TFitMessages() : Previous(PolyFitReporter()) {
-        SetPolyFitReporter([this](const std::string& text) {
-            if (!Text.empty())
-                Text += "; ";
-            Text += text;
-        });
-    }
-    ~TFitMessages() { SetPolyFitReporter(Previous); }
-    TFitMessages(const TFitMessages&) = delete;
-    TFitMessages& operator=(const TFitMessages&) = delete;
-    std::string Text;
-
-private:
-    TPolyFitReporter Previous;
-};
 
 double Signed(double degrees) {
     return degrees > 180.0 ? degrees - 360.0 : degrees;
@@ -167,14 +130,13 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
     TSpectrumResult result;
     TSummaryRow& row = result.Row;
     row.File = path;
-    StartAfresh(settings.Terms);
+    // Every file has a session of its own, as a freshly started program holds it: a file's
+    // result never depends on the file before it.
+    TSession session;
+    session.Coefficients.assign(static_cast<std::size_t>(settings.Terms), 0.0);
 
-    // Read, as the Read command does in the window's first display mode (every mode's axis has
-    // one value per channel, which is all the reader needs).
-    SelectXAxis(ModeFrequency);
-    TSpectrumFile spectrum;
     try {
-        spectrum.Read(path);
+        session.Read(path);
     } catch (const std::runtime_error& error) {
         // The window shows the reader's text alone; a survey's row also says why the file did
         // not open, which the reader keeps to itself.
@@ -184,16 +146,16 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
                 text += ": " + problem;
         return Failed(result, text);
     }
-    const double instant = spectrum.FileDate + spectrum.FileTime;
+    const double instant = session.Instant();
     row.TimeUtc = IsoTimeText(instant);
-    result.FileName = ExtractFileName(spectrum.FilePath);
+    result.FileName = session.CurrentFileName;
 
     // The details as the dialog opens on this file, then the position typed, then OK.
     TDetailsState details = TDetailsState::Create(station);
-    details.FormShow(PositionInFileName, FileGLatitude, FileGLongitude);
+    details.FormShow(session.PositionInFileName, session.FileGLatitude, session.FileGLongitude);
     if (settings.Position != TPositionSource::FileName)
         TypePosition(details, settings);
-    else if (!PositionInFileName)
+    else if (!session.PositionInFileName)
         // The dialog would offer the galactic centre; a survey wants the file's own position.
         return Failed(result, "no source position: the file's name carries none (give "
                               "--galactic or --equatorial)");
@@ -205,39 +167,38 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
     const TAppliedDetails applied = ComputeAppliedDetails(instant, details);
     if (!applied.Applied)
         return Failed(result, applied.ErrorText);
-    Vlsr = applied.Vlsr;
-    UpdateVlsrVelocities();
-    row.Vlsr = Vlsr;
+    session.UseVlsr(applied.Vlsr);
+    session.AppliedDetails = details;
+    row.Vlsr = session.Vlsr;
 
     // The axis, the fit outside the windows, and the subtraction.
-    SelectXAxis(settings.Mode);
-    std::vector<bool> missing(Signal.size());
-    for (std::size_t i = 0; i < Signal.size(); ++i)
-        missing[i] = Signal[i] == 0.0;
-    const TFitSamples samples = SamplesOutsideWindows(XValues, Signal, settings.Windows);
-    {
-        TFitMessages messages;
-        Correlation = FitPolynomial(samples.X, samples.Y, Coefficients);
-        row.Correlation = Correlation;
-        if (Correlation < 0.0)
-            return Failed(result,
-                          messages.Text.empty() ? "the baseline fit failed" : messages.Text);
-    }
-    row.Coefficients = Coefficients;
-    SubtractPolynomial(Signal, XValues, Coefficients);
+    session.SelectXAxis(settings.Mode);
+    const std::vector<double>& x = session.XValues;
+    std::vector<double>& signal = session.Signal;
+    std::vector<bool> missing(signal.size());
+    for (std::size_t i = 0; i < signal.size(); ++i)
+        missing[i] = signal[i] == 0.0;
+    const TFitSamples samples = SamplesOutsideWindows(x, signal, settings.Windows);
+    const TFitResult fit = FitPolynomial(samples.X, samples.Y, session.Coefficients);
+    session.Correlation = fit.Correlation;
+    row.Correlation = fit.Correlation;
+    if (fit.Correlation < 0.0)
+        return Failed(result, fit.Message.empty() ? "the baseline fit failed" : fit.Message);
+    row.Coefficients = session.Coefficients;
+    SubtractPolynomial(signal, x, session.Coefficients);
     result.Title = GraphTitleFor(settings.Mode, true);
 
     // Save as.
     try {
-        const TSaveHeader header = GatherSaveHeader(details, instant, Vlsr, result.Title, true);
-        result.SavedText = SavedText(header, XValues, Signal);
+        const TSaveHeader header = GatherSaveHeader(session, details, result.Title, true);
+        result.SavedText = SavedText(header, x, signal);
     } catch (const std::invalid_argument& error) {
         return Failed(result, error.what());
     }
 
-    row.Line = MeasureLine(XValues, Signal, missing, VelocitiesMinusVlsr, settings.Windows);
-    result.X = XValues;
-    result.Signal = Signal;
+    row.Line = MeasureLine(x, signal, missing, session.VelocitiesMinusVlsr, settings.Windows);
+    result.X = x;
+    result.Signal = std::move(signal);
     result.Ok = true;
     return result;
 }

@@ -12,9 +12,9 @@
 // plot, chosen by pixel column; here the samples are chosen by their value on the axis, outside
 // the given line windows. Both leave out samples whose signal is exactly 0.
 //
-// ProcessSpectrum uses the program's spectrum globals (Signal, XValues, Coefficients, ...) as
-// the window does, so it runs one file at a time per process. Each file starts from the state
-// of a freshly started program, so a file's result never depends on the file before it.
+// ProcessSpectrum gives each file a session of its own (session/Sessionunit.h), as a freshly
+// started program holds it: a file's result never depends on the file before it, and several
+// files may be processed at once, one per thread.
 #pragma once
 
 #include "batch/Batchoptions.h"
@@ -107,8 +107,7 @@ struct TSpectrumResult {
 // Takes one file through the steps above. Never throws for a problem of the file: a reader
 // failure gives its exact text (with the system's reason after "Unable to open <name>: "), a failed
 // fit the fit's messages ("PolyFit called with less than two points"), a position that cannot be
-// found says so. The fit's messages are caught while it runs; the fit's reporter is put back
-// afterwards.
+// found says so.
 TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& settings,
                                 const TStationSettings& station);
 

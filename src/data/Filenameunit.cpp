@@ -5,10 +5,6 @@
 
 #include <string_view>
 
-TGLatitude FileGLatitude;
-TGLongitude FileGLongitude;
-bool PositionInFileName = false;
-
 namespace {
 
 // One part as its decimal text. A part written "-0" keeps its sign, so that a latitude of
@@ -62,8 +58,4 @@ bool ParseFileName(const std::string& name, TGLatitude& latitude, TGLongitude& l
         angle.Negate();
     longitude = TGLongitude(angle);
     return true;
-}
-
-bool ParseFileName() {
-    return ParseFileName(CurrentFileName, FileGLatitude, FileGLongitude);
 }

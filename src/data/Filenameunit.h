@@ -11,13 +11,6 @@
 
 #include <string>
 
-extern TGLatitude FileGLatitude;   // from the last file name that carried a position
-extern TGLongitude FileGLongitude; // 0..360 form
-extern bool PositionInFileName;    // the last file's name carried a position
-
 // Reads the position from name into latitude and longitude. Returns false as soon as the name
 // turns out not to carry a complete position; a latitude already read stays in latitude.
 bool ParseFileName(const std::string& name, TGLatitude& latitude, TGLongitude& longitude);
-
-// The same on CurrentFileName and the globals FileGLatitude and FileGLongitude.
-bool ParseFileName();

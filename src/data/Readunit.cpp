@@ -382,7 +382,7 @@ void TSpectrumFile::Read(const std::string& path) {
     if (source.Failed())
         throw std::runtime_error("Read error");
 
-    const std::size_t expected = XValues.size();
+    const std::size_t expected = ChannelCount;
     std::vector<double> items;
     ReadItems(source, items, expected);
     if (source.Failed())
@@ -392,15 +392,8 @@ void TSpectrumFile::Read(const std::string& path) {
     if (source.Exhausted() || items.size() != expected)
         throw std::runtime_error("wrong number of data items.");
 
-    TGLatitude latitude = FileGLatitude;
-    TGLongitude longitude = FileGLongitude;
-    const bool positionInName = ParseFileName(name, latitude, longitude);
-
     header.FilePath = path;
+    header.FileName = name;
+    header.Items = std::move(items);
     *this = std::move(header);
-    Signal = std::move(items);
-    CurrentFileName = name;
-    FileGLatitude = latitude;
-    FileGLongitude = longitude;
-    PositionInFileName = positionInName;
 }

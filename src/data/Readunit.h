@@ -3,13 +3,14 @@
 // A spectrum data file is text: a header line that begins with 's' and carries the
 // observation's date (month, day, year), time (hour, minute, second) and five further numbers,
 // then the signal of every receiver channel as decimal numbers separated by white space. The
-// reader checks the header, loads the data items into Signal and takes the galactic position
-// from the file's name. Every failure is a std::runtime_error with one fixed text (see Read).
+// reader checks the header and returns it with the data items as one record; every failure is
+// a std::runtime_error with one fixed text (see Read).
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class TTextSource;
 
@@ -22,11 +23,12 @@ public:
     std::int32_t HeaderInt1 = 0;
     std::int32_t HeaderInt2 = 0;
     std::int32_t HeaderInt4 = 0;
+    std::string FileName;      // the file's name without its folder
+    std::vector<double> Items; // the data items, one per receiver channel
 
-    // Reads the file at path. The number of data items must equal the size of XValues.
-    // On success sets this object's fields, Signal, CurrentFileName and the file-name position
-    // globals. On failure throws std::runtime_error with one of these texts and changes
-    // nothing:
+    // Reads the file at path. The number of data items must be ChannelCount.
+    // On success sets every field of this object. On failure throws std::runtime_error with
+    // one of these texts and changes nothing:
     //   "Unable to open <name>", "Not enough info in header.",
     //   "Header does not start with an 's'.", "Summat wrong with date.",
     //   "Summat wrong with time.", "Read error", "wrong number of data items."

@@ -17,60 +17,63 @@ std::array<double, ChannelCount> MakeChannelOffsets() {
     return table;
 }
 
-bool AxisTablesComputed = false;
-
 } // namespace
 
 const std::array<double, ChannelCount> ChannelOffsets = MakeChannelOffsets();
 
-std::vector<double> XValues;
-std::vector<double> Signal;
-std::vector<double> WavelengthOffsets;
-std::vector<double> Velocities;
-std::vector<double> VelocitiesMinusVlsr;
-std::vector<double> Coefficients;
-double Correlation = 0.0;
-double Vlsr = 0.0;
-std::string CurrentFileName;
+namespace {
 
-void ComputeAxisTables() {
-    if (AxisTablesComputed)
-        return;
-    AxisTablesComputed = true;
-    WavelengthOffsets.clear();
-    Velocities.clear();
-    WavelengthOffsets.reserve(ChannelCount);
-    Velocities.reserve(ChannelCount);
-    VelocitiesMinusVlsr.reserve(ChannelCount);
-    for (double offset : ChannelOffsets) {
-        const double wavelength = SpeedOfLight / (offset + RestFrequency) - RestWavelength;
-        WavelengthOffsets.push_back(wavelength);
-        Velocities.push_back(wavelength / RestWavelength * SpeedOfLight * 0.001);
-    }
+// The wavelength of a channel's frequency minus RestWavelength, m.
+double WavelengthOffsetOf(double offset) {
+    return SpeedOfLight / (offset + RestFrequency) - RestWavelength;
 }
 
-void UpdateVlsrVelocities() {
-    VelocitiesMinusVlsr.clear();
+std::vector<double> MakeWavelengthOffsets() {
+    std::vector<double> table;
+    table.reserve(ChannelCount);
+    for (double offset : ChannelOffsets)
+        table.push_back(WavelengthOffsetOf(offset));
+    return table;
+}
+
+std::vector<double> MakeVelocities() {
+    std::vector<double> table;
+    table.reserve(ChannelCount);
+    for (double offset : ChannelOffsets)
+        table.push_back(WavelengthOffsetOf(offset) / RestWavelength * SpeedOfLight * 0.001);
+    return table;
+}
+
+} // namespace
+
+const std::vector<double> WavelengthOffsets = MakeWavelengthOffsets();
+const std::vector<double> Velocities = MakeVelocities();
+
+std::vector<double> VelocitiesMinusVlsrFor(double vlsr) {
+    std::vector<double> axis;
+    axis.reserve(Velocities.size());
     for (double velocity : Velocities)
-        VelocitiesMinusVlsr.push_back(velocity - Vlsr);
+        axis.push_back(velocity - vlsr);
+    return axis;
 }
 
-void SelectXAxis(int mode) {
+bool SelectXAxis(int mode, const std::vector<double>& velocitiesMinusVlsr,
+                 std::vector<double>& axis) {
     switch (mode) {
     case ModeFrequency:
-        XValues.assign(ChannelOffsets.begin(), ChannelOffsets.end());
-        break;
+        axis.assign(ChannelOffsets.begin(), ChannelOffsets.end());
+        return true;
     case ModeWavelength:
-        XValues = WavelengthOffsets;
-        break;
+        axis = WavelengthOffsets;
+        return true;
     case ModeVelocity:
-        XValues = Velocities;
-        break;
+        axis = Velocities;
+        return true;
     case ModeVelocityMinusVlsr:
-        XValues = VelocitiesMinusVlsr;
-        break;
+        axis = velocitiesMinusVlsr;
+        return true;
     default:
-        break;
+        return false;
     }
 }
 

@@ -1,5 +1,5 @@
-// Spectrum data held for the whole run: the receiver's channel table, the x axis of every
-// display mode, the current spectrum's signal and the results of the baseline fit.
+// The receiver's channel table, the x axis of every display mode, and the texts of the
+// program's numbers.
 //
 // Units: frequencies in Hz, wavelengths in metres, velocities in km/s. The frequency and
 // wavelength axes are offsets from RestFrequency and RestWavelength; ToAbsolute turns them
@@ -32,25 +32,19 @@ enum TDisplayMode : int {
 // six significant digits (-1000000, -995002, ..., -1.77, 4998.23, ..., 994998).
 extern const std::array<double, ChannelCount> ChannelOffsets;
 
-// Program globals (one each, for the whole run).
-extern std::vector<double> XValues;             // x of each channel in the current display mode
-extern std::vector<double> Signal;              // data items of the current file, one per channel
-extern std::vector<double> WavelengthOffsets;   // m, wavelength minus RestWavelength
-extern std::vector<double> Velocities;          // km/s
-extern std::vector<double> VelocitiesMinusVlsr; // km/s, Velocities - Vlsr; empty until updated
-extern std::vector<double> Coefficients;        // baseline polynomial, lowest power first
-extern double Correlation;                      // correlation of the last fit
-extern double Vlsr;                             // km/s, from the last applied details
-extern std::string CurrentFileName;             // name (no folder) of the last file read
+// The x axis of the wavelength and velocity modes, one value per channel: the wavelength of
+// each channel's frequency minus RestWavelength (m), and the radial velocity (km/s).
+extern const std::vector<double> WavelengthOffsets;
+extern const std::vector<double> Velocities;
 
-// Fills WavelengthOffsets and Velocities from ChannelOffsets. Only the first call does work.
-void ComputeAxisTables();
+// The x axis of a display mode: ChannelOffsets, WavelengthOffsets, Velocities, or
+// velocitiesMinusVlsr (which the caller keeps for its VLSR; see VelocitiesMinusVlsrFor). False,
+// with axis unchanged, for any other mode.
+bool SelectXAxis(int mode, const std::vector<double>& velocitiesMinusVlsr,
+                 std::vector<double>& axis);
 
-// Refills VelocitiesMinusVlsr from Velocities and the current Vlsr.
-void UpdateVlsrVelocities();
-
-// XValues := a copy of the axis of the display mode; any other mode leaves XValues unchanged.
-void SelectXAxis(int mode);
+// Velocities - vlsr, channel by channel.
+std::vector<double> VelocitiesMinusVlsrFor(double vlsr);
 
 // The absolute value behind an axis value: x + RestFrequency (mode 0), x + RestWavelength
 // (mode 1), x itself otherwise.

@@ -248,8 +248,15 @@ void TDetailsForm::ShowStateTexts() {
     }
 }
 
+void TDetailsForm::SetFileNamePosition(bool positionInFileName, const TGLatitude& latitude,
+                                       const TGLongitude& longitude) {
+    PositionInFileName = positionInFileName;
+    FileGLatitude = latitude;
+    FileGLongitude = longitude;
+}
+
 void TDetailsForm::FormShow() {
-    DetailsState.FormShow();
+    DetailsState.FormShow(PositionInFileName, FileGLatitude, FileGLongitude);
     ShowStateTexts();
 }
 

@@ -8,9 +8,11 @@
 //     DetailsForm = new TDetailsForm(this);              // reads StationSettings()
 //     // every time
 //     DetailsForm->setWindowTitle(bare file name);
+//     DetailsForm->SetFileNamePosition(Session.PositionInFileName, Session.FileGLatitude,
+//                                      Session.FileGLongitude);
 //     if (Dialogs->ExecModal(*DetailsForm) == QDialog::Accepted) {   // OK; No gives Rejected
 //         const TAppliedDetails r = ComputeAppliedDetails(
-//             Spectrum->FileDate + Spectrum->FileTime, DetailsForm->State());
+//             Session.Instant(), DetailsForm->State());
 //         ...                                            // see astro/Applydetailsunit.h
 //     }
 //
@@ -43,8 +45,11 @@ public:
     // The edit field of a TDetailsField.
     QLineEdit* Field(TDetailsField field) const;
 
-    // Applies the file-name position (FileGLatitude, FileGLongitude) to the galactic fields
-    // when the last file's name carried one (PositionInFileName).
+    // The galactic position the file's name carries, for the next showings.
+    void SetFileNamePosition(bool positionInFileName, const TGLatitude& latitude,
+                             const TGLongitude& longitude);
+
+    // Applies the file-name position to the galactic fields when the file's name carried one.
     void FormShow();
 
     // Controls, under the names the program's documentation uses.
@@ -75,5 +80,8 @@ private:
     void ShowStateTexts();
 
     TDetailsState DetailsState;
+    bool PositionInFileName = false;
+    TGLatitude FileGLatitude;
+    TGLongitude FileGLongitude;
     std::array<QLineEdit*, DetailsFieldCount> Fields{};
 };

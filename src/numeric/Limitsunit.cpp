@@ -1,7 +1,5 @@
 #include "numeric/Limitsunit.h"
 
-#include "data/Spectrumunit.h"
-
 #include <cmath>
 
 namespace {
@@ -81,12 +79,11 @@ void RoundAxisLimits(const TGraphLimits& limits, const std::vector<double>& data
     max = KeepFinite(std::fmax(k * step, hi), hi);
 }
 
-bool GetGraphLimits(TGraphLimits& limits) {
-    if (XValues.empty())
+bool GetGraphLimits(const std::vector<double>& x, const std::vector<double>& signal,
+                    TGraphLimits& limits) {
+    if (x.empty() || x.size() != signal.size())
         return false;
-    if (XValues.size() != Signal.size())
-        return false;
-    RoundAxisLimits(limits, XValues, limits.XMin, limits.XMax, limits.XStep);
-    RoundAxisLimits(limits, Signal, limits.YMin, limits.YMax, limits.YStep);
+    RoundAxisLimits(limits, x, limits.XMin, limits.XMax, limits.XStep);
+    RoundAxisLimits(limits, signal, limits.YMin, limits.YMax, limits.YStep);
     return true;
 }

@@ -38,10 +38,11 @@ struct TGraphLimits {
     double YStep = 0.0;         // signal tick spacing
 };
 
-// Fills XMin, XMax, XStep from XValues and then YMin, YMax, YStep from Signal and returns true.
-// Returns false, leaving the record unchanged, when XValues is empty or when XValues and Signal
-// differ in length.
-bool GetGraphLimits(TGraphLimits& limits);
+// Fills XMin, XMax, XStep from x and then YMin, YMax, YStep from signal and returns true.
+// Returns false, leaving the record unchanged, when x is empty or when x and signal differ in
+// length.
+bool GetGraphLimits(const std::vector<double>& x, const std::vector<double>& signal,
+                    TGraphLimits& limits);
 
 // Limits and tick step of one axis from its data, with limits.Divisions steps at most across the
 // range. data must not be empty (an empty vector leaves min, max and step unchanged).

@@ -6,20 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <iostream>
 #include <iterator>
 #include <utility>
 
 namespace {
-
-TPolyFitReporter Reporter;
-
-void Report(const std::string& text) {
-    if (Reporter)
-        Reporter(text);
-    else
-        std::cerr << text << '\n';
-}
 
 // ---- Arithmetic errors ----------------------------------------------------------------------
 //
@@ -132,24 +122,18 @@ double TotalSumOfSquares(const TVector& y, double sy) {
 
 } // namespace
 
-void SetPolyFitReporter(TPolyFitReporter reporter) {
-    Reporter = std::move(reporter);
-}
-
-const TPolyFitReporter& PolyFitReporter() {
-    return Reporter;
-}
-
 // ---- Entry ------------------------------------------------------------------------------------
 
-double FitPolynomial(const TVector& x, const TVector& y, TVector& coefficients) {
+TFitResult FitPolynomial(const TVector& x, const TVector& y, TVector& coefficients) {
     const TFlagGuard guard;
+    TFitResult result;
     try {
-        return PolyFit(x, y, coefficients);
+        result.Correlation = PolyFit(x, y, coefficients, result.Message);
+        return result;
     } catch (const EFloatingPointError&) {
         // Retried below on data rescaled to [0, 1].
     } catch (...) {
-        return -1.0;
+        return result;
     }
 
     try {
@@ -164,18 +148,18 @@ double FitPolynomial(const TVector& x, const TVector& y, TVector& coefficients) 
         // All x or all y equal divide 0 by 0 here.
         CheckValues(xs);
         CheckValues(ys);
-        const double r = PolyFit(xs, ys, coefficients);
-        if (r > 0.0)
+        result.Correlation = PolyFit(xs, ys, coefficients, result.Message);
+        if (result.Correlation > 0.0)
             RescaleCoefficients(coefficients, yMax, yMin, xMax, xMin);
-        return r;
     } catch (...) {
-        return -1.0;
+        result.Correlation = -1.0;
     }
+    return result;
 }
 
 // ---- The fit ----------------------------------------------------------------------------------
 
-double PolyFit(const TVector& x, const TVector& y, TVector& coefficients) {
+double PolyFit(const TVector& x, const TVector& y, TVector& coefficients, std::string& message) {
     const int m = static_cast<int>(coefficients.size());
     const int n = static_cast<int>(x.size());
     TDesignMatrix design(x.size() * coefficients.size(), 0.0);
@@ -183,15 +167,15 @@ double PolyFit(const TVector& x, const TVector& y, TVector& coefficients) {
     TVector rhs(static_cast<std::size_t>(m), 0.0);
 
     if (m < 1) {
-        Report("PolyFit called with less than one term");
+        message = "PolyFit called with less than one term";
         return -1.0;
     }
     if (n < 2) {
-        Report("PolyFit called with less than two points");
+        message = "PolyFit called with less than two points";
         return -1.0;
     }
     if (y.size() != x.size()) {
-        Report("PolyFit called with x and y of unequal size");
+        message = "PolyFit called with x and y of unequal size";
         return -1.0;
     }
 
@@ -208,7 +192,7 @@ double PolyFit(const TVector& x, const TVector& y, TVector& coefficients) {
     CheckValues(normal);
     CheckValues(rhs);
 
-    if (!GaussJordan(normal, rhs, coefficients))
+    if (!GaussJordan(normal, rhs, coefficients, message))
         return -1.0;
 
     double sse = 0.0;
@@ -257,13 +241,13 @@ void BuildNormalEquations(const TDesignMatrix& design, const TVector& y, TMatrix
 
 // ---- Solver -----------------------------------------------------------------------------------
 
-bool GaussJordan(TMatrix& a, const TVector& b, TVector& solution) {
+bool GaussJordan(TMatrix& a, const TVector& b, TVector& solution, std::string& message) {
     const int n = static_cast<int>(a.size());
     // Only column 0 of the work matrix carries anything: one right-hand side.
     TMatrix bWork(static_cast<std::size_t>(n), TVector(1, 0.0));
     TPivotTable pivots(static_cast<std::size_t>(n), {0, 0, 0});
 
-    if (!GaussJordan2(a, b, bWork, pivots))
+    if (!GaussJordan2(a, b, bWork, pivots, message))
         return false;
 
     // Undo the column interchanges, last first.
@@ -278,7 +262,7 @@ bool GaussJordan(TMatrix& a, const TVector& b, TVector& solution) {
 
     for (int i = 0; i < n; ++i) {
         if (pivots[i][2] != 0) {
-            Report("Error in GaussJordan: matrix is singular");
+            message = "Error in GaussJordan: matrix is singular";
             return false;
         }
     }
@@ -290,7 +274,8 @@ bool GaussJordan(TMatrix& a, const TVector& b, TVector& solution) {
     return true;
 }
 
-bool GaussJordan2(TMatrix& a, const TVector& b, TMatrix& bWork, TPivotTable& pivots) {
+bool GaussJordan2(TMatrix& a, const TVector& b, TMatrix& bWork, TPivotTable& pivots,
+                  std::string& message) {
     const int n = static_cast<int>(a.size());
     ClearArithmeticFlags();
     for (int i = 0; i < n; ++i) {
@@ -309,7 +294,7 @@ bool GaussJordan2(TMatrix& a, const TVector& b, TMatrix& bWork, TPivotTable& piv
                 continue;
             for (int k = 0; k < n; ++k) {
                 if (pivots[k][2] > 0) {
-                    Report("Error in GaussJordan2: matrix is singular");
+                    message = "Error in GaussJordan2: matrix is singular";
                     return false;
                 }
                 if (pivots[k][2] < 0 && std::fabs(a[j][k]) > big) {
@@ -320,7 +305,7 @@ bool GaussJordan2(TMatrix& a, const TVector& b, TMatrix& bWork, TPivotTable& piv
             }
         }
         if (pivotColumn < 0) {
-            Report("Error in GaussJordan2: matrix is singular");
+            message = "Error in GaussJordan2: matrix is singular";
             return false;
         }
 

@@ -7,8 +7,9 @@
 // fit is the correlation coefficient R = sqrt(1 - SSE/SST) (0..1), or -1.0 on failure; SST is
 // summed from y centred on its mean, so that it stays sound for a nearly constant y.
 //
-// Messages (bad arguments, singular normal matrix) go to the PolyFit reporter; the windowed
-// program shows them in a warning box captioned "PolyFit Exception". Floating-point overflow,
+// A failed fit says why in one message (bad arguments, singular normal matrix), returned with
+// its correlation; the windowed program shows it in a warning box captioned "PolyFit
+// Exception", the batch in the file's error. Floating-point overflow,
 // division by zero and invalid operations during a fit raise EFloatingPointError out of
 // PolyFit and the solver; FitPolynomial catches it and retries once on data rescaled to
 // [0, 1].
@@ -19,7 +20,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -36,14 +36,13 @@ using TDesignMatrix = std::vector<double>;
 // column (and row) i: -1 unused, 0 used once as pivot, > 0 chosen more than once.
 using TPivotTable = std::vector<std::array<std::int32_t, 3>>;
 
-// Receives the text of every message of this unit.
-using TPolyFitReporter = std::function<void(const std::string&)>;
-
-// Installs the reporter; an empty function restores the default, which writes the text and a
-// line end to stderr.
-void SetPolyFitReporter(TPolyFitReporter reporter);
-// The reporter installed (empty for the default), so that a caller can put it back.
-const TPolyFitReporter& PolyFitReporter();
+// The outcome of a fit: R (0..1), or -1.0 on failure; Message says why a fit failed when it
+// failed on its arguments or on a singular matrix ("" otherwise: an arithmetic error that the
+// retry could not mend fails quietly).
+struct TFitResult {
+    double Correlation = -1.0;
+    std::string Message;
+};
 
 // Raised when a fit meets floating-point overflow, division by zero or an invalid operation.
 // Detection: the floating-point status flags (FE_OVERFLOW, FE_DIVBYZERO, FE_INVALID) are
@@ -55,14 +54,15 @@ public:
 };
 
 // Fits the polynomial to (x, y); on an arithmetic error retries once on data rescaled to
-// [0, 1] and converts the coefficients back. Returns R, or -1.0. x and y are never changed;
+// [0, 1] and converts the coefficients back. Returns R, or -1.0 with the reason. x and y are
+// never changed;
 // coefficients are written only by a successful solve (and by the conversion of the retry).
 // The caller's floating-point status flags are left as they were.
-double FitPolynomial(const TVector& x, const TVector& y, TVector& coefficients);
+TFitResult FitPolynomial(const TVector& x, const TVector& y, TVector& coefficients);
 
-// The fit proper. Reports its argument errors and the solver's singular-matrix errors and
-// returns -1.0 after them; raises EFloatingPointError on an arithmetic error.
-double PolyFit(const TVector& x, const TVector& y, TVector& coefficients);
+// The fit proper. Returns -1.0 with message set after an argument error or the solver's
+// singular-matrix error; raises EFloatingPointError on an arithmetic error.
+double PolyFit(const TVector& x, const TVector& y, TVector& coefficients, std::string& message);
 
 // normal (m x m) := design^T design, rhs (m) := design^T y, for the n x m design matrix.
 // One pass over the points, in ascending order, adds each point's products to every sum, which
@@ -71,16 +71,17 @@ void BuildNormalEquations(const TDesignMatrix& design, const TVector& y, TMatrix
                           int n, TVector& rhs);
 
 // Solves a s = b for the n x n matrix a; writes s into the first n elements of solution
-// (which must already hold n elements) and leaves the inverse of a in a. Returns false after
-// reporting a singular matrix.
-bool GaussJordan(TMatrix& a, const TVector& b, TVector& solution);
+// (which must already hold n elements) and leaves the inverse of a in a. Returns false, with
+// message set, for a singular matrix.
+bool GaussJordan(TMatrix& a, const TVector& b, TVector& solution, std::string& message);
 
 // Gauss-Jordan elimination with full pivoting and one right-hand side. Copies b into column 0
 // of bWork (n rows, at least one column), reduces a in place to its inverse with the columns
 // still permuted, leaves the solution in column 0 of bWork and records the pivots (pivots
 // needs n rows). Pivot search is row-major and takes the first strictly largest magnitude.
-// Returns false after reporting a singular matrix.
-bool GaussJordan2(TMatrix& a, const TVector& b, TMatrix& bWork, TPivotTable& pivots);
+// Returns false, with message set, for a singular matrix.
+bool GaussJordan2(TMatrix& a, const TVector& b, TMatrix& bWork, TPivotTable& pivots,
+                  std::string& message);
 
 // Finds the extremes of x and y and maps x to (x - xMin)/(xMax - xMin) and y likewise, in
 // place, for every index below the length of x. An empty x leaves everything unchanged.

@@ -16,11 +16,7 @@ void SetUpGraphPlot(TPlot& plot) {
 
 bool GraphLimitsOf(const std::vector<double>& x, const std::vector<double>& signal,
                    TGraphLimits& limits) {
-    if (x.empty() || x.size() != signal.size())
-        return false;
-    RoundAxisLimits(limits, x, limits.XMin, limits.XMax, limits.XStep);
-    RoundAxisLimits(limits, signal, limits.YMin, limits.YMax, limits.YStep);
-    return true;
+    return GetGraphLimits(x, signal, limits);
 }
 
 QByteArray PngBytes(const QImage& image) {

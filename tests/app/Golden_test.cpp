@@ -46,20 +46,9 @@ protected:
         QGuiApplication::setFont(QFont("DejaVu Sans", 9));
         ASSERT_EQ(QFontInfo(QGuiApplication::font()).family(), "DejaVu Sans")
             << "the golden images are drawn with the DejaVu fonts (fonts-dejavu-core)";
-        ComputeAxisTables();
-        Vlsr = TestVlsr;
-        UpdateVlsrVelocities();
     }
 
-    void TearDown() override {
-        QGuiApplication::setFont(SavedFont);
-        Vlsr = 0.0;
-        VelocitiesMinusVlsr.clear();
-        Coefficients.clear();
-        Correlation = 0.0;
-        Signal.clear();
-        XValues.clear();
-    }
+    void TearDown() override { QGuiApplication::setFont(SavedFont); }
 
     std::unique_ptr<TForm1> Open() {
         auto form = std::make_unique<TForm1>(&Dialogs);
@@ -70,7 +59,7 @@ protected:
     // Reads the case's file and draws it as the Graph menu and Subtract do.
     void Draw(TForm1& form, const TGraphCase& c) {
         form.ReadSpectrumFile(c.Path);
-        form.UseVlsr(TestVlsr); // as if the details had been applied
+        form.CurrentSession().UseVlsr(TestVlsr); // as if the details had been applied
         QAction* items[] = {form.miFrequency, form.miWavelength, form.miVelocity,
                             form.miVMinusVlsr};
         form.miGraphClick(items[c.Mode]);
@@ -78,10 +67,12 @@ protected:
         if (c.Subtracted) {
             // A straight line through the first and last samples: the corrected signal lies
             // about 0.
-            const double slope =
-                (Signal.back() - Signal.front()) / (XValues.back() - XValues.front());
-            Coefficients = {Signal.front() - slope * XValues.front(), slope};
-            Correlation = 1.0;
+            TSession& session = form.CurrentSession();
+            const std::vector<double>& x = session.XValues;
+            const std::vector<double>& y = session.Signal;
+            const double slope = (y.back() - y.front()) / (x.back() - x.front());
+            session.Coefficients = {y.front() - slope * x.front(), slope};
+            session.Correlation = 1.0;
             form.DrawFittedCurve(); // offers the line to Subtract
             form.miSubtractClick();
             ASSERT_TRUE(form.IsCorrected());
@@ -166,7 +157,8 @@ TEST_F(GoldenGraph, BandAndFittedCurve) {
             velocity = c;
     Draw(*form, velocity);
     TPlot* plot = form->PlotPanel();
-    const int left = form->XToPixel(XValues[150]), right = form->XToPixel(XValues[260]);
+    const int left = form->XToPixel(form->CurrentSession().XValues[150]),
+              right = form->XToPixel(form->CurrentSession().XValues[260]);
     Dialogs.PopupAnswer = "miPuGenerate";
     QTest::mousePress(plot, Qt::LeftButton, {}, QPoint(left, 300));
     QTest::mouseMove(plot, QPoint((left + right) / 2, 250));
@@ -174,18 +166,18 @@ TEST_F(GoldenGraph, BandAndFittedCurve) {
     EXPECT_TRUE(MatchesGolden(plot->Picture(), "band-cassiopeia-velocity"));
     QTest::mouseRelease(plot, Qt::LeftButton, {}, QPoint(right, 300));
     ASSERT_EQ(Dialogs.PopupCount, 1);
-    ASSERT_GT(Correlation, 0.0);
+    ASSERT_GT(form->CurrentSession().Correlation, 0.0);
     EXPECT_TRUE(MatchesGolden(plot->Picture(), "fit-cassiopeia-velocity"));
 
     form->CSpinEdit1->setText("9");
     form->miPuGenerateClick();
-    ASSERT_GT(Correlation, 0.0);
+    ASSERT_GT(form->CurrentSession().Correlation, 0.0);
     EXPECT_TRUE(MatchesGolden(plot->Picture(), "fit9-cassiopeia-velocity"));
 
     // A cubic through the data's level at 0 km/s, below the graph at the left end and above it
     // at the right end.
-    Coefficients = {1520.0, 0.0, 0.0, 1e-5};
-    Correlation = 1.0;
+    form->CurrentSession().Coefficients = {1520.0, 0.0, 0.0, 1e-5};
+    form->CurrentSession().Correlation = 1.0;
     form->DrawFittedCurve();
     EXPECT_TRUE(MatchesGolden(plot->Picture(), "fit-clipped-cassiopeia-velocity"));
 

@@ -1,9 +1,8 @@
 // A main window under test: its dialogs answered by TFakeDialogs, spectrum files written into a
-// temporary folder, and the program's globals and settings emptied before each test.
+// temporary folder, and the settings emptied before each test.
 #pragma once
 
 #include "app/Unit1.h"
-#include "data/Filenameunit.h"
 #include "data/Spectrumunit.h"
 #include "plot/Plotunit.h"
 #include "support/FakeDialogs.h"
@@ -23,19 +22,7 @@ inline double Hump(int i) {
 
 class MainWindow : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ClearTestSettings();
-        Signal.clear();
-        XValues.clear();
-        CurrentFileName.clear();
-        Coefficients.clear();
-        Correlation = 0.0;
-        Vlsr = 0.0;
-        // The file-name position of an earlier test's file would reach this test's details.
-        FileGLatitude = TGLatitude();
-        FileGLongitude = TGLongitude();
-        PositionInFileName = false;
-    }
+    void SetUp() override { ClearTestSettings(); }
 
     std::unique_ptr<TForm1> Open() { return std::make_unique<TForm1>(&Dialogs); }
 
@@ -71,7 +58,8 @@ protected:
 
     // The band around the line at channel 210, as a user drags it.
     void DragOverLine(TForm1& form, bool rightToLeft = false) {
-        const int left = form.XToPixel(XValues[170]), right = form.XToPixel(XValues[250]);
+        const std::vector<double>& x = form.CurrentSession().XValues;
+        const int left = form.XToPixel(x[170]), right = form.XToPixel(x[250]);
         rightToLeft ? Drag(form, right, left) : Drag(form, left, right);
     }
 

@@ -59,12 +59,12 @@ TEST_F(Save, SavedAfterSubtractionWithDetails) {
     const std::vector<std::string> header = {
         "Filename = line.dat",
         "Description = Frequency (corrected)  v Signal",
-        "a0 = " + G(Coefficients[0], 6),
-        "a1 = " + G(Coefficients[1], 6),
-        "a2 = " + G(Coefficients[2], 6),
-        "a3 = " + G(Coefficients[3], 6),
-        "Correlation = " + G(Correlation, 6),
-        "VLSR = " + G(Vlsr, 6),
+        "a0 = " + G(form->CurrentSession().Coefficients[0], 6),
+        "a1 = " + G(form->CurrentSession().Coefficients[1], 6),
+        "a2 = " + G(form->CurrentSession().Coefficients[2], 6),
+        "a3 = " + G(form->CurrentSession().Coefficients[3], 6),
+        "Correlation = " + G(form->CurrentSession().Correlation, 6),
+        "VLSR = " + G(form->CurrentSession().Vlsr, 6),
         "Ra = " + form->Details()->State().RightAscension().ToText(),
         "Dec = " + form->Details()->State().Declination().ToText(true),
         "GLat = 0\u00b0 0' 0\"",
@@ -76,8 +76,8 @@ TEST_F(Save, SavedAfterSubtractionWithDetails) {
     for (std::size_t i = 0; i < header.size(); ++i)
         EXPECT_EQ(lines[int(i)].toStdString(), header[i]) << "line " << i + 1;
     EXPECT_TRUE(lines[15].startsWith("File time = "));
-    EXPECT_EQ(lines[16].toStdString(), "-1000000," + G(Signal[0], 10));
-    EXPECT_EQ(lines[415].toStdString(), "994998," + G(Signal[399], 10));
+    EXPECT_EQ(lines[16].toStdString(), "-1000000," + G(form->CurrentSession().Signal[0], 10));
+    EXPECT_EQ(lines[415].toStdString(), "994998," + G(form->CurrentSession().Signal[399], 10));
 }
 
 TEST_F(Save, SixDigitsInTheHeaderTenInTheData) {
@@ -89,7 +89,7 @@ TEST_F(Save, SixDigitsInTheHeaderTenInTheData) {
     EXPECT_TRUE(lines[2].startsWith("Correlation = "));
     EXPECT_EQ(lines[12].toStdString(), "-1000000," + G(1234567.0 + Hump(0), 10));
     EXPECT_TRUE(lines[12].startsWith("-1000000,1234667")) << lines[12].toStdString();
-    Vlsr = 1234567.0; // as a header value
+    form->CurrentSession().Vlsr = 1234567.0; // as a header value
     EXPECT_EQ(SavedLines(*form)[3], "VLSR = 1.23457e+06");
 }
 
@@ -129,7 +129,7 @@ TEST_F(Save, TheHeaderHoldsWhatWasAppliedToThisSpectrum) {
         static_cast<TDetailsForm&>(dialog).edRaHrs->setText("8");
     };
     auto form = Shown();
-    const double applied = Vlsr;
+    const double applied = form->CurrentSession().Vlsr;
     ASSERT_NE(applied, 0.0);
     // Edits abandoned with No: neither the RA typed nor an elevation that is not a number
     // reach the header, which keeps what the side panel shows.
@@ -156,7 +156,8 @@ TEST_F(Save, TheHeaderHoldsWhatWasAppliedToThisSpectrum) {
     ASSERT_EQ(lines.size(), 12 + 400);
     EXPECT_EQ(lines[1], "Description = Velocity v Signal");
     EXPECT_EQ(lines[3], "VLSR = 0");
-    EXPECT_EQ(lines[12].toStdString(), G(Velocities[0], 10) + "," + G(Signal[0], 10));
+    EXPECT_EQ(lines[12].toStdString(),
+              G(Velocities[0], 10) + "," + G(form->CurrentSession().Signal[0], 10));
 }
 
 TEST_F(Save, NothingToSaveBeforeARead) {

@@ -79,13 +79,12 @@ TEST_F(MainWindow, StartsWithItsMenusAndPanels) {
     EXPECT_EQ(form->pnlPlot->size(), QSize(640, 600));
     EXPECT_EQ(form->pnlCoeff->width(), 198);
     EXPECT_EQ(form->CSpinEdit1->value(), 4);
-    EXPECT_EQ(Coefficients.size(), 4u);
+    EXPECT_EQ(form->CurrentSession().Coefficients.size(), 4u);
     EXPECT_EQ(form->lblCorr->text(), "  ----   ");
     EXPECT_EQ(form->edVlsr->text(), "-----");
     for (QLabel* label : {form->lblRa, form->lblDec, form->lblGlat, form->lblGlong, form->lblLat,
                           form->lblLong, form->lblElev, form->lblFiletime})
         EXPECT_TRUE(label->text().isEmpty());
-    EXPECT_EQ(Velocities.size(), 400u) << "axis tables computed at construction";
     EXPECT_FALSE(form->isMaximized());
     EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
 }
@@ -203,10 +202,10 @@ TEST_F(MainWindow, FailedReadShowsTheReadersText) {
     const QString good = Spectrum("good.dat");
     Read(*form, good);
     ASSERT_TRUE(form->miDetails->isEnabled());
-    const std::vector<double> signal = Signal;
+    const std::vector<double> signal = form->CurrentSession().Signal;
     Read(*form, WriteSpectrumFile(Folder.path(), "short.dat", Hump, 12));
     EXPECT_EQ(Dialogs.Messages.last(), "Kelvane: wrong number of data items.");
-    EXPECT_EQ(Signal, signal);
+    EXPECT_EQ(form->CurrentSession().Signal, signal);
     EXPECT_EQ(form->SpectrumFile()->FilePath, good.toStdString());
     EXPECT_EQ(Dialogs.LastOpenFolder, Folder.path()) << "the dialog reopens where it was";
 }
@@ -233,8 +232,8 @@ TEST_F(MainWindow, ReadDrawsTheSpectrum) {
     EXPECT_TRUE(form->miDetails->isEnabled());
     EXPECT_FALSE(form->miVMinusVlsr->isEnabled());
     EXPECT_EQ(form->Title(), "Frequency v Signal");
-    EXPECT_EQ(XValues.size(), 400u);
-    EXPECT_EQ(CurrentFileName, "G5.30_m120.15.dat");
+    EXPECT_EQ(form->CurrentSession().XValues.size(), 400u);
+    EXPECT_EQ(form->CurrentSession().CurrentFileName, "G5.30_m120.15.dat");
 }
 
 TEST_F(MainWindow, TitleOfEveryMode) {
@@ -398,7 +397,8 @@ TEST_F(MainWindow, RenderedGraph) {
     const QImage& image = form->PlotPanel()->Picture();
     const QColor blue(0, 0, 255), grey(128, 128, 128);
     // The curve passes through the pixel of the line's peak.
-    const int px = form->XToPixel(XValues[210]), py = form->YToPixel(Signal[210]);
+    const int px = form->XToPixel(form->CurrentSession().XValues[210]),
+              py = form->YToPixel(form->CurrentSession().Signal[210]);
     bool curve = false;
     for (int dy = -1; dy <= 1; ++dy)
         curve = curve || image.pixelColor(px, py + dy) == blue;
@@ -422,16 +422,11 @@ TEST_F(MainWindow, FailuresOfACommandAreShownNotFatal) {
 }
 
 TEST_F(MainWindow, FitMessagesAppearAsWarningBoxes) {
-    {
-        auto form = Open();
-        std::vector<double> none;
-        EXPECT_EQ(FitPolynomial({1.0, 2.0}, {1.0, 2.0}, none), -1.0);
-        EXPECT_EQ(Dialogs.Warnings,
-                  QStringList{"PolyFit Exception: PolyFit called with less than one term"});
-    }
-    std::vector<double> two(2);
-    FitPolynomial({1.0}, {1.0}, two); // the window is gone: no box
-    EXPECT_EQ(Dialogs.Warnings.size(), 1);
+    auto form = Shown();
+    form->CSpinEdit1->setText("0");
+    form->miPuGenerateClick();
+    EXPECT_EQ(Dialogs.Warnings,
+              QStringList{"PolyFit Exception: PolyFit called with less than one term"});
 }
 
 TEST_F(MainWindow, FlatSignalGivesAFlatLine) {

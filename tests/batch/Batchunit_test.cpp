@@ -232,7 +232,6 @@ double Line(double v) {
 }
 
 TEST_F(BatchFile, SummaryRowAgainstAnIndependentVlsrAndPeak) {
-    ComputeAxisTables();
     const std::vector<double> velocities = Velocities;
     const std::string path = Write("source.dat", WorkedExampleHeader, [&](int i) {
         return Baseline(velocities[i]) + Line(velocities[i]);
@@ -285,7 +284,6 @@ TEST_F(BatchFile, SummaryRowAgainstAnIndependentVlsrAndPeak) {
 }
 
 TEST_F(BatchFile, TheSavedTextHasTheCorrectedSpectrum) {
-    ComputeAxisTables();
     const std::vector<double> velocities = Velocities;
     const std::string path = Write("G5.30_m120.15.dat", WorkedExampleHeader, [&](int i) {
         return Baseline(velocities[i]) + Line(velocities[i]);
@@ -368,24 +366,6 @@ TEST_F(BatchFile, FailuresGiveTheirTextAndWhatWasKnown) {
     ASSERT_TRUE(unfitted.Row.Vlsr && unfitted.Row.Correlation);
     EXPECT_EQ(*unfitted.Row.Correlation, -1.0);
     EXPECT_TRUE(unfitted.SavedText.empty());
-}
-
-TEST_F(BatchFile, TheFitsReporterIsPutBack) {
-    // A window's reporter (its warning box) must still receive the fit's messages after a
-    // file of the batch failed its fit in the same process.
-    std::vector<std::string> reported;
-    SetPolyFitReporter([&reported](const std::string& text) { reported.push_back(text); });
-    TBatchSettings settings;
-    settings.Windows = {{-1000.0, 1000.0}};
-    const auto flat = [](int i) { return 100.0 + 0.01 * i; };
-    EXPECT_FALSE(ProcessSpectrum(Write("G2_2.0.dat", WorkedExampleHeader, flat), settings,
-                                 WorkedExampleSite())
-                     .Ok);
-    EXPECT_TRUE(reported.empty()) << "the batch's own failure is the file's error text";
-    std::vector<double> none, coefficients(3);
-    EXPECT_EQ(FitPolynomial(none, none, coefficients), -1.0);
-    EXPECT_EQ(reported, std::vector<std::string>{"PolyFit called with less than two points"});
-    SetPolyFitReporter(nullptr);
 }
 
 } // namespace

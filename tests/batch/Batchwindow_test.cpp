@@ -37,18 +37,19 @@ protected:
         // The samples the band left out, by their pixel columns, as one window of axis values.
         const int lo = std::min(form.BandState().BoxLeft, form.BandState().BoxRight);
         const int hi = std::max(form.BandState().BoxLeft, form.BandState().BoxRight);
-        std::vector<bool> left(XValues.size());
+        const std::vector<double>& x = form.CurrentSession().XValues;
+        std::vector<bool> left(x.size());
         window = {HUGE_VAL, -HUGE_VAL};
-        for (std::size_t i = 0; i < XValues.size(); ++i) {
-            const int px = form.XToPixel(XValues[i]);
+        for (std::size_t i = 0; i < x.size(); ++i) {
+            const int px = form.XToPixel(x[i]);
             left[i] = px >= lo && px <= hi;
             if (left[i]) {
-                window.Low = std::min(window.Low, XValues[i]);
-                window.High = std::max(window.High, XValues[i]);
+                window.Low = std::min(window.Low, x[i]);
+                window.High = std::max(window.High, x[i]);
             }
         }
-        for (std::size_t i = 0; i < XValues.size(); ++i)
-            EXPECT_EQ(InsideWindows(XValues[i], {window}), left[i]) << "channel " << i;
+        for (std::size_t i = 0; i < x.size(); ++i)
+            EXPECT_EQ(InsideWindows(x[i], {window}), left[i]) << "channel " << i;
 
         const QString saved = Folder.filePath("window.txt");
         Dialogs.SaveAnswers << saved;
@@ -77,7 +78,7 @@ TEST_F(BatchWindow, TheSavedFileIsTheWindowsSaveAsOnEveryAxis) {
 
         TBatchSettings settings;
         settings.Windows = {window};
-        settings.Terms = static_cast<int>(Coefficients.size());
+        settings.Terms = static_cast<int>(form->CurrentSession().Coefficients.size());
         settings.Mode = mode;
         const TSpectrumResult batch =
             ProcessSpectrum(path.toStdString(), settings, StationSettings());
@@ -104,8 +105,8 @@ TEST_F(BatchWindow, ItsPngIsTheWindowsPlotPixelForPixel) {
     batch.start(QStringLiteral(KELVANE_BATCH_EXE),
                 {"--fit-outside=" + QString::number(window.Low, 'g', 17) + ":" +
                      QString::number(window.High, 'g', 17),
-                 "--terms", QString::number(Coefficients.size()), "--axis", "vlsr", "--png",
-                 "--out", out, path});
+                 "--terms", QString::number(form->CurrentSession().Coefficients.size()), "--axis",
+                 "vlsr", "--png", "--out", out, path});
     ASSERT_TRUE(batch.waitForFinished(60000));
     ASSERT_EQ(batch.exitCode(), 0) << batch.readAllStandardError().toStdString();
     EXPECT_EQ(Contents(out + "/G0_30.0.txt"), Contents(Folder.filePath("window.txt")));

@@ -43,14 +43,3 @@ TEST(FileNamePosition, PartsOfTheNegatedLongitude) {
     EXPECT_EQ(longitude.GetSeconds(), 0);
     EXPECT_EQ(longitude.ToText(true), "-120° 15' 0\"");
 }
-
-TEST(FileNamePosition, GlobalsFollowTheCurrentFileName) {
-    CurrentFileName = "G1.2.3_4.5.6.dat";
-    EXPECT_TRUE(ParseFileName());
-    EXPECT_EQ(FileGLatitude.ToText(false), "1° 2' 3\"");
-    EXPECT_EQ(FileGLongitude.ToText(false), "4° 5' 6\"");
-    CurrentFileName = "other.dat";
-    EXPECT_FALSE(ParseFileName());
-    EXPECT_EQ(FileGLatitude.ToText(false), "1° 2' 3\"");
-    CurrentFileName.clear();
-}

@@ -3,6 +3,7 @@
 #include "data/Readunit.h"
 #include "data/Readunit_internal.h"
 #include "data/Spectrumunit.h"
+#include "session/Sessionunit.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -42,16 +43,7 @@ std::string Items(int count, double first = 1.0) {
 
 class Reader : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(Folder.isValid());
-        ComputeAxisTables();
-        SelectXAxis(ModeFrequency);
-        Signal.clear();
-        CurrentFileName.clear();
-        FileGLatitude = TGLatitude();
-        FileGLongitude = TGLongitude();
-        PositionInFileName = false;
-    }
+    void SetUp() override { ASSERT_TRUE(Folder.isValid()); }
 
     std::string Write(const std::string& name, const std::string& content) {
         const std::string path = Folder.filePath(QString::fromStdString(name)).toStdString();
@@ -62,7 +54,7 @@ protected:
     // The reader's message for a file with this content, or "" when it reads.
     std::string MessageFor(const std::string& name, const std::string& content) {
         try {
-            File.Read(Write(name, content));
+            Session.Read(Write(name, content));
         } catch (const std::runtime_error& error) {
             return error.what();
         }
@@ -70,7 +62,7 @@ protected:
     }
 
     QTemporaryDir Folder;
-    TSpectrumFile File;
+    TSession Session;
 };
 
 } // namespace
@@ -104,13 +96,13 @@ TEST_F(Reader, EveryFailureHasItsText) {
 TEST_F(Reader, OpenFailuresNameTheFileWithoutFolder) {
     EXPECT_EQ(MessageFor("x.dat", GoodHeader), "wrong number of data items.");
     try {
-        File.Read(Folder.filePath("missing.dat").toStdString());
+        Session.Read(Folder.filePath("missing.dat").toStdString());
         FAIL() << "read a missing file";
     } catch (const std::runtime_error& error) {
         EXPECT_STREQ(error.what(), "Unable to open missing.dat");
     }
     try {
-        File.Read(Folder.path().toStdString() + "/");
+        Session.Read(Folder.path().toStdString() + "/");
         FAIL() << "read a folder";
     } catch (const std::runtime_error& error) {
         EXPECT_STREQ(error.what(), "Unable to open ");
@@ -119,21 +111,21 @@ TEST_F(Reader, OpenFailuresNameTheFileWithoutFolder) {
 
 TEST_F(Reader, HeaderFields) {
     const std::string path = Write("h.dat", GoodHeader + "\r\n" + Items(400));
-    File.Read(path);
+    Session.Read(path);
     double date = 0, time = 0;
     ASSERT_TRUE(TryEncodeDate(2009, 12, 25, date));
     ASSERT_TRUE(TryEncodeTime(22, 15, 7, 0, time));
-    EXPECT_EQ(File.FileDate, date);
-    EXPECT_DOUBLE_EQ(File.FileTime, time);
-    EXPECT_EQ(File.HeaderReal, 1.5);
-    EXPECT_EQ(File.HeaderInt1, 10);
-    EXPECT_EQ(File.HeaderInt2, 20);
-    EXPECT_EQ(File.HeaderInt4, 40);
-    EXPECT_EQ(File.FilePath, path);
-    EXPECT_EQ(CurrentFileName, "h.dat");
-    ASSERT_EQ(Signal.size(), 400u);
-    EXPECT_EQ(Signal[0], 1.0);
-    EXPECT_EQ(Signal[399], 200.5);
+    EXPECT_EQ(Session.File->FileDate, date);
+    EXPECT_DOUBLE_EQ(Session.File->FileTime, time);
+    EXPECT_EQ(Session.File->HeaderReal, 1.5);
+    EXPECT_EQ(Session.File->HeaderInt1, 10);
+    EXPECT_EQ(Session.File->HeaderInt2, 20);
+    EXPECT_EQ(Session.File->HeaderInt4, 40);
+    EXPECT_EQ(Session.File->FilePath, path);
+    EXPECT_EQ(Session.CurrentFileName, "h.dat");
+    ASSERT_EQ(Session.Signal.size(), 400u);
+    EXPECT_EQ(Session.Signal[0], 1.0);
+    EXPECT_EQ(Session.Signal[399], 200.5);
 }
 
 TEST_F(Reader, HeaderDatesAndShortHeaders) {
@@ -148,8 +140,8 @@ TEST_F(Reader, HeaderDatesAndShortHeaders) {
         {"s 12-25-09 22:15:07 .......................", 2015, 12, 22, 7, 0, 0},
     };
     for (const auto& c : cases) {
-        File.Read(Write("d.dat", c.header + "\n" + Items(400)));
-        const TDateParts parts = DecodeDateTime(File.FileDate + File.FileTime);
+        Session.Read(Write("d.dat", c.header + "\n" + Items(400)));
+        const TDateParts parts = DecodeDateTime(Session.File->FileDate + Session.File->FileTime);
         EXPECT_EQ(parts.Year, c.year) << c.header;
         EXPECT_EQ(parts.Month, c.month) << c.header;
         EXPECT_EQ(parts.Day, c.day) << c.header;
@@ -157,8 +149,8 @@ TEST_F(Reader, HeaderDatesAndShortHeaders) {
         EXPECT_EQ(parts.Minute, c.minute) << c.header;
         EXPECT_EQ(parts.Second, c.second) << c.header;
     }
-    EXPECT_EQ(File.HeaderReal, 0.0);
-    EXPECT_EQ(File.HeaderInt4, 0);
+    EXPECT_EQ(Session.File->HeaderReal, 0.0);
+    EXPECT_EQ(Session.File->HeaderInt4, 0);
 }
 
 TEST_F(Reader, DataItemsInAnyLayout) {
@@ -179,8 +171,8 @@ TEST_F(Reader, DataItemsInAnyLayout) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(MessageFor("items.dat", GoodHeader + "\n" + c.data), "");
-        ASSERT_EQ(Signal.size(), c.count);
-        EXPECT_EQ(Signal.back(), c.last);
+        ASSERT_EQ(Session.Signal.size(), c.count);
+        EXPECT_EQ(Session.Signal.back(), c.last);
     }
     EXPECT_EQ(MessageFor("items.dat", GoodHeader + "\n" + Items(398) + " 12abc 5"),
               "wrong number of data items.");
@@ -188,7 +180,7 @@ TEST_F(Reader, DataItemsInAnyLayout) {
     EXPECT_EQ(MessageFor("items.dat",
                          GoodHeader + "\n" + Items(399) + " 5" + std::string(1, '\0') + " 6"),
               "");
-    EXPECT_EQ(Signal.back(), 5.0);
+    EXPECT_EQ(Session.Signal.back(), 5.0);
     EXPECT_EQ(MessageFor("items.dat", GoodHeader + "\n" + Items(399) + " inf"),
               "wrong number of data items.");
     EXPECT_EQ(MessageFor("items.dat", GoodHeader + "\n" + Items(399) + " 1e999"),
@@ -197,11 +189,11 @@ TEST_F(Reader, DataItemsInAnyLayout) {
 
 TEST_F(Reader, FailedReadChangesNothing) {
     const std::string first = Write("G5.30_m120.15.dat", GoodHeader + "\n" + Items(400, 7.0));
-    File.Read(first);
-    const TSpectrumFile before = File;
-    const std::vector<double> signal = Signal;
-    ASSERT_TRUE(PositionInFileName);
-    const double latitude = FileGLatitude.Value, longitude = FileGLongitude.Value;
+    Session.Read(first);
+    const TSpectrumFile before = *Session.File;
+    const std::vector<double> signal = Session.Signal;
+    ASSERT_TRUE(Session.PositionInFileName);
+    const double latitude = Session.FileGLatitude.Value, longitude = Session.FileGLongitude.Value;
 
     const std::string failures[] = {
         "s 02/30/10 22:15:07 value 1.5 n 10 20 30 40\n" + Items(400),
@@ -211,45 +203,39 @@ TEST_F(Reader, FailedReadChangesNothing) {
     };
     for (const auto& content : failures) {
         EXPECT_NE(MessageFor("spectrum.dat", content), "");
-        EXPECT_EQ(File.FilePath, before.FilePath);
-        EXPECT_EQ(File.FileDate, before.FileDate);
-        EXPECT_EQ(File.FileTime, before.FileTime);
-        EXPECT_EQ(File.HeaderReal, before.HeaderReal);
-        EXPECT_EQ(File.HeaderInt1, before.HeaderInt1);
-        EXPECT_EQ(Signal, signal);
-        EXPECT_EQ(CurrentFileName, "G5.30_m120.15.dat");
-        EXPECT_TRUE(PositionInFileName);
-        EXPECT_EQ(FileGLatitude.Value, latitude);
-        EXPECT_EQ(FileGLongitude.Value, longitude);
+        EXPECT_EQ(Session.File->FilePath, before.FilePath);
+        EXPECT_EQ(Session.File->FileDate, before.FileDate);
+        EXPECT_EQ(Session.File->FileTime, before.FileTime);
+        EXPECT_EQ(Session.File->HeaderReal, before.HeaderReal);
+        EXPECT_EQ(Session.File->HeaderInt1, before.HeaderInt1);
+        EXPECT_EQ(Session.Signal, signal);
+        EXPECT_EQ(Session.CurrentFileName, "G5.30_m120.15.dat");
+        EXPECT_TRUE(Session.PositionInFileName);
+        EXPECT_EQ(Session.FileGLatitude.Value, latitude);
+        EXPECT_EQ(Session.FileGLongitude.Value, longitude);
     }
 }
 
 TEST_F(Reader, EveryReadReadsTheFile) {
     QTemporaryDir other;
     const std::string path = Write("same.dat", GoodHeader + "\n" + Items(400, 1.0));
-    File.Read(path);
-    EXPECT_EQ(Signal[0], 1.0);
+    Session.Read(path);
+    EXPECT_EQ(Session.Signal[0], 1.0);
     Write("same.dat", GoodHeader + "\n" + Items(400, 2.0));
-    File.Read(path);
-    EXPECT_EQ(Signal[0], 2.0) << "the same file, changed, is read again";
+    Session.Read(path);
+    EXPECT_EQ(Session.Signal[0], 2.0) << "the same file, changed, is read again";
     const std::string elsewhere = other.filePath("same.dat").toStdString();
     std::ofstream(elsewhere) << GoodHeader << "\n" << Items(400, 3.0);
-    File.Read(elsewhere);
-    EXPECT_EQ(Signal[0], 3.0) << "a file of the same name in another folder is read";
-    EXPECT_EQ(File.FilePath, elsewhere);
-}
-
-TEST_F(Reader, ItemCountFollowsTheCurrentAxis) {
-    VelocitiesMinusVlsr.clear();
-    SelectXAxis(ModeVelocityMinusVlsr);
-    EXPECT_EQ(MessageFor("v.dat", GoodHeader + "\n" + Items(400)), "wrong number of data items.");
+    Session.Read(elsewhere);
+    EXPECT_EQ(Session.Signal[0], 3.0) << "a file of the same name in another folder is read";
+    EXPECT_EQ(Session.File->FilePath, elsewhere);
 }
 
 TEST_F(Reader, HostileFilesCostBoundedMemory) {
     // A header line of several megabytes: only its beginning matters.
     std::string header = GoodHeader + std::string(5'000'000, 'x');
     EXPECT_EQ(MessageFor("long.dat", header + "\n" + Items(400)), "");
-    EXPECT_EQ(File.HeaderInt4, 40);
+    EXPECT_EQ(Session.File->HeaderInt4, 40);
     // A million items stop at the 401st.
     EXPECT_EQ(MessageFor("many.dat", GoodHeader + "\n" + Items(1'000'000)),
               "wrong number of data items.");
@@ -272,15 +258,15 @@ class HostileFiles : public Reader {
 protected:
     void SetUp() override {
         Reader::SetUp();
-        File.Read(Write("G5.30_m120.15.dat", GoodHeader + "\n" + Items(400, 7.0)));
-        Before = Signal;
+        Session.Read(Write("G5.30_m120.15.dat", GoodHeader + "\n" + Items(400, 7.0)));
+        Before = Session.Signal;
     }
 
     // The message of reading path, or "" when it reads.
     std::string MessageWithin(const std::string& path) {
         std::packaged_task<std::string()> task([this, path] {
             try {
-                File.Read(path);
+                Session.Read(path);
             } catch (const std::runtime_error& error) {
                 return std::string(error.what());
             }
@@ -298,9 +284,9 @@ protected:
     }
 
     void ExpectKept() {
-        EXPECT_EQ(Signal, Before);
-        EXPECT_EQ(CurrentFileName, "G5.30_m120.15.dat");
-        EXPECT_EQ(File.FilePath, Folder.filePath("G5.30_m120.15.dat").toStdString());
+        EXPECT_EQ(Session.Signal, Before);
+        EXPECT_EQ(Session.CurrentFileName, "G5.30_m120.15.dat");
+        EXPECT_EQ(Session.File->FilePath, Folder.filePath("G5.30_m120.15.dat").toStdString());
     }
 
     std::vector<double> Before;
@@ -358,8 +344,8 @@ TEST_F(HostileFiles, ALinkToARegularFileReads) {
     const std::string link = Folder.filePath("link.dat").toStdString();
     ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
     EXPECT_EQ(MessageWithin(link), "");
-    EXPECT_EQ(Signal.front(), 3.0);
-    EXPECT_EQ(CurrentFileName, "link.dat");
+    EXPECT_EQ(Session.Signal.front(), 3.0);
+    EXPECT_EQ(Session.CurrentFileName, "link.dat");
 }
 
 TEST_F(HostileFiles, SparseFilesOfTwoGigabytes) {
@@ -658,9 +644,10 @@ TEST_F(Reader, ItemValuesAreThoseOfTheTextToTheLastBit) {
             continue;
         }
         ++read;
-        ASSERT_EQ(Signal.size(), expected.size());
+        ASSERT_EQ(Session.Signal.size(), expected.size());
         for (std::size_t i = 0; i < expected.size(); ++i)
-            ASSERT_EQ(Bits(Signal[i]), Bits(expected[i])) << "item " << i << " = " << Signal[i];
+            ASSERT_EQ(Bits(Session.Signal[i]), Bits(expected[i]))
+                << "item " << i << " = " << Session.Signal[i];
     }
     EXPECT_GT(read, 150) << "most files read";
     EXPECT_GT(failed, 50) << "many texts at the edges end the list";
@@ -679,9 +666,9 @@ TEST_F(Reader, ItemsAcrossTheEndOfABufferfulKeepTheirValues) {
         std::vector<double> expected;
         ASSERT_EQ(ReferenceRead(content, expected), "");
         ASSERT_EQ(MessageFor("split.dat", content), "");
-        ASSERT_EQ(Signal.size(), expected.size());
+        ASSERT_EQ(Session.Signal.size(), expected.size());
         for (std::size_t i = 0; i < expected.size(); ++i)
-            ASSERT_EQ(Bits(Signal[i]), Bits(expected[i])) << "item " << i;
+            ASSERT_EQ(Bits(Session.Signal[i]), Bits(expected[i])) << "item " << i;
     }
 }
 

@@ -3,6 +3,7 @@
 #include "data/Filenameunit.h"
 #include "data/Readunit.h"
 #include "data/Spectrumunit.h"
+#include "session/Sessionunit.h"
 
 #include <QDir>
 #include <algorithm>
@@ -18,18 +19,16 @@ TEST(SampleFiles, EveryFileReads) {
     const QDir folder(QStringLiteral(KELVANE_SOURCE_DIR "/Data"));
     const QStringList names = folder.entryList({"*.dat"}, QDir::Files, QDir::Name);
     ASSERT_GE(names.size(), 5);
-    ComputeAxisTables();
-    SelectXAxis(ModeFrequency);
     int withPosition = 0;
     for (const QString& name : names) {
         SCOPED_TRACE(name.toStdString());
-        TSpectrumFile file;
-        ASSERT_NO_THROW(file.Read(folder.filePath(name).toStdString()));
-        EXPECT_EQ(Signal.size(), 400u);
-        EXPECT_EQ(PositionInFileName, name.startsWith('G'));
-        withPosition += PositionInFileName ? 1 : 0;
+        TSession session;
+        ASSERT_NO_THROW(session.Read(folder.filePath(name).toStdString()));
+        EXPECT_EQ(session.Signal.size(), 400u);
+        EXPECT_EQ(session.PositionInFileName, name.startsWith('G'));
+        withPosition += session.PositionInFileName ? 1 : 0;
         // The hydrogen line rises well above the median of the channels.
-        std::vector<double> sorted = Signal;
+        std::vector<double> sorted = session.Signal;
         std::sort(sorted.begin(), sorted.end());
         EXPECT_GT(sorted.back() - sorted[200], 10.0);
     }
@@ -43,8 +42,6 @@ TEST(SampleFiles, EveryValueIsThatOfItsText) {
     const QDir folder(QStringLiteral(KELVANE_SOURCE_DIR "/Data"));
     const QStringList names = folder.entryList({"*.dat"}, QDir::Files, QDir::Name);
     ASSERT_GE(names.size(), 5);
-    ComputeAxisTables();
-    SelectXAxis(ModeFrequency);
     for (const QString& name : names) {
         SCOPED_TRACE(name.toStdString());
         const std::string path = folder.filePath(name).toStdString();
@@ -62,11 +59,11 @@ TEST(SampleFiles, EveryValueIsThatOfItsText) {
                 << item;
             expected.push_back(value);
         }
-        ASSERT_EQ(Signal.size(), expected.size());
+        ASSERT_EQ(file.Items.size(), expected.size());
         for (std::size_t i = 0; i < expected.size(); ++i) {
             std::uint64_t kept = 0;
             std::uint64_t converted = 0;
-            std::memcpy(&kept, &Signal[i], sizeof kept);
+            std::memcpy(&kept, &file.Items[i], sizeof kept);
             std::memcpy(&converted, &expected[i], sizeof converted);
             EXPECT_EQ(kept, converted) << "item " << i;
         }

@@ -15,8 +15,6 @@ TEST(ChannelOffsets, SixSignificantDigits) {
 }
 
 TEST(AxisTables, WavelengthAndVelocityOfEveryChannel) {
-    ComputeAxisTables();
-    ComputeAxisTables(); // a second call adds nothing
     ASSERT_EQ(WavelengthOffsets.size(), 400u);
     ASSERT_EQ(Velocities.size(), 400u);
     for (int i = 0; i < ChannelCount; ++i) {
@@ -29,35 +27,6 @@ TEST(AxisTables, WavelengthAndVelocityOfEveryChannel) {
     EXPECT_NEAR(Velocities[399], -209.80, 0.005);
     for (int i = 1; i < ChannelCount; ++i)
         EXPECT_LT(Velocities[i], Velocities[i - 1]) << "velocity falls as frequency rises";
-}
-
-TEST(AxisTables, VlsrVelocitiesFollowOnlyAnUpdate) {
-    ComputeAxisTables();
-    Vlsr = 10.0;
-    UpdateVlsrVelocities();
-    UpdateVlsrVelocities();
-    ASSERT_EQ(VelocitiesMinusVlsr.size(), 400u);
-    Vlsr = -3.0; // no effect until the next update
-    for (int i = 0; i < ChannelCount; ++i)
-        EXPECT_EQ(VelocitiesMinusVlsr[i], Velocities[i] - 10.0);
-    Vlsr = 0.0;
-}
-
-TEST(SelectXAxis, CopiesTheModesTable) {
-    ComputeAxisTables();
-    VelocitiesMinusVlsr.clear();
-    SelectXAxis(ModeWavelength);
-    EXPECT_EQ(XValues, WavelengthOffsets);
-    XValues[0] = 99.0; // a copy, not a view
-    EXPECT_NE(WavelengthOffsets[0], 99.0);
-    SelectXAxis(ModeFrequency);
-    EXPECT_EQ(XValues, std::vector<double>(ChannelOffsets.begin(), ChannelOffsets.end()));
-    SelectXAxis(ModeVelocity);
-    EXPECT_EQ(XValues, Velocities);
-    SelectXAxis(7);
-    EXPECT_EQ(XValues, Velocities) << "an unknown mode leaves XValues alone";
-    SelectXAxis(ModeVelocityMinusVlsr);
-    EXPECT_TRUE(XValues.empty()) << "no VLSR applied yet";
 }
 
 TEST(ToAbsolute, AddsTheRestValueOfTheMode) {

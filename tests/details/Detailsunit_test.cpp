@@ -59,14 +59,7 @@ void ExpectGalactic(const TDetailsForm& form, const QStringList& expected) {
     }
 }
 
-class DetailsForm : public ::testing::Test {
-protected:
-    void TearDown() override {
-        PositionInFileName = false;
-        FileGLatitude = TGLatitude();
-        FileGLongitude = TGLongitude();
-    }
-};
+class DetailsForm : public ::testing::Test {};
 
 TEST_F(DetailsForm, NamedControlsCaptionsAndSize) {
     TDetailsForm form(nullptr, Station(1));
@@ -219,8 +212,10 @@ TEST_F(DetailsForm, ClearingAFieldConvertsAtOnce) {
 TEST_F(DetailsForm, ShowingTakesTheFileNamePosition) {
     TDetailsForm form(nullptr, Station(1));
     // G5.30_m120.15.dat: latitude 5 30 0, longitude -120 15 0 (held as 239.75).
-    ASSERT_TRUE(ParseFileName("G5.30_m120.15.dat", FileGLatitude, FileGLongitude));
-    PositionInFileName = true;
+    TGLatitude latitude;
+    TGLongitude longitude;
+    ASSERT_TRUE(ParseFileName("G5.30_m120.15.dat", latitude, longitude));
+    form.SetFileNamePosition(true, latitude, longitude);
     const QString ra = form.edRaHrs->text();
     form.show();
     ExpectGalactic(form, {"5", "30", "0", "239", "45", "0"});
@@ -229,7 +224,7 @@ TEST_F(DetailsForm, ShowingTakesTheFileNamePosition) {
     form.hide();
 
     // A file without a position leaves the fields as they were.
-    PositionInFileName = false;
+    form.SetFileNamePosition(false, latitude, longitude);
     TypeInto(form.edBiiDeg, "12");
     const QStringList texts = AllTexts(form);
     form.show();

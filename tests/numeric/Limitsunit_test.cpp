@@ -107,20 +107,7 @@ TEST(RoundAxisLimits, AbsurdRangesKeepTheRawExtremes) {
     EXPECT_EQ(max, 2.5);
 }
 
-class GetGraphLimitsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        SavedX = XValues;
-        SavedSignal = Signal;
-    }
-    void TearDown() override {
-        XValues = SavedX;
-        Signal = SavedSignal;
-    }
-    std::vector<double> SavedX, SavedSignal;
-};
-
-TEST_F(GetGraphLimitsTest, FalseLeavesTheRecordUnchanged) {
+TEST(GetGraphLimits, FalseLeavesTheRecordUnchanged) {
     const struct {
         const char* name;
         std::vector<double> x, signal;
@@ -131,10 +118,8 @@ TEST_F(GetGraphLimitsTest, FalseLeavesTheRecordUnchanged) {
         {"lengths differ", {1.0, 2.0, 3.0}, {1.0, 2.0}},
     };
     for (const auto& c : cases) {
-        XValues = c.x;
-        Signal = c.signal;
         TGraphLimits limits{20, 1.0, 2.0, 3.0, 4.0, 5.0, 6.0};
-        EXPECT_FALSE(GetGraphLimits(limits)) << c.name;
+        EXPECT_FALSE(GetGraphLimits(c.x, c.signal, limits)) << c.name;
         EXPECT_EQ(limits.Divisions, 20) << c.name;
         EXPECT_EQ(limits.XMin, 1.0) << c.name;
         EXPECT_EQ(limits.XMax, 2.0) << c.name;
@@ -145,12 +130,10 @@ TEST_F(GetGraphLimitsTest, FalseLeavesTheRecordUnchanged) {
     }
 }
 
-TEST_F(GetGraphLimitsTest, FillsXFromXValuesAndYFromSignal) {
-    XValues = {1420.0, 1420.5, 1421.0};
-    Signal = {2.42, -0.37, 1.0};
+TEST(GetGraphLimits, FillsXFromXAndYFromSignal) {
     TGraphLimits limits;
     limits.Divisions = 20;
-    ASSERT_TRUE(GetGraphLimits(limits));
+    ASSERT_TRUE(GetGraphLimits({1420.0, 1420.5, 1421.0}, {2.42, -0.37, 1.0}, limits));
     EXPECT_EQ(limits.Divisions, 20);
     EXPECT_EQ(limits.XStep, StepTenth);
     EXPECT_EQ(limits.XMin, 14200 * StepTenth);
