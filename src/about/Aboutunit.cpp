@@ -13,8 +13,6 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-TAboutBox* AboutBox = nullptr;
-
 TVersionInfo BuildVersionInfo() {
     TVersionInfo info;
     info.FileVersion = QString::fromUtf8(KelvaneVersion::FileVersion);
@@ -75,10 +73,7 @@ TAboutBox::TAboutBox(QWidget* owner, const QString& webAddress, const QString& m
     lblComments->setText(Info.Comments);
 }
 
-TAboutBox::~TAboutBox() {
-    if (AboutBox == this)
-        AboutBox = nullptr;
-}
+TAboutBox::~TAboutBox() = default;
 
 void TAboutBox::CreateControls() {
     setModal(false);
@@ -190,11 +185,6 @@ void TAboutBox::CentreOnScreen() {
 }
 
 TAboutBox* CreateAboutBox(QWidget* owner) {
-    AboutBox = new TAboutBox(owner, QString::fromUtf8(KelvaneVersion::WebAddress),
-                             QString::fromUtf8(KelvaneVersion::MailAddress));
-    return AboutBox;
-}
-
-TAboutBox* GetAboutBox(QWidget* owner) {
-    return AboutBox ? AboutBox : CreateAboutBox(owner);
+    return new TAboutBox(owner, QString::fromUtf8(KelvaneVersion::WebAddress),
+                         QString::fromUtf8(KelvaneVersion::MailAddress));
 }

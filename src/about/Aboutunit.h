@@ -1,13 +1,10 @@
 // The about box: product name, versions, company, comments, and the maker's mail and web
-// links. One box exists for the whole run.
+// links. The main window owns one box for its whole life.
 //
 // How the program uses it:
-//   - At start-up, after the station settings were read and before the main window exists:
-//         std::unique_ptr<TAboutBox> about(CreateAboutBox());   // sets AboutBox
-//     (an unowned box; the unique_ptr in main() ends it with the run).
-//   - Main window caption: GetAboutBox(this) (creates one owned by the window only if start-up
-//     did not), then "Kelvane" + " Version " + box->ProductVersion() = "Kelvane Version 2.8".
-//   - Help > About (miAboutClick): GetAboutBox(this)->ShowModeless().
+//   - Main window caption: AboutBox = CreateAboutBox(this) when the window is made, then
+//     "Kelvane" + " Version " + AboutBox->ProductVersion() = "Kelvane Version 2.8".
+//   - Help > About (miAboutClick): AboutBox->ShowModeless().
 //   - Window icon: ApplicationIcon() (the same picture as the box's IconImage).
 #pragma once
 
@@ -85,12 +82,6 @@ private:
     QPushButton* OKButton = nullptr;
 };
 
-// The program's about box; null until one is created. A box clears it when it is destroyed.
-extern TAboutBox* AboutBox;
-
 // Creates an about box with the maker's web and mail addresses and the build's version
-// information, stores it in AboutBox and returns it. With a null owner the caller owns it.
+// information. With a null owner the caller owns it.
 TAboutBox* CreateAboutBox(QWidget* owner = nullptr);
-
-// AboutBox, or, when there is none yet, CreateAboutBox(owner).
-TAboutBox* GetAboutBox(QWidget* owner);

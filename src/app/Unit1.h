@@ -16,6 +16,7 @@
 #include "numeric/Baselineunit.h"
 #include "numeric/Graphmapunit.h"
 #include "session/Sessionunit.h"
+#include "settings/Globalunit.h"
 
 #include <QMainWindow>
 #include <QPoint>
@@ -34,6 +35,7 @@ class QPlainTextEdit;
 class QToolBar;
 class QWidget;
 class TPlot;
+class TAboutBox;
 class TDetailsForm;
 class TSpinEdit;
 class TUserDialogs;
@@ -170,6 +172,8 @@ private:
     TUserDialogs* Dialogs;
     std::unique_ptr<TUserDialogs> OwnDialogs;
     TSession Session;
+    // The station's site, equinox and solar motion, read once when the window is made.
+    TStationSettings Station = TStationSettings::Read();
     bool Corrected = false;
     int Mode = 0; // the Graph menu's display mode
     QActionGroup* GraphGroup = nullptr;
@@ -187,6 +191,7 @@ private:
     bool ShowToolBarHints = true;
     bool PlacedWithFrame = false;        // placed again once shown with its frame
     TDetailsForm* DetailsForm = nullptr; // created by the first Enter other details
+    TAboutBox* AboutBox = nullptr;       // made with the window, which owns it
     QString OpenFolder;    // where the open dialog starts (StartFolder at construction)
     bool FileRead = false; // a file was chosen: its folder is stored for the next run
     QString SaveFolder;

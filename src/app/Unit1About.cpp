@@ -4,10 +4,12 @@
 #include "about/Aboutunit.h"
 
 void TForm1::miAboutClick() {
-    GetAboutBox(this)->ShowModeless();
+    AboutBox->ShowModeless();
 }
 
 void TForm1::SetCaption() {
-    setWindowTitle(QString(ApplicationTitle) + " Version " + GetAboutBox(this)->ProductVersion());
+    if (!AboutBox)
+        AboutBox = CreateAboutBox(this);
+    setWindowTitle(QString(ApplicationTitle) + " Version " + AboutBox->ProductVersion());
     setWindowIcon(ApplicationIcon());
 }

@@ -14,7 +14,7 @@
 
 void TForm1::miDetailsClick() {
     if (!DetailsForm)
-        DetailsForm = new TDetailsForm(this);
+        DetailsForm = new TDetailsForm(this, Station);
     DetailsForm->setWindowTitle(
         QString::fromStdString(Session.File ? ExtractFileName(Session.File->FilePath) : ""));
     DetailsForm->SetFileNamePosition(Session.PositionInFileName, Session.FileGLatitude,

@@ -1,14 +1,11 @@
-#include "about/Aboutunit.h"
 #include "about/Versionunit.h"
 #include "app/Terminationunit.h"
 #include "app/Unit1.h"
-#include "settings/Globalunit.h"
 #include "settings/Storeunit.h"
 
 #include <QApplication>
 #include <QTimer>
 #include <clocale>
-#include <memory>
 
 // kelvane [FILE]: FILE is read as the Read command would read it.
 int main(int argc, char** argv) {
@@ -18,10 +15,6 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(ApplicationTitle);
     QApplication::setOrganizationName(SettingsOrganization);
     QGuiApplication::setDesktopFileName(KelvaneVersion::AppId);
-    // The station's shared settings are read once, before any window needs them; the about
-    // box follows and lives for the whole run.
-    StationSettings();
-    const std::unique_ptr<TAboutBox> about(CreateAboutBox());
     TForm1 form;
     form.show();
     // The file's name is taken as the bytes it was given as: decoded into text, a name that is

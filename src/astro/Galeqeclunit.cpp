@@ -1,7 +1,5 @@
 #include "astro/Galeqeclunit.h"
 
-#include "settings/Globalunit.h"
-
 #include <cmath>
 
 namespace {
@@ -34,10 +32,6 @@ constexpr double CosTilt[2][ModeCount] = {
 };
 
 } // namespace
-
-TSkyPosition TransformCoordinates(TSkyPosition input, int mode) {
-    return TransformCoordinates(input, mode, StationSettings().EquinoxSelector);
-}
 
 TSkyPosition TransformCoordinates(TSkyPosition input, int mode, int equinoxSet) {
     if (mode < 0 || mode >= ModeCount)

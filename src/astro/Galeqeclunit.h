@@ -49,10 +49,3 @@ enum TCoordinateConversion : int {
 //           Catalogue (ESA SP-1200, 1997), vol. 1, sect. 1.5.3 (its J2000 constants); the
 //           rotation itself as Meeus, Astronomical Algorithms (1998), eq. 13.1-13.2 and 13.7-13.8.
 TSkyPosition TransformCoordinates(TSkyPosition input, int mode, int equinoxSet);
-
-// The same, with the constant set chosen by the station settings.
-// Given:    input, mode  as above
-// Returned: as above, with equinoxSet the station settings' EquinoxSelector, read on every call
-//           (B1950 when the station's equinox is J1950, else J2000)
-// Reference: as above.
-TSkyPosition TransformCoordinates(TSkyPosition input, int mode);

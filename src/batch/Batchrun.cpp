@@ -610,7 +610,7 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
         options,
         {options.Windows, options.Terms, options.Mode, options.Position, options.PositionTexts},
         pictures,
-        StationSettings(),
+        TStationSettings::Read(),
         WithoutTrailingSlashes(options.OutFolder),
         PreErrors(options),
         {}};

@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -63,14 +66,21 @@ std::string FolderOf(const std::string& path) {
 }
 
 int CreateTemporaryBeside(const std::string& path, std::string& temporary) {
-    static unsigned long counter = 0;
+    // The name's number comes from the calling thread and the clock, not from a shared counter,
+    // so that threads writing at once need no lock; O_EXCL settles the rare clash, and another
+    // attempt takes another number.
+    const std::size_t thread = std::hash<std::thread::id>()(std::this_thread::get_id());
+    const auto now =
+        static_cast<std::size_t>(std::chrono::steady_clock::now().time_since_epoch().count());
     const std::size_t slash = path.find_last_of('/');
     const std::string folder =
         slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = folder + "." + name + "." + std::to_string(::getpid()) + "-" +
-                    std::to_string(++counter) + ".tmp";
+        char number[32];
+        std::snprintf(number, sizeof number, "%x-%zx", static_cast<unsigned>(::getpid()),
+                      (thread ^ now) + static_cast<std::size_t>(attempt));
+        temporary = folder + "." + name + "." + number + ".tmp";
         const int descriptor =
             ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (descriptor >= 0 || errno != EEXIST)

@@ -62,8 +62,6 @@ QLabel* NewLabel(QWidget* parent, const QString& text, int width = 0) {
 
 } // namespace
 
-TDetailsForm::TDetailsForm(QWidget* owner) : TDetailsForm(owner, StationSettings()) {}
-
 TDetailsForm::TDetailsForm(QWidget* owner, const TStationSettings& settings)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),

@@ -5,7 +5,7 @@
 // values and the change rules. How the main window uses it:
 //
 //     // once, on the first Enter other details; the main window owns it
-//     DetailsForm = new TDetailsForm(this);              // reads StationSettings()
+//     DetailsForm = new TDetailsForm(this, Station);     // the station settings read at start
 //     // every time
 //     DetailsForm->setWindowTitle(bare file name);
 //     DetailsForm->SetFileNamePosition(Session.PositionInFileName, Session.FileGLatitude,
@@ -36,7 +36,6 @@ class TDetailsForm : public QDialog {
     Q_OBJECT
 public:
     // Builds the dialog over the station's site and equinox; centred on owner at each showing.
-    explicit TDetailsForm(QWidget* owner = nullptr);
     TDetailsForm(QWidget* owner, const TStationSettings& settings);
 
     // The texts and values the dialog holds (read after OK).

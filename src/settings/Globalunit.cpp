@@ -119,8 +119,3 @@ TStationSettings TStationSettings::Read() {
     const std::unique_ptr<QSettings> store = OpenSettings(QStringLiteral("Tovrel"));
     return store ? Load(*store) : TStationSettings();
 }
-
-TStationSettings& StationSettings() {
-    static TStationSettings settings = TStationSettings::Read();
-    return settings;
-}

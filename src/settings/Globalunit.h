@@ -70,7 +70,3 @@ public:
     std::int32_t EquinoxSelector = 1;
     TLsrVelocity LsrVelocity; // "LSR" / "U", "V", "W"
 };
-
-// The station settings of this run: the first call reads them from "Fernhollow"/"Tovrel",
-// every later call returns the same object.
-TStationSettings& StationSettings();

@@ -81,7 +81,7 @@ TEST_F(BatchWindow, TheSavedFileIsTheWindowsSaveAsOnEveryAxis) {
         settings.Terms = static_cast<int>(form->CurrentSession().Coefficients.size());
         settings.Mode = mode;
         const TSpectrumResult batch =
-            ProcessSpectrum(path.toStdString(), settings, StationSettings());
+            ProcessSpectrum(path.toStdString(), settings, TStationSettings::Read());
         ASSERT_TRUE(batch.Ok) << batch.Row.Error;
         EXPECT_EQ(batch.SavedText, saved.toStdString());
     }

@@ -188,13 +188,4 @@ TEST_F(StationSettingsTest, RealsThatAreNotFiniteGiveTheDefault) {
     });
 }
 
-TEST_F(StationSettingsTest, StationSettingsIsBuiltOnce) {
-    TStationSettings& first = StationSettings();
-    const std::int32_t height = first.Height;
-    Store("Position/Height", height + 17);
-    TStationSettings& second = StationSettings();
-    EXPECT_EQ(&first, &second);
-    EXPECT_EQ(second.Height, height);
-}
-
 } // namespace
