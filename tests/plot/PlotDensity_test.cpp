@@ -4,7 +4,7 @@
 // of their pixels, stroked pens lie on the same blocks, and text is drawn at the device
 // resolution in the place and box it has at ratio 1.
 #include "plot/Plotunit.h"
-#include "plot/Plotunit_internal.h"
+#include "plot/Rasterunit.h"
 #include "support/DevicePixels.h"
 
 #include <QFontMetrics>

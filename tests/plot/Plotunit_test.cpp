@@ -1,5 +1,5 @@
 #include "plot/Plotunit.h"
-#include "plot/Plotunit_internal.h"
+#include "plot/Rasterunit.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -497,7 +497,7 @@ TEST(TPlot, RestoringAfterShowKeepsPictureAndSavedImage) {
 }
 
 // Whatever was drawn (lines of every kind, text at every angle, a restored image), and across
-// Shows that hand the bitmap's buffer to the picture and take a spare one, the cleared bitmap
+// Shows that hand the bitmap's buffer to the picture and take a new one, the cleared bitmap
 // is the same as a new plot's.
 TEST(TPlot, ClearLeavesNothingOfEarlierDrawings) {
     auto fresh = MakePlot();
