@@ -24,11 +24,11 @@ constexpr TColor GraphGridColor = 0x808080;
 constexpr TColor GraphCurveColor = 0xFF0000;  // blue (0x00BBGGRR)
 constexpr TColor GraphFittedColor = 0x0000FF; // red
 
-// The plot rectangle inside a panel of width x height: room for the tick labels on the left and
+// The plot rectangle inside a surface of width x height: room for the tick labels on the left and
 // below, the file name and the title above.
 TRect GraphPlotRect(int width, int height);
 
-// Gives a plot panel the graph's colours, pen and plot rectangle (and clears it).
+// Gives a surface the graph's colours, pen and plot rectangle (and clears it).
 void SetUpGraphPlot(TDrawingSurface& plot);
 
 // What a graph shows.

@@ -1,6 +1,10 @@
 // Labelunit: the plot canvas's texts. Each text is converted and measured once, and its box with
 // the text in it is drawn once for each turn and box colour and then copied onto the bitmap:
-// tick labels repeat from one drawing to the next (the same mode, the same limits).
+// tick labels repeat from one drawing to the next (the same mode, the same limits), and the
+// toolkit's measuring and (above all) its turned text are slow. Measured on the window's graph:
+// drawing each label afresh took drawing a spectrum (BM_DrawSpectrum) from about 190 to 330 us
+// and read + draw + repaint (BM_ReadAndDrawGraph) from about 400 to 570 us; measuring each
+// text afresh as well, to about 460 and 650 us.
 #pragma once
 
 #include <QColor>

@@ -9,11 +9,11 @@
 
 #include <vector>
 
-constexpr int RotationPlotWidth = 640; // the panel, pixels
+constexpr int RotationPlotWidth = 640; // the picture, pixels
 constexpr int RotationPlotHeight = 480;
 constexpr int RotationPointSize = 7; // side of a point's square, pixels
 
-// The plot rectangle inside the panel: room for the tick labels and the axis titles on the
+// The plot rectangle inside the picture: room for the tick labels and the axis titles on the
 // left and below, the title and the caption above.
 TRect RotationPlotRect();
 
@@ -26,6 +26,6 @@ TGraphLimits RotationLimits(const std::vector<TTangentPoint>& points, double r0,
 // plot rectangle set (which clears it), grid lines with their labels, the axis titles
 // "R (kpc)" and "V (km/s)", the line V = V0 dashed in red, the points as blue squares, the
 // title and the caption "R0 = <r0> kpc, V0 = <v0> km/s" above; then Show.
-// Returned: the mapping between the curve's values and the panel's pixels.
+// Returned: the mapping between the curve's values and the surface's pixels.
 TGraphMapping DrawRotationCurve(TDrawingSurface& plot, const std::vector<TTangentPoint>& points,
                                 double r0, double v0);

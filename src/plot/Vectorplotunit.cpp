@@ -64,10 +64,10 @@ void TVectorPlot::RestoreImage() {
 }
 
 void TVectorPlot::Paint(QPainter& painter) const {
-    // The panel's lines fill whole pixels: a line at x covers the pixel from x to x + 1. A
+    // The canvas's lines fill whole pixels: a line at x covers the pixel from x to x + 1. A
     // vector line of width 1 covers half a pixel on each side of its path, so lines and
     // outlines run through the pixels' centres, x + 0.5, and stay one pixel wide when drawn
-    // out. Texts keep their corners, as on the panel.
+    // out. Texts keep their corners, as on the canvas.
     const QPointF centre(0.5, 0.5);
     painter.setFont(Font());
     for (const TShape& shape : Shapes) {
@@ -104,7 +104,7 @@ QByteArray TVectorPlot::Svg(const QString& title) const {
     generator.setOutputDevice(&buffer);
     generator.setSize(QSize(Width(), Height()));
     generator.setViewBox(QRect(0, 0, Width(), Height()));
-    // The font's points become the same pixels as on the panel's bitmap.
+    // The font's points become the same pixels as on the canvas's bitmap.
     generator.setResolution(Resolution);
     generator.setTitle(title);
     {

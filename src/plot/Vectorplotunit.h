@@ -53,7 +53,7 @@ private:
     };
     void OutlinedRect(const TRect& rect, const QColor& fill);
 
-    int Resolution; // dots per inch of the panel's bitmap, at which the font is measured
+    int Resolution; // dots per inch of the canvas's bitmap, at which the font is measured
     std::vector<TShape> Shapes;
     std::size_t Saved = 0;
     bool HasSaved = false;
