@@ -29,6 +29,9 @@ class TPictures {
 public:
     TPictures(const TBatchOptions& options)
         : Png(options.Png), Svg(options.Svg), Mode(options.Mode) {}
+    // Argv points into the object itself.
+    TPictures(const TPictures&) = delete;
+    TPictures& operator=(const TPictures&) = delete;
 
     std::vector<TExtraOutput> operator()(const TSpectrumResult& result) {
         Start();
@@ -77,9 +80,6 @@ private:
     void Start() {
         if (Application)
             return;
-        static int argc = 1;
-        static char name[] = "kelvane-batch";
-        static char* argv[] = {name, nullptr};
         // The user's choice of platform stands; otherwise one that needs no display.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -88,7 +88,7 @@ private:
         // pictures use no runtime folder, so Qt's uncategorised warnings are off until the
         // application object stands; QT_LOGGING_RULES still overrides this.
         QLoggingCategory::setFilterRules(QStringLiteral("default.warning=false"));
-        Application = std::make_unique<QGuiApplication>(argc, argv);
+        Application = std::make_unique<QGuiApplication>(Argc, Argv);
         QLoggingCategory::setFilterRules(QString());
         // The application object takes the user's locale for the C library; numbers stay '.'.
         std::setlocale(LC_NUMERIC, "C");
@@ -99,6 +99,10 @@ private:
 
     bool Png, Svg;
     int Mode;
+    // The application object's command line, which must outlive it.
+    int Argc = 1;
+    char Name[14] = "kelvane-batch";
+    char* Argv[2] = {Name, nullptr};
     std::unique_ptr<QGuiApplication> Application;
     std::unique_ptr<TPlotCanvas> Plot;
 };
