@@ -1,20 +1,11 @@
 #include "plot/Labelunit.h"
 
+#include "plot/Surfaceunit.h"
+
 #include <QPainter>
 #include <QRect>
 #include <QTransform>
 #include <cmath>
-
-void DrawTextBox(QPainter& painter, const QFontMetrics& metrics, const QString& text, int width,
-                 int x, int y, double tenths, const QColor& box) {
-    painter.translate(x, y);
-    if (tenths != 0.0)
-        painter.rotate(-tenths / 10.0); // y runs downwards: counter-clockwise is negative
-    painter.fillRect(QRect(0, 0, width, metrics.height()), box);
-    painter.setPen(Qt::black);
-    painter.drawText(0, metrics.ascent(), text);
-    painter.resetTransform();
-}
 
 bool ExactQuarterTurn(double tenths) {
     return tenths == 0.0 || tenths == 900.0 || tenths == -900.0 || tenths == 2700.0 ||

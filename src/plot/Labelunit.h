@@ -19,13 +19,6 @@
 
 class QPainter;
 
-// A text on its box: the box of width x metrics.height() filled with box, the text in black
-// (antialiased) on it, drawn on painter with the box's top-left corner (before rotation) at
-// (x, y), turned counter-clockwise by tenths of a degree. The painter's transformation is reset
-// afterwards.
-void DrawTextBox(QPainter& painter, const QFontMetrics& metrics, const QString& text, int width,
-                 int x, int y, double tenths, const QColor& box);
-
 // Turns (tenths of a degree) by which the toolkit's rotation is exact, so that a text's box
 // stays a rectangle of whole pixels.
 bool ExactQuarterTurn(double tenths);

@@ -4,6 +4,7 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <QPainter>
 #include <QPalette>
 #include <cmath>
 
@@ -68,6 +69,18 @@ QColor ColorToQColor(TColor color) {
     }
     return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
                   static_cast<int>((color >> 16) & 0xFF));
+}
+
+void DrawTextBox(QPainter& painter, const QFontMetrics& metrics, const QString& text, int width,
+                 int x, int y, double tenths, const QColor& box) {
+    painter.save();
+    painter.translate(x, y);
+    if (tenths != 0.0)
+        painter.rotate(-tenths / 10.0); // y runs downwards: counter-clockwise is negative
+    painter.fillRect(QRect(0, 0, width, metrics.height()), box);
+    painter.setPen(Qt::black);
+    painter.drawText(0, metrics.ascent(), text);
+    painter.restore();
 }
 
 TDrawingSurface::TDrawingSurface(int width, int height, const TRect& plotRect)

@@ -22,6 +22,8 @@
 #include <cstdint>
 #include <string>
 
+class QPainter;
+
 // A colour value: 0x00BBGGRR for plain colours, or a system colour index with the top bit set.
 using TColor = std::uint32_t;
 constexpr TColor clInfoBk = 0x80000018; // system tooltip-background colour
@@ -36,6 +38,12 @@ QFont PlotFont();
 
 // A UTF-8 text as Qt's.
 QString Utf8Text(const std::string& text);
+
+// A text on its box as every surface draws it: the box of width x metrics.height() filled with
+// box, the text in black on it, with the box's top-left corner (before rotation) at (x, y),
+// turned counter-clockwise by tenths of a degree. The painter's state is as before afterwards.
+void DrawTextBox(QPainter& painter, const QFontMetrics& metrics, const QString& text, int width,
+                 int x, int y, double tenths, const QColor& box);
 
 class TDrawingSurface {
 public:

@@ -84,14 +84,8 @@ void TVectorPlot::Paint(QPainter& painter) const {
             painter.drawLine(QPointF(shape.From) + centre, QPointF(shape.To) + centre);
             break;
         case TShape::Label:
-            painter.save();
-            painter.translate(shape.From);
-            if (shape.Tenths != 0.0)
-                painter.rotate(-shape.Tenths / 10.0); // y runs downwards
-            painter.fillRect(QRect(0, 0, shape.BoxWidth, Metrics().height()), shape.Fill);
-            painter.setPen(Qt::black);
-            painter.drawText(0, Metrics().ascent(), shape.Text);
-            painter.restore();
+            DrawTextBox(painter, Metrics(), shape.Text, shape.BoxWidth, shape.From.x(),
+                        shape.From.y(), shape.Tenths, shape.Fill);
             break;
         }
     }
