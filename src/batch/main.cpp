@@ -3,12 +3,13 @@
 #include "batch/Batchoptions.h"
 #include "batch/Batchrun.h"
 #include "batch/Inputunit.h"
+#include "plot/Canvasunit.h"
 #include "plot/Graphunit.h"
-#include "plot/Plotunit.h"
 #include "plot/Rotationplotunit.h"
 #include "plot/Vectorplotunit.h"
 
-#include <QApplication>
+#include <QGuiApplication>
+#include <QLoggingCategory>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
@@ -22,13 +23,15 @@
 namespace {
 
 // The graph of each file as the window draws it after the subtraction: a PNG of the plot
-// panel's own pixels and an SVG drawing. The panel is a widget, so the first picture of a
-// process starts an application object, on the offscreen platform: no window is shown and no
-// display is needed.
+// canvas's own pixels and an SVG drawing. Fonts need a GUI application object, so the first
+// picture of a process starts one, on the offscreen platform: no display is needed.
 class TPictures {
 public:
     TPictures(const TBatchOptions& options)
         : Png(options.Png), Svg(options.Svg), Mode(options.Mode) {}
+    // Argv points into the object itself.
+    TPictures(const TPictures&) = delete;
+    TPictures& operator=(const TPictures&) = delete;
 
     std::vector<TExtraOutput> operator()(const TSpectrumResult& result) {
         Start();
@@ -64,7 +67,8 @@ public:
     // The rotation curve of the run, drawn by the main process once the files are done.
     std::string Curve(const std::vector<TTangentPoint>& points, double r0, double v0) {
         Start();
-        TPlot plot(nullptr, TRect(0, 0, RotationPlotWidth, RotationPlotHeight));
+        TPlotCanvas plot(RotationPlotWidth, RotationPlotHeight,
+                         TRect(0, 0, RotationPlotWidth, RotationPlotHeight));
         DrawRotationCurve(plot, points, r0, v0);
         const QByteArray png = PngBytes(plot.Bitmap());
         if (png.isEmpty())
@@ -76,21 +80,31 @@ private:
     void Start() {
         if (Application)
             return;
-        static int argc = 1;
-        static char name[] = "kelvane-batch";
-        static char* argv[] = {name, nullptr};
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        Application = std::make_unique<QApplication>(argc, argv);
+        // The user's choice of platform stands; otherwise one that needs no display.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        // While it starts, Qt looks for a sandbox's marker in the runtime folder and, without
+        // XDG_RUNTIME_DIR (an ssh session, cron), warns that it falls back to one in /tmp. The
+        // pictures use no runtime folder, so Qt's uncategorised warnings are off until the
+        // application object stands; QT_LOGGING_RULES still overrides this.
+        QLoggingCategory::setFilterRules(QStringLiteral("default.warning=false"));
+        Application = std::make_unique<QGuiApplication>(Argc, Argv);
+        QLoggingCategory::setFilterRules(QString());
         // The application object takes the user's locale for the C library; numbers stay '.'.
         std::setlocale(LC_NUMERIC, "C");
-        Plot = std::make_unique<TPlot>(nullptr, TRect(0, 0, GraphWidth, GraphHeight));
+        Plot = std::make_unique<TPlotCanvas>(GraphWidth, GraphHeight,
+                                             TRect(0, 0, GraphWidth, GraphHeight));
         SetUpGraphPlot(*Plot);
     }
 
     bool Png, Svg;
     int Mode;
-    std::unique_ptr<QApplication> Application;
-    std::unique_ptr<TPlot> Plot;
+    // The application object's command line, which must outlive it.
+    int Argc = 1;
+    char Name[14] = "kelvane-batch";
+    char* Argv[2] = {Name, nullptr};
+    std::unique_ptr<QGuiApplication> Application;
+    std::unique_ptr<TPlotCanvas> Plot;
 };
 
 // Writes text to standard output. Returned: false, with the reason on standard error, when it

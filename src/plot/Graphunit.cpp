@@ -1,17 +1,19 @@
 #include "plot/Graphunit.h"
 
+#include "data/Spectrumunit.h"
+
 #include <QBuffer>
-#include <unordered_map>
+#include <algorithm>
 
 TRect GraphPlotRect(int width, int height) {
     return TRect(80, 40, width - 10, height - 100);
 }
 
-void SetUpGraphPlot(TPlot& plot) {
+void SetUpGraphPlot(TDrawingSurface& plot) {
     plot.SetBackgroundColor(GraphBackground);
     plot.SetPlotAreaColor(GraphAreaColor);
     plot.Pen.setColor(Qt::black);
-    plot.SetPlotRect(GraphPlotRect(plot.width(), plot.height()));
+    plot.SetPlotRect(GraphPlotRect(plot.Width(), plot.Height()));
 }
 
 bool GraphLimitsOf(const std::vector<double>& x, const std::vector<double>& signal,
@@ -19,19 +21,91 @@ bool GraphLimitsOf(const std::vector<double>& x, const std::vector<double>& sign
     return GetGraphLimits(x, signal, limits);
 }
 
+namespace {
+
+// The label of each grid value (absolute values on the x axis of mode; mode < 0 for the signal
+// axis), formed once for the width pass and the drawing pass; and the width of the widest.
+std::vector<std::string> GridLabels(const std::vector<double>& grid, int mode,
+                                    const TDrawingSurface& plot, int& maxWidth) {
+    std::vector<std::string> labels;
+    labels.reserve(grid.size());
+    maxWidth = 0;
+    for (double value : grid) {
+        labels.push_back(ValueToText(mode < 0 ? value : ToAbsolute(value, mode)));
+        maxWidth = std::max(maxWidth, plot.TextWidth(labels.back()));
+    }
+    return labels;
+}
+
+} // namespace
+
+bool DrawGraph(TDrawingSurface& plot, const TGraphInputs& in, TGraphLimits& limits,
+               std::string& title) {
+    if (!in.X || !in.Signal || !GraphLimitsOf(*in.X, *in.Signal, limits))
+        return false;
+    const TGraphMapping map{limits, plot.PlotRect()};
+    const TRect& r = map.Rect;
+    plot.Clear();
+    plot.Pen.setColor(ColorToQColor(GraphGridColor));
+
+    int maxWidth = 0;
+    const std::vector<double> xGrid = GridValues(limits.XMin, limits.XMax, limits.XStep);
+    const std::vector<std::string> xLabels = GridLabels(xGrid, in.Mode, plot, maxWidth);
+    for (std::size_t i = 0; i < xGrid.size(); ++i) {
+        const int px = map.XToPixel(xGrid[i]);
+        plot.MoveTo(px, r.Top);
+        plot.LineTo(px, r.Bottom);
+        plot.TextOutAngle(xLabels[i], px - plot.TextHeight(xLabels[i]) / 2, r.Bottom + maxWidth + 5,
+                          90);
+    }
+    const std::vector<double> yGrid = GridValues(limits.YMin, limits.YMax, limits.YStep);
+    const std::vector<std::string> yLabels = GridLabels(yGrid, -1, plot, maxWidth);
+    for (std::size_t i = 0; i < yGrid.size(); ++i) {
+        const int py = map.YToPixel(yGrid[i]);
+        plot.MoveTo(r.Left, py);
+        plot.LineTo(r.Right, py);
+        plot.TextOutAngle(yLabels[i], r.Left - maxWidth - 5, py - plot.TextHeight(yLabels[i]) / 2,
+                          0);
+    }
+
+    plot.Pen.setColor(ColorToQColor(GraphCurveColor));
+    const std::vector<double>& x = *in.X;
+    const std::vector<double>& y = *in.Signal;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        const int px = map.XToPixel(x[i]);
+        const int py = map.YToPixel(y[i]);
+        if (i == 0)
+            plot.MoveTo(px, py);
+        else
+            plot.LineTo(px, py);
+    }
+    plot.SaveImage();
+
+    const int width = plot.Width();
+    plot.TextOutAngle(in.FileName, (width - plot.TextWidth(in.FileName)) / 2, 5, 0);
+    title = GraphTitleFor(in.Mode, in.Corrected);
+    plot.TextOutAngle(title, (width - plot.TextWidth(title)) / 2, 20, 0);
+    plot.Show();
+    return true;
+}
+
+void DrawBaselineCurve(TDrawingSurface& plot, const TGraphMapping& map,
+                       const std::vector<double>& coefficients) {
+    plot.RestoreImage();
+    plot.Pen.setColor(ColorToQColor(GraphFittedColor));
+    for (int px = map.Rect.Left; px <= map.Rect.Right; ++px) {
+        const int py = map.YToPixel(EvaluatePolynomial(coefficients, map.PixelToX(px)));
+        if (px == map.Rect.Left)
+            plot.MoveTo(px, py);
+        else
+            plot.LineTo(px, py);
+    }
+    plot.Show();
+}
+
 QByteArray PngBytes(const QImage& image) {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return buffer.data();
-}
-
-const std::string& GraphLabelText(double value) {
-    static std::unordered_map<double, std::string> known;
-    const auto found = known.find(value);
-    if (found != known.end())
-        return found->second;
-    if (known.size() >= 4096)
-        known.clear();
-    return known.emplace(value, ValueToText(value)).first->second;
 }

@@ -32,7 +32,7 @@ std::string Caption(double r0, double v0) {
     return "R0 = " + ValueToText(r0) + " kpc, V0 = " + ValueToText(v0) + " km/s";
 }
 
-void Grid(TPlot& plot, const TGraphMapping& map) {
+void Grid(TDrawingSurface& plot, const TGraphMapping& map) {
     const TRect& r = map.Rect;
     const TGraphLimits& l = map.Limits;
     plot.Pen.setColor(ColorToQColor(GraphGridColor));
@@ -40,20 +40,20 @@ void Grid(TPlot& plot, const TGraphMapping& map) {
         const int px = map.XToPixel(x);
         plot.MoveTo(px, r.Top);
         plot.LineTo(px, r.Bottom);
-        const std::string& label = GraphLabelText(x);
+        const std::string label = ValueToText(x);
         plot.TextOutAngle(label, px - plot.TextWidth(label) / 2, r.Bottom + 5, 0);
     }
     for (double y : GridValues(l.YMin, l.YMax, l.YStep)) {
         const int py = map.YToPixel(y);
         plot.MoveTo(r.Left, py);
         plot.LineTo(r.Right, py);
-        const std::string& label = GraphLabelText(y);
+        const std::string label = ValueToText(y);
         plot.TextOutAngle(label, r.Left - plot.TextWidth(label) - 5,
                           py - plot.TextHeight(label) / 2, 0);
     }
 }
 
-void AxisTitles(TPlot& plot, const TRect& r) {
+void AxisTitles(TDrawingSurface& plot, const TRect& r) {
     const std::string x = "R (kpc)", y = "V (km/s)";
     plot.TextOutAngle(x, (r.Left + r.Right - plot.TextWidth(x)) / 2,
                       r.Bottom + 10 + plot.TextHeight(x), 0);
@@ -61,7 +61,7 @@ void AxisTitles(TPlot& plot, const TRect& r) {
     plot.TextOutAngle(y, 10, (r.Top + r.Bottom + plot.TextWidth(y)) / 2, 90);
 }
 
-void ReferenceLine(TPlot& plot, const TGraphMapping& map, double v0) {
+void ReferenceLine(TDrawingSurface& plot, const TGraphMapping& map, double v0) {
     const int py = map.YToPixel(v0);
     plot.Pen.setColor(ColorToQColor(GraphFittedColor));
     plot.Pen.setStyle(Qt::DashLine);
@@ -76,7 +76,8 @@ void ReferenceLine(TPlot& plot, const TGraphMapping& map, double v0) {
 
 // Each point a filled square of horizontal lines, centred on its pixel; LineTo clips a point at
 // the plot's edge as it clips the spectrum.
-void Points(TPlot& plot, const TGraphMapping& map, const std::vector<TTangentPoint>& points) {
+void Points(TDrawingSurface& plot, const TGraphMapping& map,
+            const std::vector<TTangentPoint>& points) {
     plot.Pen.setColor(ColorToQColor(GraphCurveColor));
     const int half = RotationPointSize / 2;
     for (const TTangentPoint& point : points) {
@@ -111,8 +112,8 @@ TGraphLimits RotationLimits(const std::vector<TTangentPoint>& points, double r0,
     return limits;
 }
 
-TGraphMapping DrawRotationCurve(TPlot& plot, const std::vector<TTangentPoint>& points, double r0,
-                                double v0) {
+TGraphMapping DrawRotationCurve(TDrawingSurface& plot, const std::vector<TTangentPoint>& points,
+                                double r0, double v0) {
     plot.SetBackgroundColor(GraphBackground);
     plot.SetPlotAreaColor(GraphAreaColor);
     plot.SetPlotRect(RotationPlotRect());
@@ -122,7 +123,7 @@ TGraphMapping DrawRotationCurve(TPlot& plot, const std::vector<TTangentPoint>& p
     ReferenceLine(plot, map, v0);
     Points(plot, map, points);
 
-    const int width = plot.width();
+    const int width = plot.Width();
     const std::string title = "Rotation curve from terminal velocities";
     const std::string caption = Caption(r0, v0);
     plot.TextOutAngle(title, (width - plot.TextWidth(title)) / 2, 10, 0);

@@ -1,19 +1,19 @@
-// Rotationplotunit: the Galaxy's rotation curve drawn on the plot panel: the rotation speed V
+// Rotationplotunit: the Galaxy's rotation curve drawn on a drawing surface: the rotation speed V
 // against the distance R from the Galactic centre, one square per tangent point, with the
 // Sun's circular speed V0 as a dashed reference line and a caption giving R0 and V0.
 #pragma once
 
 #include "astro/Rotationunit.h"
 #include "numeric/Graphmapunit.h"
-#include "plot/Plotunit.h"
+#include "plot/Surfaceunit.h"
 
 #include <vector>
 
-constexpr int RotationPlotWidth = 640; // the panel, pixels
+constexpr int RotationPlotWidth = 640; // the picture, pixels
 constexpr int RotationPlotHeight = 480;
 constexpr int RotationPointSize = 7; // side of a point's square, pixels
 
-// The plot rectangle inside the panel: room for the tick labels and the axis titles on the
+// The plot rectangle inside the picture: room for the tick labels and the axis titles on the
 // left and below, the title and the caption above.
 TRect RotationPlotRect();
 
@@ -22,10 +22,10 @@ TRect RotationPlotRect();
 // rounded out to a step of 1, 2 or 5 times a power of ten, ten steps at most.
 TGraphLimits RotationLimits(const std::vector<TTangentPoint>& points, double r0, double v0);
 
-// Draws the curve on a plot panel of RotationPlotWidth x RotationPlotHeight: its colours and
+// Draws the curve on a surface of RotationPlotWidth x RotationPlotHeight: its colours and
 // plot rectangle set (which clears it), grid lines with their labels, the axis titles
 // "R (kpc)" and "V (km/s)", the line V = V0 dashed in red, the points as blue squares, the
 // title and the caption "R0 = <r0> kpc, V0 = <v0> km/s" above; then Show.
-// Returned: the mapping between the curve's values and the panel's pixels.
-TGraphMapping DrawRotationCurve(TPlot& plot, const std::vector<TTangentPoint>& points, double r0,
-                                double v0);
+// Returned: the mapping between the curve's values and the surface's pixels.
+TGraphMapping DrawRotationCurve(TDrawingSurface& plot, const std::vector<TTangentPoint>& points,
+                                double r0, double v0);

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cmath>
@@ -36,6 +37,7 @@ QByteArray Contents(const QString& path) {
 class BatchCommand : public ::testing::Test {
 protected:
     QTemporaryDir Folder;
+    QProcessEnvironment Environment = QProcessEnvironment::systemEnvironment();
 
     // input: standard input; child: runs in the command's process before it starts (standard
     // streams redirected, limits set).
@@ -44,6 +46,7 @@ protected:
         QProcess process;
         if (child)
             process.setChildProcessModifier(child);
+        process.setProcessEnvironment(Environment);
         process.start(QStringLiteral(KELVANE_BATCH_EXE), arguments);
         process.write(input);
         process.closeWriteChannel();
@@ -234,6 +237,20 @@ TEST_F(BatchCommand, PicturesBesideTheTexts) {
         EXPECT_TRUE(svg.contains("Velocity - VLSR (corrected)  v Signal"));
         EXPECT_TRUE(svg.contains(QFileInfo(file).fileName().toUtf8()));
     }
+}
+
+// As in an ssh session or a cron job: no display, no runtime folder, no platform chosen. The
+// pictures are drawn all the same, and a quiet run says nothing.
+TEST_F(BatchCommand, PicturesNeedNoDisplayAndWarnOfNothing) {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR", "QT_QPA_PLATFORM"})
+        Environment.remove(name);
+    const QStringList files = Samples(1);
+    const TRun run = Run(Basic(Out()) + QStringList{"-q", "--png", "--svg"} + files);
+    EXPECT_EQ(run.Exit, 0);
+    EXPECT_EQ(run.Errors.toStdString(), "");
+    const QString stem = Out() + "/" + QFileInfo(files[0]).completeBaseName();
+    EXPECT_TRUE(Contents(stem + ".png").startsWith("\x89PNG\r\n\x1a\n"));
+    EXPECT_TRUE(Contents(stem + ".svg").contains("<svg"));
 }
 
 TEST_F(BatchCommand, RotationCurveHasARowForEveryFile) {

@@ -4,7 +4,6 @@
 // of their pixels, stroked pens lie on the same blocks, and text is drawn at the device
 // resolution in the place and box it has at ratio 1.
 #include "plot/Plotunit.h"
-#include "plot/Plotunit_internal.h"
 #include "support/DevicePixels.h"
 
 #include <QFontMetrics>
@@ -13,7 +12,6 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
-#include <random>
 #include <vector>
 
 namespace {
@@ -41,103 +39,6 @@ std::vector<int> RowsOf(const QImage& image, int x, QRgb colour) {
         if ((image.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF))
             rows.push_back(y);
     return rows;
-}
-
-TEST(DeviceEdges, BlocksOfEachRatio) {
-    // Worked by hand from floor(i ratio + 1/2).
-    const struct {
-        int count;
-        double ratio;
-        std::vector<int> edges;
-    } cases[] = {
-        {4, 1.0, {0, 1, 2, 3, 4}},
-        {4, 2.0, {0, 2, 4, 6, 8}},
-        {3, 3.0, {0, 3, 6, 9}},
-        {4, 1.5, {0, 2, 3, 5, 6}},
-        {4, 1.25, {0, 1, 3, 4, 5}},
-        {5, 1.75, {0, 2, 4, 5, 7, 9}},
-        {0, 2.0, {0}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(DeviceEdges(c.count, c.ratio), c.edges) << c.count << " at " << c.ratio;
-}
-
-// The blocks are those of the painter's own fills of single logical columns, so that what the
-// plot fills itself and what the painter fills (text boxes) meet without gaps.
-TEST(DeviceEdges, AgreeWithThePaintersFills) {
-    for (const double ratio : {1.25, 1.5, 1.75, 2.0, 2.5, 3.0}) {
-        const int count = 60;
-        const std::vector<int> edges = DeviceEdges(count, ratio);
-        QImage image(edges.back(), 1, QImage::Format_RGB32);
-        image.setDevicePixelRatio(ratio);
-        image.fill(Qt::white);
-        {
-            QPainter painter(&image);
-            for (int x = 0; x < count; ++x)
-                painter.fillRect(QRect(x, 0, 1, 1), QColor(x, 0, 0));
-        }
-        for (int x = 0; x < count; ++x)
-            for (int d = edges[static_cast<std::size_t>(x)];
-                 d < edges[static_cast<std::size_t>(x) + 1]; ++d)
-                EXPECT_EQ(qRed(image.pixel(d, 0)), x)
-                    << "device column " << d << " at ratio " << ratio;
-    }
-}
-
-// The block writer against the one-pixel writer at ratio 1 (itself checked against the raster
-// engine), each logical pixel enlarged to its block: named cases, then seeded random lines whose
-// ends may lie outside the image.
-TEST(DrawSolidLineBlocks, SetsTheBlocksOfTheLogicalLine) {
-    const int width = 41, height = 31, margin = 20;
-    auto compare = [&](double ratio, const QLine& line) {
-        // Drawn at ratio 1 on a larger image, so that parts outside the image are drawn too,
-        // then cut to the image and enlarged.
-        QImage wide(width + 2 * margin, height + 2 * margin, QImage::Format_RGB32);
-        wide.fill(white);
-        const QLine moved = line.translated(margin, margin);
-        if (moved.p1() == moved.p2())
-            wide.setPixel(moved.p1(), blue); // the engine draws a line of one point as a pixel
-        else
-            DrawSolidLine(reinterpret_cast<QRgb*>(wide.bits()),
-                          wide.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb)), moved, blue);
-        const QImage expected = Enlarged(wide.copy(margin, margin, width, height), ratio);
-
-        const std::vector<int> edgesX = DeviceEdges(width, ratio);
-        const std::vector<int> edgesY = DeviceEdges(height, ratio);
-        QImage device(edgesX.back(), edgesY.back(), QImage::Format_RGB32);
-        device.fill(white);
-        DrawSolidLineBlocks(reinterpret_cast<QRgb*>(device.bits()),
-                            device.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb)), line,
-                            blue, edgesX, edgesY);
-        return device == expected;
-    };
-    const struct {
-        const char* name;
-        QLine line;
-    } cases[] = {
-        {"right", {2, 20, 38, 20}},           {"up", {20, 28, 20, 2}},
-        {"diagonal", {1, 1, 29, 29}},         {"shallow", {0, 30, 40, 17}},
-        {"steep", {12, 30, 25, 0}},           {"point", {7, 9, 7, 9}},
-        {"corner to corner", {0, 0, 40, 30}}, {"out through the right", {30, 5, 55, 12}},
-        {"in from above", {10, -15, 14, 20}}, {"past the image", {-10, -5, 50, -2}},
-    };
-    for (const double ratio : {2.0, 3.0, 1.5, 1.25})
-        for (const auto& c : cases)
-            EXPECT_TRUE(compare(ratio, c.line)) << c.name << " at " << ratio;
-
-    std::mt19937 random(20250307);
-    std::uniform_int_distribution<int> x(-margin / 2, width - 1 + margin / 2);
-    std::uniform_int_distribution<int> y(-margin / 2, height - 1 + margin / 2);
-    for (const double ratio : {2.0, 1.5}) {
-        int mismatches = 0;
-        for (int i = 0; i < 1500; ++i) {
-            const QLine line(x(random), y(random), x(random), y(random));
-            if (!compare(ratio, line) && ++mismatches <= 5)
-                ADD_FAILURE() << "ratio " << ratio << ": (" << line.x1() << ", " << line.y1()
-                              << ") - (" << line.x2() << ", " << line.y2() << ")";
-        }
-        EXPECT_EQ(mismatches, 0) << "ratio " << ratio;
-    }
 }
 
 TEST(TPlotAtRatio2, BitmapInDevicePixelsGeometryInLogicalPixels) {

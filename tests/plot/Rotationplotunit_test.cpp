@@ -2,6 +2,7 @@
 // reference line.
 #include "plot/Rotationplotunit.h"
 
+#include "plot/Canvasunit.h"
 #include "plot/Graphunit.h"
 
 #include <gtest/gtest.h>
@@ -33,7 +34,8 @@ TEST(RotationPlot, AxesFromZeroInStepsOfOneTwoOrFive) {
 }
 
 TEST(RotationPlot, PointsAsSquaresAndV0Dashed) {
-    TPlot plot(nullptr, TRect(0, 0, RotationPlotWidth, RotationPlotHeight));
+    TPlotCanvas plot(RotationPlotWidth, RotationPlotHeight,
+                     TRect(0, 0, RotationPlotWidth, RotationPlotHeight));
     const std::vector<TTangentPoint> points = {{4.25, 210.0}, {1.5, 150.0}};
     const TGraphMapping map = DrawRotationCurve(plot, points, 8.5, 220.0);
     const QImage& image = plot.Bitmap();

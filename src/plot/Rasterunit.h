@@ -1,9 +1,11 @@
-// Helpers of the plot panel that only the panel and its tests use.
+// Rasterunit: the plot's lines as pixels. Clipping to the plot rectangle (shared by every
+// drawing surface, so that a PNG and an SVG of a graph show the same part of each line) and
+// the one-pixel line writers that set exactly the raster engine's pixels, at ratio 1 and as
+// blocks of device pixels on high-density screens.
 #pragma once
 
 #include "numeric/Graphmapunit.h"
 
-#include <QFont>
 #include <QLine>
 #include <QPoint>
 #include <QRgb>
@@ -54,6 +56,3 @@ void DrawSolidLineBlocks(QRgb* pixels, qsizetype stride, const QLine& line, QRgb
 // The part of the segment (x0, y0) - (x1, y1) that the plot draws inside r, as LineTo clips
 // it. Returned: false when nothing of it is drawn; otherwise its ends in from and to.
 bool ClipToPlotRect(int x0, int y0, int x1, int y1, const TRect& r, QPoint& from, QPoint& to);
-
-// The plot's font: the application's, bold, 10 points.
-QFont PlotFont();

@@ -1,0 +1,88 @@
+#include "plot/Labelunit.h"
+
+#include "plot/Surfaceunit.h"
+
+#include <QPainter>
+#include <QRect>
+#include <QTransform>
+#include <cmath>
+
+bool ExactQuarterTurn(double tenths) {
+    return tenths == 0.0 || tenths == 900.0 || tenths == -900.0 || tenths == 2700.0 ||
+           tenths == -2700.0 || tenths == 1800.0;
+}
+
+TLabelStore::TLabelStore(const QFont& font, const QFontMetrics& metrics)
+    : FFont(font), FMetrics(metrics) {}
+
+TLabelStore::TText& TLabelStore::Text(const std::string& text) {
+    auto found = FTexts.find(text);
+    if (found != FTexts.end())
+        return found->second;
+    // A long run of new texts (many files, many ranges) starts the store afresh rather than
+    // letting it grow.
+    if (FTexts.size() >= 1024)
+        FTexts.clear();
+    TText entry;
+    entry.Text = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    entry.Width = FMetrics.horizontalAdvance(entry.Text);
+    return FTexts.emplace(text, std::move(entry)).first->second;
+}
+
+void TLabelStore::ForgetPictures() {
+    for (auto& text : FTexts)
+        text.second.Pictures.clear();
+}
+
+// The image is drawn with a white margin around the box: any ink in the margin means that the
+// text reaches beyond its box, where it would blend with what lies beneath, and such a text is
+// drawn afresh each time instead.
+const TLabelStore::TPicture& TLabelStore::Picture(TText& entry, int tenths, const QColor& box,
+                                                  const QImage& bitmap) {
+    for (const TPicture& picture : entry.Pictures)
+        if (picture.Tenths == tenths && picture.Box == box.rgba())
+            return picture;
+    TPicture picture;
+    picture.Tenths = tenths;
+    picture.Box = box.rgba();
+    const QRect boxRect(0, 0, entry.Width, FMetrics.height());
+    QTransform turn;
+    turn.rotate(-tenths / 10.0);
+    const QRect bounds = turn.mapRect(boxRect);
+    const int margin = FMetrics.height();
+    // Drawn in device pixels, at a whole ratio k: k x k of them per logical pixel.
+    const int k = static_cast<int>(bitmap.devicePixelRatio());
+    QImage probe((bounds.size() + QSize(2 * margin, 2 * margin)) * k, bitmap.format());
+    probe.setDotsPerMeterX(bitmap.dotsPerMeterX());
+    probe.setDotsPerMeterY(bitmap.dotsPerMeterY());
+    probe.setDevicePixelRatio(bitmap.devicePixelRatio());
+    probe.fill(Qt::white);
+    {
+        QPainter painter(&probe);
+        painter.setRenderHint(QPainter::TextAntialiasing, true);
+        painter.setFont(FFont);
+        DrawTextBox(painter, FMetrics, entry.Text, entry.Width, margin - bounds.left(),
+                    margin - bounds.top(), tenths, box);
+    }
+    const QRect inside(QPoint(margin, margin) * k, bounds.size() * k);
+    const QRgb white = qRgb(255, 255, 255);
+    const int width = probe.width(), height = probe.height();
+    for (int y = 0; y < height && !picture.Overhangs; ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(probe.constScanLine(y));
+        const bool beside = y >= inside.top() && y <= inside.bottom();
+        // Rows beside the box: only the margins left and right of it.
+        const int skipFrom = beside ? inside.left() : width;
+        const int skipTo = beside ? inside.right() + 1 : width;
+        for (int x = 0; x < width && !picture.Overhangs; ++x) {
+            if (x == skipFrom)
+                x = skipTo;
+            picture.Overhangs = x < width && line[x] != white;
+        }
+    }
+    if (!picture.Overhangs) {
+        picture.Image = probe.copy(inside);
+        picture.Offset = bounds.topLeft();
+    }
+    entry.Pictures.push_back(std::move(picture));
+    return entry.Pictures.back();
+}
