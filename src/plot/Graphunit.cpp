@@ -16,11 +16,6 @@ void SetUpGraphPlot(TDrawingSurface& plot) {
     plot.SetPlotRect(GraphPlotRect(plot.Width(), plot.Height()));
 }
 
-bool GraphLimitsOf(const std::vector<double>& x, const std::vector<double>& signal,
-                   TGraphLimits& limits) {
-    return GetGraphLimits(x, signal, limits);
-}
-
 namespace {
 
 // The label of each grid value (absolute values on the x axis of mode; mode < 0 for the signal
@@ -41,7 +36,7 @@ std::vector<std::string> GridLabels(const std::vector<double>& grid, int mode,
 
 bool DrawGraph(TDrawingSurface& plot, const TGraphInputs& in, TGraphLimits& limits,
                std::string& title) {
-    if (!in.X || !in.Signal || !GraphLimitsOf(*in.X, *in.Signal, limits))
+    if (!in.X || !in.Signal || !GetGraphLimits(*in.X, *in.Signal, limits))
         return false;
     const TGraphMapping map{limits, plot.PlotRect()};
     const TRect& r = map.Rect;

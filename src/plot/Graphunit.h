@@ -40,11 +40,6 @@ struct TGraphInputs {
     std::string FileName;   // the first line above the plot
 };
 
-// Limits and tick steps of both axes (limits.Divisions is the input). False, with limits
-// unchanged, when x is empty or x and signal differ in length.
-bool GraphLimitsOf(const std::vector<double>& x, const std::vector<double>& signal,
-                   TGraphLimits& limits);
-
 // The spectrum graph: the plot cleared; vertical and horizontal grid lines with their labels
 // (x labels turned upright below the plot, signal labels to the left); the curve in blue; the
 // image kept (SaveImage, for the fitted curve to be drawn over later); then the file name and
