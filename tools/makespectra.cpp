@@ -33,8 +33,10 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -104,9 +106,28 @@ double VlsrOf(const TSample& s) {
     return vlsr;
 }
 
+// The model's line for a file's position and VLSR, one value per channel, and its peak.
+struct TModelProfile {
+    std::vector<double> line = std::vector<double>(ChannelCount);
+    double peak = 0.0;
+};
+
+TModelProfile ProfileOf(const TSample& s, const TGalaxyModel& model, double vlsr) {
+    TModelProfile p;
+    for (int i = 0; s.line && i < ChannelCount; ++i) {
+        p.line[i] = ModelBrightness(model, s.longitude, s.latitude, Velocities[i] - vlsr);
+        p.peak = std::fmax(p.peak, p.line[i]);
+    }
+    return p;
+}
+
+// The profiles already computed, by position and date: the draws of a position share one
+// (the integration along the line of sight is most of the generator's time).
+using TProfileCache = std::map<std::tuple<double, double, int, int>, TModelProfile>;
+
 // Writes one file; vlsr receives the VLSR it was shifted by, km/s.
 bool Write(const std::string& folder, const TSample& s, const TGalaxyModel& model,
-           std::mt19937& random, double& vlsr) {
+           std::mt19937& random, double& vlsr, TProfileCache& cache) {
     const std::string path = folder + "/" + s.name;
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file)
@@ -116,12 +137,13 @@ bool Write(const std::string& folder, const TSample& s, const TGalaxyModel& mode
         s.month, s.day, s.year % 100, s.hour, s.minute, s.second, s.gain, 10, 20, 400, 5000);
     vlsr = VlsrOf(s);
     std::normal_distribution<double> noise(0.0, s.noise);
-    double peak = 0.0;
-    std::vector<double> line(ChannelCount);
-    for (int i = 0; s.line && i < ChannelCount; ++i) {
-        line[i] = ModelBrightness(model, s.longitude, s.latitude, Velocities[i] - vlsr);
-        peak = std::fmax(peak, line[i]);
-    }
+    const auto key = std::make_tuple(s.longitude, s.latitude, s.month, s.day);
+    auto found = cache.find(key);
+    if (found == cache.end() && s.line)
+        found = cache.emplace(key, ProfileOf(s, model, vlsr)).first;
+    static const TModelProfile none;
+    const std::vector<double>& line = s.line ? found->second.line : none.line;
+    const double peak = s.line ? found->second.peak : 0.0;
     for (int i = 0; i < ChannelCount; ++i) {
         const double x = i - 200.0;
         const double signal = s.line ? 60.0 * s.gain / 9.0 * line[i] / peak : 0.0;
@@ -197,6 +219,7 @@ std::string TruthLine(const TSample& s, const TGalaxyModel& model, double vlsr) 
 bool WriteSurvey(const std::string& folder, const TSurveyPlan& plan) {
     std::string truth = "file,glon_deg,glat_deg,vlsr_kms,noise_rms,terminal_v_kms\n";
     std::mt19937 random;
+    TProfileCache cache;
     unsigned seeded = 0;
     bool any = false;
     for (const auto& [sample, seed] : SurveyFiles(plan)) {
@@ -205,7 +228,7 @@ bool WriteSurvey(const std::string& folder, const TSurveyPlan& plan) {
         any = true;
         seeded = seed;
         double vlsr = 0.0;
-        if (!Write(folder, sample, plan.model, random, vlsr)) {
+        if (!Write(folder, sample, plan.model, random, vlsr, cache)) {
             std::fprintf(stderr, "kelvane-makespectra: cannot write %s/%s\n", folder.c_str(),
                          sample.name.c_str());
             return false;
@@ -348,9 +371,10 @@ int main(int argc, char** argv) {
     if (survey)
         return WriteSurvey(folder, plan) ? 0 : 1;
     std::mt19937 random(SurveySeed);
+    TProfileCache cache;
     for (const TSample& sample : Samples) {
         double vlsr = 0.0;
-        if (!Write(folder, sample, plan.model, random, vlsr)) {
+        if (!Write(folder, sample, plan.model, random, vlsr, cache)) {
             std::fprintf(stderr, "kelvane-makespectra: cannot write %s/%s\n", folder.c_str(),
                          sample.name.c_str());
             return 1;
