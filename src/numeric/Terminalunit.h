@@ -102,7 +102,8 @@ double CrowdedEdgeShape(double x);
 //           the rest of the line of sight (other radii; the local gas when vt is small) adds to
 //           the tangent point's ridge and pulls vt inwards. Uncertainty from the fit's
 //           covariance, Rms^2 (J^T J)^-1 (J the derivatives in A, vt, C), in quadrature with
-//           0.05 sigma for the model.
+//           sigma (0.02 + 0.15 exp(-vt^2 / 2 sigma^2)) for the model: the rest of the line of
+//           sight, and the local gas's own edge when vt is within a few sigma of 0.
 //           No Velocity, and Reason set, when: there are fewer than 10 Baseline channels; no
 //           Line channel passes the detection level; the extent on the side reaches the end of
 //           the window (a Baseline channel still above the level), a missing channel or the end
