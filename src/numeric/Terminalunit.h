@@ -74,7 +74,7 @@ double RobustRms(std::vector<double> values);
 //              beyond the terminal velocity
 // Returned: g(x) = integral over s > 0 of s^(-1/2) phi(x + s) ds, phi the unit normal density:
 //           (vt - v)^(-1/2) emission convolved with a Gaussian of unit dispersion. g peaks at
-//           1.22 near x = -0.9 and falls to half of that at x = +0.7; it tends to (-x)^(-1/2)
+//           1.02 at x = -0.76 and falls to half of that at x = +0.70; it tends to (-x)^(-1/2)
 //           inside and to 0 beyond. Tabulated once (Simpson's rule in s = t^2, within 1e-6),
 //           read by linear interpolation (within 1e-4)
 // Reference: Burton (1971), A&A 10, 76 (velocity crowding); in closed form
@@ -133,17 +133,22 @@ struct TLineWindowResult {
 };
 
 // The line window found from the spectrum itself: a baseline fitted, the channels that stand
-// above it taken out, and fitted again until the set of channels no longer changes.
+// above it taken out, and fitted again until no more channels are taken out.
 // Given:    x          the axis (km/s for velocities), one value per channel, monotonic
 //           signal     as read; a value of exactly 0 is a missing channel
 //           terms      of the polynomial baseline (2: a straight line)
 //           clipLevel  x the robust rms: a channel is line when the running mean of 5 channels
-//                      about it stands above clipLevel x rms / sqrt(5) (a single spike does not)
+//                      about it, or that of the channels within breadth / 2 of it, stands
+//                      above clipLevel x the rms of that mean (rms / sqrt(channels)); a single
+//                      spike does not, a faint but broad plateau does
 //           margin     axis units: each run of line channels is widened by it on both sides,
 //                      for the line's wings below the clipping level
+//           breadth    axis units, the wide running mean's span (32 km/s: four dispersions
+//                      of the gas, a tangent point's ridge and its fall)
 // Returned: at most 20 fits; Reason from FitPolynomial when a fit fails, or when fewer
 //           channels than 2 x terms are left to fit
 // Reference: iterative sigma clipping of the baseline (as in the automatic baseline of
 //           spectral-line reduction packages); the fit is FitPolynomial (Polyfitunit.h).
 TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector<double>& signal,
-                                 int terms, double clipLevel = 3.0, double margin = 10.0);
+                                 int terms, double clipLevel = 3.0, double margin = 5.0,
+                                 double breadth = 32.0);
