@@ -108,8 +108,10 @@ double CrowdedEdgeShape(double x);
 //           Line channel passes the detection level; the extent on the side reaches the end of
 //           the window (a Baseline channel still above the level), a missing channel or the end
 //           of the band; no Baseline channel lies beyond the line on one of its sides (the
-//           baseline under the line is an extrapolation); or the fitted edge is not at least
-//           3 times its uncertainty in height (no usable tangent emission)
+//           baseline under the line is an extrapolation); the fitted edge is not at least
+//           3 times its uncertainty in height (no usable tangent emission); or the mean signal
+//           from 3 to 7 sigma past the fitted vt passes 3 x its rms (the fit took an inner edge
+//           while the line goes on, or the edge is broader than the dispersion given)
 // Reference: the edge fit of Celnik, Rohlfs & Braunsfurth (1979) and Clemens (1985) with the
 //           crowded-gas profile of Burton (1971); see the head of this file.
 TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
