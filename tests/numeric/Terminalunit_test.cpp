@@ -18,8 +18,7 @@ struct TModelLine {
     std::vector<double> V, Line;
 };
 
-TModelLine ModelLine(double l, double vlsr) {
-    const TGalaxyModel model;
+TModelLine ModelLine(double l, double vlsr, const TGalaxyModel& model = {}) {
     TModelLine m{l, ModelTerminalVelocity(model, l), {}, {}};
     double peak = 0.0;
     for (const double v : Velocities) {
@@ -142,8 +141,9 @@ TEST(Terminal, NoiseAloneGivesNoTerminalVelocity) {
     EXPECT_LE(velocities, 2) << "of 2,000 noise-only spectra";
 }
 
-// A line whose far edge the measurement cannot see whole gives no velocity, and says why.
-TEST(Terminal, LinesCutByAnEndGiveAReasonInsteadOfAVelocity) {
+// A line whose far edge the measurement cannot see whole, or that goes on beyond it, gives no
+// velocity, and says why.
+TEST(Terminal, EdgesNotSeenWholeGiveAReasonInsteadOfAVelocity) {
     std::mt19937 random(5);
     const TModelLine l30 = ModelLine(30.0, -40.0);    // vt 110 km/s, well inside the band
     const TModelLine beyond = ModelLine(30.0, 110.0); // the band ends at 101 km/s
@@ -158,6 +158,10 @@ TEST(Terminal, LinesCutByAnEndGiveAReasonInsteadOfAVelocity) {
         return MeasureTerminalVelocity(l30.V, w30.Corrected, use, TVelocitySide::Positive);
     };
     const std::vector<double> signalBeyond = Observed(beyond, 1.0, random);
+    // A quarter of the gas at 25.9 km/s: wings far broader than the 8 km/s the fit assumes.
+    TGalaxyModel broad;
+    broad.WingSigma = 25.9;
+    const TModelLine wings = ModelLine(30.0, -40.0, broad);
     const struct {
         const char* what;
         TTerminalResult result;
@@ -168,6 +172,9 @@ TEST(Terminal, LinesCutByAnEndGiveAReasonInsteadOfAVelocity) {
         {"nothing fitted beyond the line", cut(-150.0, 1e9, 1e9), "one side of the line only"},
         {"line beyond the band's end", Measure(beyond.V, signalBeyond, TVelocitySide::Positive),
          "end of the band"},
+        {"wings broader than the dispersion",
+         Measure(wings.V, Observed(wings, 1.0, random), TVelocitySide::Positive),
+         "goes on beyond the fitted edge"},
     };
     for (const auto& c : cases) {
         EXPECT_FALSE(c.result.Velocity) << c.what << ": " << *c.result.Velocity;
