@@ -4,6 +4,7 @@
 // of it. Its own executable (core only): no window is needed to time a number.
 #include "Galaxymodel.h"
 #include "data/Spectrumunit.h"
+#include "numeric/Linewindowunit.h"
 #include "numeric/Terminalunit.h"
 
 #include <benchmark/benchmark.h>

@@ -1,8 +1,5 @@
 #include "numeric/Terminalunit.h"
 
-#include "numeric/Baselineunit.h"
-#include "numeric/Polyfitunit.h"
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -275,14 +272,13 @@ std::size_t WalkExtent(const std::vector<double>& y, const std::vector<TChannelU
     }
 }
 
+// True when a channel fitted by the baseline lies beyond channel `from` in direction step.
 bool BaselineBeyond(const std::vector<TChannelUse>& use, std::size_t n, std::size_t from,
                     int step) {
-    for (std::size_t k = from; k<n; k = step> 0 ? k + 1 : k - 1) {
-        if (use[k] == TChannelUse::Baseline)
+    for (std::ptrdiff_t k = static_cast<std::ptrdiff_t>(from);
+         k >= 0 && k < static_cast<std::ptrdiff_t>(n); k += step)
+        if (use[static_cast<std::size_t>(k)] == TChannelUse::Baseline)
             return true;
-        if (k == 0 && step < 0)
-            break;
-    }
     return false;
 }
 
@@ -347,6 +343,8 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
                                         const std::vector<TChannelUse>& use, TVelocitySide side,
                                         const TTerminalSettings& settings) {
     TTerminalResult result;
+    if (!(settings.Dispersion > 0.0))
+        return Without(result, "the gas's velocity dispersion must be positive");
     const std::size_t n = std::min({velocities.size(), corrected.size(), use.size()});
     std::vector<double> noise;
     noise.reserve(n);
@@ -399,25 +397,30 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
     double ut = sign * velocities[edge] - sigma;
     TEdgeFit fit;
     TEdgePoints points;
-    for (int pass = 0; pass < 3; ++pass) {
-        const double inner = pass == 0 ? 3.0 : EdgeInside, outer = pass == 0 ? 4.0 : EdgeBeyond;
+    // Per pass: the channels inside and beyond ut, the reach of the search about ut (all in
+    // dispersions), the grid and the tolerance (km/s). The first pass only has to find the
+    // basin; the last sets vt to 0.01 km/s, far below its uncertainty.
+    struct TPass {
+        double Inside, Beyond, Reach;
+        int Grid;
+        double Tolerance;
+    };
+    constexpr TPass passes[] = {{3.0, 4.0, 2.5, 17, 0.5},
+                                {EdgeInside, EdgeBeyond, 0.5, 5, 0.1},
+                                {EdgeInside, EdgeBeyond, 0.5, 5, 0.01}};
+    for (const TPass& pass : passes) {
         points.U.clear();
         points.Y.clear();
         for (std::size_t i = 0; i < n; ++i) {
             const double u = sign * velocities[i];
-            if (use[i] != TChannelUse::Missing && u >= ut - inner * sigma &&
-                u <= ut + outer * sigma) {
+            if (use[i] != TChannelUse::Missing && u >= ut - pass.Inside * sigma &&
+                u <= ut + pass.Beyond * sigma) {
                 points.U.push_back(u);
                 points.Y.push_back(corrected[i]);
             }
         }
-        const double reach = pass == 0 ? 2.5 * sigma : 0.5 * sigma;
-        // The first pass only has to find the basin; the last sets vt to 0.01 km/s, far below
-        // its uncertainty.
-        fit = MinimiseOverUt(points, ut - reach, ut + reach, sigma, pass == 0 ? 17 : 5,
-                             pass == 0   ? 0.5
-                             : pass == 1 ? 0.1
-                                         : 0.01);
+        fit = MinimiseOverUt(points, ut - pass.Reach * sigma, ut + pass.Reach * sigma, sigma,
+                             pass.Grid, pass.Tolerance);
         if (!fit.Ok)
             return Without(result, "the edge could not be fitted");
         ut = fit.Ut;
@@ -439,118 +442,4 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
     result.Velocity = sign * fit.Ut;
     result.Uncertainty = std::hypot(errorUt, ModelUncertainty(fit.Ut, sigma));
     return result;
-}
-
-TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector<double>& signal,
-                                 int terms, double clipLevel, double margin, double breadth) {
-    TLineWindowResult r;
-    const std::size_t n = std::min(x.size(), signal.size());
-    r.Use.assign(n, TChannelUse::Baseline);
-    for (std::size_t i = 0; i < n; ++i)
-        if (signal[i] == 0.0)
-            r.Use[i] = TChannelUse::Missing;
-    r.Corrected.assign(n, 0.0);
-    // The narrow running mean finds a line's bright part, the wide one (breadth) a faint,
-    // broad part such as a tangent point's plateau, which left in the fit would lift the
-    // baseline under it and vanish from the corrected signal.
-    const double spacing = n > 1 ? std::fabs(x[n - 1] - x[0]) / static_cast<double>(n - 1) : 1.0;
-    const std::size_t narrow = 5;
-    const std::size_t wide = std::max(narrow, static_cast<std::size_t>(breadth / spacing));
-    std::vector<double> sums;
-    std::vector<int> counts;
-    std::vector<double> roots(wide + 2);
-    for (std::size_t c = 0; c < roots.size(); ++c)
-        roots[c] = std::sqrt(static_cast<double>(c));
-    // The run of channels within the margin of each channel (x is monotonic).
-    std::vector<std::pair<std::size_t, std::size_t>> reach(n);
-    for (std::size_t k = 0; k < n; ++k) {
-        std::size_t first = k, last = k;
-        while (first > 0 && std::fabs(x[first - 1] - x[k]) <= margin)
-            --first;
-        while (last + 1 < n && std::fabs(x[last + 1] - x[k]) <= margin)
-            ++last;
-        reach[k] = {first, last};
-    }
-    TVector fx, fy;
-    std::vector<double> residuals;
-    for (r.Iterations = 1; r.Iterations <= 20; ++r.Iterations) {
-        fx.clear();
-        fy.clear();
-        for (std::size_t i = 0; i < n; ++i)
-            if (r.Use[i] == TChannelUse::Baseline) {
-                fx.push_back(x[i]);
-                fy.push_back(signal[i]);
-            }
-        if (fx.size() < 2 * static_cast<std::size_t>(std::max(terms, 1))) {
-            r.Reason = "too few channels left for the baseline fit";
-            return r;
-        }
-        r.Coefficients.assign(static_cast<std::size_t>(terms), 0.0);
-        const TFitResult fit = FitPolynomial(fx, fy, r.Coefficients);
-        if (fit.Correlation < 0.0) {
-            r.Reason = fit.Message.empty() ? "the baseline fit failed" : fit.Message;
-            return r;
-        }
-        residuals.clear();
-        for (std::size_t i = 0; i < n; ++i)
-            if (r.Use[i] != TChannelUse::Missing) {
-                r.Corrected[i] = signal[i] - EvaluatePolynomial(r.Coefficients, x[i]);
-                if (r.Use[i] == TChannelUse::Baseline)
-                    residuals.push_back(r.Corrected[i]);
-            }
-        r.Rms = RobustRms(residuals);
-
-        // The channels above the clipping level, each run widened by the margin.
-        // Running sums over the channels not missing: any box's mean in two subtractions.
-        sums.assign(n + 1, 0.0);
-        counts.assign(n + 1, 0);
-        for (std::size_t i = 0; i < n; ++i) {
-            const bool present = r.Use[i] != TChannelUse::Missing;
-            sums[i + 1] = sums[i] + (present ? r.Corrected[i] : 0.0);
-            counts[i + 1] = counts[i] + (present ? 1 : 0);
-        }
-        // The mean of the channels within half of i, in units of its own rms.
-        auto level = [&](std::size_t i, std::size_t half) {
-            const std::size_t first = i >= half ? i - half : 0, last = std::min(n, i + half + 1);
-            const int count = counts[last] - counts[first];
-            return count > 0 ? (sums[last] - sums[first]) * roots[static_cast<std::size_t>(count)] /
-                                   (count * r.Rms)
-                             : 0.0;
-        };
-        // The wide mean alone would also take in the noise for half its span beyond a line's
-        // end; the channels it adds must stand above their own noise too (1 rms). Each channel
-        // that stands high marks its margin's run (a difference array: +1 at its start, -1 past
-        // its end).
-        std::vector<int> marks(n + 1, 0);
-        for (std::size_t i = 0; i < n; ++i) {
-            const double near = level(i, narrow / 2);
-            if (r.Use[i] != TChannelUse::Missing &&
-                (near > clipLevel || (near > 1.0 && level(i, wide / 2) > clipLevel))) {
-                ++marks[reach[i].first];
-                --marks[reach[i].second + 1];
-            }
-        }
-        // A channel once taken for line stays line: the set only grows, so the iteration ends
-        // (a set free to shrink can swing between two states, each fit flagging the other's
-        // channels).
-        std::vector<TChannelUse> next(r.Use);
-        int covering = 0;
-        for (std::size_t i = 0; i < n; ++i) {
-            covering += marks[i];
-            if (covering > 0 && next[i] != TChannelUse::Missing)
-                next[i] = TChannelUse::Line;
-        }
-        if (next == r.Use)
-            break;
-        r.Use = std::move(next);
-    }
-    r.Iterations = std::min(r.Iterations, 20);
-    for (std::size_t i = 0; i < n; ++i)
-        if (r.Use[i] == TChannelUse::Line) {
-            if (i == 0 || r.Use[i - 1] != TChannelUse::Line)
-                r.Windows.push_back({x[i], x[i]});
-            r.Windows.back().Low = std::min(r.Windows.back().Low, x[i]);
-            r.Windows.back().High = std::max(r.Windows.back().High, x[i]);
-        }
-    return r;
 }

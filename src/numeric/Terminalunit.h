@@ -1,5 +1,5 @@
 // Terminalunit: the terminal velocity of a 21-cm line seen in the Galactic plane, from the shape
-// of the line's far edge, and the baseline window that keeps the line out of the fit.
+// of the line's far edge.
 //
 // Inside the solar circle the tangent point of a line of sight has the most extreme radial
 // velocity of the whole line of sight, the terminal velocity vt (Rotationunit.h). Reading vt
@@ -86,8 +86,9 @@ double CrowdedEdgeShape(double x);
 // The terminal velocity of a baseline-subtracted spectrum, with its uncertainty.
 // Given:    velocities  km/s relative to the LSR, one per channel, monotonic
 //           corrected   signal minus the fitted baseline, one per channel
-//           use         per channel (FindLineWindow gives it): the Baseline channels set the
-//                       noise, the Line channels are searched for the line
+//           use         per channel (FindLineWindow of Linewindowunit.h gives it): the
+//                       Baseline channels set the noise, the Line channels are searched for
+//                       the line
 //           side        the edge to measure
 //           settings    the gas's dispersion and the detection levels
 // Returned: Rms, 1.4826 MAD of the Baseline channels. The line is the Line channel of the
@@ -118,39 +119,3 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
                                         const std::vector<double>& corrected,
                                         const std::vector<TChannelUse>& use, TVelocitySide side,
                                         const TTerminalSettings& settings = {});
-
-// A stretch of the axis, both ends included (axis units).
-struct TAxisRange {
-    double Low = 0.0, High = 0.0;
-};
-
-struct TLineWindowResult {
-    std::vector<TChannelUse> Use;     // per channel: Missing, Baseline (fitted) or Line
-    std::vector<TAxisRange> Windows;  // the Line channels as ranges of x, in channel order
-    std::vector<double> Coefficients; // the final baseline, lowest power first
-    std::vector<double> Corrected;    // signal minus the baseline (0 where missing)
-    double Rms = 0.0;                 // robust rms of the fitted channels' residuals
-    int Iterations = 0;               // fits made
-    std::string Reason;               // why no baseline could be fitted; empty on success
-};
-
-// The line window found from the spectrum itself: a baseline fitted, the channels that stand
-// above it taken out, and fitted again until no more channels are taken out.
-// Given:    x          the axis (km/s for velocities), one value per channel, monotonic
-//           signal     as read; a value of exactly 0 is a missing channel
-//           terms      of the polynomial baseline (2: a straight line)
-//           clipLevel  x the robust rms: a channel is line when the running mean of 5 channels
-//                      about it, or that of the channels within breadth / 2 of it, stands
-//                      above clipLevel x the rms of that mean (rms / sqrt(channels)); a single
-//                      spike does not, a faint but broad plateau does
-//           margin     axis units: each run of line channels is widened by it on both sides,
-//                      for the line's wings below the clipping level
-//           breadth    axis units, the wide running mean's span (32 km/s: four dispersions
-//                      of the gas, a tangent point's ridge and its fall)
-// Returned: at most 20 fits; Reason from FitPolynomial when a fit fails, or when fewer
-//           channels than 2 x terms are left to fit
-// Reference: iterative sigma clipping of the baseline (as in the automatic baseline of
-//           spectral-line reduction packages); the fit is FitPolynomial (Polyfitunit.h).
-TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector<double>& signal,
-                                 int terms, double clipLevel = 3.0, double margin = 5.0,
-                                 double breadth = 32.0);

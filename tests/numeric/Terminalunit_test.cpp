@@ -2,6 +2,7 @@
 // model's own terminal velocity; the edge shape against its closed forms.
 #include "Galaxymodel.h"
 #include "data/Spectrumunit.h"
+#include "numeric/Linewindowunit.h"
 #include "numeric/Terminalunit.h"
 
 #include <gtest/gtest.h>
