@@ -1,45 +1,14 @@
 // The terminal velocity measured on spectra of the sample generator's model Galaxy, against the
 // model's own terminal velocity; the edge shape against its closed forms.
-#include "Galaxymodel.h"
-#include "data/Spectrumunit.h"
 #include "numeric/Linewindowunit.h"
+#include "numeric/Modelspectra.h"
 #include "numeric/Terminalunit.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 
 namespace {
-
-// A line of the model on the 400 channels: velocities relative to the LSR for an observation of
-// the given VLSR, and the line scaled to peak at 60 (the generator's survey, noise rms 1).
-struct TModelLine {
-    double Longitude = 0.0, Truth = 0.0; // degrees; km/s, the model's terminal velocity
-    std::vector<double> V, Line;
-};
-
-TModelLine ModelLine(double l, double vlsr, const TGalaxyModel& model = {}) {
-    TModelLine m{l, ModelTerminalVelocity(model, l), {}, {}};
-    double peak = 0.0;
-    for (const double v : Velocities) {
-        m.V.push_back(v - vlsr);
-        m.Line.push_back(ModelBrightness(model, l, 0.0, v - vlsr));
-        peak = std::max(peak, m.Line.back());
-    }
-    for (double& y : m.Line)
-        y *= 60.0 / peak;
-    return m;
-}
-
-// The line on a sloping receiver baseline with Gaussian noise (the generator's survey files).
-std::vector<double> Observed(const TModelLine& m, double noise, std::mt19937& random) {
-    std::normal_distribution<double> gauss(0.0, noise);
-    std::vector<double> s;
-    for (std::size_t i = 0; i < m.Line.size(); ++i)
-        s.push_back(1500.0 + 0.05 * (static_cast<double>(i) - 200.0) + m.Line[i] + gauss(random));
-    return s;
-}
 
 TTerminalResult Measure(const std::vector<double>& v, const std::vector<double>& signal,
                         TVelocitySide side) {
@@ -182,23 +151,4 @@ TEST(Terminal, EdgesNotSeenWholeGiveAReasonInsteadOfAVelocity) {
         EXPECT_NE(c.result.Reason.find(c.reason), std::string::npos)
             << c.what << ": wanted \"" << c.reason << "\", got \"" << c.result.Reason << '"';
     }
-}
-
-TEST(Terminal, LineWindowHoldsTheLineAndRecoversTheBaseline) {
-    std::mt19937 random(11);
-    const TModelLine m = ModelLine(40.0, -40.0);
-    const TLineWindowResult w = FindLineWindow(m.V, Observed(m, 1.0, random), 2);
-    ASSERT_TRUE(w.Reason.empty()) << w.Reason;
-    ASSERT_EQ(w.Coefficients.size(), 2u);
-    // Observed's baseline on the velocity axis: channel i = 200 + (v + vlsr - v200) / dv with
-    // dv = V[1] - V[0] (negative), so slope 0.05 / dv per km/s.
-    const double dv = m.V[1] - m.V[0];
-    const double slope = 0.05 / dv, offset = 1500.0 - slope * m.V[200];
-    EXPECT_NEAR(w.Coefficients[1], slope, 5e-4) << "per km/s: 10 x its noise, for the wings";
-    EXPECT_NEAR(w.Coefficients[0], offset, 0.3);
-    EXPECT_NEAR(w.Rms, 1.0, 0.15);
-    bool holdsEdge = false;
-    for (const TAxisRange& r : w.Windows)
-        holdsEdge = holdsEdge || (r.Low <= m.Truth && m.Truth <= r.High);
-    EXPECT_TRUE(holdsEdge) << "the window must hold the terminal velocity, " << m.Truth;
 }
