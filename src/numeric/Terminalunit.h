@@ -5,12 +5,10 @@
 // velocity of the whole line of sight, the terminal velocity vt (Rotationunit.h). Reading vt
 // where the line's edge crosses a fixed multiple of the noise overestimates it: beyond vt the
 // edge fades as the gas's velocity dispersion (sigma, about 8 km/s), so the crossing lies from
-// 1 to 2.5 sigma past vt, more for a brighter tangent point. The published remedy traces the
-// edge and corrects it for the dispersion: Kerr (1962, MNRAS 123, 327) took the velocity where
-// the edge is at half its height; Celnik, Rohlfs & Braunsfurth (1979, A&A 76, 24) and
-// Clemens (1985, ApJ 295, 422) fitted the edge and shifted the fitted point by an amount of
-// the order of the dispersion; McClure-Griffiths & Dickey (2007, ApJ 671, 427) do the same for
-// the fourth quadrant.
+// 1 to 2.5 sigma past vt, more for a brighter tangent point. The published practice traces the
+// envelope of the far edge and corrects it for the dispersion (Kerr 1962; Celnik, Rohlfs &
+// Braunsfurth 1979; Clemens 1985, ApJ 295, 422; in the fourth quadrant McClure-Griffiths &
+// Dickey 2007, ApJ 671, 427).
 //
 // Here the edge is fitted with the profile of the gas near the tangent point itself. Along the
 // line of sight the radial velocity is stationary at the tangent point (v = vt - k (s - st)^2
@@ -113,8 +111,10 @@ double CrowdedEdgeShape(double x);
 //           3 times its uncertainty in height (no usable tangent emission); or the mean signal
 //           from 3 to 7 sigma past the fitted vt passes 3 x its rms (the fit took an inner edge
 //           while the line goes on, or the edge is broader than the dispersion given)
-// Reference: the edge fit of Celnik, Rohlfs & Braunsfurth (1979) and Clemens (1985) with the
-//           crowded-gas profile of Burton (1971); see the head of this file.
+// Reference: envelope tracing with a dispersion correction (Kerr 1962; Celnik, Rohlfs &
+//           Braunsfurth 1979; Clemens 1985), done here as a least-squares fit of the
+//           crowded-gas profile (Burton 1971); see the head of this file. Least squares and its
+//           covariance: Press et al., Numerical Recipes, ch. 15.
 TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
                                         const std::vector<double>& corrected,
                                         const std::vector<TChannelUse>& use, TVelocitySide side,
