@@ -24,14 +24,17 @@ struct TLineWindowResult {
 };
 
 // The line window found from the spectrum itself: a baseline fitted, the channels that stand
-// above it taken out, and fitted again until no more channels are taken out.
+// above it taken out, and fitted again until no more channels are taken out (a channel once
+// taken out stays out, so the iteration cannot swing between two sets).
 // Given:    x          the axis (km/s for velocities), one value per channel, monotonic
 //           signal     as read; a value of exactly 0 is a missing channel
 //           terms      of the polynomial baseline (2: a straight line)
-//           clipLevel  x the robust rms: a channel is line when the running mean of 5 channels
-//                      about it, or that of the channels within breadth / 2 of it, stands
-//                      above clipLevel x the rms of that mean (rms / sqrt(channels)); a single
-//                      spike does not, a faint but broad plateau does
+//           clipLevel  x the robust rms of the fitted channels' residuals: a channel is line
+//                      when the running mean of the 5 channels about it stands above
+//                      clipLevel x the rms of that mean (rms / sqrt(5)), or when that mean
+//                      passes 1 x its rms and the mean of the channels within breadth / 2 of
+//                      it passes clipLevel x its own rms; a single spike is not line, a faint
+//                      but broad plateau is
 //           margin     axis units: each run of line channels is widened by it on both sides,
 //                      for the line's wings below the clipping level
 //           breadth    axis units, the wide running mean's span (32 km/s: four dispersions
