@@ -10,6 +10,10 @@
 TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector<double>& signal,
                                  int terms, double clipLevel, double margin, double breadth) {
     TLineWindowResult r;
+    if (terms < 1) {
+        r.Reason = "the baseline needs at least one term";
+        return r;
+    }
     const std::size_t n = std::min(x.size(), signal.size());
     r.Use.assign(n, TChannelUse::Baseline);
     for (std::size_t i = 0; i < n; ++i)
@@ -47,7 +51,7 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
                 fx.push_back(x[i]);
                 fy.push_back(signal[i]);
             }
-        if (fx.size() < 2 * static_cast<std::size_t>(std::max(terms, 1))) {
+        if (fx.size() < 2 * static_cast<std::size_t>(terms)) {
             r.Reason = "too few channels left for the baseline fit";
             return r;
         }
@@ -106,11 +110,11 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
             if (covering > 0 && next[i] != TChannelUse::Missing)
                 next[i] = TChannelUse::Line;
         }
-        if (next == r.Use)
+        // After the last fit the set stays as fitted, so that Use and Corrected agree.
+        if (next == r.Use || r.Iterations == 20)
             break;
         r.Use = std::move(next);
     }
-    r.Iterations = std::min(r.Iterations, 20);
     for (std::size_t i = 0; i < n; ++i)
         if (r.Use[i] == TChannelUse::Line) {
             if (i == 0 || r.Use[i - 1] != TChannelUse::Line)
