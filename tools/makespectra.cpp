@@ -2,21 +2,25 @@
 //
 //   kelvane-makespectra FOLDER            the sample files of Data/
 //   kelvane-makespectra --survey FOLDER   a survey of the Galactic plane for the rotation curve:
-//   one
-//                                 file per 5 degrees of longitude from 10 to 80 degrees at
-//                                 latitude 0, observed on successive days of March 2024
+//                                         one file per 5 degrees of longitude from 10 to 80
+//                                         degrees at latitude 0, observed on successive days of
+//                                         March 2024
 //
-// The folder is created if missing.
+// The folder is created if missing. Options of the survey make it harder for the terminal
+// velocity: the fourth quadrant (280 to 350 degrees, observed in September 2024), another noise
+// level, several noise draws per position, faint tangent emission, wings beyond the terminal
+// velocity, and spectra of noise alone. A survey made with any of them also gets truth.csv: per
+// file the model's terminal velocity, VLSR and noise.
 //
 // Each file holds a neutral-hydrogen profile for the galactic position in its name, computed
-// from a simple model of the Galaxy: a flat rotation curve (V0 = 220 km/s, R0 = 8.5 kpc) and an
-// exponential gas disc (scale length 4 kpc beyond 4 kpc, scale height 0.15 kpc) integrated
-// along the line of sight with a velocity dispersion of 8 km/s. The profile is placed on a
-// gently sloping receiver baseline with Gaussian noise, and shifted by the VLSR of the file's
-// date, time and position at the default site, so that the program's velocity-minus-VLSR view
-// shows the line where the model puts it. The random numbers come from a fixed seed, so the
-// files are the same on every run.
+// from the model Galaxy of Galaxymodel.h (a flat rotation curve, V0 = 220 km/s, R0 = 8.5 kpc;
+// an exponential gas disc; a velocity dispersion of 8 km/s). The profile is placed on a gently
+// sloping receiver baseline with Gaussian noise, and shifted by the VLSR of the file's date,
+// time and position at the default site, so that the program's velocity-minus-VLSR view shows
+// the line where the model puts it. The random numbers come from fixed seeds, so the files are
+// the same on every run.
 
+#include "Galaxymodel.h"
 #include "about/Versionunit.h"
 #include "astro/Galeqeclunit.h"
 #include "astro/Vlsrunit.h"
@@ -29,8 +33,10 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -40,6 +46,7 @@ struct TSample {
     double latitude, longitude; // galactic, degrees
     int year, month, day, hour, minute, second;
     double baseline, slope, curvature, gain, noise;
+    bool line = true; // false: the baseline and the noise alone
 };
 
 const TSample Samples[] = {
@@ -51,9 +58,6 @@ const TSample Samples[] = {
     {"cassiopeia.dat", 0.0, 111.7, 2024, 11, 30, 18, 20, 0, 1502.0, 0.06, 0.0, 7.5, 1.0},
 };
 
-// The model's flat rotation curve and the gas's velocity dispersion.
-constexpr double ModelV0 = 220.0, ModelR0 = 8.5, ModelSigma = 8.0; // km/s, kpc, km/s
-
 // The survey: longitudes 10, 15, ... 80 degrees at latitude 0, one a day from 1 March 2024 at
 // 07:30 UT (when that part of the plane is near the meridian at the default site), each on a
 // sloping baseline of its own. March puts the VLSR of these directions near -40 km/s, which
@@ -61,37 +65,21 @@ constexpr double ModelV0 = 220.0, ModelR0 = 8.5, ModelSigma = 8.0; // km/s, kpc,
 // two ends of the band free for the baseline fit (the gas beyond the solar circle fills the
 // negative velocities), too little to pin down a curved baseline, so the survey's baselines
 // are straight.
-std::vector<TSample> Survey() {
+//
+// The fourth quadrant mirrors it: 350, 345, ... 280 degrees, from 1 September 2024, when the
+// Earth's orbital motion puts the VLSR of those directions near +20 km/s and so keeps their
+// negative terminal velocities inside the band. (They never rise at the default site; the
+// spectra are a model's, and the VLSR needs no visible source.)
+std::vector<TSample> Survey(bool fourth, double noise) {
     std::vector<TSample> survey;
     for (int k = 0; 10 + 5 * k <= 80; ++k) {
-        const int l = 10 + 5 * k;
+        const int l = fourth ? 350 - 5 * k : 10 + 5 * k;
         const double slope = (k % 2 == 0 ? 1.0 : -1.0) * (0.04 + 0.01 * (k % 4));
         survey.push_back({"G0_" + std::to_string(l) + ".0.dat", 0.0, static_cast<double>(l), 2024,
-                          3, 1 + k, 7, 30, 0, 1500.0 + 4.0 * k, slope, 0.0, 9.0, 1.0});
+                          fourth ? 9 : 3, 1 + k, 7, 30, 0, 1500.0 + 4.0 * k, slope, 0.0, 9.0,
+                          noise});
     }
     return survey;
-}
-
-// Radial velocity (km/s, relative to the LSR) and relative gas density along the line of
-// sight, summed into a brightness profile sampled at velocity v.
-double Profile(double l, double b, double v) {
-    const double V0 = ModelV0, R0 = ModelR0, sigma = ModelSigma;
-    const double lr = l * M_PI / 180.0, br = b * M_PI / 180.0;
-    double sum = 0.0;
-    const double step = 0.02; // kpc
-    for (double d = step / 2; d < 30.0; d += step) {
-        const double planar = d * std::cos(br);
-        const double R = std::sqrt(R0 * R0 + planar * planar - 2.0 * R0 * planar * std::cos(lr));
-        const double z = d * std::sin(br);
-        if (R > 25.0)
-            continue;
-        const double density =
-            (R < 4.0 ? 0.6 : std::exp(-(R - R0) / 4.0)) * std::exp(-std::fabs(z) / 0.15);
-        const double vr = (V0 * R0 / R - V0) * std::sin(lr) * std::cos(br);
-        const double dv = (v - vr) / sigma;
-        sum += density * std::exp(-0.5 * dv * dv) * step;
-    }
-    return sum;
 }
 
 int DayOfYear(int year, int month, int day) {
@@ -118,7 +106,28 @@ double VlsrOf(const TSample& s) {
     return vlsr;
 }
 
-bool Write(const std::string& folder, const TSample& s, std::mt19937& random) {
+// The model's line for a file's position and VLSR, one value per channel, and its peak.
+struct TModelProfile {
+    std::vector<double> line = std::vector<double>(ChannelCount);
+    double peak = 0.0;
+};
+
+TModelProfile ProfileOf(const TSample& s, const TGalaxyModel& model, double vlsr) {
+    TModelProfile p;
+    for (int i = 0; s.line && i < ChannelCount; ++i) {
+        p.line[i] = ModelBrightness(model, s.longitude, s.latitude, Velocities[i] - vlsr);
+        p.peak = std::fmax(p.peak, p.line[i]);
+    }
+    return p;
+}
+
+// The profiles already computed, by position and date: the draws of a position share one
+// (the integration along the line of sight is most of the generator's time).
+using TProfileCache = std::map<std::tuple<double, double, int, int>, TModelProfile>;
+
+// Writes one file; vlsr receives the VLSR it was shifted by, km/s.
+bool Write(const std::string& folder, const TSample& s, const TGalaxyModel& model,
+           std::mt19937& random, double& vlsr, TProfileCache& cache) {
     const std::string path = folder + "/" + s.name;
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file)
@@ -126,25 +135,163 @@ bool Write(const std::string& folder, const TSample& s, std::mt19937& random) {
     std::fprintf(
         file, "s %02d/%02d/%02d %02d:%02d:%02d  gain %.2f  int %d  avg %d  sweep %d  step %d\n",
         s.month, s.day, s.year % 100, s.hour, s.minute, s.second, s.gain, 10, 20, 400, 5000);
-    const double vlsr = VlsrOf(s);
+    vlsr = VlsrOf(s);
     std::normal_distribution<double> noise(0.0, s.noise);
-    double peak = 0.0;
-    std::vector<double> line(ChannelCount);
-    for (int i = 0; i < ChannelCount; ++i) {
-        line[i] = Profile(s.longitude, s.latitude, Velocities[i] - vlsr);
-        peak = std::fmax(peak, line[i]);
-    }
+    const auto key = std::make_tuple(s.longitude, s.latitude, s.month, s.day);
+    auto found = cache.find(key);
+    if (found == cache.end() && s.line)
+        found = cache.emplace(key, ProfileOf(s, model, vlsr)).first;
+    static const TModelProfile none;
+    const std::vector<double>& line = s.line ? found->second.line : none.line;
+    const double peak = s.line ? found->second.peak : 0.0;
     for (int i = 0; i < ChannelCount; ++i) {
         const double x = i - 200.0;
-        const double value = s.baseline + s.slope * x + s.curvature * x * x +
-                             60.0 * s.gain / 9.0 * line[i] / peak + noise(random);
+        const double signal = s.line ? 60.0 * s.gain / 9.0 * line[i] / peak : 0.0;
+        const double value =
+            s.baseline + s.slope * x + s.curvature * x * x + signal + noise(random);
         std::fprintf(file, "%.3f%s", value, i % 10 == 9 ? "\n" : " ");
     }
     std::printf("%s: VLSR %.3f km/s\n", path.c_str(), vlsr);
     return std::fclose(file) == 0;
 }
 
+// What the survey's options ask for.
+struct TSurveyPlan {
+    bool first = true, fourth = false;
+    double noise = 1.0; // rms, in the files' units (the lines peak at 60)
+    int draws = 1;
+    int noiseOnly = 0;
+    TGalaxyModel model;
+    bool truth = false; // any option given
+};
+
+// The seed of a noise draw: draw 0 is the plain survey's.
+constexpr unsigned SurveySeed = 21421, NoiseOnlySeed = 1420405;
+
+// name.dat -> name_<tag><number>.dat, the number in `digits` digits.
+std::string Tagged(const std::string& name, const char* tag, int number, int digits) {
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, "_%s%0*d", tag, digits, number);
+    return name.substr(0, name.size() - 4) + suffix + ".dat";
+}
+
+// Every file of the survey, in the order written: each quadrant's positions per draw (named
+// _d01, _d02, ... when there is more than one), then the noise-only files (_noise0001, ...)
+// over the positions in turn. The seed of each file's noise comes with it.
+std::vector<std::pair<TSample, unsigned>> SurveyFiles(const TSurveyPlan& plan) {
+    std::vector<std::pair<TSample, unsigned>> files;
+    std::vector<TSample> positions;
+    for (const bool fourth : {false, true})
+        if (fourth ? plan.fourth : plan.first)
+            for (const TSample& s : Survey(fourth, plan.noise))
+                positions.push_back(s);
+    for (int draw = 0; draw < plan.draws; ++draw)
+        for (TSample s : positions) {
+            if (plan.draws > 1)
+                s.name = Tagged(s.name, "d", draw + 1, 2);
+            files.emplace_back(s, SurveySeed + static_cast<unsigned>(draw));
+        }
+    for (int k = 0; k < plan.noiseOnly; ++k) {
+        TSample s = positions[static_cast<std::size_t>(k) % positions.size()];
+        s.name = Tagged(s.name, "noise", k + 1, 4);
+        s.line = false;
+        files.emplace_back(s, NoiseOnlySeed);
+    }
+    return files;
+}
+
+// One row of truth.csv.
+std::string TruthLine(const TSample& s, const TGalaxyModel& model, double vlsr) {
+    char text[256];
+    std::snprintf(text, sizeof text, "%s,%g,%g,%.6f,%g,", s.name.c_str(), s.longitude, s.latitude,
+                  vlsr, s.noise);
+    std::string line = text;
+    if (s.line) {
+        std::snprintf(text, sizeof text, "%.6f", ModelTerminalVelocity(model, s.longitude));
+        line += text;
+    }
+    return line + "\n";
+}
+
+// Writes the survey and, for a survey made with options, truth.csv. Each draw's files take
+// their noise from one generator of that draw's seed, in the order written, as the plain
+// survey does; so draw 1 of an otherwise plain survey is the plain survey.
+bool WriteSurvey(const std::string& folder, const TSurveyPlan& plan) {
+    std::string truth = "file,glon_deg,glat_deg,vlsr_kms,noise_rms,terminal_v_kms\n";
+    std::mt19937 random;
+    TProfileCache cache;
+    unsigned seeded = 0;
+    bool any = false;
+    for (const auto& [sample, seed] : SurveyFiles(plan)) {
+        if (!any || seed != seeded)
+            random.seed(seed);
+        any = true;
+        seeded = seed;
+        double vlsr = 0.0;
+        if (!Write(folder, sample, plan.model, random, vlsr, cache)) {
+            std::fprintf(stderr, "kelvane-makespectra: cannot write %s/%s\n", folder.c_str(),
+                         sample.name.c_str());
+            return false;
+        }
+        truth += TruthLine(sample, plan.model, vlsr);
+    }
+    if (!plan.truth)
+        return true;
+    const std::string path = folder + "/truth.csv";
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    const bool written = file && std::fputs(truth.c_str(), file) >= 0;
+    if (!(file && std::fclose(file) == 0 && written)) {
+        std::fprintf(stderr, "kelvane-makespectra: cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
 } // namespace
+
+// Reads the survey's options into plan; false, with why, for a value out of range.
+bool ReadSurveyOptions(const QCommandLineParser& parser, TSurveyPlan& plan, std::string& why) {
+    auto number = [&](const char* name, double low, double high, double& value) {
+        if (!parser.isSet(name))
+            return true;
+        plan.truth = true;
+        bool ok = false;
+        value = parser.value(name).toDouble(&ok);
+        if (ok && value >= low && value <= high)
+            return true;
+        why = std::string("--") + name + " must be a number from " + std::to_string(low) + " to " +
+              std::to_string(high);
+        return false;
+    };
+    double draws = plan.draws, noiseOnly = plan.noiseOnly;
+    if (!number("noise", 0.001, 1000.0, plan.noise) || !number("draws", 1, 99, draws) ||
+        !number("noise-only", 0, 9999, noiseOnly) ||
+        !number("faint-tangent", 0.0, 1.0, plan.model.TangentScale) ||
+        !number("wings", 0.0, 1000.0, plan.model.WingSigma))
+        return false;
+    plan.draws = static_cast<int>(draws);
+    plan.noiseOnly = static_cast<int>(noiseOnly);
+    if (plan.draws != draws || plan.noiseOnly != noiseOnly) {
+        why = "--draws and --noise-only take whole numbers";
+        return false;
+    }
+    if (parser.isSet("wings") && plan.model.WingSigma != 6.3 && plan.model.WingSigma != 12.3 &&
+        plan.model.WingSigma != 25.9) {
+        why = "--wings must be 6.3, 12.3 or 25.9";
+        return false;
+    }
+    if (parser.isSet("quadrant")) {
+        plan.truth = true;
+        const QString q = parser.value("quadrant");
+        plan.first = q == "first" || q == "both";
+        plan.fourth = q == "fourth" || q == "both";
+        if (!plan.first && !plan.fourth) {
+            why = "--quadrant must be first, fourth or both";
+            return false;
+        }
+    }
+    return true;
+}
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -153,9 +300,34 @@ int main(int argc, char** argv) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Writes sample 21-cm spectrum data files into FOLDER (created if missing): the sample\n"
-        "files, or with --survey a survey of the Galactic plane from l = 10 to 80 degrees.");
+        "files, or with --survey a survey of the Galactic plane from l = 10 to 80 degrees.\n"
+        "The other options change the survey; with any of them it also gets truth.csv.");
     const QCommandLineOption surveyOption("survey", "Write the survey instead of the samples.");
     parser.addOption(surveyOption);
+    const QList<QCommandLineOption> surveyOptions = {
+        {"quadrant",
+         "Longitudes of the first quadrant (10 to 80 degrees, the default), the "
+         "fourth (280 to 350) or both.",
+         "first|fourth|both"},
+        {"noise", "Noise rms of every file (default 1; the lines peak at 60).", "rms"},
+        {"draws",
+         "Noise draws per position, each with a seed of its own, the files named "
+         "_d01, _d02, ... (default 1).",
+         "n"},
+        {"faint-tangent",
+         "Thin the gas within about 1 kpc of the tangent point to this "
+         "fraction (0 to 1).",
+         "fraction"},
+        {"wings",
+         "Move a quarter of the gas with this dispersion (6.3, 12.3 or 25.9 km/s) "
+         "instead of 8 km/s.",
+         "km/s"},
+        {"noise-only",
+         "Also write this many files of baseline and noise alone, named "
+         "_noise0001, ...",
+         "n"},
+    };
+    parser.addOptions(surveyOptions);
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument("FOLDER", "The folder to write into.");
@@ -176,12 +348,18 @@ int main(int argc, char** argv) {
     }
     const QStringList folders = parser.positionalArguments();
     if (folders.size() != 1) {
-        std::fprintf(
-            stderr,
-            "usage: kelvane-makespectra [--survey] FOLDER\nTry 'kelvane-makespectra --help'.\n");
+        std::fprintf(stderr, "usage: kelvane-makespectra [--survey [OPTIONS]] FOLDER\nTry "
+                             "'kelvane-makespectra --help'.\n");
         return 2;
     }
     const bool survey = parser.isSet(surveyOption);
+    TSurveyPlan plan;
+    std::string why;
+    if (!ReadSurveyOptions(parser, plan, why) || (plan.truth && !survey)) {
+        std::fprintf(stderr, "kelvane-makespectra: %s\nTry 'kelvane-makespectra --help'.\n",
+                     why.empty() ? "these options change the survey: give --survey" : why.c_str());
+        return 2;
+    }
     const std::string folder = QFile::encodeName(folders.first()).toStdString();
     std::error_code error;
     std::filesystem::create_directories(folder, error);
@@ -190,14 +368,17 @@ int main(int argc, char** argv) {
                      error.message().c_str());
         return 1;
     }
-    std::mt19937 random(21421);
-    const std::vector<TSample> samples =
-        survey ? Survey() : std::vector<TSample>(std::begin(Samples), std::end(Samples));
-    for (const TSample& sample : samples)
-        if (!Write(folder, sample, random)) {
+    if (survey)
+        return WriteSurvey(folder, plan) ? 0 : 1;
+    std::mt19937 random(SurveySeed);
+    TProfileCache cache;
+    for (const TSample& sample : Samples) {
+        double vlsr = 0.0;
+        if (!Write(folder, sample, plan.model, random, vlsr, cache)) {
             std::fprintf(stderr, "kelvane-makespectra: cannot write %s/%s\n", folder.c_str(),
                          sample.name.c_str());
             return 1;
         }
+    }
     return 0;
 }

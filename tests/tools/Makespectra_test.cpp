@@ -1,8 +1,11 @@
 // The sample generator's command line, run as a user runs it.
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 TEST(Makespectra, OptionsAreCheckedBeforeAnythingIsWritten) {
     const struct {
@@ -19,6 +22,9 @@ TEST(Makespectra, OptionsAreCheckedBeforeAnythingIsWritten) {
         {{"a", "b"}, 2, "usage: kelvane-makespectra", {}},
         {{"out"}, 0, "VLSR", {"out"}},
         {{"--", "--help"}, 0, "VLSR", {"--help"}}, // after "--" a name is a name
+        {{"--noise", "2", "out"}, 2, "give --survey", {}},
+        {{"--survey", "--wings", "8", "out"}, 2, "6.3, 12.3 or 25.9", {}},
+        {{"--survey", "--quadrant", "second", "out"}, 2, "first, fourth or both", {}},
     };
     for (const auto& c : cases) {
         const QTemporaryDir folder;
@@ -31,8 +37,39 @@ TEST(Makespectra, OptionsAreCheckedBeforeAnythingIsWritten) {
         EXPECT_EQ(process.exitCode(), c.exitCode) << what.toStdString();
         const QByteArray output = process.readAllStandardOutput() + process.readAllStandardError();
         EXPECT_TRUE(output.contains(c.output)) << what.toStdString() << ": " << output.data();
-        EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                  c.written)
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), c.written)
             << what.toStdString();
+    }
+}
+
+// The harder survey: its files and the truth beside them. The model's terminal velocity is
+// V0 (1 - |sin l|) with V0 = 220 km/s, negative in the fourth quadrant: -110 km/s at l = 330
+// (sin 330 = -1/2).
+TEST(Makespectra, HarderSurveyWritesItsTruth) {
+    const QTemporaryDir folder;
+    QProcess process;
+    process.start(QStringLiteral(KELVANE_MAKESPECTRA_EXE),
+                  {"--survey", "--quadrant", "fourth", "--draws", "2", "--noise-only", "3",
+                   "--noise", "2", folder.path()});
+    ASSERT_TRUE(process.waitForFinished(120000));
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().data();
+    EXPECT_EQ(QDir(folder.path()).entryList({"*.dat"}, QDir::Files).size(), 2 * 15 + 3);
+    QFile truth(folder.filePath("truth.csv"));
+    ASSERT_TRUE(truth.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(truth.readAll()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1 + 2 * 15 + 3);
+    EXPECT_EQ(lines[0], "file,glon_deg,glat_deg,vlsr_kms,noise_rms,terminal_v_kms");
+    const struct {
+        const char* file;
+        double terminal; // km/s; NaN: none (noise alone)
+    } cases[] = {{"G0_330.0_d02.dat", -110.0}, {"G0_350.0_noise0001.dat", NAN}};
+    for (const auto& c : cases) {
+        const QStringList row = lines.filter(QString(c.file) + ",").value(0).split(',');
+        ASSERT_EQ(row.size(), 6) << c.file;
+        EXPECT_EQ(row[4], "2") << c.file << ": the noise rms";
+        if (std::isnan(c.terminal))
+            EXPECT_TRUE(row[5].isEmpty()) << c.file;
+        else
+            EXPECT_NEAR(row[5].toDouble(), c.terminal, 1e-5) << c.file;
     }
 }

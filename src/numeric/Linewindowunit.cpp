@@ -1,0 +1,126 @@
+#include "numeric/Linewindowunit.h"
+
+#include "numeric/Baselineunit.h"
+#include "numeric/Polyfitunit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector<double>& signal,
+                                 int terms, double clipLevel, double margin, double breadth) {
+    TLineWindowResult r;
+    if (terms < 1) {
+        r.Reason = "the baseline needs at least one term";
+        return r;
+    }
+    const std::size_t n = std::min(x.size(), signal.size());
+    r.Use.assign(n, TChannelUse::Baseline);
+    for (std::size_t i = 0; i < n; ++i)
+        if (signal[i] == 0.0)
+            r.Use[i] = TChannelUse::Missing;
+    r.Corrected.assign(n, 0.0);
+    // The narrow running mean finds a line's bright part, the wide one (breadth) a faint,
+    // broad part such as a tangent point's plateau, which left in the fit would lift the
+    // baseline under it and vanish from the corrected signal.
+    const double spacing = n > 1 ? std::fabs(x[n - 1] - x[0]) / static_cast<double>(n - 1) : 1.0;
+    const std::size_t narrow = 5;
+    const std::size_t wide = std::max(narrow, static_cast<std::size_t>(breadth / spacing));
+    std::vector<double> sums;
+    std::vector<int> counts;
+    std::vector<double> roots(wide + 2);
+    for (std::size_t c = 0; c < roots.size(); ++c)
+        roots[c] = std::sqrt(static_cast<double>(c));
+    // The run of channels within the margin of each channel (x is monotonic).
+    std::vector<std::pair<std::size_t, std::size_t>> reach(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        std::size_t first = k, last = k;
+        while (first > 0 && std::fabs(x[first - 1] - x[k]) <= margin)
+            --first;
+        while (last + 1 < n && std::fabs(x[last + 1] - x[k]) <= margin)
+            ++last;
+        reach[k] = {first, last};
+    }
+    TVector fx, fy;
+    std::vector<double> residuals;
+    for (r.Iterations = 1; r.Iterations <= 20; ++r.Iterations) {
+        fx.clear();
+        fy.clear();
+        for (std::size_t i = 0; i < n; ++i)
+            if (r.Use[i] == TChannelUse::Baseline) {
+                fx.push_back(x[i]);
+                fy.push_back(signal[i]);
+            }
+        if (fx.size() < 2 * static_cast<std::size_t>(terms)) {
+            r.Reason = "too few channels left for the baseline fit";
+            return r;
+        }
+        r.Coefficients.assign(static_cast<std::size_t>(terms), 0.0);
+        const TFitResult fit = FitPolynomial(fx, fy, r.Coefficients);
+        if (fit.Correlation < 0.0) {
+            r.Reason = fit.Message.empty() ? "the baseline fit failed" : fit.Message;
+            return r;
+        }
+        residuals.clear();
+        for (std::size_t i = 0; i < n; ++i)
+            if (r.Use[i] != TChannelUse::Missing) {
+                r.Corrected[i] = signal[i] - EvaluatePolynomial(r.Coefficients, x[i]);
+                if (r.Use[i] == TChannelUse::Baseline)
+                    residuals.push_back(r.Corrected[i]);
+            }
+        r.Rms = RobustRms(residuals);
+
+        // The channels above the clipping level, each run widened by the margin.
+        // Running sums over the channels not missing: any box's mean in two subtractions.
+        sums.assign(n + 1, 0.0);
+        counts.assign(n + 1, 0);
+        for (std::size_t i = 0; i < n; ++i) {
+            const bool present = r.Use[i] != TChannelUse::Missing;
+            sums[i + 1] = sums[i] + (present ? r.Corrected[i] : 0.0);
+            counts[i + 1] = counts[i] + (present ? 1 : 0);
+        }
+        // The mean of the channels within half of i, in units of its own rms.
+        auto level = [&](std::size_t i, std::size_t half) {
+            const std::size_t first = i >= half ? i - half : 0, last = std::min(n, i + half + 1);
+            const int count = counts[last] - counts[first];
+            return count > 0 ? (sums[last] - sums[first]) * roots[static_cast<std::size_t>(count)] /
+                                   (count * r.Rms)
+                             : 0.0;
+        };
+        // The wide mean alone would also take in the noise for half its span beyond a line's
+        // end; the channels it adds must stand above their own noise too (1 rms). Each channel
+        // that stands high marks its margin's run (a difference array: +1 at its start, -1 past
+        // its end).
+        std::vector<int> marks(n + 1, 0);
+        for (std::size_t i = 0; i < n; ++i) {
+            const double near = level(i, narrow / 2);
+            if (r.Use[i] != TChannelUse::Missing &&
+                (near > clipLevel || (near > 1.0 && level(i, wide / 2) > clipLevel))) {
+                ++marks[reach[i].first];
+                --marks[reach[i].second + 1];
+            }
+        }
+        // A channel once taken for line stays line: the set only grows, so the iteration ends
+        // (a set free to shrink can swing between two states, each fit flagging the other's
+        // channels).
+        std::vector<TChannelUse> next(r.Use);
+        int covering = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            covering += marks[i];
+            if (covering > 0 && next[i] != TChannelUse::Missing)
+                next[i] = TChannelUse::Line;
+        }
+        // After the last fit the set stays as fitted, so that Use and Corrected agree.
+        if (next == r.Use || r.Iterations == 20)
+            break;
+        r.Use = std::move(next);
+    }
+    for (std::size_t i = 0; i < n; ++i)
+        if (r.Use[i] == TChannelUse::Line) {
+            if (i == 0 || r.Use[i - 1] != TChannelUse::Line)
+                r.Windows.push_back({x[i], x[i]});
+            r.Windows.back().Low = std::min(r.Windows.back().Low, x[i]);
+            r.Windows.back().High = std::max(r.Windows.back().High, x[i]);
+        }
+    return r;
+}

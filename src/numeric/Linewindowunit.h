@@ -1,0 +1,48 @@
+// Linewindowunit: the line window of a spectrum found from the spectrum itself, for a baseline
+// fit that the line does not lift and for the terminal velocity (Terminalunit.h) that reads the
+// channels it marks.
+#pragma once
+
+#include "numeric/Terminalunit.h"
+
+#include <string>
+#include <vector>
+
+// A stretch of the axis, both ends included (axis units).
+struct TAxisRange {
+    double Low = 0.0, High = 0.0;
+};
+
+struct TLineWindowResult {
+    std::vector<TChannelUse> Use;     // per channel: Missing, Baseline (fitted) or Line
+    std::vector<TAxisRange> Windows;  // the Line channels as ranges of x, in channel order
+    std::vector<double> Coefficients; // the final baseline, lowest power first
+    std::vector<double> Corrected;    // signal minus the baseline (0 where missing)
+    double Rms = 0.0;                 // robust rms of the fitted channels' residuals
+    int Iterations = 0;               // fits made
+    std::string Reason;               // why no baseline could be fitted; empty on success
+};
+
+// The line window found from the spectrum itself: a baseline fitted, the channels that stand
+// above it taken out, and fitted again until no more channels are taken out (a channel once
+// taken out stays out, so the iteration cannot swing between two sets).
+// Given:    x          the axis (km/s for velocities), one value per channel, monotonic
+//           signal     as read; a value of exactly 0 is a missing channel
+//           terms      of the polynomial baseline (2: a straight line)
+//           clipLevel  x the robust rms of the fitted channels' residuals: a channel is line
+//                      when the running mean of the 5 channels about it stands above
+//                      clipLevel x the rms of that mean (rms / sqrt(5)), or when that mean
+//                      passes 1 x its rms and the mean of the channels within breadth / 2 of
+//                      it passes clipLevel x its own rms; a single spike is not line, a faint
+//                      but broad plateau is
+//           margin     axis units: each run of line channels is widened by it on both sides,
+//                      for the line's wings below the clipping level
+//           breadth    axis units, the wide running mean's span (32 km/s: four dispersions
+//                      of the gas, a tangent point's ridge and its fall)
+// Returned: at most 20 fits; Reason from FitPolynomial when a fit fails, or when fewer
+//           channels than 2 x terms are left to fit
+// Reference: iterative sigma clipping of the baseline (as in the automatic baseline of
+//           spectral-line reduction packages); the fit is FitPolynomial (Polyfitunit.h).
+TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector<double>& signal,
+                                 int terms, double clipLevel = 3.0, double margin = 5.0,
+                                 double breadth = 32.0);

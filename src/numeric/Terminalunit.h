@@ -1,0 +1,121 @@
+// Terminalunit: the terminal velocity of a 21-cm line seen in the Galactic plane, from the shape
+// of the line's far edge.
+//
+// Inside the solar circle the tangent point of a line of sight has the most extreme radial
+// velocity of the whole line of sight, the terminal velocity vt (Rotationunit.h). Reading vt
+// where the line's edge crosses a fixed multiple of the noise overestimates it: beyond vt the
+// edge fades as the gas's velocity dispersion (sigma, about 8 km/s), so the crossing lies from
+// 1 to 2.5 sigma past vt, more for a brighter tangent point. The published practice traces the
+// envelope of the far edge and corrects it for the dispersion (Kerr 1962; Celnik, Rohlfs &
+// Braunsfurth 1979; Clemens 1985, ApJ 295, 422; in the fourth quadrant McClure-Griffiths &
+// Dickey 2007, ApJ 671, 427).
+//
+// Here the edge is fitted with the profile of the gas near the tangent point itself. Along the
+// line of sight the radial velocity is stationary at the tangent point (v = vt - k (s - st)^2
+// for a path length s), so the gas there piles up in velocity as (vt - v)^(-1/2) below vt:
+// velocity crowding (Burton 1971, A&A 10, 76). Seen through the dispersion this is that law
+// convolved with a Gaussian of sigma (CrowdedEdgeShape): a ridge just inside vt whose edge
+// falls to half at about 0.7 sigma beyond it, at any brightness. Fitting the whole shape takes
+// vt from every channel of the edge instead of from the one where a threshold is crossed, and
+// the dispersion is part of the model rather than a correction applied afterwards.
+//
+// Velocities are relative to the local standard of rest, km/s, positive away from the
+// observer; the signal is the baseline-subtracted one, in any unit. The first quadrant's
+// terminal velocity is the most positive edge (TVelocitySide::Positive), the fourth's the most
+// negative (Negative).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// The part a channel takes in the measurement.
+enum class TChannelUse : unsigned char {
+    Missing,  // no signal (exactly 0 as read): takes no part
+    Baseline, // fitted by the baseline: its corrected signal is noise
+    Line,     // inside the line window: searched for the line
+};
+
+// The side of the line whose edge gives the terminal velocity.
+enum class TVelocitySide {
+    Positive, // first quadrant, 0 to 90 degrees: the most positive velocity
+    Negative, // fourth quadrant, 270 to 360 degrees: the most negative velocity
+};
+
+struct TTerminalSettings {
+    double Dispersion = 8.0;     // km/s, the gas's velocity dispersion at the tangent point
+    double DetectionLevel = 5.0; // x rms: the line's brightest channel must pass it
+    double ExtentLevel = 3.0;    // x the rms of the running mean: the line's contiguous extent
+    int Smoothing = 5;           // channels of the running mean that traces the extent (odd)
+};
+
+struct TTerminalResult {
+    std::optional<double> Velocity; // km/s, the terminal velocity (empty: see Reason)
+    double Uncertainty = 0.0;       // km/s, 1 sigma, from the noise through the fit
+    double Rms = 0.0;               // signal units, robust rms of the baseline channels
+    double Amplitude = 0.0;         // signal units, the edge model's height (CrowdedEdgeShape)
+    int PeakChannel = -1;           // the line's brightest channel
+    int EdgeChannel = -1;           // the last channel of the line's extent on the side
+    std::string Reason;             // why there is no terminal velocity; empty when there is
+};
+
+// Noise of a set of values that may hold a few outliers (a line's wing, interference).
+// Given:    values  any unit, in any order (taken by value: it is partly sorted)
+// Returned: 1.4826 x the median absolute deviation from the median, the same unit; the rms of
+//           Gaussian noise, unmoved by a minority of outliers (0 for no values)
+// Reference: Rousseeuw & Croux (1993), JASA 88, 1273 (the MAD and its consistency factor
+//           1 / Phi^-1(3/4) = 1.4826 for the normal distribution).
+double RobustRms(std::vector<double> values);
+
+// The edge of velocity-crowded gas seen through a Gaussian dispersion.
+// Given:    x  (v - vt) / sigma on the side's velocity axis: negative inside the line, positive
+//              beyond the terminal velocity
+// Returned: g(x) = integral over s > 0 of s^(-1/2) phi(x + s) ds, phi the unit normal density:
+//           (vt - v)^(-1/2) emission convolved with a Gaussian of unit dispersion. g peaks at
+//           1.02 at x = -0.76 and falls to half of that at x = +0.70; it tends to (-x)^(-1/2)
+//           inside and to 0 beyond. Tabulated once (Simpson's rule in s = t^2, within 1e-6),
+//           read by linear interpolation (within 1e-4)
+// Reference: Burton (1971), A&A 10, 76 (velocity crowding); in closed form
+//           g(x) = 2^(-1/2) exp(-x^2 / 4) D_(-1/2)(x), D the parabolic cylinder function
+//           (Gradshteyn & Ryzhik 3.462.1), which for x > 0 is
+//           (x / (4 pi))^(1/2) exp(-x^2 / 4) K_(1/4)(x^2 / 4).
+double CrowdedEdgeShape(double x);
+
+// The terminal velocity of a baseline-subtracted spectrum, with its uncertainty.
+// Given:    velocities  km/s relative to the LSR, one per channel, monotonic
+//           corrected   signal minus the fitted baseline, one per channel
+//           use         per channel (FindLineWindow of Linewindowunit.h gives it): the
+//                       Baseline channels set the noise, the Line channels are searched for
+//                       the line
+//           side        the edge to measure
+//           settings    the gas's dispersion and the detection levels
+// Returned: Rms, 1.4826 MAD of the Baseline channels. The line is the Line channel of the
+//           largest signal, which must pass DetectionLevel x Rms, with the contiguous channels
+//           on each side whose running mean passes ExtentLevel x its own rms (Rms / sqrt of
+//           the channels averaged), or whose next 4 sigma of channels do on average (a faint
+//           tangent ridge beyond a dip): a detection belongs to the line, never to noise
+//           elsewhere. From the extent's end on the side, the edge model
+//           A g((v - vt) / sigma) + C is fitted by least squares (A, C linear; vt by a grid,
+//           then golden section): once widely about the extent's end, then twice on the
+//           channels from 0.75 sigma inside the fitted vt to 3 sigma beyond it. Farther inside,
+//           the rest of the line of sight (other radii; the local gas when vt is small) adds to
+//           the tangent point's ridge and pulls vt inwards. Uncertainty from the fit's
+//           covariance, Rms^2 (J^T J)^-1 (J the derivatives in A, vt, C), in quadrature with
+//           sigma (0.02 + 0.15 exp(-vt^2 / 2 sigma^2)) for the model: the rest of the line of
+//           sight, and the local gas's own edge when vt is within a few sigma of 0.
+//           No Velocity, and Reason set, when: there are fewer than 10 Baseline channels; no
+//           Line channel passes the detection level; the extent on the side reaches the end of
+//           the window (a Baseline channel still above the level), a missing channel or the end
+//           of the band; no Baseline channel lies beyond the line on one of its sides (the
+//           baseline under the line is an extrapolation); the fitted edge is not at least
+//           3 times its uncertainty in height (no usable tangent emission); or the mean signal
+//           from 3 to 7 sigma past the fitted vt passes 3 x its rms (the fit took an inner edge
+//           while the line goes on, or the edge is broader than the dispersion given)
+// Reference: envelope tracing with a dispersion correction (Kerr 1962; Celnik, Rohlfs &
+//           Braunsfurth 1979; Clemens 1985), done here as a least-squares fit of the
+//           crowded-gas profile (Burton 1971); see the head of this file. Least squares and its
+//           covariance: Press et al., Numerical Recipes, ch. 15.
+TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
+                                        const std::vector<double>& corrected,
+                                        const std::vector<TChannelUse>& use, TVelocitySide side,
+                                        const TTerminalSettings& settings = {});
