@@ -6,9 +6,9 @@
 // where the line's edge crosses a fixed multiple of the noise overestimates it: beyond vt the
 // edge fades as the gas's velocity dispersion (sigma, about 8 km/s), so the crossing lies from
 // 1 to 2.5 sigma past vt, more for a brighter tangent point. The published practice traces the
-// envelope of the far edge and corrects it for the dispersion (Kerr 1962; Celnik, Rohlfs &
-// Braunsfurth 1979; Clemens 1985, ApJ 295, 422; in the fourth quadrant McClure-Griffiths &
-// Dickey 2007, ApJ 671, 427).
+// envelope of the far edge and corrects it for the dispersion (Kerr 1962, MNRAS 123, 327; Celnik,
+// Rohlfs & Braunsfurth 1979, A&A 76, 24; Clemens 1985, ApJ 295, 422; in the fourth quadrant
+// McClure-Griffiths & Dickey 2007, ApJ 671, 427).
 //
 // Here the edge is fitted with the profile of the gas near the tangent point itself. Along the
 // line of sight the radial velocity is stationary at the tangent point (v = vt - k (s - st)^2
