@@ -1,6 +1,7 @@
 #include "batch/Outputunit.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -63,7 +64,8 @@ std::string FolderOf(const std::string& path) {
 }
 
 int CreateTemporaryBeside(const std::string& path, std::string& temporary) {
-    static unsigned long counter = 0;
+    // Shared by the run's threads, whose temporary files carry the same process number.
+    static std::atomic<unsigned long> counter(0);
     const std::size_t slash = path.find_last_of('/');
     const std::string folder =
         slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
