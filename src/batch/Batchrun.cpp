@@ -15,7 +15,6 @@
 #include <map>
 #include <mutex>
 #include <sched.h>
-#include <stdexcept>
 #include <string_view>
 #include <sys/stat.h>
 #include <system_error>
