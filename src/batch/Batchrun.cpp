@@ -1,6 +1,7 @@
 #include "batch/Batchrun.h"
 
 #include "batch/Handoffunit.h"
+#include "batch/Inputunit.h"
 #include "batch/Outputunit.h"
 #include "batch/Rotationcurveunit.h"
 #include "settings/Globalunit.h"
@@ -12,10 +13,10 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <locale.h>
 #include <map>
 #include <mutex>
 #include <sched.h>
-#include <string_view>
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
@@ -48,6 +49,29 @@ void CatchInterrupts() {
     sigaction(SIGTERM, &action, nullptr);
 }
 
+// The "C" locale for the calling thread while this lives. A worker writes its numbers with '.'
+// and the system's reasons in one language whatever the program's locale becomes meanwhile:
+// the toolkit sets that locale from the environment when the first picture starts it, on the
+// main thread, while the workers run.
+class TThreadCLocale {
+public:
+    TThreadCLocale() : Locale(::newlocale(LC_ALL_MASK, "C", nullptr)) {
+        if (Locale)
+            ::uselocale(Locale);
+    }
+    ~TThreadCLocale() {
+        if (!Locale)
+            return;
+        ::uselocale(LC_GLOBAL_LOCALE);
+        ::freelocale(Locale);
+    }
+    TThreadCLocale(const TThreadCLocale&) = delete;
+    TThreadCLocale& operator=(const TThreadCLocale&) = delete;
+
+private:
+    locale_t Locale;
+};
+
 double SecondsSince(TClock::time_point start) {
     return std::chrono::duration<double>(TClock::now() - start).count();
 }
@@ -58,8 +82,8 @@ struct TPlan {
     TBatchSettings Settings;
     const TPictureMaker& Pictures;
     const TStationSettings& Station;
-    std::string Folder;                    // the output folder, without a trailing '/'
-    std::map<long, std::string> PreErrors; // files that fail before they are read, and why
+    std::string Folder;                      // the output folder, without a trailing '/'
+    std::map<long, std::string> InputErrors; // files that fail before they are read, and why
     // The names in the output folder when the run began: one listing instead of a look-up per
     // output (a name that appears later is still never replaced without --force).
     std::unordered_set<std::string> Existing;
@@ -97,7 +121,7 @@ TPendingRow ProcessFile(const TPlan& plan, long index, TOutputGroup& outputs, TH
     const std::string& path = plan.Options.Files[static_cast<std::size_t>(index)];
     TPendingRow pending;
     pending.Index = index;
-    if (const auto error = plan.PreErrors.find(index); error != plan.PreErrors.end()) {
+    if (const auto error = plan.InputErrors.find(index); error != plan.InputErrors.end()) {
         pending.Row.File = path;
         pending.Row.Error = error->second;
         return pending;
@@ -271,6 +295,7 @@ std::string RunWorkers(const TPlan& plan, int jobs, TCollector& collector) {
         handoff.Starting();
         try {
             workers.emplace_back([&plan, &next, &handoff] {
+                const TThreadCLocale locale;
                 std::string failure;
                 try {
                     Work(plan, next, handoff);
@@ -291,49 +316,6 @@ std::string RunWorkers(const TPlan& plan, int jobs, TCollector& collector) {
     for (std::thread& worker : workers)
         worker.join();
     return handoff.Failure();
-}
-
-// The output name of a path, as a part of it (see OutputStem).
-std::string_view StemOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
-    const std::size_t dot = path.rfind('.');
-    const std::size_t end = dot == std::string::npos || dot <= start ? path.size() : dot;
-    return std::string_view(path).substr(start, end - start);
-}
-
-// Why files fail before they are read: two files that would write the same outputs (the later
-// one fails). Found by sorting the file numbers by output name, so that the check holds no
-// copy of the names, only a number per file while it runs.
-std::map<long, std::string> PreErrors(const TBatchOptions& options) {
-    const std::vector<std::string>& files = options.Files;
-    std::map<long, std::string> errors = options.FileErrors;
-    // Entries that write nothing (a subfolder, a FIFO) take no name from a file.
-    std::vector<std::uint32_t> order;
-    order.reserve(files.size() - errors.size());
-    for (std::size_t i = 0; i < files.size(); ++i)
-        if (errors.count(static_cast<long>(i)) == 0)
-            order.push_back(static_cast<std::uint32_t>(i));
-    std::stable_sort(order.begin(), order.end(), [&files](std::uint32_t a, std::uint32_t b) {
-        return StemOf(files[a]) < StemOf(files[b]);
-    });
-    std::size_t first = 0; // the earliest given file of the current name (the sort is stable)
-    for (std::size_t k = 1; k < order.size(); ++k) {
-        if (StemOf(files[order[k]]) != StemOf(files[order[first]])) {
-            first = k;
-            continue;
-        }
-        errors[order[k]] = "its outputs " + std::string(StemOf(files[order[k]])) +
-                           ".* would replace those of " + files[order[first]] + ", given before it";
-    }
-    // A file named after the rotation curve would put its own picture in the curve's place.
-    if (options.RotationCurve && options.Png)
-        for (std::size_t i = 0; i < files.size(); ++i)
-            if (std::string(StemOf(files[i])) + ".png" == RotationCurvePngName &&
-                errors.count(static_cast<long>(i)) == 0)
-                errors[static_cast<long>(i)] = std::string("its picture would replace ") +
-                                               RotationCurvePngName + " of --rotation-curve";
-    return errors;
 }
 
 // The rotation curve's table, committed, and its picture, drawn and written under the same
@@ -394,7 +376,7 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
         pictures,
         StationSettings(),
         WithoutTrailingSlashes(options.OutFolder),
-        PreErrors(options),
+        InputErrors(options),
         {}};
     auto say = [&console](const std::string& text) {
         std::fprintf(console.Stream, "kelvane-batch: %s\n", ConsoleText(text).c_str());

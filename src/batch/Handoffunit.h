@@ -2,9 +2,8 @@
 //
 // Workers hand over the summary rows of their finished groups, and the files whose pictures
 // are to be drawn. Pictures are drawn on the main thread alone: the picture maker uses the
-// toolkit's fonts and paint devices, which belong to the thread of the application object, and
-// starting that object sets the C library's locale, which a worker formatting numbers must
-// never see change.
+// toolkit's widgets, fonts and paint devices, which belong to the thread of the application
+// object.
 #pragma once
 
 #include "astro/Rotationunit.h"

@@ -22,17 +22,13 @@
 namespace {
 
 // The graph of each file as the window draws it after the subtraction: a PNG of the plot
-// panel's own pixels and an SVG drawing. The panel is a widget, so pictures need an
-// application object, on the offscreen platform: no window is shown and no display is needed.
+// panel's own pixels and an SVG drawing. The panel is a widget, so the first picture of a
+// process starts an application object, on the offscreen platform: no window is shown and no
+// display is needed.
 class TPictures {
 public:
     TPictures(const TBatchOptions& options)
-        : Png(options.Png), Svg(options.Svg), Mode(options.Mode) {
-        // The application object sets the C library's locale as it starts: before the run's
-        // worker threads format numbers, never while they do.
-        if (Png || Svg)
-            Start();
-    }
+        : Png(options.Png), Svg(options.Svg), Mode(options.Mode) {}
 
     std::vector<TExtraOutput> operator()(const TSpectrumResult& result) {
         Start();
@@ -65,7 +61,7 @@ public:
         return pictures;
     }
 
-    // The rotation curve of the run, drawn once the files are done.
+    // The rotation curve of the run, drawn by the main process once the files are done.
     std::string Curve(const std::vector<TTangentPoint>& points, double r0, double v0) {
         Start();
         TPlot plot(nullptr, TRect(0, 0, RotationPlotWidth, RotationPlotHeight));
