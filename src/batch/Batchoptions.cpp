@@ -1,5 +1,7 @@
 #include "batch/Batchoptions.h"
 
+#include <QCommandLineParser>
+#include <QStringList>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -112,6 +114,61 @@ std::string ReadPosition(const std::string& text, bool galactic, std::array<std:
     return std::string();
 }
 
+// An argument's bytes as Latin-1 text and back: one character per byte, so that a file name
+// that is not UTF-8 reaches the file system as it was given.
+QString Text(const std::string& bytes) {
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string Bytes(const QString& text) {
+    return text.toLatin1().toStdString();
+}
+
+// An option the parser knows, by each of its names without dashes ("j", "jobs").
+struct TKnownOption {
+    std::string Name; // the long name with its dashes, as messages give it
+    bool Valued = false;
+};
+using TKnownOptions = std::map<QString, TKnownOption>;
+
+// Why the parser refused the arguments, in this command's words: its own texts differ and
+// name no argument. The first refused argument is found again in the order given: an unknown
+// option (or a letter of a group), a flag given a value ("--png=yes"), or an option at the end
+// without its value.
+std::string Refusal(const QStringList& arguments, const TKnownOptions& known) {
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--"))
+            break;
+        if (argument.size() < 2 || argument[0] != '-')
+            continue;
+        const std::string unknown = "unknown option '" + Bytes(argument) + "'";
+        const TKnownOption* valued = nullptr; // an option that takes the next argument
+        if (argument[1] == '-') {
+            const auto option = known.find(argument.mid(2).section('=', 0, 0));
+            const bool inlineValue = argument.contains('=');
+            if (option == known.end() || (inlineValue && !option->second.Valued))
+                return unknown;
+            if (option->second.Valued && !inlineValue)
+                valued = &option->second;
+        } else {
+            for (qsizetype k = 1; k < argument.size(); ++k) {
+                const auto option = known.find(argument.mid(k, 1));
+                if (option == known.end())
+                    return unknown;
+                if (option->second.Valued) {
+                    if (k + 1 == argument.size())
+                        valued = &option->second;
+                    break;
+                }
+            }
+        }
+        if (valued && ++i == arguments.size())
+            return valued->Name + " needs a value";
+    }
+    return "cannot read the options";
+}
+
 } // namespace
 
 double TAngleFields::Value() const {
@@ -176,7 +233,7 @@ const char* AxisName(int mode) {
     }
 }
 
-TParsedOptions ParseBatchOptions(std::vector<std::string> arguments) {
+TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
     TParsedOptions parsed;
     TBatchOptions& o = parsed.Options;
     bool positionGiven = false;
@@ -268,55 +325,54 @@ TParsedOptions ParseBatchOptions(std::vector<std::string> arguments) {
     const std::map<std::string, bool*> flags = {
         {"--png", &o.Png},         {"--svg", &o.Svg},
         {"--force", &o.Force},     {"--rotation-curve", &o.RotationCurve},
-        {"-q", &o.Quiet},          {"--quiet", &o.Quiet},
-        {"--help", &o.Help},       {"-h", &o.Help},
+        {"--quiet", &o.Quiet},     {"--help", &o.Help},
         {"--version", &o.Version},
     };
-    const std::map<std::string, std::string> shortNames = {{"-j", "--jobs"}, {"-o", "--out"}};
+    const std::map<std::string, std::string> shortNames = {
+        {"-h", "--help"}, {"-j", "--jobs"}, {"-o", "--out"}, {"-q", "--quiet"}};
 
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        std::string& argument = arguments[i];
-        if (optionsEnded || argument == "-" || argument.empty() || argument[0] != '-') {
-            o.Files.push_back(std::move(argument));
-            continue;
-        }
-        if (argument == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        std::string name = argument, value;
-        bool hasValue = false;
-        if (const std::size_t equals = argument.find('=');
-            argument.rfind("--", 0) == 0 && equals != std::string::npos) {
-            name = argument.substr(0, equals);
-            value = argument.substr(equals + 1);
-            hasValue = true;
-        }
-        if (const auto s = shortNames.find(name); s != shortNames.end())
-            name = s->second;
-        if (const auto f = flags.find(name); f != flags.end() && !hasValue) {
+    QCommandLineParser parser;
+    TKnownOptions known;
+    auto declare = [&](const std::string& name, bool takesValue) {
+        QStringList names = {Text(name.substr(2))};
+        for (const auto& [letter, longName] : shortNames)
+            if (longName == name)
+                names.prepend(Text(letter.substr(1)));
+        for (const QString& n : names)
+            known[n] = {name, takesValue};
+        parser.addOption(QCommandLineOption(names, QString(), takesValue ? "value" : QString()));
+    };
+    for (const auto& option : valued)
+        declare(option.first, true);
+    for (const auto& flag : flags)
+        declare(flag.first, false);
+
+    QStringList texts = {QStringLiteral("kelvane-batch")};
+    texts.reserve(static_cast<qsizetype>(arguments.size()) + 1);
+    for (const std::string& argument : arguments)
+        texts.append(Text(argument));
+    if (!parser.parse(texts)) {
+        parsed.Error = Refusal(texts, known);
+        return parsed;
+    }
+    // The values are read in the order given: a message names the first bad one.
+    std::map<std::string, qsizetype> taken;
+    for (const QString& found : parser.optionNames()) {
+        const std::string& name = known.at(found).Name;
+        if (const auto f = flags.find(name); f != flags.end()) {
             *f->second = true;
             continue;
         }
-        const auto v = valued.find(name);
-        if (v == valued.end()) {
-            parsed.Error = "unknown option '" + argument + "'";
-            return parsed;
-        }
-        if (!hasValue) {
-            if (i + 1 == arguments.size()) {
-                parsed.Error = name + " needs a value";
-                return parsed;
-            }
-            value = arguments[++i];
-        }
-        const std::string error = v->second(value);
+        const std::string error = valued.at(name)(Bytes(parser.values(found).at(taken[name]++)));
         if (!error.empty()) {
             parsed.Error = error;
             return parsed;
         }
     }
+    const QStringList files = parser.positionalArguments();
+    o.Files.reserve(static_cast<std::size_t>(files.size()));
+    for (const QString& file : files)
+        o.Files.push_back(Bytes(file));
 
     if (o.Help || o.Version) {
         parsed.Ok = true;

@@ -6,8 +6,9 @@
 //                 [--rotation-curve [--r0 KPC] [--v0 KMS]] [--jobs N] [-q] [--force]
 //                 [--files-from LIST] FILE|FOLDER...
 //
-// Long options take their value as the next argument or after '=' (--terms=4); "--" ends the
-// options. Angles are sexagesimal (19:59:28, -5:30) or decimal (299.87, -5.5) and are rounded
+// QCommandLineParser reads the command line: an option takes its value as the next argument
+// or after '=' (--terms=4), a short one also joined to it (-j4), and short flags may be grouped
+// (-qj 4); "--" ends the options. Angles are sexagesimal (19:59:28, -5:30) or decimal (299.87, -5.5) and are rounded
 // to the nearest whole second, as the details dialog holds them.
 #pragma once
 
@@ -83,10 +84,9 @@ struct TParsedOptions {
     TBatchOptions Options;
 };
 
-// Reads the arguments after the program's name (the file names are moved into the options, a
-// survey's list of names being the one thing of a run that grows with it). --help and
-// --version need nothing else.
-TParsedOptions ParseBatchOptions(std::vector<std::string> arguments);
+// Reads the arguments after the program's name, bytes as given (a file name need not be
+// UTF-8). --help and --version need nothing else.
+TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments);
 
 // The --help text.
 std::string BatchUsage();

@@ -1,5 +1,7 @@
 #include "batch/Batchrun.h"
 
+#include "batch/Handoffunit.h"
+#include "batch/Inputunit.h"
 #include "batch/Outputunit.h"
 #include "batch/Rotationcurveunit.h"
 #include "settings/Globalunit.h"
@@ -10,17 +12,13 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
+#include <locale.h>
 #include <map>
-#include <poll.h>
 #include <sched.h>
-#include <stdexcept>
-#include <string_view>
-#include <sys/mman.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 #include <unordered_set>
 
@@ -33,10 +31,12 @@ using TClock = std::chrono::steady_clock;
 constexpr std::size_t GroupFiles = 512;
 constexpr double GroupSeconds = 0.5;
 
-volatile std::sig_atomic_t Interrupted = 0;
+// Set by the signal handler, read by every thread; lock-free, so the handler may store to it.
+std::atomic<bool> Interrupted(false);
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 void OnInterrupt(int) {
-    Interrupted = 1;
+    Interrupted = true;
 }
 
 void CatchInterrupts() {
@@ -48,37 +48,45 @@ void CatchInterrupts() {
     sigaction(SIGTERM, &action, nullptr);
 }
 
+// The "C" locale for the calling thread while this lives. A worker writes its numbers with '.'
+// and the system's reasons in one language whatever the program's locale becomes meanwhile:
+// the toolkit sets that locale from the environment when the first picture starts it, on the
+// main thread, while the workers run.
+class TThreadCLocale {
+public:
+    TThreadCLocale() : Locale(::newlocale(LC_ALL_MASK, "C", nullptr)) {
+        if (Locale)
+            ::uselocale(Locale);
+    }
+    ~TThreadCLocale() {
+        if (!Locale)
+            return;
+        ::uselocale(LC_GLOBAL_LOCALE);
+        ::freelocale(Locale);
+    }
+    TThreadCLocale(const TThreadCLocale&) = delete;
+    TThreadCLocale& operator=(const TThreadCLocale&) = delete;
+
+private:
+    locale_t Locale;
+};
+
 double SecondsSince(TClock::time_point start) {
     return std::chrono::duration<double>(TClock::now() - start).count();
 }
 
-// A file's row on its way to the summary.
-struct TRowMessage {
-    long Index = 0;
-    bool Ok = false;
-    std::string Line;  // the CSV row without its line end
-    std::string Error; // the file's error text, for the console
-    // With --rotation-curve: the file's row of rotation-curve.csv and its point, if it has one.
-    std::string CurveLine;
-    bool HasPoint = false;
-    TTangentPoint Point;
-};
-
-// What every worker needs; a forked worker has its own copy.
+// What every worker needs; read-only while the workers run.
 struct TPlan {
     const TBatchOptions& Options;
     TBatchSettings Settings;
     const TPictureMaker& Pictures;
     const TStationSettings& Station;
-    std::string Folder;                    // the output folder, without a trailing '/'
-    std::map<long, std::string> PreErrors; // files that fail before they are read, and why
+    std::string Folder;                      // the output folder, without a trailing '/'
+    std::map<long, std::string> InputErrors; // files that fail before they are read, and why
     // The names in the output folder when the run began: one listing instead of a look-up per
     // output (a name that appears later is still never replaced without --force).
     std::unordered_set<std::string> Existing;
 };
-
-// Takes the rows of a group; false when they cannot be delivered (the run is ending).
-using TRowSink = std::function<bool(std::vector<TRowMessage>&)>;
 
 struct TPendingRow {
     long Index = 0;
@@ -108,15 +116,16 @@ bool SameFile(const struct stat& a, const struct stat& b) {
 }
 
 // One file: processed, its outputs added to the group. Returns its summary row.
-TPendingRow ProcessFile(const TPlan& plan, long index, TOutputGroup& outputs) {
+TPendingRow ProcessFile(const TPlan& plan, long index, TOutputGroup& outputs, THandoff& handoff) {
     const std::string& path = plan.Options.Files[static_cast<std::size_t>(index)];
     TPendingRow pending;
     pending.Index = index;
-    if (const auto error = plan.PreErrors.find(index); error != plan.PreErrors.end()) {
+    if (const auto error = plan.InputErrors.find(index); error != plan.InputErrors.end()) {
         pending.Row.File = path;
         pending.Row.Error = error->second;
         return pending;
     }
+    // Every file has a session of its own: the workers run ProcessSpectrum side by side.
     TSpectrumResult result = ProcessSpectrum(path, plan.Settings, plan.Station);
     pending.Row = std::move(result.Row);
     if (!result.Ok)
@@ -149,7 +158,7 @@ TPendingRow ProcessFile(const TPlan& plan, long index, TOutputGroup& outputs) {
     }
     try {
         if (plan.Options.Png || plan.Options.Svg) {
-            std::vector<TExtraOutput> pictures = plan.Pictures(result);
+            std::vector<TExtraOutput> pictures = handoff.Pictures(result);
             files.resize(1);
             for (TExtraOutput& picture : pictures)
                 files.push_back(std::move(picture));
@@ -163,9 +172,10 @@ TPendingRow ProcessFile(const TPlan& plan, long index, TOutputGroup& outputs) {
     return pending;
 }
 
-// The work of one process: files taken from next until none is left or the run is
-// interrupted. Rows are delivered a group at a time, after the group's outputs are in place.
-void Work(const TPlan& plan, std::atomic<long>& next, const TRowSink& sink) {
+// The work of one thread: files taken from next until none is left or the run is interrupted.
+// Rows are delivered a group at a time, after the group's outputs are in place; the outputs of
+// a group left unfinished are removed with the group.
+void Work(const TPlan& plan, std::atomic<long>& next, THandoff& handoff) {
     const long count = static_cast<long>(plan.Options.Files.size());
     TOutputGroup outputs(plan.Options.Force);
     std::vector<TPendingRow> rows;
@@ -182,79 +192,25 @@ void Work(const TPlan& plan, std::atomic<long>& next, const TRowSink& sink) {
             messages.push_back(MessageOf(plan, row.Index, row.Row));
         rows.clear();
         groupStart = TClock::now();
-        return sink(messages);
+        handoff.Deliver(messages);
     };
 
     for (;;) {
-        if (Interrupted) {
-            outputs.DiscardAll();
+        if (Interrupted)
             return;
-        }
         const long index = next.fetch_add(1);
         if (index >= count)
             break;
-        rows.push_back(ProcessFile(plan, index, outputs));
-        if ((rows.size() >= GroupFiles || outputs.Pending() >= GroupFiles ||
-             SecondsSince(groupStart) >= GroupSeconds) &&
-            !deliver()) {
-            outputs.DiscardAll();
-            return;
-        }
+        rows.push_back(ProcessFile(plan, index, outputs, handoff));
+        if (rows.size() >= GroupFiles || outputs.Pending() >= GroupFiles ||
+            SecondsSince(groupStart) >= GroupSeconds)
+            deliver();
     }
     if (!Interrupted)
         deliver();
-    outputs.DiscardAll();
 }
 
-// The progress bar on a terminal.
-class TProgress {
-public:
-    TProgress(const TRunConsole& console, long total)
-        : Console(console), Total(total), Start(TClock::now()) {}
-
-    void Show(long done, long failed, bool now = false) {
-        if (!Console.Terminal || Console.Quiet)
-            return;
-        const double elapsed = SecondsSince(Start);
-        if (!now && elapsed - LastShown < 0.1)
-            return;
-        LastShown = elapsed;
-        const int width = 30;
-        const int filled = Total > 0 ? static_cast<int>(width * done / Total) : width;
-        std::string bar(static_cast<std::size_t>(filled), '#');
-        bar.resize(static_cast<std::size_t>(width), '-');
-        std::fprintf(Console.Stream, "\r\033[K[%s] %ld/%ld files, %ld failed, %.0f files/s",
-                     bar.c_str(), done, Total, failed, elapsed > 0 ? done / elapsed : 0.0);
-        std::fflush(Console.Stream);
-        Drawn = true;
-    }
-
-    // A line of its own above the bar.
-    void Message(const std::string& text) {
-        Erase();
-        std::fprintf(Console.Stream, "%s\n", ConsoleText(text).c_str());
-        if (Console.Terminal)
-            std::fflush(Console.Stream);
-    }
-
-    void Erase() {
-        if (Drawn)
-            std::fprintf(Console.Stream, "\r\033[K");
-        Drawn = false;
-        LastShown = -1.0;
-    }
-
-    double Elapsed() const { return SecondsSince(Start); }
-
-private:
-    const TRunConsole& Console;
-    long Total;
-    TClock::time_point Start;
-    double LastShown = -1.0;
-    bool Drawn = false;
-};
-
-// The main process's end: rows in file order into the summary (and the rotation curve's table,
+// The main thread's end: rows in file order into the summary (and the rotation curve's table,
 // with its points kept for the picture), errors to the console.
 class TCollector {
 public:
@@ -322,236 +278,37 @@ private:
     long NextIndex = 0;
 };
 
-// Frames on a worker's pipe: index (8 bytes), ok (1), line length (4), line, error length (4),
-// error, curve line length (4), curve line, has point (1), R (8), V (8).
-void Frame(std::string& buffer, const TRowMessage& m) {
-    auto put = [&buffer](const void* data, std::size_t size) {
-        buffer.append(static_cast<const char*>(data), size);
-    };
-    auto putText = [&](const std::string& text) {
-        const std::uint32_t size = static_cast<std::uint32_t>(text.size());
-        put(&size, sizeof size);
-        buffer += text;
-    };
-    const std::int64_t index = m.Index;
-    const char ok = m.Ok ? 1 : 0;
-    const char hasPoint = m.HasPoint ? 1 : 0;
-    put(&index, sizeof index);
-    put(&ok, 1);
-    putText(m.Line);
-    putText(m.Error);
-    putText(m.CurveLine);
-    put(&hasPoint, 1);
-    put(&m.Point.R, sizeof m.Point.R);
-    put(&m.Point.V, sizeof m.Point.V);
-}
-
-// Takes the complete frames from the front of buffer.
-void Unframe(std::string& buffer, const std::function<void(TRowMessage&)>& take) {
-    std::size_t at = 0;
-    for (;;) {
-        TRowMessage m;
-        std::size_t p = at;
-        // Each read checks that the frame holds the bytes it takes.
-        auto get = [&](void* data, std::size_t size) {
-            if (buffer.size() < p + size)
-                return false;
-            std::memcpy(data, buffer.data() + p, size);
-            p += size;
-            return true;
-        };
-        auto getText = [&](std::string& text) {
-            std::uint32_t size = 0;
-            if (!get(&size, sizeof size) || buffer.size() < p + size)
-                return false;
-            text.assign(buffer, p, size);
-            p += size;
-            return true;
-        };
-        std::int64_t index = 0;
-        char ok = 0, hasPoint = 0;
-        if (!get(&index, sizeof index) || !get(&ok, 1) || !getText(m.Line) || !getText(m.Error) ||
-            !getText(m.CurveLine) || !get(&hasPoint, 1) || !get(&m.Point.R, sizeof m.Point.R) ||
-            !get(&m.Point.V, sizeof m.Point.V))
-            break;
-        m.Index = index;
-        m.Ok = ok != 0;
-        m.HasPoint = hasPoint != 0;
-        at = p;
-        take(m);
-    }
-    buffer.erase(0, at);
-}
-
-bool WriteAllTo(int descriptor, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t count = ::write(descriptor, data.data() + done, data.size() - done);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        done += static_cast<std::size_t>(count);
-    }
-    return true;
-}
-
-// Removes the temporary files a worker that was stopped left in folder (".NAME.<pid>-<n>.tmp").
-void RemoveTemporaries(const std::string& folder, pid_t pid) {
-    const std::string mark = "." + std::to_string(pid) + "-";
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.size() > 4 && name[0] == '.' && name.find(mark) != std::string::npos &&
-            name.compare(name.size() - 4, 4, ".tmp") == 0)
-            std::filesystem::remove(entry.path(), error);
-    }
-}
-
-// Runs the workers as forked processes. Returned: the reason for rows that never came, or "".
+// Runs the files on jobs worker threads, the main thread taking their rows and drawing their
+// pictures. Returned: the reason for rows that never came, or "".
 std::string RunWorkers(const TPlan& plan, int jobs, TCollector& collector) {
-    void* shared = ::mmap(nullptr, sizeof(std::atomic<long>), PROT_READ | PROT_WRITE,
-                          MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-    if (shared == MAP_FAILED)
-        return std::string("cannot share work between processes: ") + std::strerror(errno);
-    auto* next = new (shared) std::atomic<long>(0);
-
-    struct TWorker {
-        pid_t Pid = -1;
-        int Pipe = -1;
-        std::string Buffer;
-    };
-    std::vector<TWorker> workers;
-    std::string reason;
-    std::fflush(nullptr); // nothing buffered is written twice
+    THandoff handoff;
+    std::atomic<long> next(0);
+    std::vector<std::thread> workers;
     for (int k = 0; k < jobs; ++k) {
-        int ends[2];
-        if (::pipe2(ends, O_CLOEXEC) != 0) {
-            reason = std::string("cannot start a worker: ") + std::strerror(errno);
+        handoff.Starting();
+        try {
+            workers.emplace_back([&plan, &next, &handoff] {
+                const TThreadCLocale locale;
+                std::string failure;
+                try {
+                    Work(plan, next, handoff);
+                } catch (const std::exception& error) {
+                    failure = std::string("not processed: a worker failed: ") + error.what();
+                } catch (...) {
+                    failure = "not processed: a worker failed";
+                }
+                handoff.Ended(failure);
+            });
+        } catch (const std::system_error& error) {
+            handoff.Ended(std::string("cannot start a worker: ") + error.what());
             break;
         }
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::close(ends[0]);
-            for (const TWorker& w : workers)
-                ::close(w.Pipe);
-            // A worker ends with the run: when the main process goes, it is told to stop.
-            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-            std::signal(SIGPIPE, SIG_IGN);
-            int status = 0;
-            try {
-                std::string frames;
-                Work(plan, *next, [&](std::vector<TRowMessage>& messages) {
-                    frames.clear();
-                    for (const TRowMessage& m : messages)
-                        Frame(frames, m);
-                    return WriteAllTo(ends[1], frames);
-                });
-            } catch (...) {
-                status = 3;
-            }
-            ::_exit(status);
-        }
-        ::close(ends[1]);
-        if (pid < 0) {
-            ::close(ends[0]);
-            reason = std::string("cannot start a worker: ") + std::strerror(errno);
-            break;
-        }
-        workers.push_back({pid, ends[0], std::string()});
     }
-
-    std::vector<pollfd> polled;
-    bool stopping = false;
-    for (;;) {
-        // An interrupt of the main process alone (kill -INT) still stops the workers.
-        if (Interrupted && !stopping) {
-            stopping = true;
-            for (const TWorker& w : workers)
-                ::kill(w.Pid, SIGTERM);
-        }
-        polled.clear();
-        for (const TWorker& w : workers)
-            if (w.Pipe >= 0)
-                polled.push_back({w.Pipe, POLLIN, 0});
-        if (polled.empty())
-            break;
-        if (::poll(polled.data(), polled.size(), 100) < 0 && errno != EINTR)
-            break;
-        for (const pollfd& p : polled) {
-            if (p.revents == 0)
-                continue;
-            TWorker& w = *std::find_if(workers.begin(), workers.end(),
-                                       [&p](const TWorker& x) { return x.Pipe == p.fd; });
-            char chunk[65536];
-            const ssize_t count = ::read(w.Pipe, chunk, sizeof chunk);
-            if (count > 0) {
-                w.Buffer.append(chunk, static_cast<std::size_t>(count));
-                Unframe(w.Buffer, [&](TRowMessage& m) { collector.Accept(m); });
-            } else if (count == 0 || errno != EINTR) {
-                ::close(w.Pipe);
-                w.Pipe = -1;
-            }
-        }
+    while (handoff.Serve([&collector](TRowMessage& m) { collector.Accept(m); }, plan.Pictures))
         collector.Tick(); // the rate and the time move on while the workers are busy
-    }
-    for (const TWorker& w : workers) {
-        int status = 0;
-        while (::waitpid(w.Pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-            RemoveTemporaries(plan.Folder, w.Pid);
-        if (WIFSIGNALED(status) && reason.empty())
-            reason = std::string("not processed: a worker process stopped (") +
-                     strsignal(WTERMSIG(status)) + ")";
-        else if (WIFEXITED(status) && WEXITSTATUS(status) != 0 && reason.empty())
-            reason = "not processed: a worker process failed";
-    }
-    ::munmap(shared, sizeof(std::atomic<long>));
-    return reason.empty() ? "not processed" : reason;
-}
-
-// The output name of a path, as a part of it (see OutputStem).
-std::string_view StemOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
-    const std::size_t dot = path.rfind('.');
-    const std::size_t end = dot == std::string::npos || dot <= start ? path.size() : dot;
-    return std::string_view(path).substr(start, end - start);
-}
-
-// Why files fail before they are read: two files that would write the same outputs (the later
-// one fails). Found by sorting the file numbers by output name, so that the check holds no
-// copy of the names, only a number per file while it runs.
-std::map<long, std::string> PreErrors(const TBatchOptions& options) {
-    const std::vector<std::string>& files = options.Files;
-    std::map<long, std::string> errors = options.FileErrors;
-    // Entries that write nothing (a subfolder, a FIFO) take no name from a file.
-    std::vector<std::uint32_t> order;
-    order.reserve(files.size() - errors.size());
-    for (std::size_t i = 0; i < files.size(); ++i)
-        if (errors.count(static_cast<long>(i)) == 0)
-            order.push_back(static_cast<std::uint32_t>(i));
-    std::stable_sort(order.begin(), order.end(), [&files](std::uint32_t a, std::uint32_t b) {
-        return StemOf(files[a]) < StemOf(files[b]);
-    });
-    std::size_t first = 0; // the earliest given file of the current name (the sort is stable)
-    for (std::size_t k = 1; k < order.size(); ++k) {
-        if (StemOf(files[order[k]]) != StemOf(files[order[first]])) {
-            first = k;
-            continue;
-        }
-        errors[order[k]] = "its outputs " + std::string(StemOf(files[order[k]])) +
-                           ".* would replace those of " + files[order[first]] + ", given before it";
-    }
-    // A file named after the rotation curve would put its own picture in the curve's place.
-    if (options.RotationCurve && options.Png)
-        for (std::size_t i = 0; i < files.size(); ++i)
-            if (std::string(StemOf(files[i])) + ".png" == RotationCurvePngName &&
-                errors.count(static_cast<long>(i)) == 0)
-                errors[static_cast<long>(i)] = std::string("its picture would replace ") +
-                                               RotationCurvePngName + " of --rotation-curve";
-    return errors;
+    for (std::thread& worker : workers)
+        worker.join();
+    return handoff.Failure();
 }
 
 // The rotation curve's table, committed, and its picture, drawn and written under the same
@@ -612,7 +369,7 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
         pictures,
         TStationSettings::Read(),
         WithoutTrailingSlashes(options.OutFolder),
-        PreErrors(options),
+        InputErrors(options),
         {}};
     auto say = [&console](const std::string& text) {
         std::fprintf(console.Stream, "kelvane-batch: %s\n", ConsoleText(text).c_str());
@@ -654,7 +411,7 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
         return 1;
     }
 
-    Interrupted = 0;
+    Interrupted = false;
     CatchInterrupts();
     const long count = static_cast<long>(options.Files.size());
     TProgress progress(console, count);
@@ -662,17 +419,7 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
     progress.Show(0, 0, true);
     const int jobs = static_cast<int>(
         std::min<long>(options.Jobs > 0 ? options.Jobs : ProcessorCount(), std::max(count, 1L)));
-    std::string missing = "not processed";
-    if (jobs <= 1) {
-        std::atomic<long> next(0);
-        Work(plan, next, [&](std::vector<TRowMessage>& messages) {
-            for (TRowMessage& m : messages)
-                collector.Accept(m);
-            return true;
-        });
-    } else {
-        missing = RunWorkers(plan, jobs, collector);
-    }
+    const std::string failure = RunWorkers(plan, jobs, collector);
 
     if (Interrupted) {
         summary.Discard();
@@ -682,7 +429,7 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
             " files were finished, the summary is not written");
         return 130;
     }
-    collector.Finish(missing);
+    collector.Finish(failure.empty() ? "not processed" : failure);
     bool summaryWritten = !collector.SummaryFailed && summary.Commit();
     if (!summaryWritten)
         progress.Message("kelvane-batch: " + summary.Error());
@@ -707,58 +454,4 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
                      collector.Failed, seconds > 0 ? count / seconds : 0.0, seconds);
     }
     return summaryWritten && curveWritten && flushed && collector.Failed == 0 ? 0 : 1;
-}
-
-namespace {
-
-// The length of the well-formed UTF-8 character at text[at] (RFC 3629: no overlong forms, no
-// surrogates, nothing above U+10FFFF), or 0.
-std::size_t Utf8Length(const std::string& text, std::size_t at) {
-    const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(at);
-    std::size_t length = 0;
-    unsigned char low = 0x80, high = 0xbf; // of the second byte
-    if (lead >= 0xc2 && lead <= 0xdf) {
-        length = 2;
-    } else if (lead >= 0xe0 && lead <= 0xef) {
-        length = 3;
-        low = lead == 0xe0 ? 0xa0 : 0x80;
-        high = lead == 0xed ? 0x9f : 0xbf;
-    } else if (lead >= 0xf0 && lead <= 0xf4) {
-        length = 4;
-        low = lead == 0xf0 ? 0x90 : 0x80;
-        high = lead == 0xf4 ? 0x8f : 0xbf;
-    }
-    if (length == 0 || at + length > text.size() || byte(at + 1) < low || byte(at + 1) > high)
-        return 0;
-    for (std::size_t k = 2; k < length; ++k)
-        if (byte(at + k) < 0x80 || byte(at + k) > 0xbf)
-            return 0;
-    return length;
-}
-
-} // namespace
-
-std::string ConsoleText(const std::string& text) {
-    std::string shown;
-    shown.reserve(text.size());
-    char code[8];
-    for (std::size_t at = 0; at < text.size();) {
-        const unsigned char c = static_cast<unsigned char>(text[at]);
-        const std::size_t length = c < 0x80 ? 1 : Utf8Length(text, at);
-        if ((c >= 0x20 && c < 0x7f) ||
-            (length > 1 && !(c == 0xc2 && static_cast<unsigned char>(text[at + 1]) < 0xa0))) {
-            shown.append(text, at, length);
-            at += length;
-        } else if (length == 2) { // a C1 control
-            std::snprintf(code, sizeof code, "\\u%04x", static_cast<unsigned char>(text[at + 1]));
-            shown += code;
-            at += 2;
-        } else {
-            std::snprintf(code, sizeof code, "\\x%02x", c);
-            shown += code;
-            ++at;
-        }
-    }
-    return shown;
 }

@@ -1,20 +1,17 @@
-// Batchrun: a kelvane-batch run over many files: the worker processes, the outputs, the survey
+// Batchrun: a kelvane-batch run over many files: the worker threads, the outputs, the survey
 // summary, the progress and the exit status.
 //
-// Parallel work runs in forked worker processes, not threads. The program's reader and its
-// session live in process-wide globals (the signal, the axes, the fit, the file-name position,
-// the fit's message reporter), exactly as the window uses them; a worker process has its own
-// copy of them, so every file goes through the very code the window runs and no core unit
-// needs a second, thread-safe form. The workers take file numbers from a shared counter, so a
-// slow file never holds up the others, and send their summary rows back through a pipe; the
-// main process writes the rows in the order of the files given and shows the progress.
+// The workers take file numbers from a shared counter, so a slow file never holds up the
+// others. Each writes the outputs of its files and hands their summary rows to the main thread
+// (see Handoffunit), which writes the rows in the order of the files given, shows the progress
+// and draws the pictures.
 #pragma once
 
 #include "astro/Rotationunit.h"
 #include "batch/Batchoptions.h"
 #include "batch/Batchunit.h"
+#include "batch/Consoleunit.h"
 
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -26,7 +23,8 @@ struct TExtraOutput {
 };
 
 // Makes the extra outputs (pictures) of a file that succeeded; may throw std::exception, which
-// fails that file with the exception's text.
+// fails that file with the exception's text. Called on the thread that runs RunBatch, one file
+// at a time.
 using TPictureMaker = std::function<std::vector<TExtraOutput>(const TSpectrumResult&)>;
 
 // Makes the picture of the rotation curve (--rotation-curve) from its points, R0 (kpc) and V0
@@ -35,20 +33,13 @@ using TPictureMaker = std::function<std::vector<TExtraOutput>(const TSpectrumRes
 using TCurvePictureMaker =
     std::function<std::string(const std::vector<TTangentPoint>&, double r0, double v0)>;
 
-// Where a run reports: per-file errors always; with Terminal a progress bar; without Quiet the
-// final line.
-struct TRunConsole {
-    std::FILE* Stream = stderr;
-    bool Terminal = false;
-    bool Quiet = false;
-};
-
 // Runs the options' files (as GatherInputFiles leaves them). A console that has gone away (a
 // closed pipe) never stops the run: SIGPIPE is ignored from here on and failed writes of the
 // progress and the errors are let be. Returned: the exit status, 0 when every file succeeded, 1
 // when some failed or the summary (or the rotation curve, or the outputs' final flush to the disk)
-// could not be written, 130 when interrupted (SIGINT or SIGTERM; the outputs already completed
-// stay, the summary and the rotation curve are not written).
+// could not be written, 130 when interrupted (SIGINT or SIGTERM: each worker stops after the
+// file at hand; the outputs already completed stay, the summary and the rotation curve are not
+// written, and no temporary file is left).
 int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
              const TCurvePictureMaker& curvePicture, const TRunConsole& console);
 
@@ -62,9 +53,3 @@ int ProcessorCount();
 // The output path of a file for a suffix: folder/NAME.suffix (see OutputStem).
 std::string OutputPath(const std::string& folder, const std::string& file,
                        const std::string& suffix);
-
-// text as it may be shown on a terminal: control characters (below 0x20, 0x7f, and the C1
-// controls U+0080..U+009F) and bytes that are not UTF-8 are written as \x1b (\u009b for a C1
-// control), so that a name cannot act on the terminal (retitle it, move the cursor) and a
-// message stays on one line.
-std::string ConsoleText(const std::string& text);

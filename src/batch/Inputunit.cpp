@@ -1,10 +1,13 @@
 #include "batch/Inputunit.h"
 
+#include "batch/Batchrun.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -62,6 +65,15 @@ int ReadAll(int descriptor, std::string& text) {
             return 0;
         text.append(chunk, static_cast<std::size_t>(count));
     }
+}
+
+// The output name of a path, as a part of it (see OutputStem).
+std::string_view StemOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = path.rfind('.');
+    const std::size_t end = dot == std::string::npos || dot <= start ? path.size() : dot;
+    return std::string_view(path).substr(start, end - start);
 }
 
 } // namespace
@@ -130,4 +142,37 @@ std::string GatherInputFiles(TBatchOptions& options, int standardInput) {
     if (options.Files.empty())
         return "no spectrum files given (the folders and the list given hold none)";
     return std::string();
+}
+
+// Found by sorting the file numbers by output name, so that the check holds no copy of the
+// names, only a number per file while it runs.
+std::map<long, std::string> InputErrors(const TBatchOptions& options) {
+    const std::vector<std::string>& files = options.Files;
+    std::map<long, std::string> errors = options.FileErrors;
+    // Entries that write nothing (a subfolder, a FIFO) take no name from a file.
+    std::vector<std::uint32_t> order;
+    order.reserve(files.size() - errors.size());
+    for (std::size_t i = 0; i < files.size(); ++i)
+        if (errors.count(static_cast<long>(i)) == 0)
+            order.push_back(static_cast<std::uint32_t>(i));
+    std::stable_sort(order.begin(), order.end(), [&files](std::uint32_t a, std::uint32_t b) {
+        return StemOf(files[a]) < StemOf(files[b]);
+    });
+    std::size_t first = 0; // the earliest given file of the current name (the sort is stable)
+    for (std::size_t k = 1; k < order.size(); ++k) {
+        if (StemOf(files[order[k]]) != StemOf(files[order[first]])) {
+            first = k;
+            continue;
+        }
+        errors[order[k]] = "its outputs " + std::string(StemOf(files[order[k]])) +
+                           ".* would replace those of " + files[order[first]] + ", given before it";
+    }
+    // A file named after the rotation curve would put its own picture in the curve's place.
+    if (options.RotationCurve && options.Png)
+        for (std::size_t i = 0; i < files.size(); ++i)
+            if (std::string(StemOf(files[i])) + ".png" == RotationCurvePngName &&
+                errors.count(static_cast<long>(i)) == 0)
+                errors[static_cast<long>(i)] = std::string("its picture would replace ") +
+                                               RotationCurvePngName + " of --rotation-curve";
+    return errors;
 }

@@ -8,6 +8,7 @@
 
 #include "batch/Batchoptions.h"
 
+#include <map>
 #include <string>
 #include <sys/types.h>
 
@@ -27,3 +28,9 @@ std::string NotRegularFile(mode_t mode);
 //     taken as it is, empty lines skipped.
 // Returned: empty, or the error that stops the run (a list that cannot be read, no files).
 std::string GatherInputFiles(TBatchOptions& options, int standardInput);
+
+// Why files of the run fail before they are read, by their number in options.Files (as
+// GatherInputFiles leaves them): options.FileErrors, and each file whose outputs would replace
+// those of a file given before it (a name of another folder; the later file fails), or whose
+// picture would take the place of the rotation curve's.
+std::map<long, std::string> InputErrors(const TBatchOptions& options);

@@ -102,6 +102,12 @@ TEST(BatchOptions, ValuesAfterEqualsRepeatedWindowsAndShortNames) {
     EXPECT_EQ(o.OutFolder, "out");
     EXPECT_EQ(o.Mode, ModeFrequency);
     EXPECT_TRUE(o.Png && o.Svg && o.Quiet && o.Force);
+
+    // Short options grouped, a value joined to its letter.
+    const TBatchOptions grouped = Parsed({"--fit-outside", "0:1", "-qj2", "-oout", "x.dat"});
+    EXPECT_TRUE(grouped.Quiet);
+    EXPECT_EQ(grouped.Jobs, 2);
+    EXPECT_EQ(grouped.OutFolder, "out");
 }
 
 TEST(BatchOptions, AxisWords) {
@@ -136,9 +142,12 @@ TEST(BatchOptions, PositionsBecomeTheDialogsTexts) {
               (std::array<std::string, 6>{"23", "59", "59", "0", "0", "0"}));
 }
 
-TEST(BatchOptions, DoubleDashEndsTheOptions) {
-    const TBatchOptions o = Parsed({"--fit-outside", "0:1", "--", "--odd.dat", "-q"});
-    EXPECT_EQ(o.Files, (std::vector<std::string>{"--odd.dat", "-q"}));
+TEST(BatchOptions, DoubleDashEndsTheOptionsAndNamesKeepTheirBytes) {
+    // "caf\xe9" is Latin-1, not UTF-8: the file system's name for it is those bytes.
+    const TBatchOptions o = Parsed(
+        {"--fit-outside", "0:1", "-o", "r\xe9s", "-", "caf\xe9.dat", "--", "--odd.dat", "-q"});
+    EXPECT_EQ(o.Files, (std::vector<std::string>{"-", "caf\xe9.dat", "--odd.dat", "-q"}));
+    EXPECT_EQ(o.OutFolder, "r\xe9s");
     EXPECT_FALSE(o.Quiet);
 }
 
@@ -176,7 +185,11 @@ TEST(BatchOptions, BadOptionsSayWhatIsWrong) {
         {{"--fit-outside", "0:1", "--galactic", "0,0", "--equatorial", "1,1", "f"}, "one of"},
         {{"--fit-outside", "0:1", "--out=", "f"}, "--out"},
         {{"--fit-outside", "0:1", "--colour", "f"}, "unknown option '--colour'"},
-        {{"--fit-outside", "0:1", "--png=yes", "f"}, "unknown option"},
+        {{"--fit-outside", "0:1", "--png=yes", "f"}, "unknown option '--png=yes'"},
+        {{"--fit-outside", "0:1", "-qx", "f"}, "unknown option '-qx'"},
+        {{"--fit-outside", "0:1", "-q", "-j"}, "--jobs needs a value"},
+        {{"--fit-outside", "0:1", "--terms", "0", "--jobs", "0", "f"}, "--terms needs"},
+        {{"--fit-outside", "0:1", "--jobs", "0", "--terms", "0", "f"}, "--jobs needs"},
         {{"--fit-outside", "0:1", "--r0", "8", "f"}, "--r0 is used by --rotation-curve only"},
         {{"--fit-outside", "0:1", "--rotation-curve", "--r0", "0", "f"}, "--r0 needs"},
         {{"--fit-outside", "0:1", "--rotation-curve", "--r0", "8500", "f"}, "--r0 needs"},

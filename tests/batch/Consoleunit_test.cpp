@@ -1,5 +1,5 @@
 // What a batch run shows on a terminal.
-#include "batch/Batchrun.h"
+#include "batch/Consoleunit.h"
 
 #include <gtest/gtest.h>
 
