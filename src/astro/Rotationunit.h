@@ -35,8 +35,9 @@ TTangentQuadrant TangentQuadrant(double longitude);
 
 // A point of the rotation curve.
 struct TTangentPoint {
-    double R = 0.0; // kpc, distance of the tangent point from the Galactic centre
-    double V = 0.0; // km/s, circular speed there
+    double R = 0.0;            // kpc, distance of the tangent point from the Galactic centre
+    double V = 0.0;            // km/s, circular speed there
+    double VUncertainty = 0.0; // km/s, 1 sigma of V (0: not known)
 };
 
 // The tangent point of a line of sight and the rotation speed there.

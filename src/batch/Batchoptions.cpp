@@ -17,6 +17,9 @@ constexpr int MaxJobs = 256;
 // distance in parsecs, a speed in m/s) from giving a curve.
 constexpr double MaxR0 = 100.0;  // kpc
 constexpr double MaxV0 = 1000.0; // km/s
+// The gas's velocity dispersion: the cold neutral medium has a few km/s, the warm 10 or so;
+// beyond 50 km/s no tangent point's edge could be told from the line.
+constexpr double MaxDispersion = 50.0; // km/s
 
 // A decimal number in C's form (optional sign, digits, fraction, exponent), nothing before or
 // after it; finite.
@@ -238,12 +241,17 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
     TBatchOptions& o = parsed.Options;
     bool positionGiven = false;
     bool r0Given = false, v0Given = false;
+    bool automatic = false; // --fit-outside auto
 
     // Each option with a value: what it does with the text, or the error it gives.
     using TReader = std::function<std::string(const std::string&)>;
     const std::map<std::string, TReader> valued = {
         {"--fit-outside",
          [&](const std::string& v) {
+             if (v == "auto") {
+                 automatic = true;
+                 return std::string();
+             }
              TLineWindow window;
              if (!ReadWindow(v, window))
                  return "--fit-outside needs LO:HI, two numbers (for example -150:150), not '" + v +
@@ -294,6 +302,15 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
                         ? std::string()
                         : "--r0 needs the Sun's distance from the Galactic centre in kpc, above 0 "
                           "and at most 100, not '" +
+                              v + "'";
+         }},
+        {"--dispersion",
+         [&](const std::string& v) {
+             return ReadNumber(v, o.Dispersion) && o.Dispersion > 0.0 &&
+                            o.Dispersion <= MaxDispersion
+                        ? std::string()
+                        : "--dispersion needs the gas's velocity dispersion in km/s, above 0 and "
+                          "at most 50, not '" +
                               v + "'";
          }},
         {"--v0",
@@ -378,8 +395,9 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
         parsed.Ok = true;
         return parsed;
     }
-    if (o.Windows.empty())
-        parsed.Error = "give the line window with --fit-outside LO:HI";
+    if (automatic && !o.Windows.empty())
+        parsed.Error = "--fit-outside auto finds the line window itself: give it without LO:HI "
+                       "windows";
     else if (o.Files.empty() && o.FilesFrom.empty())
         parsed.Error = "no spectrum files given";
     else if ((r0Given || v0Given) && !o.RotationCurve)
@@ -389,8 +407,8 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
 }
 
 std::string BatchUsage() {
-    return R"(Usage: kelvane-batch --fit-outside LO:HI [options] FILE|FOLDER...
-       kelvane-batch --fit-outside LO:HI [options] --files-from LIST [FILE|FOLDER...]
+    return R"(Usage: kelvane-batch [options] FILE|FOLDER...
+       kelvane-batch [options] --files-from LIST [FILE|FOLDER...]
 
 Processes spectrum data files as the Kelvane window does, one after another: reads each file,
 takes the source position, computes the VLSR for the observation's time and the station's site,
@@ -406,6 +424,11 @@ Options:
                        out of the baseline fit (repeatable; samples of exactly 0 are never
                        fitted). Units as the saved file's x column: Hz from 1420405751 Hz
                        (frequency), metres from 0.2110611 m (wavelength), km/s (velocities).
+  --fit-outside auto   the line window found in each file's own spectrum (the default): a
+                       baseline fitted, the channels that stand above it by 3 x the robust
+                       rms taken out and widened by 5 km/s, fitted again until none changes
+  --dispersion KMS     the gas's velocity dispersion at the tangent point, for the terminal
+                       velocity (default 8 km/s)
   --terms N            coefficients of the baseline polynomial (default 4)
   --axis AXIS          frequency, wavelength, velocity or vlsr (velocity minus VLSR, the
                        default): the x column of the output and the axis of the windows
@@ -437,21 +460,31 @@ temporary file and renamed into place when complete.
 
 summary.csv (RFC 4180, a header row): file, observation time (ISO 8601, UT), galactic and
 equatorial position, VLSR (km/s), correlation, coefficients, rms of the corrected signal outside
-the window(s), peak signal inside the window(s) and its velocity minus VLSR, integrated signal
-over the window(s) (signal x km/s), terminal velocity (the velocity minus VLSR farthest from
-zero where two adjacent channels of the window(s) lie above 3 x rms), and the error text of a
-file that failed. A text field (a file name, an error, a reason) that begins with =, +, -, @,
+the window(s) (1.4826 x the median absolute deviation), peak signal inside the window(s) and its
+velocity minus VLSR, integrated signal over the window(s) (signal x km/s), the terminal velocity
+and its 1-sigma uncertainty (km/s, minus VLSR: the line's most positive edge at longitudes 0 to
+90 degrees, its most negative at 270 to 360, empty elsewhere), the line's most positive and most
+negative edges whatever the longitude, why there is no terminal velocity, the line windows used
+([LO:HI] on the chosen axis), and the error text of a file that failed.
+
+The terminal velocity is fitted to the line's far edge: gas near the tangent point piles up in
+velocity as (Vt - v)^-1/2 (velocity crowding), seen through a Gaussian of the dispersion; the
+edge of that shape falls to half about 0.7 dispersions beyond Vt. The edge is followed outward
+from the line's peak over contiguous channels, so noise elsewhere gives none; a line that runs
+into the end of the window or of the band, or whose baseline was fitted on one side only,
+gives none, with the reason. The method assumes a flat rotation curve near the tangent point
+and the dispersion given. A text field (a file name, an error, a reason) that begins with =, +, -, @,
 a tab or a carriage return gets an apostrophe before it, inside quotes, so that a spreadsheet
 never takes it for a formula; numbers are written as they are.
 
 With --rotation-curve, every file within 2 degrees of the Galactic plane at a longitude of 0
 to 90 degrees (first quadrant) or 270 to 360 degrees (fourth quadrant) that has a terminal
 velocity gives a point of the curve: R = R0 |sin l| (kpc) and V = Vt + V0 sin l, Vt being the
-most positive velocity minus VLSR of the line (two adjacent channels above 3 x rms), or in the
-fourth quadrant V = -Vt + V0 |sin l| with the most negative one. rotation-curve.csv (RFC 4180, a
-header row) has a row per file in the order given: file, galactic longitude and latitude,
-terminal velocity, R, V, R0, V0, and for a file that gives no point the reason why (empty
-otherwise). rotation-curve.png draws V against R, with V0 as a dashed line. Both are written
+terminal velocity of the summary, or in the fourth quadrant V = -Vt + V0 |sin l|.
+rotation-curve.csv (RFC 4180, a header row) has a row per file in the order given: file,
+galactic longitude and latitude, terminal velocity, R, V and its 1-sigma uncertainty, R0, V0,
+and for a file that gives no point the reason why (empty otherwise). rotation-curve.png draws V
+against R with error bars, and V0 as a dashed line. Both are written
 when the run ends, as summary.csv is.
 
 Control characters in the names and texts shown on standard error are written escaped

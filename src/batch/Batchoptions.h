@@ -1,6 +1,7 @@
 // Batchoptions: the command line of kelvane-batch, read into plain values.
 //
-//   kelvane-batch --fit-outside LO:HI [--fit-outside LO:HI ...] [--terms N]
+//   kelvane-batch [--fit-outside LO:HI [--fit-outside LO:HI ...] | --fit-outside auto]
+//                 [--terms N] [--dispersion KMS]
 //                 [--axis frequency|wavelength|velocity|vlsr]
 //                 [--galactic B,L | --equatorial RA,DEC] [--out DIR] [--png] [--svg]
 //                 [--rotation-curve [--r0 KPC] [--v0 KMS]] [--jobs N] [-q] [--force]
@@ -8,8 +9,8 @@
 //
 // QCommandLineParser reads the command line: an option takes its value as the next argument
 // or after '=' (--terms=4), a short one also joined to it (-j4), and short flags may be grouped
-// (-qj 4); "--" ends the options. Angles are sexagesimal (19:59:28, -5:30) or decimal (299.87, -5.5) and are rounded
-// to the nearest whole second, as the details dialog holds them.
+// (-qj 4); "--" ends the options. Angles are sexagesimal (19:59:28, -5:30) or decimal (299.87,
+// -5.5) and are rounded to the nearest whole second, as the details dialog holds them.
 #pragma once
 
 #include "data/Spectrumunit.h"
@@ -53,7 +54,7 @@ struct TAngleFields {
 std::optional<TAngleFields> ParseAngle(const std::string& text);
 
 struct TBatchOptions {
-    std::vector<TLineWindow> Windows; // --fit-outside, at least one
+    std::vector<TLineWindow> Windows; // --fit-outside; none: found in each file (auto)
     int Terms = 4;                    // --terms: coefficients of the baseline polynomial
     int Mode = ModeVelocityMinusVlsr; // --axis
     TPositionSource Position = TPositionSource::FileName;
@@ -66,6 +67,7 @@ struct TBatchOptions {
     bool RotationCurve = false; // --rotation-curve
     double R0 = 8.5;            // --r0, kpc
     double V0 = 220.0;          // --v0, km/s
+    double Dispersion = 8.0;    // --dispersion, km/s
     int Jobs = 0;               // --jobs; 0: one per processor core
     bool Quiet = false;
     bool Force = false;

@@ -106,7 +106,7 @@ TRowMessage MessageOf(const TPlan& plan, long index, const TSummaryRow& row) {
         message.CurveLine = RotationCurveLine(row, entry, o.R0, o.V0);
         message.HasPoint = entry.R && entry.V;
         if (message.HasPoint)
-            message.Point = {*entry.R, *entry.V};
+            message.Point = {*entry.R, *entry.V, entry.VUncertainty.value_or(0.0)};
     }
     return message;
 }
@@ -363,14 +363,14 @@ std::string OutputPath(const std::string& folder, const std::string& file,
 
 int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
              const TCurvePictureMaker& curvePicture, const TRunConsole& console) {
-    TPlan plan{
-        options,
-        {options.Windows, options.Terms, options.Mode, options.Position, options.PositionTexts},
-        pictures,
-        TStationSettings::Read(),
-        WithoutTrailingSlashes(options.OutFolder),
-        InputErrors(options),
-        {}};
+    TPlan plan{options,
+               {options.Windows, options.Terms, options.Mode, options.Position,
+                options.PositionTexts, options.Dispersion},
+               pictures,
+               TStationSettings::Read(),
+               WithoutTrailingSlashes(options.OutFolder),
+               InputErrors(options),
+               {}};
     auto say = [&console](const std::string& text) {
         std::fprintf(console.Stream, "kelvane-batch: %s\n", ConsoleText(text).c_str());
     };

@@ -2,11 +2,13 @@
 
 #include "astro/Applydetailsunit.h"
 #include "astro/Detailsstate.h"
+#include "astro/Rotationunit.h"
 #include "batch/Inputunit.h"
 #include "data/Datetimeunit.h"
 #include "data/Readunit.h"
 #include "data/Saveunit.h"
 #include "numeric/Baselineunit.h"
+#include "numeric/Linewindowunit.h"
 #include "numeric/Polyfitunit.h"
 #include "session/Sessionunit.h"
 #include "settings/Globalunit.h"
@@ -51,45 +53,59 @@ bool InsideWindows(double x, const std::vector<TLineWindow>& windows) {
     return false;
 }
 
-TFitSamples SamplesOutsideWindows(const std::vector<double>& x, const std::vector<double>& signal,
-                                  const std::vector<TLineWindow>& windows) {
+std::vector<TChannelUse> ChannelUseOfWindows(const std::vector<double>& x,
+                                             const std::vector<double>& signal,
+                                             const std::vector<TLineWindow>& windows) {
+    std::vector<TChannelUse> use(std::min(x.size(), signal.size()));
+    for (std::size_t i = 0; i < use.size(); ++i)
+        use[i] = signal[i] == 0.0               ? TChannelUse::Missing
+                 : InsideWindows(x[i], windows) ? TChannelUse::Line
+                                                : TChannelUse::Baseline;
+    return use;
+}
+
+std::vector<TLineWindow> WindowsOfChannelUse(const std::vector<double>& x,
+                                             const std::vector<TChannelUse>& use) {
+    std::vector<TLineWindow> windows;
+    const std::size_t n = std::min(x.size(), use.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        if (use[i] != TChannelUse::Line)
+            continue;
+        const bool continues = i > 0 && use[i - 1] == TChannelUse::Line;
+        if (!continues)
+            windows.push_back({x[i], x[i]});
+        windows.back().Low = std::min(windows.back().Low, x[i]);
+        windows.back().High = std::max(windows.back().High, x[i]);
+    }
+    return windows;
+}
+
+TFitSamples BaselineSamples(const std::vector<double>& x, const std::vector<double>& signal,
+                            const std::vector<TChannelUse>& use) {
     TFitSamples samples;
-    const std::size_t count = std::min(x.size(), signal.size());
+    const std::size_t count = std::min(std::min(x.size(), signal.size()), use.size());
     samples.X.reserve(count);
     samples.Y.reserve(count);
     for (std::size_t i = 0; i < count; ++i)
-        if (signal[i] != 0.0 && !InsideWindows(x[i], windows)) {
+        if (use[i] == TChannelUse::Baseline) {
             samples.X.push_back(x[i]);
             samples.Y.push_back(signal[i]);
         }
     return samples;
 }
 
-TLineMeasures MeasureLine(const std::vector<double>& x, const std::vector<double>& corrected,
-                          const std::vector<bool>& missing, const std::vector<double>& velocities,
-                          const std::vector<TLineWindow>& windows) {
-    const std::size_t n =
-        std::min(std::min(x.size(), corrected.size()), std::min(missing.size(), velocities.size()));
+TLineMeasures MeasureLine(const std::vector<double>& corrected, const std::vector<TChannelUse>& use,
+                          const std::vector<double>& velocities, double longitude,
+                          double dispersion) {
+    const std::size_t n = std::min(std::min(corrected.size(), use.size()), velocities.size());
     TLineMeasures m;
-    std::vector<bool> inside(n);
-    double squares = 0.0;
-    std::size_t outside = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (missing[i])
-            continue;
-        inside[i] = InsideWindows(x[i], windows);
-        if (!inside[i]) {
-            squares += corrected[i] * corrected[i];
-            ++outside;
-        }
-    }
-    if (outside > 0)
-        m.Rms = std::sqrt(squares / static_cast<double>(outside));
-
+    std::vector<double> baseline;
     double integral = 0.0;
     bool any = false;
     for (std::size_t i = 0; i < n; ++i) {
-        if (!inside[i])
+        if (use[i] == TChannelUse::Baseline)
+            baseline.push_back(corrected[i]);
+        if (use[i] != TChannelUse::Line)
             continue;
         if (!m.Peak || corrected[i] > *m.Peak) {
             m.Peak = corrected[i];
@@ -104,24 +120,29 @@ TLineMeasures MeasureLine(const std::vector<double>& x, const std::vector<double
             any = true;
         }
     }
+    if (!baseline.empty())
+        m.Rms = RobustRms(std::move(baseline));
     if (any)
         m.Integral = integral;
 
-    if (m.Rms) {
-        const double threshold = 3.0 * *m.Rms;
-        auto above = [&](std::size_t i) { return inside[i] && corrected[i] > threshold; };
-        for (std::size_t i = 0; i < n; ++i) {
-            if (!above(i) || !((i > 0 && above(i - 1)) || (i + 1 < n && above(i + 1))))
-                continue;
-            const double v = velocities[i];
-            if (!m.TerminalVelocity || std::fabs(v) > std::fabs(*m.TerminalVelocity))
-                m.TerminalVelocity = v;
-            if (!m.HighestVelocity || v > *m.HighestVelocity)
-                m.HighestVelocity = v;
-            if (!m.LowestVelocity || v < *m.LowestVelocity)
-                m.LowestVelocity = v;
-        }
+    TTerminalSettings terminal;
+    terminal.Dispersion = dispersion;
+    const TTerminalResult highest =
+        MeasureTerminalVelocity(velocities, corrected, use, TVelocitySide::Positive, terminal);
+    const TTerminalResult lowest =
+        MeasureTerminalVelocity(velocities, corrected, use, TVelocitySide::Negative, terminal);
+    m.HighestVelocity = highest.Velocity;
+    m.LowestVelocity = lowest.Velocity;
+    const TTangentQuadrant quadrant = TangentQuadrant(longitude);
+    if (quadrant == TTangentQuadrant::None) {
+        m.TerminalReason = "no tangent point between 90\u00B0 and 270\u00B0 of longitude";
+        return m;
     }
+    const TTerminalResult& side = quadrant == TTangentQuadrant::First ? highest : lowest;
+    m.TerminalVelocity = side.Velocity;
+    if (side.Velocity)
+        m.TerminalUncertainty = side.Uncertainty;
+    m.TerminalReason = side.Reason;
     return m;
 }
 
@@ -171,14 +192,22 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
     session.AppliedDetails = details;
     row.Vlsr = session.Vlsr;
 
-    // The axis, the fit outside the windows, and the subtraction.
+    // The axis, the line window (typed, or found in the spectrum on the velocity axis), the fit
+    // outside it, and the subtraction.
     session.SelectXAxis(settings.Mode);
     const std::vector<double>& x = session.XValues;
     std::vector<double>& signal = session.Signal;
-    std::vector<bool> missing(signal.size());
-    for (std::size_t i = 0; i < signal.size(); ++i)
-        missing[i] = signal[i] == 0.0;
-    const TFitSamples samples = SamplesOutsideWindows(x, signal, settings.Windows);
+    std::vector<TChannelUse> use;
+    if (settings.Windows.empty()) {
+        const TLineWindowResult found =
+            FindLineWindow(session.VelocitiesMinusVlsr, signal, settings.Terms);
+        if (!found.Reason.empty())
+            return Failed(result, "no line window found: " + found.Reason);
+        use = found.Use;
+    } else {
+        use = ChannelUseOfWindows(x, signal, settings.Windows);
+    }
+    const TFitSamples samples = BaselineSamples(x, signal, use);
     const TFitResult fit = FitPolynomial(samples.X, samples.Y, session.Coefficients);
     session.Correlation = fit.Correlation;
     row.Correlation = fit.Correlation;
@@ -196,7 +225,9 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
         return Failed(result, error.what());
     }
 
-    row.Line = MeasureLine(x, signal, missing, session.VelocitiesMinusVlsr, settings.Windows);
+    row.Line = MeasureLine(signal, use, session.VelocitiesMinusVlsr, *row.GalLongitude,
+                           settings.Dispersion);
+    row.Line.Windows = WindowsOfChannelUse(x, use);
     result.X = x;
     result.Signal = std::move(signal);
     result.Ok = true;
@@ -242,7 +273,8 @@ std::string SummaryHeader(int terms) {
     std::string header = "file,time_utc,glat_deg,glon_deg,ra_h,dec_deg,vlsr_kms,correlation";
     for (int i = 0; i < terms; ++i)
         header += ",a" + std::to_string(i);
-    return header + ",rms,peak,peak_v_kms,integral_signal_kms,terminal_v_kms,error";
+    return header + ",rms,peak,peak_v_kms,integral_signal_kms,terminal_v_kms,terminal_v_err_kms,"
+                    "highest_v_kms,lowest_v_kms,terminal_v_note,line_windows,error";
 }
 
 std::string SummaryLine(const TSummaryRow& row, int terms) {
@@ -261,7 +293,15 @@ std::string SummaryLine(const TSummaryRow& row, int terms) {
                 ? std::optional<double>(row.Coefficients[static_cast<std::size_t>(i)])
                 : std::nullopt);
     const TLineMeasures& m = row.Line;
-    for (const auto& value : {m.Rms, m.Peak, m.PeakVelocity, m.Integral, m.TerminalVelocity})
+    for (const auto& value : {m.Rms, m.Peak, m.PeakVelocity, m.Integral, m.TerminalVelocity,
+                              m.TerminalUncertainty, m.HighestVelocity, m.LowestVelocity})
         add(value);
+    // A file that failed has no line to speak of.
+    line += ',' + CsvField(row.Error.empty() ? m.TerminalReason : std::string());
+    std::string windows;
+    for (const TLineWindow& w : m.Windows)
+        windows += (windows.empty() ? "[" : " [") + ExactNumberText(w.Low) + ":" +
+                   ExactNumberText(w.High) + "]";
+    line += ',' + CsvField(windows);
     return line + ',' + CsvField(row.Error);
 }

@@ -18,6 +18,7 @@
 #pragma once
 
 #include "batch/Batchoptions.h"
+#include "numeric/Terminalunit.h"
 
 #include <optional>
 #include <string>
@@ -27,59 +28,74 @@ class TStationSettings;
 
 // What a run does to every file.
 struct TBatchSettings {
+    // The line windows typed (--fit-outside LO:HI); none: the line window is found in each
+    // file's own spectrum (FindLineWindow).
     std::vector<TLineWindow> Windows;
     int Terms = 4;
     int Mode = ModeVelocityMinusVlsr;
     TPositionSource Position = TPositionSource::FileName;
     std::array<std::string, 6> PositionTexts; // see TBatchOptions
+    double Dispersion = 8.0; // km/s, the gas's velocity dispersion at the tangent point
 };
 
 // True when x lies inside one of the windows (edges included).
 bool InsideWindows(double x, const std::vector<TLineWindow>& windows);
 
-// The samples to fit: those whose x lies outside every window and whose signal is not 0, in
-// channel order, over the common length of x and signal.
+// The part each channel takes given typed windows: Missing where the signal is exactly 0, Line
+// inside a window, Baseline elsewhere; over the common length of x and signal.
+std::vector<TChannelUse> ChannelUseOfWindows(const std::vector<double>& x,
+                                             const std::vector<double>& signal,
+                                             const std::vector<TLineWindow>& windows);
+
+// The Line channels as windows on x: one per run of adjacent Line channels, from the smaller
+// to the larger x of the run.
+std::vector<TLineWindow> WindowsOfChannelUse(const std::vector<double>& x,
+                                             const std::vector<TChannelUse>& use);
+
+// The samples to fit: the Baseline channels, in channel order.
 struct TFitSamples {
     std::vector<double> X, Y;
 };
-TFitSamples SamplesOutsideWindows(const std::vector<double>& x, const std::vector<double>& signal,
-                                  const std::vector<TLineWindow>& windows);
+TFitSamples BaselineSamples(const std::vector<double>& x, const std::vector<double>& signal,
+                            const std::vector<TChannelUse>& use);
 
-// The line's figures from a corrected spectrum. Channels whose signal was 0 before the
-// subtraction are missing and take no part. Each figure is empty when it has nothing to go on.
+// The line's figures from a corrected spectrum. Each figure is empty when it has nothing to go
+// on.
 struct TLineMeasures {
-    std::optional<double> Rms;              // signal units: sqrt(mean(s^2)) over the fitted samples
-    std::optional<double> Peak;             // largest signal inside the windows
-    std::optional<double> PeakVelocity;     // km/s, velocity minus VLSR of that channel
-    std::optional<double> Integral;         // signal x km/s over the channels inside
-    std::optional<double> TerminalVelocity; // km/s, signed
-    std::optional<double> HighestVelocity;  // km/s, the most positive such velocity
-    std::optional<double> LowestVelocity;   // km/s, the most negative such velocity
+    std::optional<double> Rms;          // signal units, robust rms of the Baseline channels
+    std::optional<double> Peak;         // largest signal of the Line channels
+    std::optional<double> PeakVelocity; // km/s, velocity minus VLSR of that channel
+    std::optional<double> Integral;     // signal x km/s over the Line channels
+    // The terminal velocity of the line of sight, km/s relative to the LSR: the most positive
+    // edge in the first quadrant (0 to 90 degrees), the most negative in the fourth (270 to
+    // 360), with its 1-sigma uncertainty; empty elsewhere, or when the edge cannot be
+    // measured, and TerminalReason says why.
+    std::optional<double> TerminalVelocity, TerminalUncertainty;
+    std::string TerminalReason;
+    // The line's most positive and most negative edges, km/s, whatever the quadrant.
+    std::optional<double> HighestVelocity, LowestVelocity;
+    std::vector<TLineWindow> Windows; // the line windows used, on the chosen axis
 };
 
-// Figures of the line inside the windows.
-// Given:    x          the axis the windows are on, one value per channel
-//           corrected  the signal after the baseline's subtraction
-//           missing    per channel: the signal was exactly 0 as read
-//           velocities velocity minus VLSR of each channel, km/s
-//           windows    the line windows on x
-// Returned: Rms over the channels outside the windows; Peak and PeakVelocity of the largest
-//           signal inside (the first in channel order on a tie); Integral, the sum over the
-//           channels inside of signal x channel width, the width being half the velocity span
-//           between the two neighbouring channels (one neighbour at the ends); and
-//           TerminalVelocity, the velocity farthest from zero among the channels inside whose
-//           signal and that of an adjacent channel inside both exceed 3 x Rms. A single
-//           channel above the threshold is taken for noise: in a window of 300 channels one of
-//           them passes 3 sigma by chance a third of the time, two adjacent ones almost never.
-//           HighestVelocity and LowestVelocity are the most positive and the most negative
-//           velocity of those channels: the terminal velocity of a line of sight in the first
-//           and in the fourth galactic quadrant, where the line's far wing on the other side
-//           (gas beyond the solar circle) may reach farther from zero.
-// Reference: the terminal-velocity method of the inner-Galaxy rotation curve (the largest
-//           velocity along a line of sight belongs to the tangent point).
-TLineMeasures MeasureLine(const std::vector<double>& x, const std::vector<double>& corrected,
-                          const std::vector<bool>& missing, const std::vector<double>& velocities,
-                          const std::vector<TLineWindow>& windows);
+// Figures of the line.
+// Given:    corrected   the signal after the baseline's subtraction
+//           use         per channel: Missing, Baseline (fitted) or Line
+//           velocities  velocity minus VLSR of each channel, km/s
+//           longitude   galactic longitude of the line of sight, degrees
+//           dispersion  km/s, the gas's velocity dispersion at the tangent point
+// Returned: Rms over the Baseline channels (1.4826 x their median absolute deviation: a
+//           stray spike or a line's wing outside the window does not inflate it); Peak and
+//           PeakVelocity of the largest signal of the Line channels (the first in channel order
+//           on a tie); Integral, the sum over the Line channels of signal x channel width, the
+//           width being half the velocity span between the two neighbouring channels (one
+//           neighbour at the ends); the edges from the fit of the line's far edge
+//           (MeasureTerminalVelocity of numeric/Terminalunit.h), on both sides for
+//           HighestVelocity and LowestVelocity, on the quadrant's side for TerminalVelocity.
+// Reference: the tangent-point method (Rotationunit.h); the edge fit and its references in
+//           numeric/Terminalunit.h.
+TLineMeasures MeasureLine(const std::vector<double>& corrected, const std::vector<TChannelUse>& use,
+                          const std::vector<double>& velocities, double longitude,
+                          double dispersion);
 
 // A file's row of the survey summary. Fields that are not known stay empty.
 struct TSummaryRow {

@@ -34,22 +34,25 @@ TRotationEntry RotationEntry(const TSummaryRow& row, double r0, double v0) {
                        "point inside the solar circle)";
         return entry;
     }
-    const std::optional<double>& vt =
-        quadrant == TTangentQuadrant::First ? row.Line.HighestVelocity : row.Line.LowestVelocity;
+    const std::optional<double>& vt = row.Line.TerminalVelocity;
     if (!vt) {
-        entry.Reason = "no terminal velocity: no two adjacent channels of the line window above "
-                       "3 x rms";
+        entry.Reason = "no terminal velocity: " + (row.Line.TerminalReason.empty()
+                                                       ? std::string("the line has no edge")
+                                                       : row.Line.TerminalReason);
         return entry;
     }
     const TTangentPoint point = TangentPoint(*row.GalLongitude, *vt, r0, v0);
     entry.TerminalVelocity = vt;
     entry.R = point.R;
     entry.V = point.V;
+    // V is Vt plus a constant (or minus, in the fourth quadrant): it carries Vt's uncertainty.
+    entry.VUncertainty = row.Line.TerminalUncertainty;
     return entry;
 }
 
 std::string RotationCurveHeader() {
-    return "file,glon_deg,glat_deg,terminal_v_kms,r_kpc,v_kms,r0_kpc,v0_kms,unused_because";
+    return "file,glon_deg,glat_deg,terminal_v_kms,r_kpc,v_kms,v_err_kms,r0_kpc,v0_kms,"
+           "unused_because";
 }
 
 std::string RotationCurveLine(const TSummaryRow& row, const TRotationEntry& entry, double r0,
@@ -57,7 +60,7 @@ std::string RotationCurveLine(const TSummaryRow& row, const TRotationEntry& entr
     std::string line = CsvField(row.File);
     for (const std::optional<double>& value :
          {row.GalLongitude, row.GalLatitude, entry.TerminalVelocity, entry.R, entry.V,
-          std::optional<double>(r0), std::optional<double>(v0)}) {
+          entry.VUncertainty, std::optional<double>(r0), std::optional<double>(v0)}) {
         line += ',';
         if (value)
             line += ExactNumberText(*value);

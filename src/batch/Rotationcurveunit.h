@@ -21,24 +21,25 @@ constexpr double RotationMaxLatitude = 2.0;
 struct TRotationEntry {
     std::optional<double> TerminalVelocity; // km/s: the quadrant's terminal velocity
     std::optional<double> R, V;             // kpc, km/s: the point of the curve
+    std::optional<double> VUncertainty;     // km/s, 1 sigma of V
     std::string Reason;                     // why the file gives no point; empty when it does
 };
 
 // The entry of a file from its summary row.
 // Given:    row  the file's summary row: Error, GalLatitude, GalLongitude (degrees) and the
-//                line's HighestVelocity and LowestVelocity (km/s)
+//                line's TerminalVelocity, its uncertainty and why it is missing (km/s)
 //           r0   kpc, the Sun's distance from the Galactic centre
 //           v0   km/s, the circular speed at the Sun
-// Returned: the point (TangentPoint) with the first-quadrant terminal velocity taken as the
-//           most positive velocity and the fourth-quadrant one as the most negative; or the
-//           first reason that applies: the file failed, it lies more than 2 degrees from the
-//           plane, its longitude is in neither quadrant, it has no terminal velocity.
+// Returned: the point (TangentPoint) of the summary's terminal velocity (the quadrant's edge),
+//           V with its uncertainty; or the first reason that applies: the file failed, it lies
+//           more than 2 degrees from the plane, its longitude is in neither quadrant, it has
+//           no terminal velocity (and why: the line runs into the window's end, ...).
 TRotationEntry RotationEntry(const TSummaryRow& row, double r0, double v0);
 
 // The header row of rotation-curve.csv and a file's row, RFC 4180 fields separated by commas,
-// without the line end: file, glon_deg, glat_deg, terminal_v_kms, r_kpc, v_kms, r0_kpc, v0_kms,
-// unused_because. R0 and V0 are in every row, so that a row read on its own, or rows of runs
-// with other constants put together, still say what they were computed with.
+// without the line end: file, glon_deg, glat_deg, terminal_v_kms, r_kpc, v_kms, v_err_kms,
+// r0_kpc, v0_kms, unused_because. R0 and V0 are in every row, so that a row read on its own, or
+// rows of runs with other constants put together, still say what they were computed with.
 std::string RotationCurveHeader();
 std::string RotationCurveLine(const TSummaryRow& row, const TRotationEntry& entry, double r0,
                               double v0);

@@ -74,8 +74,9 @@ void ReferenceLine(TDrawingSurface& plot, const TGraphMapping& map, double v0) {
     plot.TextOutAngle(label, map.Rect.Right - plot.TextWidth(label) - 5, py + 3, 0);
 }
 
-// Each point a filled square of horizontal lines, centred on its pixel; LineTo clips a point at
-// the plot's edge as it clips the spectrum.
+// Each point a filled square of horizontal lines, centred on its pixel, with its error bar: a
+// vertical line from V - 1 sigma to V + 1 sigma capped by short horizontal ones; LineTo clips a
+// point at the plot's edge as it clips the spectrum.
 void Points(TDrawingSurface& plot, const TGraphMapping& map,
             const std::vector<TTangentPoint>& points) {
     plot.Pen.setColor(ColorToQColor(GraphCurveColor));
@@ -83,6 +84,16 @@ void Points(TDrawingSurface& plot, const TGraphMapping& map,
     for (const TTangentPoint& point : points) {
         const int px = map.XToPixel(point.R);
         const int py = map.YToPixel(point.V);
+        if (point.VUncertainty > 0.0 && std::isfinite(point.VUncertainty)) {
+            const int top = map.YToPixel(point.V + point.VUncertainty);
+            const int bottom = map.YToPixel(point.V - point.VUncertainty);
+            plot.MoveTo(px, top);
+            plot.LineTo(px, bottom);
+            for (const int end : {top, bottom}) {
+                plot.MoveTo(px - half, end);
+                plot.LineTo(px + half, end);
+            }
+        }
         for (int dy = -half; dy <= half; ++dy) {
             plot.MoveTo(px - half, py + dy);
             plot.LineTo(px + half, py + dy);

@@ -24,7 +24,8 @@ TGraphLimits RotationLimits(const std::vector<TTangentPoint>& points, double r0,
 
 // Draws the curve on a surface of RotationPlotWidth x RotationPlotHeight: its colours and
 // plot rectangle set (which clears it), grid lines with their labels, the axis titles
-// "R (kpc)" and "V (km/s)", the line V = V0 dashed in red, the points as blue squares, the
+// "R (kpc)" and "V (km/s)", the line V = V0 dashed in red, the points as blue squares with
+// their 1-sigma error bars, the
 // title and the caption "R0 = <r0> kpc, V0 = <v0> km/s" above; then Show.
 // Returned: the mapping between the curve's values and the surface's pixels.
 TGraphMapping DrawRotationCurve(TDrawingSurface& plot, const std::vector<TTangentPoint>& points,

@@ -76,6 +76,16 @@ TEST(BatchOptions, TheIssuesExample) {
     EXPECT_FALSE(o.Png || o.Svg || o.Quiet || o.Force || o.RotationCurve);
 }
 
+TEST(BatchOptions, TheLineWindowIsFoundUnlessGiven) {
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"f.dat"}, {"--fit-outside", "auto", "f.dat"}}) {
+        const TBatchOptions o = Parsed(arguments);
+        EXPECT_TRUE(o.Windows.empty());
+        EXPECT_EQ(o.Dispersion, 8.0) << "the cold gas's dispersion unless given";
+    }
+    EXPECT_EQ(Parsed({"--dispersion", "6.3", "f.dat"}).Dispersion, 6.3);
+}
+
 TEST(BatchOptions, RotationCurveConstants) {
     // The IAU 1985 values unless given.
     const TBatchOptions iau = Parsed({"--fit-outside", "0:1", "--rotation-curve", "f"});
@@ -164,7 +174,9 @@ struct TBadCase {
 
 TEST(BatchOptions, BadOptionsSayWhatIsWrong) {
     const TBadCase cases[] = {
-        {{"f.dat"}, "--fit-outside"},
+        {{"--fit-outside", "auto", "--fit-outside", "0:1", "f"}, "without LO:HI"},
+        {{"--dispersion", "0", "f"}, "--dispersion needs"},
+        {{"--dispersion", "60", "f"}, "--dispersion needs"},
         {{"--fit-outside", "0:1"}, "no spectrum files"},
         {{"--fit-outside", "0-1", "f"}, "LO:HI"},
         {{"--fit-outside", "a:b", "f"}, "LO:HI"},

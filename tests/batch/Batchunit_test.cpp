@@ -4,6 +4,7 @@
 
 #include "astro/Vlsrunit.h"
 #include "data/Datetimeunit.h"
+#include "numeric/Modelspectra.h"
 #include "numeric/Polyfitunit.h"
 #include "settings/Globalunit.h"
 #include "support/SpectrumFiles.h"
@@ -26,80 +27,86 @@ TEST(BatchWindows, EdgesBelongToTheWindow) {
         EXPECT_EQ(InsideWindows(x, windows), inside) << x;
 }
 
-TEST(BatchWindows, FitsTheNonZeroSamplesOutside) {
-    const std::vector<double> x = {-3, -2, -1, 0, 1, 2, 3};
+TEST(BatchWindows, ChannelUseSamplesAndWindowsAgree) {
+    const std::vector<double> x = {3, 2, 1, 0, -1, -2, -3};
     const std::vector<double> signal = {5, 0, 7, 8, 9, 10, 11};
-    const TFitSamples s = SamplesOutsideWindows(x, signal, {{-1.0, 1.0}});
-    // -2 is outside but its signal of exactly 0 counts as missing.
-    EXPECT_EQ(s.X, (std::vector<double>{-3, 2, 3}));
+    const std::vector<TChannelUse> use = ChannelUseOfWindows(x, signal, {{-1.0, 1.0}});
+    using U = TChannelUse;
+    // 2 is outside but its signal of exactly 0 counts as missing.
+    EXPECT_EQ(use, (std::vector<U>{U::Baseline, U::Missing, U::Line, U::Line, U::Line, U::Baseline,
+                                   U::Baseline}));
+    const TFitSamples s = BaselineSamples(x, signal, use);
+    EXPECT_EQ(s.X, (std::vector<double>{3, -2, -3}));
     EXPECT_EQ(s.Y, (std::vector<double>{5, 10, 11}));
+    // The Line channels back as windows, lower end first, on a falling axis too.
+    const std::vector<TLineWindow> back = WindowsOfChannelUse(x, use);
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0].Low, -1.0);
+    EXPECT_EQ(back[0].High, 1.0);
 }
 
 // ---- The line's figures --------------------------------------------------------------------
 
-// 20 channels 1 km/s apart from +10 down to -9 km/s, the axis itself as x.
-struct TLineCase {
-    std::vector<double> v, s;
-    std::vector<bool> missing;
-    TLineCase() : v(20), s(20), missing(20) {
-        for (int i = 0; i < 20; ++i) {
-            v[i] = 10.0 - i;
-            s[i] = i % 2 == 0 ? 1.0 : -1.0; // noise of rms exactly 1 outside the windows
-        }
+TEST(BatchLine, PeakIntegralAndRobustRms) {
+    // 20 channels 1 km/s apart from +10 down to -9 km/s; noise of five levels outside the line.
+    std::vector<double> v(20), s(20);
+    std::vector<TChannelUse> use(20, TChannelUse::Baseline);
+    for (int i = 0; i < 20; ++i) {
+        v[i] = 10.0 - i;
+        s[i] = (i * 3 % 5 - 2) * 0.5;
     }
-};
-
-TEST(BatchLine, FiguresOfALineAgainstNoiseOfRmsOne) {
-    TLineCase c;
-    // Window 1: v = 6 .. 2 (channels 4..8) holds the line; window 2: v = -6 .. -8 (channels
-    // 16..18) holds a single channel above 3 rms, taken for noise.
-    const double line[] = {0.5, 3.5, 5.0, 3.5, 0.5};
-    for (int k = 0; k < 5; ++k)
-        c.s[4 + k] = line[k];
-    c.s[16] = 0.25, c.s[17] = 4.0, c.s[18] = 0.25;
-    // A missing channel outside (its 0 as read) and one inside take no part.
-    c.missing[0] = true, c.s[0] = 100.0;
-    c.missing[5] = true; // the 3.5 at v = 5
-    const TLineMeasures m = MeasureLine(c.v, c.s, c.missing, c.v, {{2.0, 6.0}, {-8.0, -6.0}});
-    ASSERT_TRUE(m.Rms && m.Peak && m.PeakVelocity && m.Integral && m.TerminalVelocity);
-    EXPECT_DOUBLE_EQ(*m.Rms, 1.0);
+    const double line[] = {0.5, 3.5, 5.0, 3.5, 0.5}; // v = 6 .. 2
+    for (int k = 0; k < 5; ++k) {
+        s[4 + k] = line[k];
+        use[4 + k] = TChannelUse::Line;
+    }
+    use[5] = TChannelUse::Missing; // the 3.5 at v = 5 takes no part
+    const TLineMeasures quiet = MeasureLine(s, use, v, 120.0, 8.0);
+    s[0] = 100.0; // an outlier outside moves no robust rms
+    const TLineMeasures m = MeasureLine(s, use, v, 120.0, 8.0);
+    ASSERT_TRUE(m.Rms && quiet.Rms && m.Peak && m.PeakVelocity && m.Integral);
+    EXPECT_EQ(*m.Rms, *quiet.Rms);
+    EXPECT_GT(*m.Rms, 0.0);
     EXPECT_DOUBLE_EQ(*m.Peak, 5.0);
     EXPECT_DOUBLE_EQ(*m.PeakVelocity, 4.0);
     // Channel widths are 1 km/s: the sum of the signals inside, less the missing channel.
-    EXPECT_DOUBLE_EQ(*m.Integral, 0.5 + 5.0 + 3.5 + 0.5 + 0.25 + 4.0 + 0.25);
-    // Above 3: v = 4 and 3 (adjacent); v = 5 is missing; v = -7 stands alone.
-    EXPECT_DOUBLE_EQ(*m.TerminalVelocity, 4.0);
-}
-
-TEST(BatchLine, TerminalVelocityKeepsItsSign) {
-    TLineCase c;
-    // Two runs above 3 rms: v = 3, 2 and v = -5, -6; the latter lies farther from zero.
-    for (int i : {7, 8, 15, 16})
-        c.s[i] = 6.0;
-    const TLineMeasures m = MeasureLine(c.v, c.s, c.missing, c.v, {{-7.0, 4.0}});
-    ASSERT_TRUE(m.TerminalVelocity && m.HighestVelocity && m.LowestVelocity);
-    EXPECT_DOUBLE_EQ(*m.TerminalVelocity, -6.0);
-    // Each end of the line, for a rotation curve's first and fourth quadrants.
-    EXPECT_DOUBLE_EQ(*m.HighestVelocity, 3.0);
-    EXPECT_DOUBLE_EQ(*m.LowestVelocity, -6.0);
+    EXPECT_DOUBLE_EQ(*m.Integral, 0.5 + 5.0 + 3.5 + 0.5);
+    EXPECT_FALSE(m.TerminalVelocity) << "longitude 120: no tangent point";
+    EXPECT_NE(m.TerminalReason, "");
 }
 
 TEST(BatchLine, ChannelWidthsFollowTheAxis) {
     // Uneven spacing: widths are half the span between neighbours, one neighbour at the ends.
     const std::vector<double> v = {0.0, 1.0, 3.0, 6.0};
     const std::vector<double> s = {2.0, 2.0, 2.0, 2.0};
-    const TLineMeasures m = MeasureLine(v, s, std::vector<bool>(4), v, {{0.0, 6.0}});
+    const TLineMeasures m =
+        MeasureLine(s, std::vector<TChannelUse>(4, TChannelUse::Line), v, 30.0, 8.0);
     ASSERT_TRUE(m.Integral);
     EXPECT_DOUBLE_EQ(*m.Integral, 2.0 * (1.0 + 1.5 + 2.5 + 3.0));
-    EXPECT_FALSE(m.Rms) << "nothing outside the window";
-    EXPECT_FALSE(m.TerminalVelocity) << "no rms, no threshold";
+    EXPECT_FALSE(m.Rms) << "nothing outside the line";
+    EXPECT_FALSE(m.TerminalVelocity) << "no baseline, no noise to judge an edge by";
 }
 
-TEST(BatchLine, NothingInsideGivesOnlyTheRms) {
-    TLineCase c;
-    const TLineMeasures m = MeasureLine(c.v, c.s, c.missing, c.v, {{100.0, 200.0}});
-    EXPECT_TRUE(m.Rms);
-    EXPECT_FALSE(m.Peak || m.PeakVelocity || m.Integral || m.TerminalVelocity);
+// The model Galaxy's line at l = 30 and 330 degrees: the summary's terminal velocity is the
+// quadrant's own edge, near the model's.
+TEST(BatchLine, TheTerminalVelocityIsTheQuadrantsEdge) {
+    std::mt19937 random(21421);
+    std::normal_distribution<double> noise(0.0, 1.0);
+    for (const double l : {30.0, 330.0}) {
+        SCOPED_TRACE(l);
+        const TModelLine model = ModelLine(l, 0.0); // peak 60, noise rms 1: the survey's
+        std::vector<double> s = model.Line;
+        std::vector<TChannelUse> use(s.size(), TChannelUse::Baseline);
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            s[i] += noise(random);
+            if (std::fabs(model.V[i]) < 150.0)
+                use[i] = TChannelUse::Line;
+        }
+        const TLineMeasures m = MeasureLine(s, use, model.V, l, 8.0);
+        ASSERT_TRUE(m.TerminalVelocity && m.TerminalUncertainty) << m.TerminalReason;
+        EXPECT_EQ(m.TerminalVelocity, l < 180.0 ? m.HighestVelocity : m.LowestVelocity);
+        EXPECT_NEAR(*m.TerminalVelocity, model.Truth, 3.0 * *m.TerminalUncertainty + 1.0);
+    }
 }
 
 // ---- Texts of the summary ------------------------------------------------------------------
@@ -138,7 +145,7 @@ TEST(BatchSummary, TextCellsNeverBecomeFormulasNumbersStayNumbers) {
     TRotationEntry entry;
     entry.Reason = "@reason";
     EXPECT_EQ(RotationCurveLine(row, entry, 8.5, 220.0),
-              "\"'=cmd|calc!A1.dat\",,-1.5,,,,8.5,220,\"'@reason\"");
+              "\"'=cmd|calc!A1.dat\",,-1.5,,,,,8.5,220,\"'@reason\"");
 }
 
 TEST(BatchSummary, NumbersReadBackExactly) {
@@ -184,10 +191,28 @@ std::vector<std::string> Fields(const std::string& line) {
 
 TEST(BatchSummary, OneColumnPerCoefficientAndEmptyUnknowns) {
     const std::vector<std::string> header = Fields(SummaryHeader(3));
-    EXPECT_EQ(header, (std::vector<std::string>{"file", "time_utc", "glat_deg", "glon_deg", "ra_h",
-                                                "dec_deg", "vlsr_kms", "correlation", "a0", "a1",
-                                                "a2", "rms", "peak", "peak_v_kms",
-                                                "integral_signal_kms", "terminal_v_kms", "error"}));
+    EXPECT_EQ(header, (std::vector<std::string>{"file",
+                                                "time_utc",
+                                                "glat_deg",
+                                                "glon_deg",
+                                                "ra_h",
+                                                "dec_deg",
+                                                "vlsr_kms",
+                                                "correlation",
+                                                "a0",
+                                                "a1",
+                                                "a2",
+                                                "rms",
+                                                "peak",
+                                                "peak_v_kms",
+                                                "integral_signal_kms",
+                                                "terminal_v_kms",
+                                                "terminal_v_err_kms",
+                                                "highest_v_kms",
+                                                "lowest_v_kms",
+                                                "terminal_v_note",
+                                                "line_windows",
+                                                "error"}));
     TSummaryRow row;
     row.File = "missing.dat";
     row.Error = "Unable to open missing.dat";
