@@ -2,6 +2,7 @@
 // the saved image, the picture and Clear, as the window and the pictures of kelvane-batch use
 // them.
 #include "plot/Canvasunit.h"
+#include "plot/SmallPlot.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -12,21 +13,8 @@
 
 namespace {
 
-// A 300 x 200 canvas with the data area (20, 10, 280, 190): yellow background, white area.
-constexpr TColor Yellow = 0x00FFFF; // 0x00BBGGRR
-constexpr TColor White = 0xFFFFFF;
-const TRect Area(20, 10, 280, 190);
-
 std::unique_ptr<TPlotCanvas> MakePlot() {
-    auto plot = std::make_unique<TPlotCanvas>(300, 200, TRect(0, 0, 300, 200));
-    plot->SetBackgroundColor(Yellow);
-    plot->SetPlotAreaColor(White);
-    plot->SetPlotRect(Area);
-    return plot;
-}
-
-QRgb Rgb(int r, int g, int b) {
-    return qRgb(r, g, b);
+    return Dressed(std::make_unique<TPlotCanvas>(300, 200, TRect(0, 0, 300, 200)));
 }
 
 // Pixels that differ between two images of the same size.

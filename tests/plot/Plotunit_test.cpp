@@ -1,6 +1,7 @@
 // The plot panel as a widget: its place in the window, the picture it paints, and the mouse
 // events it passes on. The drawing itself is the canvas's (Canvasunit_test.cpp).
 #include "plot/Plotunit.h"
+#include "plot/SmallPlot.h"
 
 #include <QCoreApplication>
 #include <QPainter>
@@ -12,21 +13,8 @@
 
 namespace {
 
-// A 300 x 200 plot with the data area (20, 10, 280, 190): yellow background, white area.
-constexpr TColor Yellow = 0x00FFFF; // 0x00BBGGRR
-constexpr TColor White = 0xFFFFFF;
-const TRect Area(20, 10, 280, 190);
-
 std::unique_ptr<TPlot> MakePlot() {
-    auto plot = std::make_unique<TPlot>(nullptr, TRect(0, 0, 300, 200));
-    plot->SetBackgroundColor(Yellow);
-    plot->SetPlotAreaColor(White);
-    plot->SetPlotRect(Area);
-    return plot;
-}
-
-QRgb Rgb(int r, int g, int b) {
-    return qRgb(r, g, b);
+    return Dressed(std::make_unique<TPlot>(nullptr, TRect(0, 0, 300, 200)));
 }
 
 TEST(TPlot, ConstructionAndClear) {
