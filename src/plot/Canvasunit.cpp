@@ -259,6 +259,15 @@ void TPlotCanvas::PaintLine(const QPoint& from, const QPoint& to) {
     FLines.emplace_back(from, to);
 }
 
+// Lines drawn before the fill lie under it: they are drawn first.
+void TPlotCanvas::PaintFill(const QRect& rect, const QColor& color) {
+    if (FBitmap.isNull())
+        return;
+    FlushLines();
+    KeepSavedPixels(rect);
+    FillLogical(Canvas(), rect, color);
+}
+
 void TPlotCanvas::FlushLines() {
     if (FLines.empty())
         return;

@@ -74,6 +74,10 @@ public:
     // by angle degrees truncated to tenths, drawn in black (antialiased) on an opaque box of the
     // colour of the area in which (x, y) lies. The brush is left alone.
     void TextOutAngle(const std::string& text, int x, int y, double angle);
+    // The pixels of rect (right and bottom edges excluded) that lie inside the plot rectangle's
+    // outline, filled with color and not outlined: a cell of an image on the plot, which never
+    // covers the frame or spills over the labels around it. Pen and Brush are left alone.
+    void FillRect(const TRect& rect, const QColor& color);
     virtual void SaveImage() = 0;        // keeps the drawing as it stands
     virtual void RestoreImage() = 0;     // back to the kept drawing; nothing before the first Save
     virtual void Show() = 0;             // the drawing so far is the one to show
@@ -91,6 +95,9 @@ protected:
     virtual void PaintCleared(const QBrush& background, const QBrush& area) = 0;
     // A line already clipped to the plot rectangle, with Pen.
     virtual void PaintLine(const QPoint& from, const QPoint& to) = 0;
+    // A rectangle of pixels already clipped to the plot rectangle, not empty, filled with an
+    // opaque colour.
+    virtual void PaintFill(const QRect& rect, const QColor& color) = 0;
     // A text that is not empty, turned by tenths of a degree (a whole number), on a box of
     // TextWidth x TextHeight of the given colour.
     virtual void PaintText(const std::string& text, int x, int y, double tenths,

@@ -38,15 +38,17 @@ protected:
     // Clear drops everything recorded before: it lies under the two filled rectangles.
     void PaintCleared(const QBrush& background, const QBrush& area) override;
     void PaintLine(const QPoint& from, const QPoint& to) override;
+    void PaintFill(const QRect& rect, const QColor& color) override;
     void PaintText(const std::string& text, int x, int y, double tenths,
                    const QColor& box) override;
 
 private:
     struct TShape {
-        enum TKind { Rectangle, Line, Label } Kind = Line;
+        enum TKind { Rectangle, Fill, Line, Label } Kind = Line;
         QPen Pen;
         QColor Fill;     // rectangles and text boxes
-        QPoint From, To; // a line's ends; a rectangle's corners (right, bottom excluded)
+        QPoint From, To; // a line's ends; a rectangle's or a fill's corners (right,
+                     // bottom excluded)
         QString Text;    // a text, its box width and turn in tenths of a degree
         int BoxWidth = 0;
         double Tenths = 0.0;
