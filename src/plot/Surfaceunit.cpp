@@ -137,9 +137,7 @@ void TDrawingSurface::TextOutAngle(const std::string& text, int x, int y, double
 
 void TDrawingSurface::FillRect(const TRect& rect, const QColor& color) {
     const QRect wanted(QPoint(rect.Left, rect.Top), QPoint(rect.Right - 1, rect.Bottom - 1));
-    // The outline takes the first and the last column and row of the plot rectangle.
-    const QRect inside = wanted & QRect(QPoint(FPlotRect.Left + 1, FPlotRect.Top + 1),
-                                        QPoint(FPlotRect.Right - 2, FPlotRect.Bottom - 2));
+    const QRect inside = wanted & QRect(0, 0, FWidth, FHeight);
     if (!inside.isEmpty())
         PaintFill(inside, color);
 }

@@ -74,9 +74,10 @@ public:
     // by angle degrees truncated to tenths, drawn in black (antialiased) on an opaque box of the
     // colour of the area in which (x, y) lies. The brush is left alone.
     void TextOutAngle(const std::string& text, int x, int y, double angle);
-    // The pixels of rect (right and bottom edges excluded) that lie inside the plot rectangle's
-    // outline, filled with color and not outlined: a cell of an image on the plot, which never
-    // covers the frame or spills over the labels around it. Pen and Brush are left alone.
+    // The pixels of rect (right and bottom edges excluded) that lie on the surface, filled with
+    // color and not outlined: an image's cell, a colour bar. Unlike a line it is not clipped to
+    // the plot rectangle, so that a colour bar beside the plot can be drawn; an image inside
+    // the plot keeps to it by itself. Pen and Brush are left alone.
     void FillRect(const TRect& rect, const QColor& color);
     virtual void SaveImage() = 0;        // keeps the drawing as it stands
     virtual void RestoreImage() = 0;     // back to the kept drawing; nothing before the first Save

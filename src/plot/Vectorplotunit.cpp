@@ -43,7 +43,7 @@ void TVectorPlot::PaintLine(const QPoint& from, const QPoint& to) {
 
 void TVectorPlot::PaintFill(const QRect& rect, const QColor& color) {
     TShape shape;
-    shape.Kind = TShape::Fill;
+    shape.Kind = TShape::Filled;
     shape.Fill = color;
     shape.From = rect.topLeft();
     shape.To = rect.bottomRight() + QPoint(1, 1);
@@ -88,7 +88,7 @@ void TVectorPlot::Paint(QPainter& painter) const {
                 QRectF(QPointF(shape.From) + centre, QSizeF(shape.To.x() - shape.From.x() - 1,
                                                             shape.To.y() - shape.From.y() - 1)));
             break;
-        case TShape::Fill:
+        case TShape::Filled:
             // Unlike an outline, a fill covers its pixels edge to edge.
             painter.fillRect(QRectF(QPointF(shape.From), QPointF(shape.To)), shape.Fill);
             break;

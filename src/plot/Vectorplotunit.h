@@ -44,11 +44,11 @@ protected:
 
 private:
     struct TShape {
-        enum TKind { Rectangle, Fill, Line, Label } Kind = Line;
+        enum TKind { Rectangle, Filled, Line, Label } Kind = Line;
         QPen Pen;
         QColor Fill;     // rectangles and text boxes
         QPoint From, To; // a line's ends; a rectangle's or a fill's corners (right,
-                     // bottom excluded)
+                         // bottom excluded)
         QString Text;    // a text, its box width and turn in tenths of a degree
         int BoxWidth = 0;
         double Tenths = 0.0;
