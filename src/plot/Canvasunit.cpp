@@ -268,6 +268,16 @@ void TPlotCanvas::PaintFill(const QRect& rect, const QColor& color) {
     FillLogical(Canvas(), rect, color);
 }
 
+// The painter works in logical pixels on the bitmap of the ratio: the image's blocks cover the
+// device pixels of rect.
+void TPlotCanvas::PaintImage(const QRect& rect, const QImage& image) {
+    if (FBitmap.isNull())
+        return;
+    FlushLines();
+    KeepSavedPixels(rect);
+    Canvas().drawImage(rect, image);
+}
+
 void TPlotCanvas::FlushLines() {
     if (FLines.empty())
         return;

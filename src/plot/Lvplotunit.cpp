@@ -5,6 +5,7 @@
 #include "plot/Graphunit.h"
 #include "plot/Rotationplotunit.h"
 
+#include <QImage>
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -39,33 +40,24 @@ QRect Interior(const TRect& r) {
     return QRect(QPoint(r.Left + 1, r.Top + 1), QPoint(r.Right - 2, r.Bottom - 2));
 }
 
-// The column's colours down the rows of the interior, each run of one colour one fill.
-void Column(TDrawingSurface& plot, const TLvMapping& m, const TLvColumn& column,
+// The column's colours down the rows of the image of the plot's interior (its top-left pixel at
+// origin); rows outside the column's channels stay transparent.
+void Column(QImage& cells, const QPoint& origin, const TLvMapping& m, const TLvColumn& column,
             const TLvSpan& span, double low, double high) {
-    const QRect inside = Interior(m.Map.Rect);
-    const int left = std::max(inside.left(), m.Map.XToPixel(-span.High));
-    const int right = std::min(inside.right() + 1, m.Map.XToPixel(-span.Low));
+    const int left = std::max(0, m.Map.XToPixel(-span.High) - origin.x());
+    const int right = std::min(cells.width(), m.Map.XToPixel(-span.Low) - origin.x());
     if (left >= right)
         return;
-    int runTop = inside.top();
-    QColor runColour;
-    bool runDrawn = false;
-    const auto endRun = [&](int row) {
-        if (runDrawn && row > runTop)
-            plot.FillRect(TRect(left, runTop, right, row), runColour);
-    };
-    for (int py = inside.top(); py <= inside.bottom(); ++py) {
+    for (int row = 0; row < cells.height(); ++row) {
+        const int py = origin.y() + row;
         const std::optional<double> signal =
             LvBandSignal(column, m.Map.PixelToY(py + 1), m.Map.PixelToY(py));
-        const QColor colour = signal ? LvColour((*signal - low) / (high - low)) : QColor();
-        if (signal.has_value() == runDrawn && (!runDrawn || colour == runColour))
+        if (!signal)
             continue;
-        endRun(py);
-        runTop = py;
-        runDrawn = signal.has_value();
-        runColour = colour;
+        const QRgb colour = LvColour((*signal - low) / (high - low)).rgb();
+        QRgb* line = reinterpret_cast<QRgb*>(cells.scanLine(row));
+        std::fill(line + left, line + right, colour);
     }
-    endRun(inside.bottom() + 1);
 }
 
 void Ticks(TDrawingSurface& plot, const TLvMapping& m) {
@@ -104,9 +96,10 @@ void Ticks(TDrawingSurface& plot, const TLvMapping& m) {
 void ColourBar(TDrawingSurface& plot, const TRect& r, double low, double high) {
     const int left = r.Right + BarGap, right = left + BarWidth;
     const int height = r.Height() - 1;
-    for (int py = r.Top; py < r.Bottom; ++py)
-        plot.FillRect(TRect(left, py, right, py + 1),
-                      LvColour(static_cast<double>(r.Bottom - 1 - py) / height));
+    QImage bar(1, r.Height(), QImage::Format_RGB32);
+    for (int row = 0; row < r.Height(); ++row)
+        bar.setPixel(0, row, LvColour(static_cast<double>(height - row) / height).rgb());
+    plot.DrawImage(TRect(left, r.Top, right, r.Bottom), bar);
     for (const TRect& side :
          {TRect(left - 1, r.Top - 1, right + 1, r.Top),
           TRect(left - 1, r.Bottom, right + 1, r.Bottom + 1),
@@ -124,8 +117,8 @@ void ColourBar(TDrawingSurface& plot, const TRect& r, double low, double high) {
         plot.TextOutAngle(label, right + 6, py - plot.TextHeight(label) / 2, 0);
     }
     const std::string title = "Signal";
-    plot.TextOutAngle(title, left + (BarWidth - plot.TextWidth(title)) / 2,
-                      r.Top - 6 - plot.TextHeight(title), 0);
+    plot.TextOutAngle(title, plot.Width() - 10 - plot.TextHeight(title),
+                      (r.Top + r.Bottom + plot.TextWidth(title)) / 2, 90);
 }
 
 // The flat curve's terminal velocity across the plot, pixel column by pixel column; the line
@@ -248,8 +241,13 @@ TLvMapping DrawLvDiagram(TDrawingSurface& plot, const std::vector<TLvColumn>& co
     std::stable_sort(order.begin(), order.end(), [&columns](std::size_t a, std::size_t b) {
         return std::fabs(columns[a].Latitude) > std::fabs(columns[b].Latitude);
     });
+    const QRect inside = Interior(m.Map.Rect);
+    QImage cells(inside.size(), QImage::Format_ARGB32);
+    cells.fill(Qt::transparent);
     for (std::size_t k : order)
-        Column(plot, m, columns[k], spans[k], low, high);
+        Column(cells, inside.topLeft(), m, columns[k], spans[k], low, high);
+    plot.DrawImage(TRect(inside.left(), inside.top(), inside.right() + 1, inside.bottom() + 1),
+                   cells);
 
     Ticks(plot, m);
     ColourBar(plot, m.Map.Rect, low, high);
@@ -261,8 +259,7 @@ TLvMapping DrawLvDiagram(TDrawingSurface& plot, const std::vector<TLvColumn>& co
     const std::string caption =
         ValueToText(static_cast<double>(columns.size())) +
         (columns.size() == 1 ? " file" : " files") +
-        "; squares: terminal velocities; line: flat rotation curve, V0 = " + ValueToText(v0) +
-        " km/s";
+        "; squares: terminal velocities; line: flat curve, V0 = " + ValueToText(v0) + " km/s";
     plot.TextOutAngle(title, (width - plot.TextWidth(title)) / 2, 10, 0);
     plot.TextOutAngle(caption, (width - plot.TextWidth(caption)) / 2, 30, 0);
     plot.Show();

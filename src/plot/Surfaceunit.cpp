@@ -142,6 +142,11 @@ void TDrawingSurface::FillRect(const TRect& rect, const QColor& color) {
         PaintFill(inside, color);
 }
 
+void TDrawingSurface::DrawImage(const TRect& rect, const QImage& image) {
+    if (rect.Width() > 0 && rect.Height() > 0 && !image.isNull())
+        PaintImage(QRect(rect.Left, rect.Top, rect.Width(), rect.Height()), image);
+}
+
 bool TDrawingSurface::InPlotRect(int x, int y) const {
     return FPlotRect.Left <= x && x <= FPlotRect.Right && FPlotRect.Top <= y &&
            y <= FPlotRect.Bottom;
