@@ -39,8 +39,11 @@ Options:
   --svg                also write the graph as an SVG drawing
   --rotation-curve     also write the rotation curve of the Galaxy from the files' terminal
                        velocities: rotation-curve.csv and rotation-curve.png (see below)
+  --lv-diagram         also draw the longitude-velocity diagram of the files within 2 degrees
+                       of the plane: lv-diagram.png and lv-diagram.svg (see below)
   --r0 KPC             the Sun's distance from the Galactic centre (default 8.5 kpc)
-  --v0 KMS             the Sun's circular speed (default 220 km/s)
+  --v0 KMS             the Sun's circular speed (default 220 km/s), also for the diagram's
+                       flat rotation curve
   --files-from LIST    also the files named in LIST, one path a line (empty lines are
                        skipped), after those of the command line; - reads the list from
                        standard input. For a survey too large for the command line.
@@ -82,11 +85,21 @@ and for a file that gives no point the reason why (empty otherwise). rotation-cu
 against R with error bars, and V0 as a dashed line. Both are written
 when the run ends, as summary.csv is.
 
+With --lv-diagram, every file that succeeded within 2 degrees of the plane gives a column of
+the diagram: its corrected signal as colour (from the 1st to the 99th percentile of all
+signals) against galactic longitude (growing to the left) and velocity minus VLSR, each
+channel's velocity less the file's VLSR whatever --axis is. Each column reaches half-way to its
+neighbours. White squares are the terminal velocities with their error bars; the red line is
+that of a flat rotation curve, V0 (1 - |sin l|) in the first quadrant, -V0 (1 - |sin l|) in the
+fourth. Written when the run ends; when no file qualifies, neither picture is written and
+standard error says so.
+
 Control characters in the names and texts shown on standard error are written escaped
 (\x1b), so that every message is one line and no name can act on the terminal.
 
 Exit status: 0 when every file succeeded, 1 when some failed or the summary (or the
-rotation curve, or their flush to the disk, or this text on standard output) could not be
-written, 2 for bad options (or a list of files that cannot be read), 130 when interrupted.
+rotation curve, the diagram, or their flush to the disk, or this text on standard output)
+could not be written, 2 for bad options (or a list of files that cannot be read), 130 when
+interrupted.
 )";
 }
