@@ -25,3 +25,11 @@ TTangentPoint TangentPoint(double longitude, double terminalVelocity, double r0,
     const double vt = quadrant == TTangentQuadrant::First ? terminalVelocity : -terminalVelocity;
     return {r0 * sine, vt + v0 * sine};
 }
+
+double FlatTerminalVelocity(double longitude, double v0) {
+    const TTangentQuadrant quadrant = TangentQuadrant(longitude);
+    if (quadrant == TTangentQuadrant::None)
+        return 0.0;
+    const double vt = v0 * (1.0 - std::fabs(std::sin(longitude * DegToRad)));
+    return quadrant == TTangentQuadrant::First ? vt : -vt;
+}

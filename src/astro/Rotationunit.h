@@ -51,3 +51,13 @@ struct TTangentPoint {
 //           quadrant); both 0 for a longitude of neither quadrant
 // Reference: Binney & Merrifield, Galactic Astronomy (1998), section 9.1
 TTangentPoint TangentPoint(double longitude, double terminalVelocity, double r0, double v0);
+
+// The terminal velocity a flat rotation curve gives: the model the measured ones are held
+// against on a longitude-velocity diagram.
+// Given:    longitude  galactic longitude, degrees, any value (taken modulo 360)
+//           v0         km/s, the circular speed everywhere inside the solar circle
+// Returned: km/s relative to the local standard of rest: v0 (1 - |sin l|) in the first
+//           quadrant, -v0 (1 - |sin l|) in the fourth, 0 in neither (no tangent point)
+// Reference: TangentPoint above solved for Vt with V = v0; Binney & Merrifield, Galactic
+//           Astronomy (1998), section 9.1
+double FlatTerminalVelocity(double longitude, double v0);

@@ -2,6 +2,7 @@
 
 #include "batch/Handoffunit.h"
 #include "batch/Inputunit.h"
+#include "batch/Lvdiagramunit.h"
 #include "batch/Outputunit.h"
 #include "batch/Rotationcurveunit.h"
 #include "settings/Globalunit.h"
@@ -91,10 +92,14 @@ struct TPlan {
 struct TPendingRow {
     long Index = 0;
     TSummaryRow Row;
+    std::optional<TLvColumn> Column; // with --lv-diagram
 };
 
-// The message of a file's summary row, with its rotation-curve entry when the run makes one.
-TRowMessage MessageOf(const TPlan& plan, long index, const TSummaryRow& row) {
+// The message of a file's summary row, with its rotation-curve entry and its column of the
+// diagram when the run makes them. A file that failed late (its outputs could not be put in
+// place) is not drawn.
+TRowMessage MessageOf(const TPlan& plan, long index, const TSummaryRow& row,
+                      std::optional<TLvColumn> column = std::nullopt) {
     TRowMessage message;
     message.Index = index;
     message.Ok = row.Error.empty();
@@ -108,6 +113,8 @@ TRowMessage MessageOf(const TPlan& plan, long index, const TSummaryRow& row) {
         if (message.HasPoint)
             message.Point = {*entry.R, *entry.V, entry.VUncertainty.value_or(0.0)};
     }
+    if (row.Error.empty())
+        message.Column = std::move(column);
     return message;
 }
 
@@ -130,6 +137,8 @@ TPendingRow ProcessFile(const TPlan& plan, long index, TOutputGroup& outputs, TH
     pending.Row = std::move(result.Row);
     if (!result.Ok)
         return pending;
+    if (plan.Options.LvDiagram)
+        pending.Column = LvColumnOf(pending.Row, std::move(result.Velocities), result.Signal);
 
     std::vector<TExtraOutput> files;
     files.reserve(3);
@@ -188,8 +197,8 @@ void Work(const TPlan& plan, std::atomic<long>& next, THandoff& handoff) {
                     row.Row.Error = failure.Message;
         std::vector<TRowMessage> messages;
         messages.reserve(rows.size());
-        for (const TPendingRow& row : rows)
-            messages.push_back(MessageOf(plan, row.Index, row.Row));
+        for (TPendingRow& row : rows)
+            messages.push_back(MessageOf(plan, row.Index, row.Row, std::move(row.Column)));
         rows.clear();
         groupStart = TClock::now();
         handoff.Deliver(messages);
@@ -253,9 +262,10 @@ public:
     long Received = 0, Failed = 0;
     bool SummaryFailed = false, CurveFailed = false;
     std::vector<TTangentPoint> Points; // of the rotation curve, in the order of the files
+    std::vector<TLvColumn> Columns;    // of the diagram, likewise
 
 private:
-    void Write(const TRowMessage& message) {
+    void Write(TRowMessage& message) {
         if (!SummaryFailed && !Summary.Append(message.Line + "\r\n"))
             SummaryFailed = true;
         if (Plan.Options.RotationCurve) {
@@ -264,6 +274,8 @@ private:
             if (message.HasPoint)
                 Points.push_back(message.Point);
         }
+        if (message.Column)
+            Columns.push_back(std::move(*message.Column));
         if (!message.Ok)
             Progress.Message(
                 "kelvane-batch: " + Plan.Options.Files[static_cast<std::size_t>(message.Index)] +
@@ -362,7 +374,8 @@ std::string OutputPath(const std::string& folder, const std::string& file,
 }
 
 int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
-             const TCurvePictureMaker& curvePicture, const TRunConsole& console) {
+             const TCurvePictureMaker& curvePicture, const TLvPictureMaker& lvPictures,
+             const TRunConsole& console) {
     TPlan plan{options,
                {options.Windows, options.Terms, options.Mode, options.Position,
                 options.PositionTexts, options.Dispersion},
@@ -392,6 +405,9 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
     std::vector<std::string> runOutputs = {summaryPath};
     if (options.RotationCurve)
         runOutputs.insert(runOutputs.end(), {curvePath, curvePicturePath});
+    if (options.LvDiagram)
+        runOutputs.insert(runOutputs.end(), {OutputPath(plan.Folder, LvDiagramPngName, ".png"),
+                                             OutputPath(plan.Folder, LvDiagramSvgName, ".svg")});
     for (const std::string& path : runOutputs) {
         struct stat existing {};
         if (!options.Force && ::stat(path.c_str(), &existing) == 0) {
@@ -436,6 +452,12 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
     const bool curveWritten =
         !options.RotationCurve ||
         WriteRotationCurve(collector, curve, curvePicturePath, curvePicture, progress);
+    std::string lvMessage;
+    const bool lvWritten =
+        !options.LvDiagram || WriteLvDiagram(collector.Columns, options.V0, plan.Folder,
+                                             options.Force, lvPictures, lvMessage);
+    if (!lvMessage.empty())
+        progress.Message("kelvane-batch: " + lvMessage);
     // The names of the outputs reach the disk too before the run says it is done.
     const bool flushed = FlushFileSystem(plan.Folder);
     if (!flushed) {
@@ -453,5 +475,5 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
                      count == 1 ? "file" : "files", collector.Received - collector.Failed,
                      collector.Failed, seconds > 0 ? count / seconds : 0.0, seconds);
     }
-    return summaryWritten && curveWritten && flushed && collector.Failed == 0 ? 0 : 1;
+    return summaryWritten && curveWritten && lvWritten && flushed && collector.Failed == 0 ? 0 : 1;
 }

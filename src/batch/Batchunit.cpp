@@ -229,6 +229,7 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
                            settings.Dispersion);
     row.Line.Windows = WindowsOfChannelUse(x, use);
     result.X = x;
+    result.Velocities = session.VelocitiesMinusVlsr;
     result.Signal = std::move(signal);
     result.Ok = true;
     return result;

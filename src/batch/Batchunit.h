@@ -113,11 +113,12 @@ struct TSummaryRow {
 // The outcome of one file.
 struct TSpectrumResult {
     bool Ok = false;
-    TSummaryRow Row;               // Row.Error holds the reason when !Ok
-    std::string SavedText;         // the saved file's text
-    std::string FileName;          // the name without folder, as the graph shows it
-    std::string Title;             // the graph's title line
-    std::vector<double> X, Signal; // the spectrum as saved, on the chosen axis
+    TSummaryRow Row;                // Row.Error holds the reason when !Ok
+    std::string SavedText;          // the saved file's text
+    std::string FileName;           // the name without folder, as the graph shows it
+    std::string Title;              // the graph's title line
+    std::vector<double> X, Signal;  // the spectrum as saved, on the chosen axis
+    std::vector<double> Velocities; // km/s, velocity minus VLSR of each channel, whatever the axis
 };
 
 // Takes one file through the steps above. Never throws for a problem of the file: a reader

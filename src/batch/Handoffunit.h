@@ -13,6 +13,7 @@
 #include <exception>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ struct TRowMessage {
     std::string CurveLine;
     bool HasPoint = false;
     TTangentPoint Point;
+    // With --lv-diagram: the file's column, if it has one.
+    std::optional<TLvColumn> Column;
 };
 
 class THandoff {

@@ -1,6 +1,7 @@
 #include "batch/Inputunit.h"
 
 #include "batch/Batchrun.h"
+#include "batch/Lvdiagramunit.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -167,12 +168,21 @@ std::map<long, std::string> InputErrors(const TBatchOptions& options) {
         errors[order[k]] = "its outputs " + std::string(StemOf(files[order[k]])) +
                            ".* would replace those of " + files[order[first]] + ", given before it";
     }
-    // A file named after the rotation curve would put its own picture in the curve's place.
-    if (options.RotationCurve && options.Png)
-        for (std::size_t i = 0; i < files.size(); ++i)
-            if (std::string(StemOf(files[i])) + ".png" == RotationCurvePngName &&
-                errors.count(static_cast<long>(i)) == 0)
-                errors[static_cast<long>(i)] = std::string("its picture would replace ") +
-                                               RotationCurvePngName + " of --rotation-curve";
+    // A file named after the rotation curve or the diagram would put its own pictures in
+    // their place.
+    const struct {
+        bool Drawn;
+        const char* Picture;
+        const char* Option;
+    } runPictures[] = {
+        {options.RotationCurve && options.Png, RotationCurvePngName, "--rotation-curve"},
+        {options.LvDiagram && options.Png, LvDiagramPngName, "--lv-diagram"},
+        {options.LvDiagram && options.Svg, LvDiagramSvgName, "--lv-diagram"}};
+    for (const auto& run : runPictures)
+        for (std::size_t i = 0; run.Drawn && i < files.size(); ++i)
+            if (errors.count(static_cast<long>(i)) == 0 &&
+                std::string(StemOf(files[i])) + std::strrchr(run.Picture, '.') == run.Picture)
+                errors[static_cast<long>(i)] =
+                    std::string("its picture would replace ") + run.Picture + " of " + run.Option;
     return errors;
 }

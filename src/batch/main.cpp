@@ -5,6 +5,7 @@
 #include "batch/Inputunit.h"
 #include "plot/Canvasunit.h"
 #include "plot/Graphunit.h"
+#include "plot/Lvplotunit.h"
 #include "plot/Rotationplotunit.h"
 #include "plot/Vectorplotunit.h"
 
@@ -74,6 +75,22 @@ public:
         if (png.isEmpty())
             throw std::runtime_error("cannot encode the rotation curve as PNG");
         return png.toStdString();
+    }
+
+    // The longitude-velocity diagram of the run, likewise: the canvas's pixels and the SVG
+    // recorder's shapes of one drawing.
+    std::vector<TExtraOutput> Diagram(const std::vector<TLvColumn>& columns, double v0) {
+        Start();
+        TPlotCanvas plot(LvPlotWidth, LvPlotHeight, TRect(0, 0, LvPlotWidth, LvPlotHeight));
+        DrawLvDiagram(plot, columns, v0);
+        const QByteArray png = PngBytes(plot.Bitmap());
+        if (png.isEmpty())
+            throw std::runtime_error("cannot encode the diagram as PNG");
+        TVectorPlot drawing(LvPlotWidth, LvPlotHeight, LvPlotRect(), GraphBackground,
+                            GraphAreaColor);
+        DrawLvDiagram(drawing, columns, v0);
+        return {{".png", png.toStdString()},
+                {".svg", drawing.Svg(QStringLiteral("Longitude-velocity diagram")).toStdString()}};
     }
 
 private:
@@ -156,6 +173,9 @@ int main(int argc, char** argv) {
                                                     double r0, double v0) {
         return maker->Curve(points, r0, v0);
     };
+    const TLvPictureMaker lvPictures = [maker](const std::vector<TLvColumn>& columns, double v0) {
+        return maker->Diagram(columns, v0);
+    };
     const TRunConsole console{stderr, ::isatty(STDERR_FILENO) == 1, options.Quiet};
-    return RunBatch(options, pictures, curvePicture, console);
+    return RunBatch(options, pictures, curvePicture, lvPictures, console);
 }

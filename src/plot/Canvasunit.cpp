@@ -259,6 +259,25 @@ void TPlotCanvas::PaintLine(const QPoint& from, const QPoint& to) {
     FLines.emplace_back(from, to);
 }
 
+// Lines drawn before the fill lie under it: they are drawn first.
+void TPlotCanvas::PaintFill(const QRect& rect, const QColor& color) {
+    if (FBitmap.isNull())
+        return;
+    FlushLines();
+    KeepSavedPixels(rect);
+    FillLogical(Canvas(), rect, color);
+}
+
+// The painter works in logical pixels on the bitmap of the ratio: the image's blocks cover the
+// device pixels of rect.
+void TPlotCanvas::PaintImage(const QRect& rect, const QImage& image) {
+    if (FBitmap.isNull())
+        return;
+    FlushLines();
+    KeepSavedPixels(rect);
+    Canvas().drawImage(rect, image);
+}
+
 void TPlotCanvas::FlushLines() {
     if (FLines.empty())
         return;

@@ -77,6 +77,8 @@ protected:
 
     void PaintCleared(const QBrush& background, const QBrush& area) override;
     void PaintLine(const QPoint& from, const QPoint& to) override;
+    void PaintFill(const QRect& rect, const QColor& color) override;
+    void PaintImage(const QRect& rect, const QImage& image) override;
     void PaintText(const std::string& text, int x, int y, double tenths,
                    const QColor& box) override;
 

@@ -11,23 +11,6 @@ namespace {
 
 constexpr int MaxSteps = 10;
 
-// Rounds [low, high] out to whole steps of 1, 2 or 5 times a power of ten, the smallest such
-// step that needs MaxSteps steps at most.
-void RoundOut(double low, double high, double& min, double& max, double& step) {
-    const double span = std::max(high - low, 1e-9);
-    double decade = std::pow(10.0, std::floor(std::log10(span / MaxSteps)));
-    for (;;) {
-        for (double factor : {1.0, 2.0, 5.0}) {
-            step = factor * decade;
-            min = std::floor(low / step) * step;
-            max = std::ceil(high / step) * step;
-            if ((max - min) / step <= MaxSteps + 1e-9)
-                return;
-        }
-        decade *= 10.0;
-    }
-}
-
 std::string Caption(double r0, double v0) {
     return "R0 = " + ValueToText(r0) + " kpc, V0 = " + ValueToText(v0) + " km/s";
 }
@@ -103,6 +86,22 @@ void Points(TDrawingSurface& plot, const TGraphMapping& map,
 
 } // namespace
 
+void RoundOutToSteps(double low, double high, int maxSteps, double& min, double& max,
+                     double& step) {
+    const double span = std::max(high - low, 1e-9);
+    double decade = std::pow(10.0, std::floor(std::log10(span / maxSteps)));
+    for (;;) {
+        for (double factor : {1.0, 2.0, 5.0}) {
+            step = factor * decade;
+            min = std::floor(low / step) * step;
+            max = std::ceil(high / step) * step;
+            if ((max - min) / step <= maxSteps + 1e-9)
+                return;
+        }
+        decade *= 10.0;
+    }
+}
+
 TRect RotationPlotRect() {
     return TRect(80, 60, RotationPlotWidth - 20, RotationPlotHeight - 60);
 }
@@ -118,8 +117,9 @@ TGraphLimits RotationLimits(const std::vector<TTangentPoint>& points, double r0,
     }
     TGraphLimits limits;
     limits.Divisions = MaxSteps;
-    RoundOut(0.0, rHigh, limits.XMin, limits.XMax, limits.XStep);
-    RoundOut(vLow, vHigh + 0.1 * (vHigh - vLow), limits.YMin, limits.YMax, limits.YStep);
+    RoundOutToSteps(0.0, rHigh, MaxSteps, limits.XMin, limits.XMax, limits.XStep);
+    RoundOutToSteps(vLow, vHigh + 0.1 * (vHigh - vLow), MaxSteps, limits.YMin, limits.YMax,
+                    limits.YStep);
     return limits;
 }
 

@@ -13,6 +13,10 @@ constexpr int RotationPlotWidth = 640; // the picture, pixels
 constexpr int RotationPlotHeight = 480;
 constexpr int RotationPointSize = 7; // side of a point's square, pixels
 
+// Rounds [low, high] out to whole steps of 1, 2 or 5 times a power of ten, the smallest such
+// step that needs maxSteps steps at most: the limits and the step of an axis of round numbers.
+void RoundOutToSteps(double low, double high, int maxSteps, double& min, double& max, double& step);
+
 // The plot rectangle inside the picture: room for the tick labels and the axis titles on the
 // left and below, the title and the caption above.
 TRect RotationPlotRect();

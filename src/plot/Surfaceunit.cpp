@@ -135,6 +135,18 @@ void TDrawingSurface::TextOutAngle(const std::string& text, int x, int y, double
               ColorToQColor(InPlotRect(x, y) ? FPlotAreaColor : FBackgroundColor));
 }
 
+void TDrawingSurface::FillRect(const TRect& rect, const QColor& color) {
+    const QRect wanted(QPoint(rect.Left, rect.Top), QPoint(rect.Right - 1, rect.Bottom - 1));
+    const QRect inside = wanted & QRect(0, 0, FWidth, FHeight);
+    if (!inside.isEmpty())
+        PaintFill(inside, color);
+}
+
+void TDrawingSurface::DrawImage(const TRect& rect, const QImage& image) {
+    if (rect.Width() > 0 && rect.Height() > 0 && !image.isNull())
+        PaintImage(QRect(rect.Left, rect.Top, rect.Width(), rect.Height()), image);
+}
+
 bool TDrawingSurface::InPlotRect(int x, int y) const {
     return FPlotRect.Left <= x && x <= FPlotRect.Right && FPlotRect.Top <= y &&
            y <= FPlotRect.Bottom;

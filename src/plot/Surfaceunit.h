@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <string>
 
+class QImage;
 class QPainter;
 
 // A colour value: 0x00BBGGRR for plain colours, or a system colour index with the top bit set.
@@ -74,6 +75,15 @@ public:
     // by angle degrees truncated to tenths, drawn in black (antialiased) on an opaque box of the
     // colour of the area in which (x, y) lies. The brush is left alone.
     void TextOutAngle(const std::string& text, int x, int y, double angle);
+    // The pixels of rect (right and bottom edges excluded) that lie on the surface, filled with
+    // color and not outlined: an image's cell, a colour bar. Unlike a line it is not clipped to
+    // the plot rectangle, so that a colour bar beside the plot can be drawn; an image inside
+    // the plot keeps to it by itself. Pen and Brush are left alone.
+    void FillRect(const TRect& rect, const QColor& color);
+    // An image stretched over rect (right and bottom edges excluded), each of its pixels a block
+    // without smoothing: a picture of many cells in one operation, which an SVG keeps as one
+    // embedded image rather than a shape per cell. Nothing for an empty rect or image.
+    void DrawImage(const TRect& rect, const QImage& image);
     virtual void SaveImage() = 0;        // keeps the drawing as it stands
     virtual void RestoreImage() = 0;     // back to the kept drawing; nothing before the first Save
     virtual void Show() = 0;             // the drawing so far is the one to show
@@ -91,6 +101,11 @@ protected:
     virtual void PaintCleared(const QBrush& background, const QBrush& area) = 0;
     // A line already clipped to the plot rectangle, with Pen.
     virtual void PaintLine(const QPoint& from, const QPoint& to) = 0;
+    // A rectangle of pixels already clipped to the plot rectangle, not empty, filled with an
+    // opaque colour.
+    virtual void PaintFill(const QRect& rect, const QColor& color) = 0;
+    // An image that is not empty, stretched over a rectangle that is not empty.
+    virtual void PaintImage(const QRect& rect, const QImage& image) = 0;
     // A text that is not empty, turned by tenths of a degree (a whole number), on a box of
     // TextWidth x TextHeight of the given colour.
     virtual void PaintText(const std::string& text, int x, int y, double tenths,

@@ -41,6 +41,24 @@ void TVectorPlot::PaintLine(const QPoint& from, const QPoint& to) {
     Shapes.push_back(shape);
 }
 
+void TVectorPlot::PaintFill(const QRect& rect, const QColor& color) {
+    TShape shape;
+    shape.Kind = TShape::Filled;
+    shape.Fill = color;
+    shape.From = rect.topLeft();
+    shape.To = rect.bottomRight() + QPoint(1, 1);
+    Shapes.push_back(shape);
+}
+
+void TVectorPlot::PaintImage(const QRect& rect, const QImage& image) {
+    TShape shape;
+    shape.Kind = TShape::Picture;
+    shape.Image = image;
+    shape.From = rect.topLeft();
+    shape.To = rect.bottomRight() + QPoint(1, 1);
+    Shapes.push_back(shape);
+}
+
 void TVectorPlot::PaintText(const std::string& text, int x, int y, double tenths,
                             const QColor& box) {
     TShape shape;
@@ -78,6 +96,14 @@ void TVectorPlot::Paint(QPainter& painter) const {
             painter.drawRect(
                 QRectF(QPointF(shape.From) + centre, QSizeF(shape.To.x() - shape.From.x() - 1,
                                                             shape.To.y() - shape.From.y() - 1)));
+            break;
+        case TShape::Filled:
+            // Unlike an outline, a fill covers its pixels edge to edge.
+            painter.fillRect(QRectF(QPointF(shape.From), QPointF(shape.To)), shape.Fill);
+            break;
+        case TShape::Picture:
+            // In an SVG, an <image> holding the picture's pixels.
+            painter.drawImage(QRectF(QPointF(shape.From), QPointF(shape.To)), shape.Image);
             break;
         case TShape::Line:
             painter.setPen(shape.Pen);

@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QImage>
 #include <QPen>
 #include <QString>
 #include <cstddef>
@@ -38,15 +39,19 @@ protected:
     // Clear drops everything recorded before: it lies under the two filled rectangles.
     void PaintCleared(const QBrush& background, const QBrush& area) override;
     void PaintLine(const QPoint& from, const QPoint& to) override;
+    void PaintFill(const QRect& rect, const QColor& color) override;
+    void PaintImage(const QRect& rect, const QImage& image) override;
     void PaintText(const std::string& text, int x, int y, double tenths,
                    const QColor& box) override;
 
 private:
     struct TShape {
-        enum TKind { Rectangle, Line, Label } Kind = Line;
+        enum TKind { Rectangle, Filled, Picture, Line, Label } Kind = Line;
         QPen Pen;
         QColor Fill;     // rectangles and text boxes
-        QPoint From, To; // a line's ends; a rectangle's corners (right, bottom excluded)
+        QPoint From, To; // a line's ends; a rectangle's or a fill's corners (right,
+                         // bottom excluded)
+        QImage Image;    // a picture stretched over From - To
         QString Text;    // a text, its box width and turn in tenths of a degree
         int BoxWidth = 0;
         double Tenths = 0.0;

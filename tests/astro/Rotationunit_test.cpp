@@ -53,4 +53,17 @@ TEST(TangentPoint, QuadrantsIncludeTheirEdges) {
     EXPECT_EQ(outside.V, 0.0);
 }
 
+// The flat curve's terminal velocity is the one whose tangent point turns at V0 (TangentPoint, an
+// independent closed form checked above); outside both quadrants there is none.
+TEST(FlatTerminalVelocity, GivesBackV0AtTheTangentPoint) {
+    for (const double l : {0.0, 10.0, 30.0, 89.0, 271.0, 300.0, 345.0, -15.0}) {
+        const double vt = FlatTerminalVelocity(l, 220.0);
+        EXPECT_NEAR(TangentPoint(l, vt, 8.5, 220.0).V, 220.0, 1e-9) << "l = " << l;
+        EXPECT_EQ(vt >= 0.0, TangentQuadrant(l) == TTangentQuadrant::First) << "l = " << l;
+    }
+    EXPECT_NEAR(FlatTerminalVelocity(30.0, 220.0), 110.0, 1e-9); // 220 (1 - 1/2)
+    EXPECT_EQ(FlatTerminalVelocity(120.0, 220.0), 0.0);
+    EXPECT_EQ(FlatTerminalVelocity(200.0, 220.0), 0.0);
+}
+
 } // namespace

@@ -3,7 +3,7 @@
 // The command reads the station settings from the test's temporary settings store (the test
 // main points XDG_CONFIG_HOME there, and the command inherits it).
 #include "about/Versionunit.h"
-#include "support/SpectrumFiles.h"
+#include "support/BatchCommand.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,69 +25,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct TRun {
-    int Exit = -1;
-    QString Output, Errors;
-};
-
-QByteArray Contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
-class BatchCommand : public ::testing::Test {
-protected:
-    QTemporaryDir Folder;
-    QProcessEnvironment Environment = QProcessEnvironment::systemEnvironment();
-
-    // input: standard input; child: runs in the command's process before it starts (standard
-    // streams redirected, limits set).
-    TRun Run(const QStringList& arguments, const QByteArray& input = {},
-             const std::function<void()>& child = nullptr) {
-        QProcess process;
-        if (child)
-            process.setChildProcessModifier(child);
-        process.setProcessEnvironment(Environment);
-        process.start(QStringLiteral(KELVANE_BATCH_EXE), arguments);
-        process.write(input);
-        process.closeWriteChannel();
-        EXPECT_TRUE(process.waitForFinished(120000));
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
-    }
-
-    // A spectrum file whose name carries a galactic position, its line placed by n.
-    QString Sample(int n) {
-        const QString name = QStringLiteral("G%1_%2.0.dat").arg(n % 10).arg(10 * n);
-        return WriteSpectrumFile(Folder.path(), name, [n](int i) {
-            const double d = (i - 150 - 4 * (n % 25)) / 7.0;
-            return 1500.0 + 0.02 * i + 40.0 * std::exp(-0.5 * d * d) + std::sin(n + 3.0 * i);
-        });
-    }
-
-    QStringList Samples(int count) {
-        QStringList paths;
-        for (int n = 0; n < count; ++n)
-            paths << Sample(n);
-        return paths;
-    }
-
-    QString Out(const QString& name = "out") { return Folder.filePath(name); }
-
-    static QStringList Basic(const QString& out) {
-        return {"--fit-outside", "-150:150", "--terms", "4", "--axis", "vlsr", "--out", out};
-    }
-
-    static QStringList SummaryLines(const QString& folder) {
-        QString text = QString::fromUtf8(Contents(QDir(folder).filePath("summary.csv")));
-        EXPECT_TRUE(text.endsWith("\r\n"));
-        QStringList lines = text.split("\r\n");
-        lines.removeLast();
-        return lines;
-    }
-};
 
 TEST_F(BatchCommand, BadOptionsExitWithTwoAndWriteNothing) {
     const QString file = Sample(1);
@@ -469,16 +406,20 @@ TEST_F(BatchCommand, AFullDiskFailsEveryOutputAndLeavesNothingHalfWritten) {
     }
 
     // Files that may not grow beyond 300 bytes: the texts, the summary and the rotation curve
-    // fail with the reason, and no temporary file stays.
-    const TRun run = Run(Basic(Out()) + QStringList{"--rotation-curve"} + Samples(3), {}, [] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{300, 300};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    });
+    // fail with the reason, and no temporary file stays (the diagram's own full disk is in
+    // Lvdiagramunit_test).
+    const TRun run =
+        Run(Basic(Out()) + QStringList{"--rotation-curve", "--lv-diagram"} + Samples(3), {}, [] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{300, 300};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
     EXPECT_EQ(run.Exit, 1);
     for (const char* name :
          {".txt\": File too large", "summary.csv\": File too large",
-          "rotation-curve.csv\": File too large", "rotation-curve.png\": File too large"})
+          "rotation-curve.csv\": File too large", "rotation-curve.png\": File too large",
+          // Files that failed are not drawn: the diagram has nothing to show.
+          "lv-diagram.png and lv-diagram.svg are not written"})
         EXPECT_TRUE(run.Errors.contains(name)) << name << " in " << run.Errors.toStdString();
     EXPECT_TRUE(QDir(Out()).entryList(QDir::Files | QDir::Hidden).isEmpty())
         << QDir(Out()).entryList(QDir::Files | QDir::Hidden).join(' ').toStdString();

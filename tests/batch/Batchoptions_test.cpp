@@ -96,6 +96,11 @@ TEST(BatchOptions, RotationCurveConstants) {
         Parsed({"--fit-outside", "0:1", "--r0", "8.2", "--v0=236", "--rotation-curve", "f"});
     EXPECT_EQ(own.R0, 8.2);
     EXPECT_EQ(own.V0, 236.0);
+    // The diagram's model curve takes V0 too, without the rotation curve.
+    const TBatchOptions diagram = Parsed({"--lv-diagram", "--v0", "200", "f"});
+    EXPECT_TRUE(diagram.LvDiagram);
+    EXPECT_FALSE(diagram.RotationCurve);
+    EXPECT_EQ(diagram.V0, 200.0);
 }
 
 TEST(BatchOptions, ValuesAfterEqualsRepeatedWindowsAndShortNames) {
@@ -207,6 +212,10 @@ TEST(BatchOptions, BadOptionsSayWhatIsWrong) {
         {{"--fit-outside", "0:1", "--rotation-curve", "--r0", "8500", "f"}, "--r0 needs"},
         {{"--fit-outside", "0:1", "--rotation-curve", "--v0", "-220", "f"}, "--v0 needs"},
         {{"--fit-outside", "0:1", "--rotation-curve", "--v0", "nan", "f"}, "--v0 needs"},
+        {{"--v0", "200", "f"}, "--v0 is used by --rotation-curve and --lv-diagram only"},
+        {{"--lv-diagram", "--r0", "8", "f"}, "--r0 is used by --rotation-curve only"},
+        {{"--lv-diagram", "--v0", "0", "f"}, "--v0 needs"},
+        {{"--lv-diagram=yes", "f"}, "unknown option '--lv-diagram=yes'"},
     };
     for (const TBadCase& c : cases) {
         const TParsedOptions parsed = ParseBatchOptions(c.arguments);

@@ -1,0 +1,105 @@
+// The --help text of kelvane-batch, kept apart from the parsing of the options it describes.
+#include "batch/Batchoptions.h"
+
+std::string BatchUsage() {
+    return R"(Usage: kelvane-batch [options] FILE|FOLDER...
+       kelvane-batch [options] --files-from LIST [FILE|FOLDER...]
+
+Processes spectrum data files as the Kelvane window does, one after another: reads each file,
+takes the source position, computes the VLSR for the observation's time and the station's site,
+fits a baseline polynomial to the samples outside the line window(s), subtracts it, and writes
+the spectrum as File > Save as would. Then writes summary.csv with one row per file.
+
+A FOLDER stands for the files directly inside it (not those of its subfolders), in the order
+of their names; names that begin with a dot are left out. An entry of it that is not a regular
+file (a subfolder, a FIFO) gets its row with the reason.
+
+Options:
+  --fit-outside LO:HI  a line window on the chosen axis: samples with LO <= x <= HI are left
+                       out of the baseline fit (repeatable; samples of exactly 0 are never
+                       fitted). Units as the saved file's x column: Hz from 1420405751 Hz
+                       (frequency), metres from 0.2110611 m (wavelength), km/s (velocities).
+  --fit-outside auto   the line window found in each file's own spectrum (the default): a
+                       baseline fitted, the channels that stand above it by 3 x the robust
+                       rms taken out and widened by 5 km/s, fitted again until none changes
+  --dispersion KMS     the gas's velocity dispersion at the tangent point, for the terminal
+                       velocity (default 8 km/s)
+  --terms N            coefficients of the baseline polynomial (default 4)
+  --axis AXIS          frequency, wavelength, velocity or vlsr (velocity minus VLSR, the
+                       default): the x column of the output and the axis of the windows
+  --galactic B,L       source position for every file: galactic latitude and longitude
+  --equatorial RA,DEC  source position for every file: right ascension (hours) and
+                       declination (degrees), at the station's equinox
+                       Angles are sexagesimal (19:59:28, -5:30) or decimal (19.991, -5.5),
+                       rounded to whole seconds. Without either, the position comes from each
+                       file's name (G<lat>_<long>, as the window reads it).
+  -o, --out DIR        folder for the outputs and summary.csv (default: the current folder;
+                       created if missing)
+  --png                also write the graph as a PNG picture
+  --svg                also write the graph as an SVG drawing
+  --rotation-curve     also write the rotation curve of the Galaxy from the files' terminal
+                       velocities: rotation-curve.csv and rotation-curve.png (see below)
+  --lv-diagram         also draw the longitude-velocity diagram of the files within 2 degrees
+                       of the plane: lv-diagram.png and lv-diagram.svg (see below)
+  --r0 KPC             the Sun's distance from the Galactic centre (default 8.5 kpc)
+  --v0 KMS             the Sun's circular speed (default 220 km/s), also for the diagram's
+                       flat rotation curve
+  --files-from LIST    also the files named in LIST, one path a line (empty lines are
+                       skipped), after those of the command line; - reads the list from
+                       standard input. For a survey too large for the command line.
+  -j, --jobs N         files processed at once (default: one per processor core)
+  --force              replace outputs that already exist (otherwise such a file fails)
+  -q, --quiet          no progress bar and no final line
+  -h, --help           show this text
+  --version            show the version
+
+Outputs, for FILE named NAME.EXT: DIR/NAME.txt (and NAME.png, NAME.svg), written through a
+temporary file and renamed into place when complete.
+
+summary.csv (RFC 4180, a header row): file, observation time (ISO 8601, UT), galactic and
+equatorial position, VLSR (km/s), correlation, coefficients, rms of the corrected signal outside
+the window(s) (1.4826 x the median absolute deviation), peak signal inside the window(s) and its
+velocity minus VLSR, integrated signal over the window(s) (signal x km/s), the terminal velocity
+and its 1-sigma uncertainty (km/s, minus VLSR: the line's most positive edge at longitudes 0 to
+90 degrees, its most negative at 270 to 360, empty elsewhere), the line's most positive and most
+negative edges whatever the longitude, why there is no terminal velocity, the line windows used
+([LO:HI] on the chosen axis), and the error text of a file that failed.
+
+The terminal velocity is fitted to the line's far edge: gas near the tangent point piles up in
+velocity as (Vt - v)^-1/2 (velocity crowding), seen through a Gaussian of the dispersion; the
+edge of that shape falls to half about 0.7 dispersions beyond Vt. The edge is followed outward
+from the line's peak over contiguous channels, so noise elsewhere gives none; a line that runs
+into the end of the window or of the band, or whose baseline was fitted on one side only,
+gives none, with the reason. The method assumes a flat rotation curve near the tangent point
+and the dispersion given. A text field (a file name, an error, a reason) that begins with =, +, -, @,
+a tab or a carriage return gets an apostrophe before it, inside quotes, so that a spreadsheet
+never takes it for a formula; numbers are written as they are.
+
+With --rotation-curve, every file within 2 degrees of the Galactic plane at a longitude of 0
+to 90 degrees (first quadrant) or 270 to 360 degrees (fourth quadrant) that has a terminal
+velocity gives a point of the curve: R = R0 |sin l| (kpc) and V = Vt + V0 sin l, Vt being the
+terminal velocity of the summary, or in the fourth quadrant V = -Vt + V0 |sin l|.
+rotation-curve.csv (RFC 4180, a header row) has a row per file in the order given: file,
+galactic longitude and latitude, terminal velocity, R, V and its 1-sigma uncertainty, R0, V0,
+and for a file that gives no point the reason why (empty otherwise). rotation-curve.png draws V
+against R with error bars, and V0 as a dashed line. Both are written
+when the run ends, as summary.csv is.
+
+With --lv-diagram, every file that succeeded within 2 degrees of the plane gives a column of
+the diagram: its corrected signal as colour (from the 1st to the 99th percentile of all
+signals) against galactic longitude (growing to the left) and velocity minus VLSR, each
+channel's velocity less the file's VLSR whatever --axis is. Each column reaches half-way to its
+neighbours. White squares are the terminal velocities with their error bars; the red line is
+that of a flat rotation curve, V0 (1 - |sin l|) in the first quadrant, -V0 (1 - |sin l|) in the
+fourth. Written when the run ends; when no file qualifies, neither picture is written and
+standard error says so.
+
+Control characters in the names and texts shown on standard error are written escaped
+(\x1b), so that every message is one line and no name can act on the terminal.
+
+Exit status: 0 when every file succeeded, 1 when some failed or the summary (or the
+rotation curve, the diagram, or their flush to the disk, or this text on standard output)
+could not be written, 2 for bad options (or a list of files that cannot be read), 130 when
+interrupted.
+)";
+}
