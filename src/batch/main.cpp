@@ -24,12 +24,17 @@
 namespace {
 
 // The graph of each file as the window draws it after the subtraction: a PNG of the plot
-// canvas's own pixels and an SVG drawing. Fonts need a GUI application object, so the first
-// picture of a process starts one, on the offscreen platform: no display is needed.
+// canvas's own pixels and an SVG drawing. Fonts need a GUI application object, on the offscreen
+// platform (no display is needed), started only by a run that draws.
 class TPictures {
 public:
+    // Starts the application object now when the run draws anything: starting it sets the
+    // environment and the C locale, which must not happen while worker threads run.
     TPictures(const TBatchOptions& options)
-        : Png(options.Png), Svg(options.Svg), Mode(options.Mode) {}
+        : Png(options.Png), Svg(options.Svg), Mode(options.Mode) {
+        if (options.Png || options.Svg || options.RotationCurve || options.LvDiagram)
+            Start();
+    }
     // Argv points into the object itself.
     TPictures(const TPictures&) = delete;
     TPictures& operator=(const TPictures&) = delete;
