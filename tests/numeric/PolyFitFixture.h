@@ -1,0 +1,29 @@
+// The fit's test fixture: fits that keep their messages.
+#pragma once
+
+#include "numeric/Polyfitunit.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+// Fits that keep their messages, for a test to check that a fit said nothing.
+class PolyFitTest : public ::testing::Test {
+protected:
+    double FitR(const TVector& x, const TVector& y, TVector& coefficients) {
+        return Kept(FitPolynomial(x, y, coefficients));
+    }
+    double PolyFitR(const TVector& x, const TVector& y, TVector& coefficients) {
+        TFitResult fit;
+        fit.Correlation = PolyFit(x, y, coefficients, fit.Message);
+        return Kept(fit);
+    }
+    double Kept(const TFitResult& fit) {
+        if (!fit.Message.empty())
+            Messages.push_back(fit.Message);
+        return fit.Correlation;
+    }
+
+    std::vector<std::string> Messages;
+    std::string Message; // of a solver called directly
+};
