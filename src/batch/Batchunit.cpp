@@ -198,17 +198,25 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
     const std::vector<double>& x = session.XValues;
     std::vector<double>& signal = session.Signal;
     std::vector<TChannelUse> use;
+    TFitResult fit;
     if (settings.Windows.empty()) {
-        const TLineWindowResult found =
+        TLineWindowResult found =
             FindLineWindow(session.VelocitiesMinusVlsr, signal, settings.Terms);
         if (!found.Reason.empty())
             return Failed(result, "no line window found: " + found.Reason);
-        use = found.Use;
+        use = std::move(found.Use);
+        // On the velocity-minus-VLSR axis the window's last fit is the very fit of its samples.
+        if (settings.Mode == ModeVelocityMinusVlsr) {
+            session.Coefficients = std::move(found.Coefficients);
+            fit.Correlation = found.Correlation;
+        }
     } else {
         use = ChannelUseOfWindows(x, signal, settings.Windows);
     }
-    const TFitSamples samples = BaselineSamples(x, signal, use);
-    const TFitResult fit = FitPolynomial(samples.X, samples.Y, session.Coefficients);
+    if (!settings.Windows.empty() || settings.Mode != ModeVelocityMinusVlsr) {
+        const TFitSamples samples = BaselineSamples(x, signal, use);
+        fit = FitPolynomial(samples.X, samples.Y, session.Coefficients);
+    }
     session.Correlation = fit.Correlation;
     row.Correlation = fit.Correlation;
     if (fit.Correlation < 0.0)

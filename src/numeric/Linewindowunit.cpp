@@ -41,30 +41,63 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
             ++last;
         reach[k] = {first, last};
     }
-    TVector fx, fy;
+    // The iterations' fits by the normal equations kept up to date: the baseline's channels only
+    // ever leave it, so each fit subtracts the products of the channels that left instead of
+    // summing every channel again (measured: 100 us against 50 us a file of a survey). The
+    // powers are of x scaled to [-1, 1], which keeps the sums well conditioned for any number
+    // of terms. The final baseline is fitted afresh by FitPolynomial below.
+    const std::size_t m = static_cast<std::size_t>(terms);
+    const double centre = n > 0 ? 0.5 * (x[0] + x[n - 1]) : 0.0;
+    const double halfRange = n > 1 && x[n - 1] != x[0] ? 0.5 * std::fabs(x[n - 1] - x[0]) : 1.0;
+    std::vector<double> powers(n * m);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double u = (x[i] - centre) / halfRange;
+        double p = 1.0;
+        for (std::size_t j = 0; j < m; ++j, p *= u)
+            powers[i * m + j] = p;
+    }
+    TMatrix normal(m, TVector(m, 0.0));
+    TVector rhs(m, 0.0);
+    auto account = [&](std::size_t i, double sign) {
+        const double* row = &powers[i * m];
+        for (std::size_t j = 0; j < m; ++j) {
+            for (std::size_t k = 0; k <= j; ++k)
+                normal[j][k] += sign * row[j] * row[k];
+            rhs[j] += sign * row[j] * signal[i];
+        }
+    };
+    std::size_t fitted = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        if (r.Use[i] == TChannelUse::Baseline) {
+            account(i, 1.0);
+            ++fitted;
+        }
+    TVector scaled(m, 0.0);
+    TMatrix solved(m, TVector(m, 0.0));
     std::vector<double> residuals;
+    std::vector<int> marks;
+    std::vector<TChannelUse> next;
     for (r.Iterations = 1; r.Iterations <= 20; ++r.Iterations) {
-        fx.clear();
-        fy.clear();
-        for (std::size_t i = 0; i < n; ++i)
-            if (r.Use[i] == TChannelUse::Baseline) {
-                fx.push_back(x[i]);
-                fy.push_back(signal[i]);
-            }
-        if (fx.size() < 2 * static_cast<std::size_t>(terms)) {
+        if (fitted < 2 * m) {
             r.Reason = "too few channels left for the baseline fit";
             return r;
         }
-        r.Coefficients.assign(static_cast<std::size_t>(terms), 0.0);
-        const TFitResult fit = FitPolynomial(fx, fy, r.Coefficients);
-        if (fit.Correlation < 0.0) {
-            r.Reason = fit.Message.empty() ? "the baseline fit failed" : fit.Message;
+        for (std::size_t j = 0; j < m; ++j)
+            for (std::size_t k = 0; k < m; ++k)
+                solved[j][k] = k <= j ? normal[j][k] : normal[k][j];
+        std::string message;
+        if (!GaussJordan(solved, rhs, scaled, message)) {
+            r.Reason = message;
             return r;
         }
         residuals.clear();
         for (std::size_t i = 0; i < n; ++i)
             if (r.Use[i] != TChannelUse::Missing) {
-                r.Corrected[i] = signal[i] - EvaluatePolynomial(r.Coefficients, x[i]);
+                const double* row = &powers[i * m];
+                double baseline = 0.0;
+                for (std::size_t j = 0; j < m; ++j)
+                    baseline += scaled[j] * row[j];
+                r.Corrected[i] = signal[i] - baseline;
                 if (r.Use[i] == TChannelUse::Baseline)
                     residuals.push_back(r.Corrected[i]);
             }
@@ -91,7 +124,7 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
         // end; the channels it adds must stand above their own noise too (1 rms). Each channel
         // that stands high marks its margin's run (a difference array: +1 at its start, -1 past
         // its end).
-        std::vector<int> marks(n + 1, 0);
+        marks.assign(n + 1, 0);
         for (std::size_t i = 0; i < n; ++i) {
             const double near = level(i, narrow / 2);
             if (r.Use[i] != TChannelUse::Missing &&
@@ -103,7 +136,7 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
         // A channel once taken for line stays line: the set only grows, so the iteration ends
         // (a set free to shrink can swing between two states, each fit flagging the other's
         // channels).
-        std::vector<TChannelUse> next(r.Use);
+        next = r.Use;
         int covering = 0;
         for (std::size_t i = 0; i < n; ++i) {
             covering += marks[i];
@@ -113,8 +146,35 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
         // After the last fit the set stays as fitted, so that Use and Corrected agree.
         if (next == r.Use || r.Iterations == 20)
             break;
-        r.Use = std::move(next);
+        for (std::size_t i = 0; i < n; ++i)
+            if (r.Use[i] == TChannelUse::Baseline && next[i] == TChannelUse::Line) {
+                account(i, -1.0);
+                --fitted;
+            }
+        r.Use.swap(next);
     }
+    // The baseline of the final set, fitted afresh in x.
+    TVector fx, fy;
+    for (std::size_t i = 0; i < n; ++i)
+        if (r.Use[i] == TChannelUse::Baseline) {
+            fx.push_back(x[i]);
+            fy.push_back(signal[i]);
+        }
+    r.Coefficients.assign(m, 0.0);
+    const TFitResult fit = FitPolynomial(fx, fy, r.Coefficients);
+    r.Correlation = fit.Correlation;
+    if (fit.Correlation < 0.0) {
+        r.Reason = fit.Message.empty() ? "the baseline fit failed" : fit.Message;
+        return r;
+    }
+    residuals.clear();
+    for (std::size_t i = 0; i < n; ++i)
+        if (r.Use[i] != TChannelUse::Missing) {
+            r.Corrected[i] = signal[i] - EvaluatePolynomial(r.Coefficients, x[i]);
+            if (r.Use[i] == TChannelUse::Baseline)
+                residuals.push_back(r.Corrected[i]);
+        }
+    r.Rms = RobustRms(residuals);
     for (std::size_t i = 0; i < n; ++i)
         if (r.Use[i] == TChannelUse::Line) {
             if (i == 0 || r.Use[i - 1] != TChannelUse::Line)

@@ -17,6 +17,7 @@ struct TLineWindowResult {
     std::vector<TChannelUse> Use;     // per channel: Missing, Baseline (fitted) or Line
     std::vector<TAxisRange> Windows;  // the Line channels as ranges of x, in channel order
     std::vector<double> Coefficients; // the final baseline, lowest power first
+    double Correlation = -1.0;        // of the final baseline's fit (FitPolynomial)
     std::vector<double> Corrected;    // signal minus the baseline (0 where missing)
     double Rms = 0.0;                 // robust rms of the fitted channels' residuals
     int Iterations = 0;               // fits made
