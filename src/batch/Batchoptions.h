@@ -15,6 +15,7 @@
 #pragma once
 
 #include "data/Spectrumunit.h"
+#include "numeric/Linewindowunit.h"
 
 #include <array>
 #include <map>
@@ -24,10 +25,7 @@
 
 // A line window on the chosen axis, in the unit of the saved file's x column: Hz from the rest
 // frequency, metres from the rest wavelength, or km/s. Low <= High; both edges belong to it.
-struct TLineWindow {
-    double Low = 0.0;
-    double High = 0.0;
-};
+using TLineWindow = TAxisRange;
 
 // Where a file's source position comes from.
 enum class TPositionSource {

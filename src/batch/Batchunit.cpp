@@ -64,22 +64,6 @@ std::vector<TChannelUse> ChannelUseOfWindows(const std::vector<double>& x,
     return use;
 }
 
-std::vector<TLineWindow> WindowsOfChannelUse(const std::vector<double>& x,
-                                             const std::vector<TChannelUse>& use) {
-    std::vector<TLineWindow> windows;
-    const std::size_t n = std::min(x.size(), use.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        if (use[i] != TChannelUse::Line)
-            continue;
-        const bool continues = i > 0 && use[i - 1] == TChannelUse::Line;
-        if (!continues)
-            windows.push_back({x[i], x[i]});
-        windows.back().Low = std::min(windows.back().Low, x[i]);
-        windows.back().High = std::max(windows.back().High, x[i]);
-    }
-    return windows;
-}
-
 TFitSamples BaselineSamples(const std::vector<double>& x, const std::vector<double>& signal,
                             const std::vector<TChannelUse>& use) {
     TFitSamples samples;
@@ -235,7 +219,7 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
 
     row.Line = MeasureLine(signal, use, session.VelocitiesMinusVlsr, *row.GalLongitude,
                            settings.Dispersion);
-    row.Line.Windows = WindowsOfChannelUse(x, use);
+    row.Line.Windows = LineRanges(x, use);
     result.X = x;
     result.Velocities = session.VelocitiesMinusVlsr;
     result.Signal = std::move(signal);

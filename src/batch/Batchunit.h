@@ -47,11 +47,6 @@ std::vector<TChannelUse> ChannelUseOfWindows(const std::vector<double>& x,
                                              const std::vector<double>& signal,
                                              const std::vector<TLineWindow>& windows);
 
-// The Line channels as windows on x: one per run of adjacent Line channels, from the smaller
-// to the larger x of the run.
-std::vector<TLineWindow> WindowsOfChannelUse(const std::vector<double>& x,
-                                             const std::vector<TChannelUse>& use);
-
 // The samples to fit: the Baseline channels, in channel order.
 struct TFitSamples {
     std::vector<double> X, Y;

@@ -176,12 +176,21 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
                 residuals.push_back(r.Corrected[i]);
         }
     r.Rms = RobustRms(residuals);
-    for (std::size_t i = 0; i < n; ++i)
-        if (r.Use[i] == TChannelUse::Line) {
-            if (i == 0 || r.Use[i - 1] != TChannelUse::Line)
-                r.Windows.push_back({x[i], x[i]});
-            r.Windows.back().Low = std::min(r.Windows.back().Low, x[i]);
-            r.Windows.back().High = std::max(r.Windows.back().High, x[i]);
-        }
+    r.Windows = LineRanges(x, r.Use);
     return r;
+}
+
+std::vector<TAxisRange> LineRanges(const std::vector<double>& x,
+                                   const std::vector<TChannelUse>& use) {
+    std::vector<TAxisRange> ranges;
+    const std::size_t n = std::min(x.size(), use.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        if (use[i] != TChannelUse::Line)
+            continue;
+        if (i == 0 || use[i - 1] != TChannelUse::Line)
+            ranges.push_back({x[i], x[i]});
+        ranges.back().Low = std::min(ranges.back().Low, x[i]);
+        ranges.back().High = std::max(ranges.back().High, x[i]);
+    }
+    return ranges;
 }

@@ -13,6 +13,11 @@ struct TAxisRange {
     double Low = 0.0, High = 0.0;
 };
 
+// The Line channels as ranges of x: one per run of adjacent Line channels, from the smaller to
+// the larger x of the run, in channel order.
+std::vector<TAxisRange> LineRanges(const std::vector<double>& x,
+                                   const std::vector<TChannelUse>& use);
+
 struct TLineWindowResult {
     std::vector<TChannelUse> Use;     // per channel: Missing, Baseline (fitted) or Line
     std::vector<TAxisRange> Windows;  // the Line channels as ranges of x, in channel order

@@ -42,21 +42,20 @@ void TVectorPlot::PaintLine(const QPoint& from, const QPoint& to) {
 }
 
 void TVectorPlot::PaintFill(const QRect& rect, const QColor& color) {
-    TShape shape;
-    shape.Kind = TShape::Filled;
-    shape.Fill = color;
-    shape.From = rect.topLeft();
-    shape.To = rect.bottomRight() + QPoint(1, 1);
-    Shapes.push_back(shape);
+    AddArea(TShape::Filled, rect).Fill = color;
 }
 
 void TVectorPlot::PaintImage(const QRect& rect, const QImage& image) {
+    AddArea(TShape::Picture, rect).Image = image;
+}
+
+TVectorPlot::TShape& TVectorPlot::AddArea(TShape::TKind kind, const QRect& rect) {
     TShape shape;
-    shape.Kind = TShape::Picture;
-    shape.Image = image;
+    shape.Kind = kind;
     shape.From = rect.topLeft();
     shape.To = rect.bottomRight() + QPoint(1, 1);
     Shapes.push_back(shape);
+    return Shapes.back();
 }
 
 void TVectorPlot::PaintText(const std::string& text, int x, int y, double tenths,

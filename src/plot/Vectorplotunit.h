@@ -57,6 +57,8 @@ private:
         double Tenths = 0.0;
     };
     void OutlinedRect(const TRect& rect, const QColor& fill);
+    // A new shape of kind covering rect's pixels, recorded and returned for its fill or image.
+    TShape& AddArea(TShape::TKind kind, const QRect& rect);
 
     int Resolution; // dots per inch of the canvas's bitmap, at which the font is measured
     std::vector<TShape> Shapes;

@@ -39,7 +39,7 @@ TEST(BatchWindows, ChannelUseSamplesAndWindowsAgree) {
     EXPECT_EQ(s.X, (std::vector<double>{3, -2, -3}));
     EXPECT_EQ(s.Y, (std::vector<double>{5, 10, 11}));
     // The Line channels back as windows, lower end first, on a falling axis too.
-    const std::vector<TLineWindow> back = WindowsOfChannelUse(x, use);
+    const std::vector<TLineWindow> back = LineRanges(x, use);
     ASSERT_EQ(back.size(), 1u);
     EXPECT_EQ(back[0].Low, -1.0);
     EXPECT_EQ(back[0].High, 1.0);
