@@ -18,7 +18,7 @@
 #pragma once
 
 #include "batch/Batchoptions.h"
-#include "numeric/Terminalunit.h"
+#include "numeric/Linemeasureunit.h"
 
 #include <optional>
 #include <string>
@@ -37,60 +37,6 @@ struct TBatchSettings {
     std::array<std::string, 6> PositionTexts; // see TBatchOptions
     double Dispersion = 8.0; // km/s, the gas's velocity dispersion at the tangent point
 };
-
-// True when x lies inside one of the windows (edges included).
-bool InsideWindows(double x, const std::vector<TLineWindow>& windows);
-
-// The part each channel takes given typed windows: Missing where the signal is exactly 0, Line
-// inside a window, Baseline elsewhere; over the common length of x and signal.
-std::vector<TChannelUse> ChannelUseOfWindows(const std::vector<double>& x,
-                                             const std::vector<double>& signal,
-                                             const std::vector<TLineWindow>& windows);
-
-// The samples to fit: the Baseline channels, in channel order.
-struct TFitSamples {
-    std::vector<double> X, Y;
-};
-TFitSamples BaselineSamples(const std::vector<double>& x, const std::vector<double>& signal,
-                            const std::vector<TChannelUse>& use);
-
-// The line's figures from a corrected spectrum. Each figure is empty when it has nothing to go
-// on.
-struct TLineMeasures {
-    std::optional<double> Rms;          // signal units, robust rms of the Baseline channels
-    std::optional<double> Peak;         // largest signal of the Line channels
-    std::optional<double> PeakVelocity; // km/s, velocity minus VLSR of that channel
-    std::optional<double> Integral;     // signal x km/s over the Line channels
-    // The terminal velocity of the line of sight, km/s relative to the LSR: the most positive
-    // edge in the first quadrant (0 to 90 degrees), the most negative in the fourth (270 to
-    // 360), with its 1-sigma uncertainty; empty elsewhere, or when the edge cannot be
-    // measured, and TerminalReason says why.
-    std::optional<double> TerminalVelocity, TerminalUncertainty;
-    std::string TerminalReason;
-    // The line's most positive and most negative edges, km/s, whatever the quadrant.
-    std::optional<double> HighestVelocity, LowestVelocity;
-    std::vector<TLineWindow> Windows; // the line windows used, on the chosen axis
-};
-
-// Figures of the line.
-// Given:    corrected   the signal after the baseline's subtraction
-//           use         per channel: Missing, Baseline (fitted) or Line
-//           velocities  velocity minus VLSR of each channel, km/s
-//           longitude   galactic longitude of the line of sight, degrees
-//           dispersion  km/s, the gas's velocity dispersion at the tangent point
-// Returned: Rms over the Baseline channels (1.4826 x their median absolute deviation: a
-//           stray spike or a line's wing outside the window does not inflate it); Peak and
-//           PeakVelocity of the largest signal of the Line channels (the first in channel order
-//           on a tie); Integral, the sum over the Line channels of signal x channel width, the
-//           width being half the velocity span between the two neighbouring channels (one
-//           neighbour at the ends); the edges from the fit of the line's far edge
-//           (MeasureTerminalVelocity of numeric/Terminalunit.h), on both sides for
-//           HighestVelocity and LowestVelocity, on the quadrant's side for TerminalVelocity.
-// Reference: the tangent-point method (Rotationunit.h); the edge fit and its references in
-//           numeric/Terminalunit.h.
-TLineMeasures MeasureLine(const std::vector<double>& corrected, const std::vector<TChannelUse>& use,
-                          const std::vector<double>& velocities, double longitude,
-                          double dispersion);
 
 // A file's row of the survey summary. Fields that are not known stay empty.
 struct TSummaryRow {
