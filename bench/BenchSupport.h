@@ -32,6 +32,7 @@ public:
                 return item;
         return nullptr;
     }
+    bool OpenUrl(const QUrl&) override { return false; }
 };
 
 // A spectrum as the telescope records it: a sloping baseline, a line near channel 210 and some

@@ -1,10 +1,12 @@
 #include "app/Dialogsunit.h"
 
+#include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QUrl>
 
 QString TQtDialogs::GetOpenFileName(QWidget* parent, const QString& caption, const QString& folder,
                                     const QString& filter) {
@@ -56,4 +58,8 @@ int TQtDialogs::ExecModal(QDialog& dialog) {
 
 QAction* TQtDialogs::ExecPopup(QMenu& menu, const QPoint& screenPoint) {
     return menu.exec(screenPoint);
+}
+
+bool TQtDialogs::OpenUrl(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
 }

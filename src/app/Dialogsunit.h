@@ -8,6 +8,7 @@ class QAction;
 class QDialog;
 class QMenu;
 class QPoint;
+class QUrl;
 class QWidget;
 
 class TUserDialogs {
@@ -29,6 +30,8 @@ public:
     // Opens menu as a pop-up at a screen point and returns the item chosen, or nullptr when
     // the menu was dismissed. The caller runs the chosen command.
     virtual QAction* ExecPopup(QMenu& menu, const QPoint& screenPoint) = 0;
+    // Opens a document with the desktop's viewer for it; false when none could.
+    virtual bool OpenUrl(const QUrl& url) = 0;
 };
 
 // Real dialogs on screen.
@@ -43,4 +46,5 @@ public:
     void ShowError(QWidget* parent, const QString& caption, const QString& text) override;
     int ExecModal(QDialog& dialog) override;
     QAction* ExecPopup(QMenu& menu, const QPoint& screenPoint) override;
+    bool OpenUrl(const QUrl& url) override;
 };

@@ -3,6 +3,7 @@
 
 #include "app/Dialogsunit.h"
 #include "app/Spineditunit.h"
+#include "data/Folderunit.h"
 #include "data/Readunit.h"
 #include "data/Spectrumunit.h"
 #include "numeric/Polyfitunit.h"
@@ -162,6 +163,16 @@ void TForm1::CreateMenus() {
     miRead->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
     miDetails = Named(miFile->addAction("Enter &other details"), "miDetails");
     miDetails->setEnabled(false);
+    miNextFile = Named(miFile->addAction("&Next file"), "miNextFile");
+    miNextFile->setShortcut(QKeySequence(Qt::Key_PageDown));
+    miNextFile->setStatusTip("Read the next spectrum file of the folder, in name order");
+    miPreviousFile = Named(miFile->addAction("&Previous file"), "miPreviousFile");
+    miPreviousFile->setShortcut(QKeySequence(Qt::Key_PageUp));
+    miPreviousFile->setStatusTip("Read the previous spectrum file of the folder, in name order");
+    for (QAction* item : {miNextFile, miPreviousFile}) {
+        item->setShortcutContext(Qt::WindowShortcut);
+        item->setEnabled(false);
+    }
     miFile->addSeparator();
     miSaveAs = Named(miFile->addAction("&Save as"), "miSaveAs");
     miSaveAs->setShortcut(QKeySequence::Save);
@@ -178,6 +189,8 @@ void TForm1::CreateMenus() {
     OnTriggered(miSaveAs, [this] { miSaveAsClick(); });
     OnTriggered(miExportGraph, [this] { miExportGraphClick(); });
     OnTriggered(miExit, [this] { miExitClick(); });
+    OnTriggered(miNextFile, [this] { miNextFileClick(); });
+    OnTriggered(miPreviousFile, [this] { miPreviousFileClick(); });
 
     miGraph = Named(menuBar()->addMenu("&Graph"), "miGraph");
     GraphGroup = new QActionGroup(this);
@@ -200,6 +213,10 @@ void TForm1::CreateMenus() {
     miShowHints->setCheckable(true);
     miShowHints->setChecked(true);
     OnTriggered(miShowHints, [this] { miShowHintsClick(); });
+    miFollowFolder = Named(miView->addAction("&Follow folder"), "miFollowFolder");
+    miFollowFolder->setCheckable(true);
+    miFollowFolder->setStatusTip("Show each new spectrum file of the folder as it arrives");
+    OnTriggered(miFollowFolder, [this] { miFollowFolderClick(); });
 
     miPolynomial = Named(menuBar()->addMenu("&Polynomial"), "miPolynomial");
     miSubtract = Named(miPolynomial->addAction("&Subtract"), "miSubtract");
@@ -212,9 +229,24 @@ void TForm1::CreateMenus() {
     // disabled (after a change of axis) and whatever control has the focus.
     addAction(miUndoSubtract);
     OnTriggered(miUndoSubtract, [this] { miUndoSubtractClick(); });
+    miPolynomial->addSeparator();
+    miMeasureLine = Named(miPolynomial->addAction("&Measure line"), "miMeasureLine");
+    miMeasureLine->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    miMeasureLine->setShortcutContext(Qt::WindowShortcut);
+    miMeasureLine->setStatusTip(
+        "Peak, integral, noise and terminal velocities of the line in the band");
+    miMeasureLine->setEnabled(false);
+    // Also an action of the window, so that Ctrl+M works while the menu waits for a fit.
+    addAction(miMeasureLine);
+    OnTriggered(miMeasureLine, [this] { miMeasureLineClick(); });
     miPolynomial->menuAction()->setEnabled(false);
 
     miHelp = Named(menuBar()->addMenu("&Help"), "miHelp");
+    miManual = Named(miHelp->addAction("&Manual"), "miManual");
+    miManual->setShortcut(QKeySequence::HelpContents);
+    miManual->setShortcutContext(Qt::WindowShortcut);
+    addAction(miManual);
+    OnTriggered(miManual, [this] { miManualClick(); });
     miAbout = Named(miHelp->addAction("&About"), "miAbout");
     OnTriggered(miAbout, [this] { miAboutClick(); });
 }
@@ -238,9 +270,31 @@ void TForm1::CreateToolBar() {
     tbSaveAs->setToolTip("Save as");
     tbSaveAs->setStatusTip("Save as|Save data as");
     tbSaveAs->setEnabled(false);
+    ToolBar->addSeparator();
+    tbPreviousFile =
+        Named(ToolBar->addAction(style()->standardIcon(QStyle::SP_ArrowBack), "Previous file"),
+              "tbPreviousFile");
+    tbPreviousFile->setToolTip("Previous file");
+    tbPreviousFile->setStatusTip("Previous file|Read the previous spectrum file of the folder");
+    tbNextFile =
+        Named(ToolBar->addAction(style()->standardIcon(QStyle::SP_ArrowForward), "Next file"),
+              "tbNextFile");
+    tbNextFile->setToolTip("Next file");
+    tbNextFile->setStatusTip("Next file|Read the next spectrum file of the folder");
+    ToolBar->addSeparator();
+    tbMeasureLine = Named(
+        ToolBar->addAction(style()->standardIcon(QStyle::SP_FileDialogInfoView), "Measure line"),
+        "tbMeasureLine");
+    tbMeasureLine->setToolTip("Measure line");
+    tbMeasureLine->setStatusTip("Measure line|Measure the line in the band");
+    for (QAction* button : {tbPreviousFile, tbNextFile, tbMeasureLine})
+        button->setEnabled(false);
     OnTriggered(tbRead, [this] { miReadClick(); });
     OnTriggered(tbSaveAs, [this] { miSaveAsClick(); });
-    for (QAction* button : {tbRead, tbSaveAs})
+    OnTriggered(tbPreviousFile, [this] { miPreviousFileClick(); });
+    OnTriggered(tbNextFile, [this] { miNextFileClick(); });
+    OnTriggered(tbMeasureLine, [this] { miMeasureLineClick(); });
+    for (QAction* button : {tbRead, tbSaveAs, tbPreviousFile, tbNextFile, tbMeasureLine})
         ToolBar->widgetForAction(button)->installEventFilter(this);
 }
 

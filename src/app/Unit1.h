@@ -27,6 +27,9 @@
 #include <vector>
 
 class QAction;
+class QFileSystemWatcher;
+class QTimer;
+class TArrivals;
 class QActionGroup;
 class QLabel;
 class QLineEdit;
@@ -70,6 +73,15 @@ public:
     void miPuGenerateClick();
     void miPuCancelClick();
     void CSpinEdit1Change();
+    // At the telescope and in the lab: measuring the line (Unit1Measure.cpp), the folder's
+    // other files and new scans arriving in it (Unit1Folder.cpp), the manual (Unit1About.cpp).
+    void miMeasureLineClick();
+    void miNextFileClick();
+    void miPreviousFileClick();
+    void miFollowFolderClick();
+    void miManualClick();
+    // New spectrum files are taken once their size has stayed the same for this long (ms).
+    void SetArrivalSettle(int milliseconds) { ArrivalSettle = milliseconds; }
 
     // The reading step of the Read command; throws std::runtime_error as the reader does.
     void ReadSpectrumFile(const QString& path);
@@ -127,10 +139,11 @@ public:
     QAction *miRead, *miDetails, *miSaveAs, *miExportGraph, *miExit;
     QAction *miFrequency, *miWavelength, *miVelocity, *miVMinusVlsr;
     QAction *miShowHints, *miSubtract, *miUndoSubtract, *miAbout;
+    QAction *miMeasureLine, *miNextFile, *miPreviousFile, *miFollowFolder, *miManual;
     QMenu* PopupMenu;
     QAction *miPuGenerate, *miPuCancel;
     QToolBar* ToolBar;
-    QAction *tbRead, *tbSaveAs;
+    QAction *tbRead, *tbSaveAs, *tbPreviousFile, *tbNextFile, *tbMeasureLine;
     QWidget *pnlPlot, *pnlCoeff, *Panel1;
     TSpinEdit* CSpinEdit1;
     QLabel* lblCorr;
@@ -166,6 +179,18 @@ private:
     void RedrawPlot();
     // Baseline (Unit1Baseline.cpp).
     void UpdatePolynomialItems();
+    // Read and shown, with the commands that need a spectrum enabled; false (and a message) when
+    // the file could not be read (Unit1Session.cpp).
+    // quiet: no message for a file that cannot be read.
+    bool LoadAndShow(const QByteArray& localPath, bool quiet = false);
+    // The details dialog made ready for the spectrum read last (Unit1Details.cpp).
+    void PrepareDetails();
+    // Folder (Unit1Folder.cpp): the neighbour step files away in the folder of the file shown.
+    void StepFile(int step);
+    void FollowShownFolder();
+    void LookForArrivals();
+    bool ShowArrival(const QString& path);
+    void UpdateFileItems();
     // The fitted curve of coefficients over the saved graph, shown.
     void DrawCurve(const std::vector<double>& coefficients);
 
@@ -196,4 +221,14 @@ private:
     bool FileRead = false; // a file was chosen: its folder is stored for the next run
     QString SaveFolder;
     QLabel* StatusPanels[3] = {nullptr, nullptr, nullptr};
+    bool BandForMeasure = false; // a band was completed on the graph as it is shown
+    // Following the shown file's folder: the watcher, the files seen arriving and the poll of
+    // their sizes while one is still being written.
+    QFileSystemWatcher* FolderWatcher = nullptr;
+    std::unique_ptr<TArrivals> Arrivals;
+    QTimer* ArrivalTimer = nullptr;
+    int ArrivalSettle = 1000;
+    QString FollowedFolder; // the folder watched, empty when none
+    QString FollowedSuffix; // the extension of the spectrum files followed
+    QByteArray BrowsedPath; // the file Next and Previous step from
 };

@@ -35,6 +35,7 @@ void TForm1::PlotMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, int x,
 void TForm1::PlotMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
     if (!Band.Release(button == Qt::LeftButton))
         return;
+    BandForMeasure = SpectrumDrawn;
     QAction* chosen = Dialogs->ExecPopup(*PopupMenu, Plot->mapToGlobal(QPoint(x, y)));
     if (chosen == miPuGenerate)
         miPuGenerateClick();

@@ -12,13 +12,17 @@
 #include <QLabel>
 #include <QLineEdit>
 
-void TForm1::miDetailsClick() {
+void TForm1::PrepareDetails() {
     if (!DetailsForm)
         DetailsForm = new TDetailsForm(this, Station);
     DetailsForm->setWindowTitle(
         QString::fromStdString(Session.File ? ExtractFileName(Session.File->FilePath) : ""));
     DetailsForm->SetFileNamePosition(Session.PositionInFileName, Session.FileGLatitude,
                                      Session.FileGLongitude);
+}
+
+void TForm1::miDetailsClick() {
+    PrepareDetails();
     if (Dialogs->ExecModal(*DetailsForm) != QDialog::Accepted)
         return;
     if (ApplyDetails())

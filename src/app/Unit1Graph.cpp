@@ -35,12 +35,15 @@ void TForm1::ShowSpectrum() {
     items[shown]->setChecked(true);
     Session.SelectXAxis(shown);
     SpectrumDrawn = false;
+    BandForMeasure = false; // a band dragged on another graph marks nothing on this one
     if (DrawSpectrum()) {
         SpectrumDrawn = true;
         miPolynomial->menuAction()->setEnabled(false);
         // The fit belongs to the axis it was made on.
         FitOffered = false;
         UpdatePolynomialItems();
+        miMeasureLine->setEnabled(true);
+        tbMeasureLine->setEnabled(true);
     } else {
         Dialogs->ShowMessage(this, ApplicationTitle, "Error finding data limits");
     }

@@ -3,6 +3,7 @@
 #include "app/Unit1.h"
 
 #include "app/Dialogsunit.h"
+#include "data/Folderunit.h"
 #include "data/Spectrumunit.h"
 #include "settings/Formsettings.h"
 
@@ -35,6 +36,7 @@ void TForm1::ReadStoredSettings() {
     SetToolBarHints(stored.Hints);
     // The menu's check mark follows the stored value, so that menu and tool bar agree.
     miShowHints->setChecked(stored.Hints);
+    miFollowFolder->setChecked(stored.FollowFolder);
 }
 
 void TForm1::PlaceWindow(QPoint corner) {
@@ -64,6 +66,7 @@ void TForm1::WriteStoredSettings() {
     settings.Left = pos().x();
     settings.Top = pos().y();
     settings.Hints = ShowToolBarHints;
+    settings.FollowFolder = miFollowFolder->isChecked();
     if (FileRead)
         settings.OpenFolder = OpenFolder;
     settings.Write();
@@ -91,12 +94,16 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     // The tool bar's short hints are shown only while hints are on.
     if (event->type() == QEvent::ToolTip && !ShowToolBarHints)
         return true;
-    // Ctrl+Z undoes a subtraction even while the spin edit, which would take it for its own
-    // text, has the focus.
-    if (event->type() == QEvent::ShortcutOverride &&
-        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Undo)) {
-        event->ignore();
-        return true;
+    // Ctrl+Z undoes a subtraction, and Page Up and Page Down step through the folder, even
+    // while the spin edit, which would take them for its own text or steps, has the focus.
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Undo) ||
+            (key->modifiers() == Qt::NoModifier &&
+             (key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown))) {
+            event->ignore();
+            return true;
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -135,13 +142,20 @@ void TForm1::ReadAndShow(const QString& path) {
 }
 
 void TForm1::ReadAndShow(const QByteArray& localPath) {
+    if (LoadAndShow(localPath))
+        miDetailsClick();
+}
+
+bool TForm1::LoadAndShow(const QByteArray& localPath, bool quiet) {
     OpenFolder = QFileInfo(QFile::decodeName(localPath)).absolutePath();
     FileRead = true;
+    BrowsedPath = localPath;
     try {
         ReadSpectrumFile(localPath);
     } catch (const std::runtime_error& error) {
-        Dialogs->ShowMessage(this, ApplicationTitle, QString::fromUtf8(error.what()));
-        return;
+        if (!quiet)
+            Dialogs->ShowMessage(this, ApplicationTitle, QString::fromUtf8(error.what()));
+        return false;
     }
     ShowSpectrum();
     miDetails->setEnabled(true);
@@ -151,7 +165,9 @@ void TForm1::ReadAndShow(const QByteArray& localPath) {
     tbSaveAs->setEnabled(true);
     if (SaveFolder.isEmpty())
         SaveFolder = OpenFolder;
-    miDetailsClick();
+    UpdateFileItems();
+    FollowShownFolder();
+    return true;
 }
 
 void TForm1::ReadSpectrumFile(const QString& path) {

@@ -98,6 +98,28 @@ void DrawBaselineCurve(TDrawingSurface& plot, const TGraphMapping& map,
     plot.Show();
 }
 
+void DrawGraphMarks(TDrawingSurface& plot, const TGraphMapping& map,
+                    const std::vector<TGraphMark>& marks) {
+    plot.Pen.setColor(ColorToQColor(GraphMarkColor));
+    const int lo = std::min(map.Rect.Left, map.Rect.Right);
+    const int hi = std::max(map.Rect.Left, map.Rect.Right);
+    int row = 0;
+    for (const TGraphMark& mark : marks) {
+        const int px = map.XToPixel(mark.X);
+        if (px < lo || px > hi)
+            continue;
+        plot.MoveTo(px, map.Rect.Top);
+        plot.LineTo(px, map.Rect.Bottom);
+        const int width = plot.TextWidth(mark.Label);
+        // The label beside its line, on the side with room for it.
+        const int x = px + 3 + width <= hi ? px + 3 : px - 3 - width;
+        plot.TextOutAngle(mark.Label, x, map.Rect.Top + 3 + row * plot.TextHeight(mark.Label), 0.0);
+        ++row;
+    }
+    plot.Pen.setColor(Qt::black);
+    plot.Show();
+}
+
 QByteArray PngBytes(const QImage& image) {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);

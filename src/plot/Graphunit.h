@@ -23,6 +23,7 @@ constexpr TColor GraphAreaColor = 0xFFFFFF;
 constexpr TColor GraphGridColor = 0x808080;
 constexpr TColor GraphCurveColor = 0xFF0000;  // blue (0x00BBGGRR)
 constexpr TColor GraphFittedColor = 0x0000FF; // red
+constexpr TColor GraphMarkColor = 0x008000;   // dark green: the measured line's marks
 
 // The plot rectangle inside a surface of width x height: room for the tick labels on the left and
 // below, the file name and the title above.
@@ -53,6 +54,19 @@ bool DrawGraph(TDrawingSurface& plot, const TGraphInputs& in, TGraphLimits& limi
 // then Show.
 void DrawBaselineCurve(TDrawingSurface& plot, const TGraphMapping& map,
                        const std::vector<double>& coefficients);
+
+// A velocity marked on the graph with its label.
+struct TGraphMark {
+    double X = 0.0;    // on the axis shown
+    std::string Label; // e.g. "peak", "vt +52.1"
+};
+
+// Thin vertical lines across the plot rectangle at each mark's x (marks outside the axis's
+// limits are left out), each labelled at the top of the plot, the labels one under the other so
+// that close marks stay readable; then Show. Drawn over the graph as it stands: the next
+// drawing of the graph or of a fitted curve takes them away.
+void DrawGraphMarks(TDrawingSurface& plot, const TGraphMapping& map,
+                    const std::vector<TGraphMark>& marks);
 
 // An image as the bytes of a PNG file.
 QByteArray PngBytes(const QImage& image);

@@ -36,6 +36,7 @@ TFormSettings TFormSettings::Load(QSettings& store) {
     settings.Left = ReadStoredInteger(store, QStringLiteral("Left"), settings.Left);
     settings.Top = ReadStoredInteger(store, QStringLiteral("Top"), settings.Top);
     settings.Hints = ReadStoredInteger(store, QStringLiteral("Hints"), 1) != 0;
+    settings.FollowFolder = ReadStoredInteger(store, QStringLiteral("FollowFolder"), 0) != 0;
     store.endGroup();
     store.beginGroup(FilesSection);
     settings.OpenFolder = store.value(QStringLiteral("OpenFolder")).toString();
@@ -48,6 +49,8 @@ void TFormSettings::Save(QSettings& store) const {
     store.setValue(QStringLiteral("Left"), Left);
     store.setValue(QStringLiteral("Top"), Top);
     store.setValue(QStringLiteral("Hints"), Hints ? QStringLiteral("1") : QStringLiteral("0"));
+    store.setValue(QStringLiteral("FollowFolder"),
+                   FollowFolder ? QStringLiteral("1") : QStringLiteral("0"));
     store.endGroup();
     if (!OpenFolder.isEmpty()) {
         store.beginGroup(FilesSection);

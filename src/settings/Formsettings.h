@@ -13,6 +13,9 @@ struct TFormSettings {
     int Left = 100;    // "Left": the window's left edge, pixels
     int Top = 100;     // "Top": its top edge, pixels
     bool Hints = true; // "Hints": the tool bar shows hints (stored as the text "1" or "0")
+    // "FollowFolder": new spectrum files of the shown file's folder are shown as they arrive
+    // (stored as "1" or "0").
+    bool FollowFolder = false;
     // Section "Files", "OpenFolder": the folder of the last file read, where the open dialog
     // starts; empty when none was stored.
     QString OpenFolder;

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QPoint>
 #include <QStringList>
+#include <QUrl>
 #include <functional>
 
 class TFakeDialogs : public TUserDialogs {
@@ -61,5 +62,12 @@ public:
         return nullptr;
     }
 
+    bool OpenUrl(const QUrl& url) override {
+        OpenedUrls << url;
+        return OpenUrlAnswer;
+    }
+
     QString LastOpenFolder;
+    QList<QUrl> OpenedUrls; // every document opened with the desktop's viewer
+    bool OpenUrlAnswer = true;
 };

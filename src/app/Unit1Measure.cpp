@@ -1,0 +1,88 @@
+// Measure line: the line's peak, integral, noise and terminal velocities, by the core's
+// MeasureShownLine (the batch's own figures), listed in the memo and marked on the graph.
+#include "app/Unit1.h"
+
+#include "app/Dialogsunit.h"
+#include "data/Spectrumunit.h"
+#include "numeric/Linemeasureunit.h"
+#include "plot/Graphunit.h"
+#include "plot/Plotunit.h"
+
+#include <QAction>
+#include <QPlainTextEdit>
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+std::string Signed(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%+.1f", value);
+    return text;
+}
+
+} // namespace
+
+void TForm1::miMeasureLineClick() {
+    if (!SpectrumDrawn)
+        return;
+    const int shown = ShownMode();
+    if (shown != ModeVelocity && shown != ModeVelocityMinusVlsr) {
+        Dialogs->ShowMessage(this, ApplicationTitle,
+                             "The line is measured on a velocity axis: choose Graph > Velocity "
+                             "or Graph > V Minus Vlsr.");
+        return;
+    }
+    TLineMeasureRequest request;
+    // The figures are relative to the LSR whenever this spectrum has its VLSR; on the plain
+    // velocity axis the marks then stand VLSR further on.
+    request.LsrFrame = Session.VlsrForSpectrum && !Session.VelocitiesMinusVlsr.empty();
+    request.Velocities = request.LsrFrame ? Session.VelocitiesMinusVlsr : Velocities;
+    const double shift = request.LsrFrame && shown == ModeVelocity ? Session.Vlsr : 0.0;
+    request.Signal = Session.Signal;
+    if (BandForMeasure) {
+        const TGraphMapping map = Mapping();
+        const int lo = std::min(Band.BoxLeft, Band.BoxRight);
+        const int hi = std::max(Band.BoxLeft, Band.BoxRight);
+        request.InBand.resize(Session.XValues.size());
+        for (std::size_t i = 0; i < Session.XValues.size(); ++i) {
+            const int px = map.XToPixel(Session.XValues[i]);
+            request.InBand[i] = lo <= px && px <= hi;
+        }
+    }
+    request.Subtracted = Corrected;
+    request.Terms = static_cast<int>(Session.Coefficients.size());
+    if (request.LsrFrame && Session.AppliedDetails)
+        request.Longitude = Session.AppliedDetails->GalLongitude().Value;
+    const TLineMeasureReport report = MeasureShownLine(request);
+
+    for (const std::string& line : LineMeasureLines(report))
+        Memo->appendPlainText(QString::fromStdString(line));
+    if (!report.Error.empty()) {
+        ShowStatusMessage(QString::fromStdString("Line not measured: " + report.Error));
+        return;
+    }
+    const TLineMeasures& m = report.Line;
+    std::vector<TGraphMark> marks;
+    if (m.PeakVelocity)
+        marks.push_back({*m.PeakVelocity + shift, "peak"});
+    const auto edge = [&](const std::optional<double>& v, const char* name) {
+        if (v)
+            marks.push_back({*v + shift, std::string(name) + " " + Signed(*v)});
+    };
+    if (m.TerminalVelocity) {
+        edge(m.TerminalVelocity, "vt");
+        edge(m.TerminalVelocity == m.HighestVelocity ? m.LowestVelocity : m.HighestVelocity,
+             "edge");
+    } else {
+        edge(m.HighestVelocity, "edge");
+        edge(m.LowestVelocity, "edge");
+    }
+    DrawGraphMarks(*Plot, Mapping(), marks);
+    std::string status = "Line measured";
+    if (m.Peak && m.PeakVelocity)
+        status += ": peak at " + Signed(*m.PeakVelocity) + " km/s";
+    status += m.TerminalVelocity ? ", terminal velocity " + Signed(*m.TerminalVelocity) + " km/s"
+                                 : "; no terminal velocity: " + m.TerminalReason;
+    ShowStatusMessage(QString::fromStdString(status));
+}
