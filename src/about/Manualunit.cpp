@@ -8,9 +8,9 @@
 #include <QUrl>
 
 QStringList ManualCandidates(const QString& programFolder) {
-    const QDir bin(programFolder);
-    return {bin.absoluteFilePath("../share/doc/kelvane/README.md"),
-            bin.absoluteFilePath("../README.md")};
+    const QString bin = QDir(programFolder).absolutePath();
+    return {QDir::cleanPath(bin + "/../share/doc/kelvane/README.md"),
+            QDir::cleanPath(bin + "/../README.md")};
 }
 
 QString ManualHtml(const QString& markdown, const QString& baseFolder) {

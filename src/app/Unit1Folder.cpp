@@ -4,6 +4,7 @@
 
 #include "data/Folderunit.h"
 #include "data/Readunit.h"
+#include "details/Detailsunit.h"
 
 #include <QAction>
 #include <QApplication>
@@ -92,6 +93,10 @@ void TForm1::FollowShownFolder() {
     FolderWatcher->addPath(FollowedFolder);
     connect(FolderWatcher, &QFileSystemWatcher::directoryChanged, this,
             [this] { RunCommand([this] { LookForArrivals(); }); });
+    // A file that did not read yet is watched itself: writing on into it changes no entry of
+    // the folder.
+    connect(FolderWatcher, &QFileSystemWatcher::fileChanged, this,
+            [this] { RunCommand([this] { LookForArrivals(); }); });
     Arrivals = std::make_unique<TArrivals>(
         SpectrumFileSizes(Local(FollowedFolder), FollowedSuffix.toStdString()));
     if (!ArrivalTimer) {
@@ -111,9 +116,16 @@ void TForm1::LookForArrivals() {
     // Nothing is swapped under a dialog or a menu that is open: the arrival waits for it.
     if (!QApplication::activeModalWidget() && !QApplication::activePopupWidget()) {
         const QString folder = FollowedFolder;
-        for (const std::string& name : Arrivals->Ready(now, ArrivalSettle))
-            if (!ShowArrival(folder + '/' + QFile::decodeName(QByteArray::fromStdString(name))))
+        for (const std::string& name : Arrivals->Ready(now, ArrivalSettle)) {
+            const QString path = folder + '/' + QFile::decodeName(QByteArray::fromStdString(name));
+            if (ShowArrival(path)) {
+                if (FolderWatcher)
+                    FolderWatcher->removePath(path);
+            } else if (Arrivals) {
                 Arrivals->Rejected(name);
+                FolderWatcher->addPath(path);
+            }
+        }
     }
     if (!Arrivals)
         return;
@@ -131,6 +143,7 @@ bool TForm1::ShowArrival(const QString& path) {
     // The details as the dialog holds them, with the position from the new file's name when it
     // carries one; the VLSR for the new file's own time. No dialog.
     PrepareDetails();
+    DetailsForm->FormShow(); // what showing the dialog would do to its fields
     if (ApplyDetails())
         miVMinusVlsr->setEnabled(true);
     ShowStatusMessage("New file: " + QFileInfo(path).fileName());
