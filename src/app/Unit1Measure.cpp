@@ -56,8 +56,16 @@ void TForm1::miMeasureLineClick() {
         request.Longitude = Session.AppliedDetails->GalLongitude().Value;
     const TLineMeasureReport report = MeasureShownLine(request);
 
+    // The fit's coefficients stay above the measure; a measure made before gives way.
+    QStringList memo = Memo->toPlainText().split('\n');
+    while (!memo.isEmpty() && memo.back().isEmpty())
+        memo.removeLast();
+    const auto measured = std::find_if(memo.begin(), memo.end(),
+                                       [](const QString& line) { return line.startsWith("Line"); });
+    memo.erase(measured, memo.end());
     for (const std::string& line : LineMeasureLines(report))
-        Memo->appendPlainText(QString::fromStdString(line));
+        memo << QString::fromStdString(line);
+    Memo->setPlainText(memo.join('\n'));
     if (!report.Error.empty()) {
         ShowStatusMessage(QString::fromStdString("Line not measured: " + report.Error));
         return;

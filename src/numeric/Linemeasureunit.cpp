@@ -125,7 +125,7 @@ TLineMeasureReport MeasureShownLine(const TLineMeasureRequest& request) {
                                                                       : TChannelUse::Baseline;
         if (request.Subtracted) {
             corrected = signal;
-            report.Baseline = "inside the band; baseline subtracted";
+            report.Baseline = "in the band, baseline subtracted";
         } else {
             const TFitSamples samples = BaselineSamples(v, signal, use);
             std::vector<double> coefficients(static_cast<std::size_t>(std::max(0, request.Terms)));
@@ -136,8 +136,7 @@ TLineMeasureReport MeasureShownLine(const TLineMeasureRequest& request) {
             }
             corrected = signal;
             SubtractPolynomial(corrected, v, coefficients);
-            report.Baseline =
-                "inside the band; baseline of " + TermsText(request.Terms) + " fitted outside it";
+            report.Baseline = "in the band, baseline of " + TermsText(request.Terms);
         }
     } else {
         TLineWindowResult found = FindLineWindow(v, signal, request.Terms);
@@ -148,11 +147,10 @@ TLineMeasureReport MeasureShownLine(const TLineMeasureRequest& request) {
         use = std::move(found.Use);
         if (request.Subtracted) {
             corrected = signal;
-            report.Baseline = "line window found; baseline subtracted";
+            report.Baseline = "window found, baseline subtracted";
         } else {
             corrected = std::move(found.Corrected);
-            report.Baseline =
-                "line window found; baseline of " + TermsText(request.Terms) + " fitted outside it";
+            report.Baseline = "window found, baseline of " + TermsText(request.Terms);
         }
     }
     // Without the LSR frame or a longitude there is no tangent point to speak of: the edges'
@@ -175,28 +173,29 @@ TLineMeasureReport MeasureShownLine(const TLineMeasureRequest& request) {
 
 std::vector<std::string> LineMeasureLines(const TLineMeasureReport& report) {
     if (!report.Error.empty())
-        return {"Line: " + report.Error};
+        return {"Line not measured:", report.Error};
     const TLineMeasures& m = report.Line;
-    std::vector<std::string> lines = {"Line (" + report.Baseline + ")"};
+    std::vector<std::string> lines = {"Line, " + report.Baseline};
     for (const TAxisRange& w : m.Windows)
-        lines.push_back("window " + Fixed(w.Low, 1) + " to " + Fixed(w.High, 1) + " km/s");
-    if (m.Peak && m.PeakVelocity)
-        lines.push_back("peak " + Fixed(*m.Peak, 3) + " at " + Fixed(*m.PeakVelocity, 2, true) +
-                        " km/s");
+        lines.push_back("window " + Fixed(w.Low, 1) + ".." + Fixed(w.High, 1));
+    if (m.Peak && m.PeakVelocity) {
+        lines.push_back("peak " + Fixed(*m.Peak, 3));
+        lines.push_back("  at " + Fixed(*m.PeakVelocity, 2, true) + " km/s");
+    }
     if (m.Integral)
         lines.push_back("integral " + Fixed(*m.Integral, 2) + " \u00D7 km/s");
     if (m.Rms)
-        lines.push_back("rms outside " + Fixed(*m.Rms, 3));
+        lines.push_back("rms " + Fixed(*m.Rms, 3));
     const auto edge = [&lines](const char* name, const std::optional<double>& velocity,
                                const std::optional<double>& uncertainty) {
         if (velocity)
             lines.push_back(std::string(name) + " " + Fixed(*velocity, 1, true) + " \u00B1 " +
                             Fixed(uncertainty.value_or(0.0), 1) + " km/s");
     };
-    edge("terminal", m.TerminalVelocity, m.TerminalUncertainty);
+    edge("vt", m.TerminalVelocity, m.TerminalUncertainty);
     if (!m.TerminalVelocity && !m.TerminalReason.empty())
-        lines.push_back("terminal: " + m.TerminalReason);
-    edge("highest edge", m.HighestVelocity, m.HighestUncertainty);
-    edge("lowest edge", m.LowestVelocity, m.LowestUncertainty);
+        lines.push_back("vt: " + m.TerminalReason);
+    edge("v max", m.HighestVelocity, m.HighestUncertainty);
+    edge("v min", m.LowestVelocity, m.LowestUncertainty);
     return lines;
 }

@@ -94,6 +94,7 @@ struct TLineMeasureReport {
 //           Line.TerminalReason says which is missing and the edges are not given.
 TLineMeasureReport MeasureShownLine(const TLineMeasureRequest& request);
 
-// The report as the window's memo lists it, one short line each (signal in the file's unit,
-// velocities in km/s with their 1-sigma uncertainties).
+// The report as the window's memo lists it, one short line each, the first starting with
+// "Line" (signal in the file's unit, velocities in km/s with their 1-sigma uncertainties; vt
+// the terminal velocity, v max and v min the line's two edges).
 std::vector<std::string> LineMeasureLines(const TLineMeasureReport& report);

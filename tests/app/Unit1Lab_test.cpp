@@ -55,9 +55,9 @@ TEST_F(Lab, MeasureLineGivesTheTerminalVelocityAndMarksIt) {
     // Channel i of the model lies at Velocities[i] from the LSR; the window's axis at
     // Velocities[i] - VLSR.
     const double vlsr = form->CurrentSession().Vlsr;
-    const double vt = MemoValue(*form, "terminal");
+    const double vt = MemoValue(*form, "vt");
     EXPECT_NEAR(vt, model.Truth - vlsr, 3.0);
-    EXPECT_TRUE(form->Memo->toPlainText().contains("inside the band"));
+    EXPECT_TRUE(form->Memo->toPlainText().contains("Line, in the band"));
     EXPECT_TRUE(form->StatusText(2).contains("terminal velocity"));
     // A thin mark down the plot at the terminal velocity.
     const QImage bitmap = form->PlotPanel()->Bitmap();
@@ -77,12 +77,14 @@ TEST_F(Lab, MeasureLineWithoutBandOrDetails) {
     QTest::keyClick(form->CSpinEdit1->Editor(), Qt::Key_M, Qt::ControlModifier);
     EXPECT_NEAR(MemoValue(*form, "peak"), 40.0, 1.0);
     const QString memo = form->Memo->toPlainText();
-    EXPECT_TRUE(memo.contains("line window found")) << memo.toStdString();
+    EXPECT_TRUE(memo.contains("Line, window found")) << memo.toStdString();
     EXPECT_TRUE(
         memo.contains(QString::fromStdString("at " + std::string(Velocities[210] > 0 ? "+" : ""))))
         << memo.toStdString();
-    EXPECT_TRUE(memo.contains("terminal: no VLSR")) << memo.toStdString();
+    EXPECT_TRUE(memo.contains("vt: no VLSR")) << memo.toStdString();
     EXPECT_TRUE(Dialogs.Messages.isEmpty());
+    QTest::keyClick(form.get(), Qt::Key_M, Qt::ControlModifier);
+    EXPECT_EQ(form->Memo->toPlainText(), memo) << "a measure again replaces the last";
 }
 
 // Page Down and Page Up, and the tool buttons, read the folder's spectrum files in name order;
