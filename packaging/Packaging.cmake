@@ -52,9 +52,9 @@ install(FILES ${doc_dir}/kelvane.1.gz ${doc_dir}/kelvane-batch.1.gz
     DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${doc_dir}/copyright ${doc_dir}/changelog.gz
     DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kelvane)
-# The README's picture, where its link finds it.
-install(FILES ${PROJECT_SOURCE_DIR}/docs/rotation-curve.png
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kelvane/docs)
+# The README's pictures, where its links find them (also from Help > Manual).
+file(GLOB readme_pictures ${PROJECT_SOURCE_DIR}/docs/*.png)
+install(FILES ${readme_pictures} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kelvane/docs)
 
 # The Debian package, made by scripts/package (cpack): everything the install rules install,
 # under /usr. A program or file given an install rule later is packaged without a change here
