@@ -193,14 +193,14 @@ TFitsImage FitsSpectrumImage(const TFitsSpectrum& s) {
     if (lsr)
         AddCard(c, "VELOSYS", s.Saved.Vlsr * 1000.0, "[m/s] the VLSR");
     if (s.VlsrKnown)
-        AddCard(c, "VLSR", s.Saved.Vlsr, "[km/s] correction to the LSR, V - VLSR");
+        AddCard(c, "VLSR", s.Saved.Vlsr, "[km/s] the VLSR, as saved");
     for (const TFitsCard& card : FitsCommonCards())
         c.push_back(card);
     AddCard(c, "OBJECT", StemOf(s.Saved.FileName), "the spectrum file's name");
     AddCard(c, "FILENAME", s.Saved.FileName, "spectrum file read");
     AddCard(c, "TELESCOP", s.Telescope);
     // UTC, the standard's default time scale: no TIMESYS, which astropy 5.2 cannot read.
-    AddCard(c, "DATE-OBS", FitsDateText(s.Instant), "[UTC] start of the observation");
+    AddCard(c, "DATE-OBS", FitsDateText(s.Instant), "[UTC] time of the observation");
     AddCard(c, "OBSGEO-B", s.SiteLatitude, "[deg] site latitude");
     AddCard(c, "OBSGEO-L", s.SiteLongitude, "[deg] site longitude, east positive");
     AddCard(c, "OBSGEO-H", s.Saved.Elevation, "[m] site elevation");

@@ -67,9 +67,9 @@ constexpr double FitsLinearTolerance = 1e-9;
 //           x     the saved file's x column: Hz from RestFrequency, m from RestWavelength, km/s
 // Returned: the absolute values in SI units and the least-squares line through them (reference
 //           pixel at the middle); Tabulated when that line misses a value by more than
-//           FitsLinearTolerance of it. The receiver's frequencies (5 kHz steps rounded to six
-//           digits, so up to 0.5 Hz off a line) stay linear; wavelengths and velocities, 1/f in
-//           the channel, are tabulated.
+//           FitsLinearTolerance of it. Wavelengths and velocities go as 1/f; even the
+//           receiver's frequencies, 5 kHz steps written down to six digits (channel 0's
+//           -1000001.77 Hz as -1000000), lie 1.4e-9 off their line: all are tabulated.
 TFitsAxis FitsSpectralAxis(int mode, const std::vector<double>& x);
 
 // Everything a spectrum's file is made from.

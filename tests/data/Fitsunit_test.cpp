@@ -132,15 +132,6 @@ TEST(FitsSpectrumImage, FrameDataAndHistory) {
     EXPECT_EQ(Find(image, "VLSR"), nullptr) << "no VLSR for this spectrum";
 }
 
-TEST(FitsFileBytes, ImageAndTableInWholeBlocks) {
-    const std::string bytes = FitsFileBytes(FitsSpectrumImage(Sample(ModeVelocity)));
-    EXPECT_EQ(bytes.size() % 2880, 0u);
-    EXPECT_EQ(bytes.rfind("SIMPLE  =                    T", 0), 0u);
-    EXPECT_NE(bytes.find("CTYPE1  = 'VOPT-TAB'"), std::string::npos);
-    EXPECT_NE(bytes.find("XTENSION= 'BINTABLE'"), std::string::npos);
-    EXPECT_NE(bytes.find("EXTNAME = 'WCS-TAB '"), std::string::npos);
-}
-
 TEST(FitsFileBytes, ALibraryFailureIsNamed) {
     TFitsImage image;
     image.Axes = {-2};
