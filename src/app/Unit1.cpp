@@ -135,6 +135,7 @@ TForm1::TForm1(TUserDialogs* dialogs, QWidget* parent) : QMainWindow(parent), Di
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     CreateMenus();
+    CreateFitsMenuItem();
     CreateToolBar();
     CreatePanels();
     CreateStatusBar();

@@ -6,15 +6,16 @@
 // lifecycle, the Read and Exit commands, hints and the status bar (Unit1Session.cpp); the
 // graph and the pointer readout (Unit1Graph.cpp); the baseline workflow (Unit1Baseline.cpp);
 // the details (Unit1Details.cpp); saving (Unit1Save.cpp); exporting the graph
-// (Unit1Export.cpp); the about box (Unit1About.cpp).
-// What the window decides lives in the core as plain types (TGraphMapping, TBand, the baseline
-// functions, TFormSettings); the handlers here translate events into calls of them.
+// (Unit1Export.cpp); exporting the spectrum as FITS (Unit1Fits.cpp); the about box
+// (Unit1About.cpp). What the window decides lives in the core as plain types (TGraphMapping, TBand,
+// the baseline functions, TFormSettings); the handlers here translate events into calls of them.
 #pragma once
 
 #include "astro/Detailsstate.h"
 #include "numeric/Bandunit.h"
 #include "numeric/Baselineunit.h"
 #include "numeric/Graphmapunit.h"
+#include "numeric/Linewindowunit.h"
 #include "session/Sessionunit.h"
 #include "settings/Globalunit.h"
 
@@ -231,4 +232,16 @@ private:
     QString FollowedFolder; // the folder watched, empty when none
     QString FollowedSuffix; // the extension of the spectrum files followed
     QByteArray BrowsedPath; // the file Next and Previous step from
+
+public:
+    // FITS export (Unit1Fits.cpp): File > Export FITS spectrum, below Export graph and enabled
+    // with it; the band of the last subtraction's fit, in the x of the axis it was fitted on,
+    // for the file's history.
+    QAction* miExportFits = nullptr;
+    void miExportFitsClick();
+
+private:
+    void CreateFitsMenuItem();
+    void RememberSubtractedBand();
+    TAxisRange SubtractedBand;
 };

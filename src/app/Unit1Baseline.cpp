@@ -108,6 +108,7 @@ void TForm1::miSubtractClick() {
     if (!FitOffered)
         return;
     History.Push(Session.Signal);
+    RememberSubtractedBand();
     SubtractPolynomial(Session.Signal, Session.XValues, Session.Coefficients);
     Corrected = true;
     if (!DrawSpectrum()) {

@@ -344,6 +344,7 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
         {"--force", &o.Force},     {"--rotation-curve", &o.RotationCurve},
         {"--quiet", &o.Quiet},     {"--help", &o.Help},
         {"--version", &o.Version}, {"--lv-diagram", &o.LvDiagram},
+        {"--fits", &o.Fits},
     };
     const std::map<std::string, std::string> shortNames = {
         {"-h", "--help"}, {"-j", "--jobs"}, {"-o", "--out"}, {"-q", "--quiet"}};

@@ -4,7 +4,8 @@
 //                 [--terms N] [--dispersion KMS]
 //                 [--axis frequency|wavelength|velocity|vlsr]
 //                 [--galactic B,L | --equatorial RA,DEC] [--out DIR] [--png] [--svg]
-//                 [--rotation-curve [--r0 KPC]] [--lv-diagram] [--v0 KMS] [--jobs N] [-q]
+//                 [--rotation-curve [--r0 KPC]] [--lv-diagram] [--v0 KMS] [--fits]
+//                 [--jobs N] [-q]
 //                 [--force]
 //                 [--files-from LIST] FILE|FOLDER...
 //
@@ -65,6 +66,7 @@ struct TBatchOptions {
     bool Svg = false;
     bool RotationCurve = false; // --rotation-curve
     bool LvDiagram = false;     // --lv-diagram
+    bool Fits = false;          // --fits: each spectrum (and the diagram) also as FITS
     double R0 = 8.5;            // --r0, kpc
     double V0 = 220.0;          // --v0, km/s
     double Dispersion = 8.0;    // --dispersion, km/s

@@ -5,6 +5,7 @@
 #include "batch/Lvdiagramunit.h"
 #include "batch/Outputunit.h"
 #include "batch/Rotationcurveunit.h"
+#include "data/Fitswriteunit.h"
 #include "settings/Globalunit.h"
 
 #include <algorithm>
@@ -141,12 +142,14 @@ TPendingRow ProcessFile(const TPlan& plan, long index, TOutputGroup& outputs, TH
         pending.Column = LvColumnOf(pending.Row, std::move(result.Velocities), result.Signal);
 
     std::vector<TExtraOutput> files;
-    files.reserve(3);
+    files.reserve(4);
     files.push_back({".txt", std::move(result.SavedText)});
     if (plan.Options.Png)
         files.push_back({".png", std::string()});
     if (plan.Options.Svg)
         files.push_back({".svg", std::string()});
+    if (plan.Options.Fits)
+        files.push_back({".fits", std::string()});
     // Nothing is written when any output of the file is in the way.
     for (const TExtraOutput& file : files) {
         if (plan.Existing.count(OutputStem(path) + file.Suffix) == 0)
@@ -166,12 +169,12 @@ TPendingRow ProcessFile(const TPlan& plan, long index, TOutputGroup& outputs, TH
         }
     }
     try {
-        if (plan.Options.Png || plan.Options.Svg) {
-            std::vector<TExtraOutput> pictures = handoff.Pictures(result);
-            files.resize(1);
-            for (TExtraOutput& picture : pictures)
+        files.resize(1); // the others' names were for the check above
+        if (plan.Options.Png || plan.Options.Svg)
+            for (TExtraOutput& picture : handoff.Pictures(result))
                 files.push_back(std::move(picture));
-        }
+        if (plan.Options.Fits)
+            files.push_back({".fits", FitsFileBytes(FitsSpectrumImage(result.Fits))});
         for (const TExtraOutput& file : files)
             outputs.Add(OutputPath(plan.Folder, path, file.Suffix), file.Bytes, index);
     } catch (const std::exception& error) {
@@ -408,6 +411,8 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
     if (options.LvDiagram)
         runOutputs.insert(runOutputs.end(), {OutputPath(plan.Folder, LvDiagramPngName, ".png"),
                                              OutputPath(plan.Folder, LvDiagramSvgName, ".svg")});
+    if (options.LvDiagram && options.Fits)
+        runOutputs.push_back(OutputPath(plan.Folder, LvDiagramFitsName, ".fits"));
     for (const std::string& path : runOutputs) {
         struct stat existing {};
         if (!options.Force && ::stat(path.c_str(), &existing) == 0) {
@@ -455,7 +460,7 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
     std::string lvMessage;
     const bool lvWritten =
         !options.LvDiagram || WriteLvDiagram(collector.Columns, options.V0, plan.Folder,
-                                             options.Force, lvPictures, lvMessage);
+                                             options.Force, options.Fits, lvPictures, lvMessage);
     if (!lvMessage.empty())
         progress.Message("kelvane-batch: " + lvMessage);
     // The names of the outputs reach the disk too before the run says it is done.

@@ -129,6 +129,8 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
     try {
         const TSaveHeader header = GatherSaveHeader(session, details, result.Title, true);
         result.SavedText = SavedText(header, x, signal);
+        result.Fits =
+            FitsSpectrumOf(session, details, header, settings.Mode, station, LineRanges(x, use));
     } catch (const std::invalid_argument& error) {
         return Failed(result, error.what());
     }

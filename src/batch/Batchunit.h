@@ -18,6 +18,7 @@
 #pragma once
 
 #include "batch/Batchoptions.h"
+#include "data/Fitsunit.h"
 #include "numeric/Linemeasureunit.h"
 
 #include <optional>
@@ -60,6 +61,7 @@ struct TSpectrumResult {
     std::string Title;              // the graph's title line
     std::vector<double> X, Signal;  // the spectrum as saved, on the chosen axis
     std::vector<double> Velocities; // km/s, velocity minus VLSR of each channel, whatever the axis
+    TFitsSpectrum Fits;             // what its FITS file holds (with the line windows)
 };
 
 // Takes one file through the steps above. Never throws for a problem of the file: a reader

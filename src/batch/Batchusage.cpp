@@ -41,6 +41,8 @@ Options:
                        velocities: rotation-curve.csv and rotation-curve.png (see below)
   --lv-diagram         also draw the longitude-velocity diagram of the files within 2 degrees
                        of the plane: lv-diagram.png and lv-diagram.svg (see below)
+  --fits               also write each spectrum as a FITS file (NAME.fits), and with
+                       --lv-diagram the diagram as a FITS image (lv-diagram.fits)
   --r0 KPC             the Sun's distance from the Galactic centre (default 8.5 kpc)
   --v0 KMS             the Sun's circular speed (default 220 km/s), also for the diagram's
                        flat rotation curve
@@ -53,7 +55,7 @@ Options:
   -h, --help           show this text
   --version            show the version
 
-Outputs, for FILE named NAME.EXT: DIR/NAME.txt (and NAME.png, NAME.svg), written through a
+Outputs, for FILE named NAME.EXT: DIR/NAME.txt (and NAME.png, NAME.svg, NAME.fits), written through a
 temporary file and renamed into place when complete.
 
 summary.csv (RFC 4180, a header row): file, observation time (ISO 8601, UT), galactic and

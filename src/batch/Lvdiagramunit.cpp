@@ -2,6 +2,8 @@
 
 #include "batch/Outputunit.h"
 #include "batch/Rotationcurveunit.h"
+#include "data/Fitslvunit.h"
+#include "data/Fitswriteunit.h"
 
 #include <cmath>
 #include <exception>
@@ -22,18 +24,23 @@ std::optional<TLvColumn> LvColumnOf(const TSummaryRow& row, std::vector<double> 
 }
 
 bool WriteLvDiagram(const std::vector<TLvColumn>& columns, double v0, const std::string& folder,
-                    bool replace, const TLvPictureMaker& pictures, std::string& message) {
+                    bool replace, bool fits, const TLvPictureMaker& pictures,
+                    std::string& message) {
     message.clear();
     if (columns.empty()) {
         // An empty frame would pass for a survey of empty sky.
         message = "no file within " + ExactNumberText(RotationMaxLatitude) +
-                  "\u00B0 of the Galactic plane succeeded: " + LvDiagramPngName + " and " +
-                  LvDiagramSvgName + " are not written";
+                  "\u00B0 of the Galactic plane succeeded: " + LvDiagramPngName +
+                  (fits ? std::string(", ") + LvDiagramSvgName + " and " + LvDiagramFitsName
+                        : std::string(" and ") + LvDiagramSvgName) +
+                  " are not written";
         return true;
     }
     std::vector<TExtraOutput> drawn;
     try {
         drawn = pictures(columns, v0);
+        if (fits)
+            drawn.push_back({".fits", FitsFileBytes(LvFitsImage(columns))});
     } catch (const std::exception& error) {
         message = "cannot draw the longitude-velocity diagram: " + std::string(error.what());
         return false;

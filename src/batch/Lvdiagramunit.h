@@ -17,6 +17,7 @@
 // The names of the diagram's pictures in the output folder.
 constexpr const char* LvDiagramPngName = "lv-diagram.png";
 constexpr const char* LvDiagramSvgName = "lv-diagram.svg";
+constexpr const char* LvDiagramFitsName = "lv-diagram.fits";
 
 // A file's column of the diagram.
 // Given:    row         the file's summary row: Error, GalLatitude, GalLongitude (degrees) and
@@ -28,10 +29,10 @@ constexpr const char* LvDiagramSvgName = "lv-diagram.svg";
 std::optional<TLvColumn> LvColumnOf(const TSummaryRow& row, std::vector<double> velocities,
                                     std::vector<double> signal);
 
-// Draws the diagram of columns and writes its two pictures in folder: both, or neither when
-// one cannot be written; an existing one is replaced only when replace. Nothing is written when
-// there is no column, and the message says so.
+// Draws the diagram of columns and writes its two pictures in folder, and with fits its FITS
+// image (Fitslvunit.h): all, or none when one cannot be written; an existing one is replaced
+// only when replace. Nothing is written when there is no column, and the message says so.
 // Returned: false when the pictures could not be drawn or written; message holds what to tell
 //           (the reason, or that there was nothing to draw), empty when both were written
 bool WriteLvDiagram(const std::vector<TLvColumn>& columns, double v0, const std::string& folder,
-                    bool replace, const TLvPictureMaker& pictures, std::string& message);
+                    bool replace, bool fits, const TLvPictureMaker& pictures, std::string& message);

@@ -101,6 +101,8 @@ TEST(BatchOptions, RotationCurveConstants) {
     EXPECT_TRUE(diagram.LvDiagram);
     EXPECT_FALSE(diagram.RotationCurve);
     EXPECT_EQ(diagram.V0, 200.0);
+    EXPECT_FALSE(diagram.Fits);
+    EXPECT_TRUE(Parsed({"--fits", "f"}).Fits);
 }
 
 TEST(BatchOptions, ValuesAfterEqualsRepeatedWindowsAndShortNames) {

@@ -58,7 +58,7 @@ protected:
     };
 
     bool Write(std::string& message, bool replace = false) {
-        return WriteLvDiagram(Columns, 220.0, Folder.path().toStdString(), replace, Pictures,
+        return WriteLvDiagram(Columns, 220.0, Folder.path().toStdString(), replace, false, Pictures,
                               message);
     }
     QStringList Names() const {
