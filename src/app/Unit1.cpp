@@ -162,6 +162,10 @@ void TForm1::CreateMenus() {
     miRead->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
     miDetails = Named(miFile->addAction("Enter &other details"), "miDetails");
     miDetails->setEnabled(false);
+    miAverage = Named(miFile->addAction("&Average files..."), "miAverage");
+    miAverage->setStatusTip(
+        "Average repeated scans of one source on their velocity-minus-VLSR axis");
+    OnTriggered(miAverage, [this] { miAverageClick(); });
     miFile->addSeparator();
     miSaveAs = Named(miFile->addAction("&Save as"), "miSaveAs");
     miSaveAs->setShortcut(QKeySequence::Save);
