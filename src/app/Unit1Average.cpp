@@ -76,9 +76,9 @@ void TForm1::miAverageClick() {
     for (const TAveragedScan& scan : average.Files)
         lines << ScanLine(scan);
     Memo->setPlainText(lines.join('\n'));
+    // The Graph menu shows the modes that are off; the status bar says for how long.
     ShowStatusMessage(QString::fromStdString(Session.CurrentFileName) +
-                      " on the V Minus Vlsr axis: Frequency, Wavelength, Velocity and Enter "
-                      "other details are off until a file is read");
+                      ": V Minus Vlsr only until a file is read");
 }
 
 void TForm1::UpdateAverageItems() {

@@ -38,7 +38,7 @@ TEST_F(MainWindow, AverageFilesIsShownBaselinedAndSavedUntilAFileIsRead) {
     EXPECT_TRUE(Item(*form, "miVMinusVlsr")->isChecked());
     for (const char* name : {"miFrequency", "miWavelength", "miVelocity", "miDetails"})
         EXPECT_FALSE(Item(*form, name)->isEnabled()) << name;
-    EXPECT_TRUE(form->StatusText(2).contains("off until a file is read"))
+    EXPECT_TRUE(form->StatusText(2).endsWith("V Minus Vlsr only until a file is read"))
         << form->StatusText(2).toStdString();
     EXPECT_TRUE(form->Memo->toPlainText().contains("G0_120.0_3.dat"));
 
