@@ -96,8 +96,8 @@ TEST(Average, NoiseFallsAsOneOverRootNAndTheLineStays) {
     EXPECT_NEAR(scaled[64] / scaled[4], 1.0, 0.1) << scaled[4] << " " << scaled[64];
 }
 
-// Two scans nine months apart (VLSRs some km/s apart): the axis is the first file's channels
-// that both cover; a missing sample of the second leaves its channels to the first alone.
+// Two scans nine months apart (their VLSRs several km/s apart): the axis is the first file's
+// channels that both cover; a missing sample of the second leaves its channels to the first alone.
 TEST(Average, OverlapAndMissingSamples) {
     const QTemporaryDir folder;
     const std::vector<std::string> paths = {
