@@ -5,6 +5,8 @@
 //                                         one file per 5 degrees of longitude from 10 to 80
 //                                         degrees at latitude 0, observed on successive days of
 //                                         March 2024
+//   kelvane-makespectra --repeat N FOLDER  N noisy scans of one position at different times
+//                                         (so with different VLSRs), for File > Average files
 //
 // The folder is created if missing. Options of the survey make it harder for the terminal
 // velocity: the fourth quadrant (280 to 350 degrees, observed in September 2024), another noise
@@ -14,17 +16,12 @@
 //
 // Each file holds a neutral-hydrogen profile for the galactic position in its name, computed
 // from the model Galaxy of Galaxymodel.h (a flat rotation curve, V0 = 220 km/s, R0 = 8.5 kpc;
-// an exponential gas disc; a velocity dispersion of 8 km/s). The profile is placed on a gently
-// sloping receiver baseline with Gaussian noise, and shifted by the VLSR of the file's date,
-// time and position at the default site, so that the program's velocity-minus-VLSR view shows
-// the line where the model puts it. The random numbers come from fixed seeds, so the files are
-// the same on every run.
+// an exponential gas disc; a velocity dispersion of 8 km/s), as Samplescans.h writes it. The
+// random numbers come from fixed seeds, so the files are the same on every run.
 
 #include "Galaxymodel.h"
+#include "Samplescans.h"
 #include "about/Versionunit.h"
-#include "astro/Galeqeclunit.h"
-#include "astro/Vlsrunit.h"
-#include "data/Spectrumunit.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -40,14 +37,6 @@
 #include <vector>
 
 namespace {
-
-struct TSample {
-    std::string name;
-    double latitude, longitude; // galactic, degrees
-    int year, month, day, hour, minute, second;
-    double baseline, slope, curvature, gain, noise;
-    bool line = true; // false: the baseline and the noise alone
-};
 
 const TSample Samples[] = {
     {"G0_30.0.dat", 0.0, 30.0, 2024, 3, 15, 21, 40, 5, 1520.0, 0.12, 0.0, 9.0, 1.2},
@@ -82,48 +71,9 @@ std::vector<TSample> Survey(bool fourth, double noise) {
     return survey;
 }
 
-int DayOfYear(int year, int month, int day) {
-    static const int lengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    int total = day;
-    for (int m = 1; m < month; ++m)
-        total += lengths[m - 1];
-    if (month > 2 && year % 4 == 0)
-        ++total;
-    return total;
-}
-
-double VlsrOf(const TSample& s) {
-    // Equatorial position (J2000) of the galactic position, default site, epoch 2000.
-    const TSkyPosition equatorial = TransformCoordinates(
-        TSkyPosition{s.latitude, std::fmod(s.longitude + 360.0, 360.0)}, GalacticToEquatorial, 1);
-    const double latitude = 54.0 + 8.0 / 60 + 54.0 / 3600;
-    const double longitude = 360.0 - (2.0 + 17.0 / 60 + 41.0 / 3600);
-    double lst = 0, vSun = 0, vMoon = 0, vRot = 0, vlsr = 0;
-    const double hours = s.hour + s.minute / 60.0 + s.second / 3600.0;
-    ComputeVlsr(equatorial.Longitude, std::fmod(equatorial.Latitude + 360.0, 360.0), 2000.0, s.year,
-                DayOfYear(s.year, s.month, s.day), hours, latitude, longitude, 200.0, lst, vSun,
-                vMoon, vRot, vlsr, 18.0, 30.0, 20.0);
-    return vlsr;
-}
-
-// The model's line for a file's position and VLSR, one value per channel, and its peak.
-struct TModelProfile {
-    std::vector<double> line = std::vector<double>(ChannelCount);
-    double peak = 0.0;
-};
-
-TModelProfile ProfileOf(const TSample& s, const TGalaxyModel& model, double vlsr) {
-    TModelProfile p;
-    for (int i = 0; s.line && i < ChannelCount; ++i) {
-        p.line[i] = ModelBrightness(model, s.longitude, s.latitude, Velocities[i] - vlsr);
-        p.peak = std::fmax(p.peak, p.line[i]);
-    }
-    return p;
-}
-
 // The profiles already computed, by position and date: the draws of a position share one
 // (the integration along the line of sight is most of the generator's time).
-using TProfileCache = std::map<std::tuple<double, double, int, int>, TModelProfile>;
+using TProfileCache = std::map<std::tuple<double, double, int, int, bool>, TModelProfile>;
 
 // Writes one file; vlsr receives the VLSR it was shifted by, km/s.
 bool Write(const std::string& folder, const TSample& s, const TGalaxyModel& model,
@@ -132,27 +82,15 @@ bool Write(const std::string& folder, const TSample& s, const TGalaxyModel& mode
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file)
         return false;
-    std::fprintf(
-        file, "s %02d/%02d/%02d %02d:%02d:%02d  gain %.2f  int %d  avg %d  sweep %d  step %d\n",
-        s.month, s.day, s.year % 100, s.hour, s.minute, s.second, s.gain, 10, 20, 400, 5000);
-    vlsr = VlsrOf(s);
-    std::normal_distribution<double> noise(0.0, s.noise);
-    const auto key = std::make_tuple(s.longitude, s.latitude, s.month, s.day);
+    vlsr = SampleVlsr(s);
+    const auto key = std::make_tuple(s.longitude, s.latitude, s.month, s.day, s.line);
     auto found = cache.find(key);
-    if (found == cache.end() && s.line)
-        found = cache.emplace(key, ProfileOf(s, model, vlsr)).first;
-    static const TModelProfile none;
-    const std::vector<double>& line = s.line ? found->second.line : none.line;
-    const double peak = s.line ? found->second.peak : 0.0;
-    for (int i = 0; i < ChannelCount; ++i) {
-        const double x = i - 200.0;
-        const double signal = s.line ? 60.0 * s.gain / 9.0 * line[i] / peak : 0.0;
-        const double value =
-            s.baseline + s.slope * x + s.curvature * x * x + signal + noise(random);
-        std::fprintf(file, "%.3f%s", value, i % 10 == 9 ? "\n" : " ");
-    }
+    if (found == cache.end())
+        found = cache.emplace(key, SampleProfile(s, model, vlsr)).first;
+    const std::string text = SampleText(s, found->second, random);
+    const bool written = std::fputs(text.c_str(), file) >= 0;
     std::printf("%s: VLSR %.3f km/s\n", path.c_str(), vlsr);
-    return std::fclose(file) == 0;
+    return std::fclose(file) == 0 && written;
 }
 
 // What the survey's options ask for.
@@ -247,6 +185,21 @@ bool WriteSurvey(const std::string& folder, const TSurveyPlan& plan) {
     return true;
 }
 
+// Writes the repeated scans of RepeatedScans, their noise from one generator in order.
+bool WriteRepeats(const std::string& folder, int count, double noise) {
+    std::mt19937 random(RepeatSeed);
+    TProfileCache cache;
+    for (const TSample& scan : RepeatedScans(count, noise)) {
+        double vlsr = 0.0;
+        if (!Write(folder, scan, TGalaxyModel(), random, vlsr, cache)) {
+            std::fprintf(stderr, "kelvane-makespectra: cannot write %s/%s\n", folder.c_str(),
+                         scan.name.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 // Reads the survey's options into plan; false, with why, for a value out of range.
@@ -301,9 +254,16 @@ int main(int argc, char** argv) {
     parser.setApplicationDescription(
         "Writes sample 21-cm spectrum data files into FOLDER (created if missing): the sample\n"
         "files, or with --survey a survey of the Galactic plane from l = 10 to 80 degrees.\n"
-        "The other options change the survey; with any of them it also gets truth.csv.");
+        "The other options change the survey; with any of them it also gets truth.csv.\n"
+        "With --repeat N: N noisy scans of one position at different times (--noise applies).");
     const QCommandLineOption surveyOption("survey", "Write the survey instead of the samples.");
     parser.addOption(surveyOption);
+    const QCommandLineOption repeatOption(
+        "repeat",
+        "Write n scans (1 to 999) of G0_120.0 every third day instead of the samples, "
+        "named _r01, _r02, ...",
+        "n");
+    parser.addOption(repeatOption);
     const QList<QCommandLineOption> surveyOptions = {
         {"quadrant",
          "Longitudes of the first quadrant (10 to 80 degrees, the default), the "
@@ -348,14 +308,27 @@ int main(int argc, char** argv) {
     }
     const QStringList folders = parser.positionalArguments();
     if (folders.size() != 1) {
-        std::fprintf(stderr, "usage: kelvane-makespectra [--survey [OPTIONS]] FOLDER\nTry "
-                             "'kelvane-makespectra --help'.\n");
+        std::fprintf(stderr,
+                     "usage: kelvane-makespectra [--survey [OPTIONS] | --repeat N] FOLDER\nTry "
+                     "'kelvane-makespectra --help'.\n");
         return 2;
     }
     const bool survey = parser.isSet(surveyOption);
     TSurveyPlan plan;
     std::string why;
-    if (!ReadSurveyOptions(parser, plan, why) || (plan.truth && !survey)) {
+    const bool repeat = parser.isSet(repeatOption);
+    bool counted = false;
+    const int repeats = parser.value(repeatOption).toInt(&counted);
+    if (repeat && (!counted || repeats < 1 || repeats > 999))
+        why = "--repeat must be a whole number from 1 to 999";
+    else if (repeat && survey)
+        why = "--repeat and --survey write different files: give one";
+    else if (repeat)
+        for (const char* name : {"quadrant", "draws", "faint-tangent", "wings", "noise-only"})
+            if (parser.isSet(name))
+                why = std::string("--") + name + " changes the survey, not --repeat";
+    if (!why.empty() || !ReadSurveyOptions(parser, plan, why) ||
+        (plan.truth && !survey && !repeat)) {
         std::fprintf(stderr, "kelvane-makespectra: %s\nTry 'kelvane-makespectra --help'.\n",
                      why.empty() ? "these options change the survey: give --survey" : why.c_str());
         return 2;
@@ -370,6 +343,8 @@ int main(int argc, char** argv) {
     }
     if (survey)
         return WriteSurvey(folder, plan) ? 0 : 1;
+    if (repeat)
+        return WriteRepeats(folder, repeats, plan.noise) ? 0 : 1;
     std::mt19937 random(SurveySeed);
     TProfileCache cache;
     for (const TSample& sample : Samples) {

@@ -13,6 +13,11 @@ QString TQtDialogs::GetOpenFileName(QWidget* parent, const QString& caption, con
     return QFileDialog::getOpenFileName(parent, caption, folder, filter);
 }
 
+QStringList TQtDialogs::GetOpenFileNames(QWidget* parent, const QString& caption,
+                                         const QString& folder, const QString& filter) {
+    return QFileDialog::getOpenFileNames(parent, caption, folder, filter);
+}
+
 QString TQtDialogs::GetSaveFileName(QWidget* parent, const QString& caption, const QString& folder,
                                     const QString& filter, const QString& defaultSuffix) {
     QFileDialog dialog(parent, caption, folder, filter);

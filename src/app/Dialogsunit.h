@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QAction;
 class QDialog;
@@ -17,6 +18,9 @@ public:
     // The chosen file's path, or an empty text when the user cancels.
     virtual QString GetOpenFileName(QWidget* parent, const QString& caption, const QString& folder,
                                     const QString& filter) = 0;
+    // The chosen files' paths, in the order chosen, or none when the user cancels.
+    virtual QStringList GetOpenFileNames(QWidget* parent, const QString& caption,
+                                         const QString& folder, const QString& filter) = 0;
     virtual QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& folder,
                                     const QString& filter, const QString& defaultSuffix) = 0;
     // A message box with one OK button.
@@ -39,6 +43,8 @@ class TQtDialogs : public TUserDialogs {
 public:
     QString GetOpenFileName(QWidget* parent, const QString& caption, const QString& folder,
                             const QString& filter) override;
+    QStringList GetOpenFileNames(QWidget* parent, const QString& caption, const QString& folder,
+                                 const QString& filter) override;
     QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& folder,
                             const QString& filter, const QString& defaultSuffix) override;
     void ShowMessage(QWidget* parent, const QString& caption, const QString& text) override;

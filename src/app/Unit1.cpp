@@ -174,6 +174,10 @@ void TForm1::CreateMenus() {
         item->setShortcutContext(Qt::WindowShortcut);
         item->setEnabled(false);
     }
+    miAverage = Named(miFile->addAction("&Average files..."), "miAverage");
+    miAverage->setStatusTip(
+        "Average repeated scans of one source on their velocity-minus-VLSR axis");
+    OnTriggered(miAverage, [this] { miAverageClick(); });
     miFile->addSeparator();
     miSaveAs = Named(miFile->addAction("&Save as"), "miSaveAs");
     miSaveAs->setShortcut(QKeySequence::Save);

@@ -84,6 +84,13 @@ public:
     // New spectrum files are taken once their size has stayed the same for this long (ms).
     void SetArrivalSettle(int milliseconds) { ArrivalSettle = milliseconds; }
 
+    // File > Average files (Unit1Average.cpp). UpdateAverageItems turns the Frequency,
+    // Wavelength and Velocity modes and Enter other details off while an average is shown,
+    // and the modes on again once a file is read.
+    void miAverageClick();
+    void UpdateAverageItems();
+    QAction* miAverage = nullptr;
+
     // The reading step of the Read command; throws std::runtime_error as the reader does.
     void ReadSpectrumFile(const QString& path);
     void ReadSpectrumFile(const QByteArray& localPath);

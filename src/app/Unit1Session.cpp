@@ -176,6 +176,7 @@ void TForm1::ReadSpectrumFile(const QString& path) {
 
 void TForm1::ReadSpectrumFile(const QByteArray& localPath) {
     Session.Read(localPath.toStdString());
+    UpdateAverageItems();
     Session.SelectXAxis(ShownMode());
     // A subtracted baseline belongs to the spectrum read before; a failed read keeps both, so
     // the title's "(corrected)" stays true to the signal on screen.

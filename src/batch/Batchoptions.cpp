@@ -322,6 +322,13 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
                           "1000, not '" +
                               v + "'";
          }},
+        {"--average",
+         [&](const std::string& v) {
+             if (v.empty())
+                 return std::string("--average needs the file to write");
+             o.AveragePath = v;
+             return std::string();
+         }},
         {"--files-from",
          [&](const std::string& v) {
              if (!o.FilesFrom.empty())
@@ -405,6 +412,14 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
         parsed.Error = "--r0 is used by --rotation-curve only";
     else if (v0Given && !o.RotationCurve && !o.LvDiagram)
         parsed.Error = "--v0 is used by --rotation-curve and --lv-diagram only";
+    else if (!o.AveragePath.empty())
+        for (const char* other : {"--out", "--fit-outside", "--terms", "--axis", "--dispersion",
+                                  "--jobs", "--png", "--svg", "--rotation-curve", "--lv-diagram"})
+            if (parsed.Error.empty() &&
+                (taken.count(other) || (flags.count(other) && *flags.at(other))))
+                parsed.Error = std::string("--average writes the average alone: give it "
+                                           "without ") +
+                               other;
     parsed.Ok = parsed.Error.empty();
     return parsed;
 }

@@ -8,6 +8,8 @@
 //                 [--jobs N] [-q]
 //                 [--force]
 //                 [--files-from LIST] FILE|FOLDER...
+//   kelvane-batch --average OUT.txt [--galactic B,L | --equatorial RA,DEC] [-q] [--force]
+//                 [--files-from LIST] FILE|FOLDER...
 //
 // QCommandLineParser reads the command line: an option takes its value as the next argument
 // or after '=' (--terms=4), a short one also joined to it (-j4), and short flags may be grouped
@@ -62,6 +64,7 @@ struct TBatchOptions {
     // --equatorial (edRaHrs .. edDecSec), in the dialog's order.
     std::array<std::string, 6> PositionTexts;
     std::string OutFolder = "."; // --out
+    std::string AveragePath;     // --average: the files averaged into this one file instead
     bool Png = false;
     bool Svg = false;
     bool RotationCurve = false; // --rotation-curve

@@ -25,6 +25,14 @@ double Signed(double degrees) {
     return degrees > 180.0 ? degrees - 360.0 : degrees;
 }
 
+TSpectrumResult& Failed(TSpectrumResult& result, const std::string& error) {
+    result.Ok = false;
+    result.Row.Error = error;
+    return result;
+}
+
+} // namespace
+
 void TypePosition(TDetailsState& details, const TBatchSettings& settings) {
     static const TDetailsField galactic[6] = {TDetailsField::edBiiDeg, TDetailsField::edBiiMin,
                                               TDetailsField::edBiiSec, TDetailsField::edLiiDeg,
@@ -37,14 +45,6 @@ void TypePosition(TDetailsState& details, const TBatchSettings& settings) {
     for (int i = 0; i < 6; ++i)
         details.SetFieldText(fields[i], settings.PositionTexts[static_cast<std::size_t>(i)]);
 }
-
-TSpectrumResult& Failed(TSpectrumResult& result, const std::string& error) {
-    result.Ok = false;
-    result.Row.Error = error;
-    return result;
-}
-
-} // namespace
 
 TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& settings,
                                 const TStationSettings& station) {

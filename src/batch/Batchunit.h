@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+class TDetailsState;
 class TStationSettings;
 
 // What a run does to every file.
@@ -38,6 +39,10 @@ struct TBatchSettings {
     std::array<std::string, 6> PositionTexts; // see TBatchOptions
     double Dispersion = 8.0; // km/s, the gas's velocity dispersion at the tangent point
 };
+
+// Types the position of settings (--galactic or --equatorial) into the details' fields, as a
+// user types it into the dialog; each field's change converts as the dialog does.
+void TypePosition(TDetailsState& details, const TBatchSettings& settings);
 
 // A file's row of the survey summary. Fields that are not known stay empty.
 struct TSummaryRow {

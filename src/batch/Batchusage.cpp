@@ -4,6 +4,8 @@
 std::string BatchUsage() {
     return R"(Usage: kelvane-batch [options] FILE|FOLDER...
        kelvane-batch [options] --files-from LIST [FILE|FOLDER...]
+       kelvane-batch --average OUT.txt [--galactic B,L | --equatorial RA,DEC] [--force] [-q]
+                     FILE|FOLDER...
 
 Processes spectrum data files as the Kelvane window does, one after another: reads each file,
 takes the source position, computes the VLSR for the observation's time and the station's site,
@@ -33,6 +35,16 @@ Options:
                        Angles are sexagesimal (19:59:28, -5:30) or decimal (19.991, -5.5),
                        rounded to whole seconds. Without either, the position comes from each
                        file's name (G<lat>_<long>, as the window reads it).
+  --average OUT.txt    average the files instead, repeated scans of one source: each is read,
+                       its VLSR computed for its own time, its signal shifted onto the first
+                       file's velocity-minus-VLSR channels (linear interpolation; channels
+                       that not every file covers are dropped; samples of exactly 0 count as
+                       missing) and averaged. OUT.txt is written as File > Average files and
+                       Save as write it, its header naming each file and its VLSR. A file
+                       that cannot be read, or has no position, fails the run and nothing is
+                       written. --galactic or --equatorial gives the position of the files
+                       whose names carry none. The final line (on standard error, not with
+                       -q) gives the files, the channels kept and their velocity span.
   -o, --out DIR        folder for the outputs and summary.csv (default: the current folder;
                        created if missing)
   --png                also write the graph as a PNG picture

@@ -1,5 +1,6 @@
 // kelvane-batch: many spectrum files through the window's steps at once (see --help).
 #include "about/Versionunit.h"
+#include "batch/Averagerun.h"
 #include "batch/Batchoptions.h"
 #include "batch/Batchrun.h"
 #include "batch/Inputunit.h"
@@ -170,6 +171,9 @@ int main(int argc, char** argv) {
         SayBadOptions(error);
         return 2;
     }
+    const TRunConsole console{stderr, ::isatty(STDERR_FILENO) == 1, options.Quiet};
+    if (!options.AveragePath.empty())
+        return RunAverage(options, console);
     const auto maker = std::make_shared<TPictures>(options);
     const TPictureMaker pictures = [maker](const TSpectrumResult& result) {
         return (*maker)(result);
@@ -181,6 +185,5 @@ int main(int argc, char** argv) {
     const TLvPictureMaker lvPictures = [maker](const std::vector<TLvColumn>& columns, double v0) {
         return maker->Diagram(columns, v0);
     };
-    const TRunConsole console{stderr, ::isatty(STDERR_FILENO) == 1, options.Quiet};
     return RunBatch(options, pictures, curvePicture, lvPictures, console);
 }

@@ -168,6 +168,12 @@ std::string SavedText(const TSaveHeader& header, const std::vector<double>& x,
     text.reserve(1024 + count * 25);
 
     AddLine(text, "Filename", header.FileName);
+    for (std::size_t i = 0; i < header.AveragedFiles.size(); ++i) {
+        const std::string name = "File " + std::to_string(i + 1);
+        AddLine(text, name, header.AveragedFiles[i].Name);
+        AddLine(text, name + " VLSR",
+                GeneralNumberText(header.AveragedFiles[i].Vlsr, HeaderDigits));
+    }
     AddLine(text, "Description", header.Description);
     if (header.Corrected)
         for (std::size_t i = 0; i < header.Coefficients.size(); ++i)

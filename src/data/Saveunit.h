@@ -4,6 +4,9 @@
 // included, on every platform:
 //
 //   Filename = <FileName>
+//   File 1 = <name>                    for an average only (AveragedFiles): per file its
+//   File 1 VLSR = <vlsr>               name and the VLSR its signal was shifted by
+//   ...
 //   Description = <Description>
 //   a0 = <c0>                          one line per coefficient, only when Corrected is set
 //   a1 = <c1>                          and Coefficients is not empty
@@ -36,9 +39,16 @@
 #include <string>
 #include <vector>
 
+// One file of an averaged spectrum (session/Averageunit.h).
+struct TAveragedFile {
+    std::string Name;  // without folder
+    double Vlsr = 0.0; // km/s, for the file's own observation time
+};
+
 // The header values of a saved file, gathered by the main window.
 struct TSaveHeader {
-    std::string FileName;    // CurrentFileName: the file name without folder; "" before a read
+    std::string FileName; // CurrentFileName: the file name without folder; "" before a read
+    std::vector<TAveragedFile> AveragedFiles; // the files of an average; none for one file
     std::string Description; // GraphTitle, e.g. "Frequency (corrected)  v Signal"; "" if none
     std::vector<double> Coefficients; // the baseline polynomial, lowest power first
     bool Corrected = false; // the baseline was subtracted: only then are coefficients written

@@ -20,6 +20,7 @@ void TSession::Read(const std::string& path) {
     FileGLatitude = latitude;
     FileGLongitude = longitude;
     PositionInFileName = positionInName;
+    AveragedFiles.clear();
     // The VLSR and the velocity-minus-VLSR axis were computed for the observation read before.
     VlsrForSpectrum = false;
 }
@@ -44,6 +45,7 @@ TSaveHeader GatherSaveHeader(const TSession& session, const TDetailsState& dialo
     const TDetailsState& details = session.AppliedDetails ? *session.AppliedDetails : dialog;
     TSaveHeader header;
     header.FileName = session.CurrentFileName;
+    header.AveragedFiles = session.AveragedFiles;
     header.Description = description;
     header.Coefficients = session.Coefficients;
     header.Corrected = corrected;

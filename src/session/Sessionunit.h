@@ -39,12 +39,15 @@ struct TSession {
     TGLatitude FileGLatitude;        // from the last file name that carried a position
     TGLongitude FileGLongitude;      // 0..360 form
     bool PositionInFileName = false; // the last file's name carried a position
+    // The files averaged into Signal (session/Averageunit.h); empty for a spectrum read from
+    // one file. While it is not empty, Signal lies on the velocity-minus-VLSR axis alone.
+    std::vector<TAveragedFile> AveragedFiles;
 
     // Reads the spectrum file at path (TSpectrumFile::Read) and takes the galactic position
     // from its name (ParseFileName, starting from the position held: a name that carries only
     // a latitude changes only the latitude). On success the session holds the new header,
-    // signal, name and position, and its VLSR no longer counts as this spectrum's; on failure
-    // it throws as the reader does and nothing changes.
+    // signal, name and position, and its VLSR no longer counts as this spectrum's (an average
+    // shown before is gone); on failure it throws as the reader does and nothing changes.
     void Read(const std::string& path);
 
     // XValues := the axis of the display mode (SelectXAxis); any other mode leaves it alone.
@@ -66,8 +69,9 @@ struct TSession {
 //           corrected    the baseline has been subtracted since the spectrum was read
 // Returned: the record for SavedText. The VLSR is the session's when it was computed for this
 //           spectrum, else 0: a VLSR computed for a spectrum read before is never saved with
-//           this one. Throws std::invalid_argument naming the text when the elevation is not a
-//           number within its range (ParseElevation of astro/Applydetailsunit.h).
+//           this one. An average's files are named with their VLSRs. Throws std::invalid_argument
+//           naming the text when the elevation is not a number within its range (ParseElevation of
+//           astro/Applydetailsunit.h).
 TSaveHeader GatherSaveHeader(const TSession& session, const TDetailsState& dialog,
                              const std::string& description, bool corrected,
                              const QLocale& locale = QLocale());

@@ -15,7 +15,8 @@ class TFakeDialogs : public TUserDialogs {
 public:
     QStringList OpenAnswers; // taken from the front; an empty list answers "cancel"
     QStringList SaveAnswers;
-    QStringList Messages; // every box shown, as "caption: text"
+    QList<QStringList> MultiOpenAnswers; // several files at once; likewise
+    QStringList Messages;                // every box shown, as "caption: text"
     QStringList Warnings;
     QStringList Errors;
     int ModalResult = QDialog::Rejected;
@@ -25,6 +26,11 @@ public:
                             const QString&) override {
         LastOpenFolder = folder;
         return OpenAnswers.isEmpty() ? QString() : OpenAnswers.takeFirst();
+    }
+    QStringList GetOpenFileNames(QWidget*, const QString&, const QString& folder,
+                                 const QString&) override {
+        LastOpenFolder = folder;
+        return MultiOpenAnswers.isEmpty() ? QStringList() : MultiOpenAnswers.takeFirst();
     }
     QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&,
                             const QString&) override {

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csignal>
+#include <sys/resource.h>
 
 TEST(Makespectra, OptionsAreCheckedBeforeAnythingIsWritten) {
     const struct {
@@ -25,6 +27,10 @@ TEST(Makespectra, OptionsAreCheckedBeforeAnythingIsWritten) {
         {{"--noise", "2", "out"}, 2, "give --survey", {}},
         {{"--survey", "--wings", "8", "out"}, 2, "6.3, 12.3 or 25.9", {}},
         {{"--survey", "--quadrant", "second", "out"}, 2, "first, fourth or both", {}},
+        {{"--repeat", "3", "--noise", "2", "out"}, 0, "G0_120.0_r03.dat: VLSR", {"out"}},
+        {{"--repeat", "0", "out"}, 2, "--repeat must be a whole number from 1 to 999", {}},
+        {{"--repeat", "2", "--survey", "out"}, 2, "give one", {}},
+        {{"--repeat", "2", "--draws", "2", "out"}, 2, "--draws changes the survey", {}},
     };
     for (const auto& c : cases) {
         const QTemporaryDir folder;
@@ -72,4 +78,20 @@ TEST(Makespectra, HarderSurveyWritesItsTruth) {
         else
             EXPECT_NEAR(row[5].toDouble(), c.terminal, 1e-5) << c.file;
     }
+}
+
+// Repeated scans on a full disk: the files may not grow beyond 1000 bytes (each takes some
+// 3700), so the first fails and the command says so.
+TEST(Makespectra, RepeatedScansOnAFullDiskFail) {
+    const QTemporaryDir folder;
+    QProcess process;
+    process.setChildProcessModifier([] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1000, 1000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    process.start(QStringLiteral(KELVANE_MAKESPECTRA_EXE), {"--repeat", "2", folder.path()});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_TRUE(process.readAllStandardError().contains("cannot write"));
 }
