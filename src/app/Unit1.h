@@ -6,7 +6,7 @@
 // lifecycle, the Read and Exit commands, hints and the status bar (Unit1Session.cpp); the
 // graph and the pointer readout (Unit1Graph.cpp); the baseline workflow (Unit1Baseline.cpp);
 // the details (Unit1Details.cpp); saving (Unit1Save.cpp); exporting the graph
-// (Unit1Export.cpp); the about box (Unit1About.cpp).
+// (Unit1Export.cpp); the about box (Unit1About.cpp); the station settings (Unit1Station.cpp).
 // What the window decides lives in the core as plain types (TGraphMapping, TBand, the baseline
 // functions, TFormSettings); the handlers here translate events into calls of them.
 #pragma once
@@ -82,6 +82,12 @@ public:
     // Applies the details dialog's values after OK; false when a number could not be read.
     bool ApplyDetails();
     TDetailsForm* Details() const { return DetailsForm; }
+
+    // File > Station settings (Unit1Station.cpp): the station's site and equinox, edited and
+    // saved in the shared store; the details follow.
+    void miStationClick();
+    QAction* miStation = nullptr;
+    const TStationSettings& StationSettings() const { return Station; }
 
     // Status bar.
     void ShowStatusMessage(const QString& text);

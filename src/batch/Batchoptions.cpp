@@ -288,6 +288,16 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
              o.Position = TPositionSource::Equatorial;
              return ReadPosition(v, false, o.PositionTexts);
          }},
+        {"--site",
+         [&](const std::string& v) {
+             if (o.Site)
+                 return std::string("give --site once");
+             TSiteOption site;
+             std::string error = ParseSiteOption(v, site);
+             if (error.empty())
+                 o.Site = site;
+             return error;
+         }},
         {"--out",
          [&](const std::string& v) {
              if (v.empty())

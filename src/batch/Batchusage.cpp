@@ -33,6 +33,11 @@ Options:
                        Angles are sexagesimal (19:59:28, -5:30) or decimal (19.991, -5.5),
                        rounded to whole seconds. Without either, the position comes from each
                        file's name (G<lat>_<long>, as the window reads it).
+  --site LAT,LONG[,ELEV]
+                       the station's site for this run instead of the stored one: latitude
+                       and longitude in decimal degrees, negative south and west (54.148,
+                       -2.295), rounded to whole seconds; elevation in metres (without it,
+                       the stored elevation). The equinox stays the stored one.
   -o, --out DIR        folder for the outputs and summary.csv (default: the current folder;
                        created if missing)
   --png                also write the graph as a PNG picture
