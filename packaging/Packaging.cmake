@@ -52,8 +52,9 @@ install(FILES ${doc_dir}/kelvane.1.gz ${doc_dir}/kelvane-batch.1.gz
     DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${doc_dir}/copyright ${doc_dir}/changelog.gz
     DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kelvane)
-# The README's picture, where its link finds it.
+# The README's pictures, where its links find them.
 install(FILES ${PROJECT_SOURCE_DIR}/docs/rotation-curve.png
+    ${PROJECT_SOURCE_DIR}/docs/station-settings.png
     DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kelvane/docs)
 
 # The Debian package, made by scripts/package (cpack): everything the install rules install,

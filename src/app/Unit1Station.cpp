@@ -19,7 +19,6 @@ void TForm1::miStationClick() {
     // The side panel and the VLSR stay those of the details last applied, so that the VLSR
     // shown and the site shown with it never disagree.
     ShowStatusMessage(Session.AppliedDetails
-                          ? "Station settings saved. The site and VLSR shown are those of the "
-                            "details last applied: Enter other details applies the new site."
+                          ? "Station settings saved: the next details applied use the new site."
                           : "Station settings saved.");
 }

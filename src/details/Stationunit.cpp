@@ -4,6 +4,7 @@
 #include <QDialogButtonBox>
 #include <QFrame>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -89,8 +90,12 @@ TStationForm::TStationForm(QWidget* owner, const TSite& site, TSaveSite save)
     auto* elevation = new QLabel("&Elevation", panel);
     elevation->setBuddy(edHeight);
     grid->addWidget(elevation, 2, 0);
-    grid->addWidget(edHeight, 2, 1, 1, 3);
-    grid->addWidget(NewUnit(panel, "m"), 2, 4);
+    auto* height = new QHBoxLayout;
+    height->setSpacing(3);
+    height->addWidget(edHeight);
+    height->addWidget(new QLabel("m", panel));
+    height->addStretch();
+    grid->addLayout(height, 2, 1, 1, 6);
     auto* equinox = new QLabel("E&quinox", panel);
     equinox->setBuddy(cbEquinox);
     grid->addWidget(equinox, 3, 0);

@@ -116,7 +116,7 @@ TEST_F(Station, OkWritesTheSharedSettingsAndTheDetailsFollow) {
     EXPECT_EQ(details.edLiiDeg->text(), "30") << "the position typed is kept";
     EXPECT_EQ(form->lblLat->text(), "54\u00b0 8' 54\"");
     EXPECT_EQ(form->edVlsr->text(), vlsr);
-    EXPECT_TRUE(form->StatusText(2).contains("Enter other details"));
+    EXPECT_TRUE(form->StatusText(2).contains("the next details applied use the new site"));
 
     // Applied again, the new site reaches the panel and the VLSR.
     form->miDetails->trigger();
