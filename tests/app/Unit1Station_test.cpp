@@ -59,6 +59,7 @@ TEST_F(Station, OkWritesTheSharedSettingsAndTheDetailsFollow) {
     };
     Read(*form, Spectrum("a.dat"));
     const QString vlsr = form->edVlsr->text();
+    const QString raMinutes = form->Details()->edRaMin->text();
     ASSERT_EQ(form->lblLat->text(), "54\u00b0 8' 54\"");
 
     // Cancel keeps everything, whatever was typed.
@@ -114,6 +115,8 @@ TEST_F(Station, OkWritesTheSharedSettingsAndTheDetailsFollow) {
     EXPECT_EQ(details.edElev->text(), "58");
     EXPECT_EQ(details.edEpoch->text(), "1950");
     EXPECT_EQ(details.edLiiDeg->text(), "30") << "the position typed is kept";
+    // l = 30, b = 0 is at 18 h 46.4 min in J2000 and 18 h 43.8 min in B1950.
+    EXPECT_NE(details.edRaMin->text(), raMinutes) << "converted for the new equinox";
     EXPECT_EQ(form->lblLat->text(), "54\u00b0 8' 54\"");
     EXPECT_EQ(form->edVlsr->text(), vlsr);
     EXPECT_TRUE(form->StatusText(2).contains("the next details applied use the new site"));

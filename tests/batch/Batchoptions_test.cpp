@@ -202,11 +202,8 @@ TEST(BatchOptions, SiteForOneRun) {
         {"90.0001,0", "latitude must be decimal degrees from -90 to 90"},
         {"54:08:54,-2", "latitude"},
         {"nan,0", "latitude"},
-        {" 54,-2", "latitude"},
         {"54,-180.5", "longitude must be decimal degrees from -180 to 180"},
-        {"54,", "longitude"},
         {"54,-2,10001", "elevation must be metres from -500 to 10000"},
-        {"54,-2,", "elevation"},
         {"54,-2,2e2m", "elevation"},
     };
     for (const auto& [text, error] : invalid) {
