@@ -187,6 +187,11 @@ void TForm1::CreateMenus() {
     miExportGraph->setStatusTip("Write the graph as a PNG picture or an SVG drawing");
     miExportGraph->setEnabled(false);
     miFile->addSeparator();
+    miStation = Named(miFile->addAction("S&tation settings..."), "miStation");
+    miStation->setStatusTip("The station's site and equinox, shared with the telescope control "
+                            "program");
+    OnTriggered(miStation, [this] { miStationClick(); });
+    miFile->addSeparator();
     miExit = Named(miFile->addAction("E&xit"), "miExit");
     miExit->setShortcut(QKeySequence::Quit);
     OnTriggered(miRead, [this] { miReadClick(); });

@@ -7,8 +7,9 @@
 // graph and the pointer readout (Unit1Graph.cpp); the baseline workflow (Unit1Baseline.cpp);
 // the details (Unit1Details.cpp); saving (Unit1Save.cpp); exporting the graph
 // (Unit1Export.cpp); exporting the spectrum as FITS (Unit1Fits.cpp); the about box
-// (Unit1About.cpp). What the window decides lives in the core as plain types (TGraphMapping, TBand,
-// the baseline functions, TFormSettings); the handlers here translate events into calls of them.
+// (Unit1About.cpp); the station settings (Unit1Station.cpp). What the window decides lives in the
+// core as plain types (TGraphMapping, TBand, the baseline functions, TFormSettings); the handlers
+// here translate events into calls of them.
 #pragma once
 
 #include "astro/Detailsstate.h"
@@ -102,6 +103,12 @@ public:
     // Applies the details dialog's values after OK; false when a number could not be read.
     bool ApplyDetails();
     TDetailsForm* Details() const { return DetailsForm; }
+
+    // File > Station settings (Unit1Station.cpp): the station's site and equinox, edited and
+    // saved in the shared store; the details follow.
+    void miStationClick();
+    QAction* miStation = nullptr;
+    const TStationSettings& StationSettings() const { return Station; }
 
     // Status bar.
     void ShowStatusMessage(const QString& text);

@@ -67,6 +67,20 @@ std::uint16_t ToWord(std::int32_t x) {
     return static_cast<std::uint16_t>(static_cast<std::uint32_t>(x));
 }
 
+// The degrees text of a site angle: "-0" for one less than 1 degree south or west.
+std::string SiteDegreesText(std::int32_t degrees, bool minusZero) {
+    return degrees == 0 && minusZero ? "-0" : std::to_string(degrees);
+}
+
+// The site angle of the station's whole parts, so a negative degrees value gives the 0..360
+// form; "-0" degrees negate the angle as the text "-0" in a field would.
+TAngle SiteAngle(std::int32_t degrees, std::int32_t minutes, std::int32_t seconds, bool minusZero) {
+    TAngle angle(ToSmallInt(degrees), ToWord(minutes), ToWord(seconds));
+    if (degrees == 0 && minusZero)
+        angle.Negate();
+    return angle;
+}
+
 } // namespace
 
 const char* DetailsFieldName(TDetailsField field) {
@@ -77,21 +91,8 @@ const char* DetailsFieldName(TDetailsField field) {
 TDetailsState TDetailsState::Create(const TStationSettings& settings) {
     TDetailsState state;
     state.Equinox = settings.EquinoxSelector == 0 ? 0 : 1;
-
-    state.TextOf(TDetailsField::edLatDeg) = std::to_string(settings.LatDegrees);
-    state.TextOf(TDetailsField::edLatMin) = std::to_string(settings.LatMinutes);
-    state.TextOf(TDetailsField::edLatSec) = std::to_string(settings.LatSeconds);
-    state.TextOf(TDetailsField::edLongDeg) = std::to_string(settings.LongDegrees);
-    state.TextOf(TDetailsField::edLongMin) = std::to_string(settings.LongMinutes);
-    state.TextOf(TDetailsField::edLongSec) = std::to_string(settings.LongSeconds);
-    state.TextOf(TDetailsField::edElev) = std::to_string(settings.Height);
+    state.SetSite(settings);
     state.TextOf(TDetailsField::edEpoch) = state.Equinox == 0 ? "1950" : "2000";
-
-    // The whole parts just written, so a negative degrees value gives the 0..360 form.
-    state.SiteLat = TLatitude(TAngle(ToSmallInt(settings.LatDegrees), ToWord(settings.LatMinutes),
-                                     ToWord(settings.LatSeconds)));
-    state.SiteLong = TLongitude(TAngle(ToSmallInt(settings.LongDegrees),
-                                       ToWord(settings.LongMinutes), ToWord(settings.LongSeconds)));
 
     // Galactic (0, 0) without conversions, then one change that converts it: the equatorial
     // group opens on the galactic centre.
@@ -101,6 +102,29 @@ TDetailsState TDetailsState::Create(const TStationSettings& settings) {
         state.TextOf(field) = "0";
     state.SetFieldText(TDetailsField::edLiiSec, "0");
     return state;
+}
+
+void TDetailsState::SetSite(const TStationSettings& settings) {
+    const int equinox = settings.EquinoxSelector == 0 ? 0 : 1;
+    TextOf(TDetailsField::edLatDeg) = SiteDegreesText(settings.LatDegrees, settings.LatMinusZero);
+    TextOf(TDetailsField::edLatMin) = std::to_string(settings.LatMinutes);
+    TextOf(TDetailsField::edLatSec) = std::to_string(settings.LatSeconds);
+    TextOf(TDetailsField::edLongDeg) =
+        SiteDegreesText(settings.LongDegrees, settings.LongMinusZero);
+    TextOf(TDetailsField::edLongMin) = std::to_string(settings.LongMinutes);
+    TextOf(TDetailsField::edLongSec) = std::to_string(settings.LongSeconds);
+    TextOf(TDetailsField::edElev) = std::to_string(settings.Height);
+    SiteLat = TLatitude(SiteAngle(settings.LatDegrees, settings.LatMinutes, settings.LatSeconds,
+                                  settings.LatMinusZero));
+    SiteLong = TLongitude(SiteAngle(settings.LongDegrees, settings.LongMinutes,
+                                    settings.LongSeconds, settings.LongMinusZero));
+    if (equinox == Equinox)
+        return;
+    // The galactic position is the same in either equinox; the equatorial one is not, so it is
+    // what the new constants convert afresh.
+    Equinox = equinox;
+    TextOf(TDetailsField::edEpoch) = Equinox == 0 ? "1950" : "2000";
+    GalacticToEquatorialUpdate();
 }
 
 TDetailsUpdate TDetailsState::SetFieldText(TDetailsField field, const std::string& text) {

@@ -70,11 +70,18 @@ public:
     // 1. the site fields get the station's latitude and longitude parts as plain integers,
     //    edElev its height in whole metres, edEpoch "1950" or "2000" by its equinox;
     // 2. SiteLatitude and SiteLongitude are built from those whole parts (negative degrees
-    //    give the 0..360 form: -2 deg 17' 41" is 357.7053 deg);
+    //    give the 0..360 form: -2 deg 17' 41" is 357.7053 deg; degrees stored as "-0" give
+    //    the text "-0" and a negative angle);
     // 3. the galactic fields are set to "0" without conversion except edLiiSec, whose change
     //    converts, so the equatorial group shows the galactic centre.
     // Conversions use the 1950 constants when the station's EquinoxSelector is 0, else 2000.
     static TDetailsState Create(const TStationSettings& settings);
+
+    // The station's site changed (File > Station settings): the site fields, SiteLatitude,
+    // SiteLongitude and edElev as Create sets them. A change of equinox also sets edEpoch and
+    // converts the galactic position to equatorial with the new constants (one conversion);
+    // the position typed is kept otherwise.
+    void SetSite(const TStationSettings& settings);
 
     // A field's text changed to text (typed or set by the program). For a position field
     // whose text differs, rebuilds that row's angle and runs exactly one conversion; site,

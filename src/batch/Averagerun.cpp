@@ -6,6 +6,7 @@
 #include "data/Saveunit.h"
 #include "session/Averageunit.h"
 #include "settings/Globalunit.h"
+#include "settings/Siteunit.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -24,7 +25,9 @@ int RunAverage(const TBatchOptions& options, const TRunConsole& console) {
         say(options.Files[static_cast<std::size_t>(number)] + ": " + reason);
         return 1;
     }
-    const TStationSettings station = TStationSettings::Read();
+    const TStationSettings station = options.Site
+                                         ? WithSiteOption(TStationSettings::Read(), *options.Site)
+                                         : TStationSettings::Read();
     // A position typed on the command line stands for the details last applied in the window.
     std::optional<TDetailsState> typed;
     if (options.Position != TPositionSource::FileName) {

@@ -288,6 +288,16 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
              o.Position = TPositionSource::Equatorial;
              return ReadPosition(v, false, o.PositionTexts);
          }},
+        {"--site",
+         [&](const std::string& v) {
+             if (o.Site)
+                 return std::string("give --site once");
+             TSiteOption site;
+             std::string error = ParseSiteOption(v, site);
+             if (error.empty())
+                 o.Site = site;
+             return error;
+         }},
         {"--out",
          [&](const std::string& v) {
              if (v.empty())
@@ -413,8 +423,9 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
     else if (v0Given && !o.RotationCurve && !o.LvDiagram)
         parsed.Error = "--v0 is used by --rotation-curve and --lv-diagram only";
     else if (!o.AveragePath.empty())
-        for (const char* other : {"--out", "--fit-outside", "--terms", "--axis", "--dispersion",
-                                  "--jobs", "--png", "--svg", "--rotation-curve", "--lv-diagram"})
+        for (const char* other :
+             {"--out", "--fit-outside", "--terms", "--axis", "--dispersion", "--jobs", "--png",
+              "--svg", "--rotation-curve", "--lv-diagram", "--fits"})
             if (parsed.Error.empty() &&
                 (taken.count(other) || (flags.count(other) && *flags.at(other))))
                 parsed.Error = std::string("--average writes the average alone: give it "

@@ -3,7 +3,8 @@
 //   kelvane-batch [--fit-outside LO:HI [--fit-outside LO:HI ...] | --fit-outside auto]
 //                 [--terms N] [--dispersion KMS]
 //                 [--axis frequency|wavelength|velocity|vlsr]
-//                 [--galactic B,L | --equatorial RA,DEC] [--out DIR] [--png] [--svg]
+//                 [--galactic B,L | --equatorial RA,DEC] [--site LAT,LONG[,ELEV]]
+//                 [--out DIR] [--png] [--svg]
 //                 [--rotation-curve [--r0 KPC]] [--lv-diagram] [--v0 KMS] [--fits]
 //                 [--jobs N] [-q]
 //                 [--force]
@@ -19,6 +20,7 @@
 
 #include "data/Spectrumunit.h"
 #include "numeric/Linewindowunit.h"
+#include "settings/Siteunit.h"
 
 #include <array>
 #include <map>
@@ -63,6 +65,8 @@ struct TBatchOptions {
     // The six texts typed into the details for --galactic (edBiiDeg .. edLiiSec) or
     // --equatorial (edRaHrs .. edDecSec), in the dialog's order.
     std::array<std::string, 6> PositionTexts;
+    // --site: the station's site for this run instead of the stored one (ParseSiteOption).
+    std::optional<TSiteOption> Site;
     std::string OutFolder = "."; // --out
     std::string AveragePath;     // --average: the files averaged into this one file instead
     bool Png = false;

@@ -383,7 +383,8 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
                {options.Windows, options.Terms, options.Mode, options.Position,
                 options.PositionTexts, options.Dispersion},
                pictures,
-               TStationSettings::Read(),
+               options.Site ? WithSiteOption(TStationSettings::Read(), *options.Site)
+                            : TStationSettings::Read(),
                WithoutTrailingSlashes(options.OutFolder),
                InputErrors(options),
                {}};

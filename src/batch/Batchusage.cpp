@@ -45,6 +45,11 @@ Options:
                        written. --galactic or --equatorial gives the position of the files
                        whose names carry none. The final line (on standard error, not with
                        -q) gives the files, the channels kept and their velocity span.
+  --site LAT,LONG[,ELEV]
+                       the station's site for this run instead of the stored one: latitude
+                       and longitude in decimal degrees, negative south and west (54.148,
+                       -2.295), rounded to whole seconds; elevation in metres (without it,
+                       the stored elevation). The equinox stays the stored one.
   -o, --out DIR        folder for the outputs and summary.csv (default: the current folder;
                        created if missing)
   --png                also write the graph as a PNG picture

@@ -33,8 +33,8 @@ int UnitColumnWidth(int part) {
     return part == 0 ? FirstUnitWidth : UnitWidth;
 }
 
-const char* const SiteTip = "From the station settings of the telescope control program; the "
-                            "site is changed there.";
+const char* const SiteTip = "From the station settings, shared with the telescope control "
+                            "program; changed in File > Station settings.";
 
 QFrame* NewPanel(QWidget* parent, const char* name) {
     auto* panel = new QFrame(parent);
@@ -251,6 +251,11 @@ void TDetailsForm::SetFileNamePosition(bool positionInFileName, const TGLatitude
     PositionInFileName = positionInFileName;
     FileGLatitude = latitude;
     FileGLongitude = longitude;
+}
+
+void TDetailsForm::SetStation(const TStationSettings& settings) {
+    DetailsState.SetSite(settings);
+    ShowStateTexts();
 }
 
 void TDetailsForm::FormShow() {

@@ -48,6 +48,10 @@ public:
     void SetFileNamePosition(bool positionInFileName, const TGLatitude& latitude,
                              const TGLongitude& longitude);
 
+    // The station's site and equinox changed: the site fields, the elevation and, for a new
+    // equinox, the epoch and the equatorial fields follow (TDetailsState::SetSite).
+    void SetStation(const TStationSettings& settings);
+
     // Applies the file-name position to the galactic fields when the file's name carried one.
     void FormShow();
 

@@ -28,6 +28,15 @@ std::int32_t ReadInteger(QSettings& store, const char* section, const char* name
     return value >= lowest && value <= highest ? value : fallback;
 }
 
+// Degrees stored as "-0" (blanks around it allowed): a site less than 1 degree south or west.
+bool IsMinusZero(QSettings& store, const char* section, const char* name) {
+    const QVariant value = store.value(Key(section, name));
+    std::int32_t number = 1;
+    return value.typeId() == QMetaType::QString &&
+           value.toString().trimmed().startsWith(QLatin1Char('-')) &&
+           ToStoredInteger(value, number) && number == 0;
+}
+
 double ReadReal(QSettings& store, const char* section, const char* name, double fallback) {
     const QVariant value = store.value(Key(section, name));
     bool ok = false;
@@ -100,6 +109,8 @@ TStationSettings TStationSettings::Load(QSettings& store) {
     s.LongDegrees = ReadInteger(store, "Longitude", "Degrees", s.LongDegrees, -180, 180);
     s.LongMinutes = ReadInteger(store, "Longitude", "Minutes", s.LongMinutes, 0, 59);
     s.LongSeconds = ReadInteger(store, "Longitude", "Seconds", s.LongSeconds, 0, 59);
+    s.LatMinusZero = IsMinusZero(store, "Latitude", "Degrees");
+    s.LongMinusZero = IsMinusZero(store, "Longitude", "Degrees");
     s.Height = ReadInteger(store, "Position", "Height", s.Height, -500, 10000);
     s.Temperature = ReadInteger(store, "Position", "Temperature", s.Temperature);
     s.Pressure = ReadInteger(store, "Position", "Pressure", s.Pressure);

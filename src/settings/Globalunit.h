@@ -1,9 +1,10 @@
 // Globalunit: the station settings of the telescope suite, kept by the control program Tovrel
 // in the per-user settings store under "Fernhollow"/"Tovrel" and read once at start-up.
 //
-// This program reads the store and never writes to it. Of the values it uses only the site
-// position (LatDegrees .. LongSeconds), the site height and the equinox (EquinoxSelector);
-// the rest are read because the suite's programs share this record.
+// Of the values this program uses only the site position (LatDegrees .. LongSeconds), the site
+// height and the equinox (EquinoxSelector); the rest are read because the suite's programs share
+// this record. It writes only the site and the equinox, when the user changes them in File >
+// Station settings (settings/Siteunit.h).
 //
 // Reading rules: a missing value gives its default. A value whose stored type cannot be read
 // as the field's type gives the default as well: an integer field takes only a whole number
@@ -12,6 +13,11 @@
 // single value or a list (joined with ", "). The site's values outside their range give the
 // default too: degrees -90..90 of latitude and -180..180 of longitude, minutes and seconds
 // 0..59, height -500..10000 metres. Nothing is reported.
+//
+// Minutes and seconds take the sign of the degrees, so whole-number degrees alone could not
+// give a site less than 1 degree south or west (-0 deg 17' 41"): such degrees are stored as the
+// text "-0", which a reader of whole numbers takes for 0, and which LatMinusZero and
+// LongMinusZero record here.
 #pragma once
 
 #include <cstdint>
@@ -60,12 +66,15 @@ public:
     std::int32_t LongDegrees = -2;                 // "Longitude" / "Degrees", negative west
     std::int32_t LongMinutes = 17;                 // "Longitude" / "Minutes"
     std::int32_t LongSeconds = 41;                 // "Longitude" / "Seconds"
-    std::int32_t Height = 200;                     // "Position" / "Height", metres
-    std::int32_t Temperature = 10;                 // "Position" / "Temperature"
-    std::int32_t Pressure = 990;                   // "Position" / "Pressure"
-    double Refraction = 0.5667;                    // "Position" / "Refraction"
-    std::string LogPrefix = "Tovrel";              // "Log file" / "Prefix"
-    bool Sparse = true;                            // "Log file" / "Sparse"
+    // The degrees were stored as "-0": the angle is negative though its degrees are 0.
+    bool LatMinusZero = false;
+    bool LongMinusZero = false;
+    std::int32_t Height = 200;        // "Position" / "Height", metres
+    std::int32_t Temperature = 10;    // "Position" / "Temperature"
+    std::int32_t Pressure = 990;      // "Position" / "Pressure"
+    double Refraction = 0.5667;       // "Position" / "Refraction"
+    std::string LogPrefix = "Tovrel"; // "Log file" / "Prefix"
+    bool Sparse = true;               // "Log file" / "Sparse"
     // "Calculations" / "Equinox" (text, default "J2000"): 0 for exactly "J1950", else 1.
     std::int32_t EquinoxSelector = 1;
     TLsrVelocity LsrVelocity; // "LSR" / "U", "V", "W"

@@ -55,6 +55,9 @@ TEST_F(AverageCommand, WritesTheAverageOrNothing) {
         {QStringList{"--average", out} + scans, 1, "the file already exists"},
         {QStringList{"--average", Out("b.txt"), "--png"} + scans, 2,
          "--average writes the average alone: give it without --png"},
+        // Another site for the run: each file's VLSR is that of the site given.
+        {QStringList{"--average", Out("d.txt"), "--site", "-30,150,500"} + scans, 0,
+         "averaged 3 files"},
     };
     for (const auto& c : cases) {
         const TRun failed = Run(c.arguments);
@@ -63,7 +66,11 @@ TEST_F(AverageCommand, WritesTheAverageOrNothing) {
     }
     EXPECT_EQ(Contents(out), written) << "an existing average is replaced only with --force";
     EXPECT_EQ(QDir(Folder.path()).entryList({"*.txt"}, QDir::Files | QDir::Hidden),
-              (QStringList{"average.txt", "c.txt"}));
+              (QStringList{"average.txt", "c.txt", "d.txt"}));
+    const auto vlsr = [](const QByteArray& text) {
+        return text.mid(text.indexOf("File 1 VLSR = "), 24);
+    };
+    EXPECT_NE(vlsr(Contents(Out("d.txt"))), vlsr(written)) << "the site given is used";
     EXPECT_EQ(Run(QStringList{"--average", out, "--force", "-q"} + scans.mid(0, 2)).Errors, "");
     EXPECT_NE(Contents(out), written);
 }

@@ -35,6 +35,7 @@ TEST_F(BatchCommand, BadOptionsExitWithTwoAndWriteNothing) {
         {"--fit-outside", "-150:150", "--axis", "speed", file},
         {"--fit-outside", "-150:150", "--jobs", "x", file},
         {"--fit-outside", "-150:150", "--galactic", "100,0", file},
+        {"--fit-outside", "-150:150", "--site", "54.1,-2.3,200,1", file},
         {"--fit-outside", "-150:150", "--no-such-option", file},
     };
     for (QStringList arguments : cases) {
@@ -45,6 +46,34 @@ TEST_F(BatchCommand, BadOptionsExitWithTwoAndWriteNothing) {
         EXPECT_TRUE(run.Errors.contains("Try 'kelvane-batch --help'"));
         EXPECT_FALSE(QFileInfo::exists(Out()));
     }
+}
+
+// The site enters the VLSR through the Earth's rotation alone, v cos(dec) sin(H) with v the
+// equator's speed, 2 pi 6378.137 km in a sidereal day of 86164.09 s = 0.46510 km/s. So at the
+// pole the longitude does not matter; on the equator, sites 180 degrees apart are H and H + 180
+// degrees, whose VLSRs average to the pole's, and two such pairs 90 degrees apart give
+// v cos(dec) as the length of (sin H, cos H).
+TEST_F(BatchCommand, TheSiteOptionMovesTheVlsrByTheEarthsRotation) {
+    const QString file = Sample(3);
+    double declination = 0.0;
+    auto vlsrAt = [&](const QString& site) {
+        const QString out = Out(QString(site).replace(',', '_'));
+        const TRun run = Run(Basic(out) << "--site" << site << file);
+        EXPECT_EQ(run.Exit, 0) << run.Errors.toStdString();
+        const QStringList lines = SummaryLines(out);
+        const QStringList header = lines.value(0).split(','), row = lines.value(1).split(',');
+        declination = row.value(header.indexOf("dec_deg")).toDouble();
+        return row.value(header.indexOf("vlsr_kms")).toDouble();
+    };
+    const double pole = vlsrAt("90,0");
+    EXPECT_NEAR(vlsrAt("90,120"), pole, 1e-9);
+    const double east0 = vlsrAt("0,0"), east180 = vlsrAt("0,180");
+    const double east90 = vlsrAt("0,90"), west90 = vlsrAt("0,-90");
+    EXPECT_NEAR((east0 + east180) / 2, pole, 1e-6);
+    EXPECT_NEAR((east90 + west90) / 2, pole, 1e-6);
+    // 1e-3: the apparent declination of date and the 200 m of the stored elevation.
+    const double expected = 0.46510 * std::cos(declination * std::acos(-1.0) / 180);
+    EXPECT_NEAR(std::hypot(east0 - east180, east90 - west90) / 2, expected, 1e-3 * expected);
 }
 
 TEST_F(BatchCommand, HelpAndVersion) {

@@ -174,6 +174,49 @@ TEST(BatchOptions, HelpAndVersionNeedNothingElse) {
     EXPECT_TRUE(Parsed({"--version"}).Version);
 }
 
+// --site: decimal degrees rounded to whole seconds (54.148 deg = 54 8' 52.8"; 151.211111 deg
+// = 151 12' 39.9996"), metres to whole metres.
+TEST(BatchOptions, SiteForOneRun) {
+    const struct {
+        const char* text;
+        TSiteAngle latitude, longitude;
+        std::optional<int> height;
+    } valid[] = {
+        {"54.148,-2.295,200", {false, 54, 8, 53}, {true, 2, 17, 42}, 200},
+        {"-33.859722,151.211111", {true, 33, 51, 35}, {false, 151, 12, 40}, std::nullopt},
+        {"0.0,-0.1,10.6", {}, {true, 0, 6, 0}, 11},
+        {"+90,180,-500", {false, 90, 0, 0}, {false, 180, 0, 0}, -500},
+        {"-0.0001,12.9999999", {}, {false, 13, 0, 0}, std::nullopt}, // -0.36" is 0; carried
+    };
+    for (const auto& c : valid) {
+        const TParsedOptions parsed = ParseBatchOptions({"--site", c.text, "f"});
+        ASSERT_TRUE(parsed.Ok && parsed.Options.Site) << c.text << ": " << parsed.Error;
+        const TSiteOption& site = *parsed.Options.Site;
+        EXPECT_TRUE(site.Latitude == c.latitude && site.Longitude == c.longitude &&
+                    site.Height == c.height)
+            << c.text;
+    }
+    EXPECT_FALSE(Parsed({"f"}).Site) << "the stored site without --site";
+
+    const std::pair<const char*, const char*> invalid[] = {
+        {"54", "LAT,LONG or LAT,LONG,ELEV"},
+        {"54,-2,200,1", "LAT,LONG or LAT,LONG,ELEV"},
+        {"90.0001,0", "latitude must be decimal degrees from -90 to 90"},
+        {"54:08:54,-2", "latitude"},
+        {"nan,0", "latitude"},
+        {"54,-180.5", "longitude must be decimal degrees from -180 to 180"},
+        {"54,-2,10001", "elevation must be metres from -500 to 10000"},
+        {"54,-2,2e2m", "elevation"},
+    };
+    for (const auto& [text, error] : invalid) {
+        const TParsedOptions parsed = ParseBatchOptions({"--site", text, "f"});
+        EXPECT_FALSE(parsed.Ok) << text;
+        EXPECT_NE(parsed.Error.find(error), std::string::npos)
+            << "wanted '" << error << "' in: " << parsed.Error;
+    }
+    EXPECT_EQ(ParseBatchOptions({"--site", "1,1", "--site", "2,2", "f"}).Error, "give --site once");
+}
+
 struct TBadCase {
     std::vector<std::string> arguments;
     const char* error; // a part of the message
