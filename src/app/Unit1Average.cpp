@@ -6,6 +6,7 @@
 #include "app/Dialogsunit.h"
 #include "data/Readunit.h"
 #include "data/Spectrumunit.h"
+#include "details/Detailsunit.h"
 #include "session/Averageunit.h"
 
 #include <QAction>
@@ -51,6 +52,10 @@ void TForm1::miAverageClick() {
         return;
     }
     UseAverage(Session, average);
+    // Save as and the FITS export take their fallback details from the dialog, which an
+    // average as the first command of a run has not yet made.
+    if (!DetailsForm)
+        DetailsForm = new TDetailsForm(this, Station);
     Corrected = false;
     History.Clear();
     UpdateAverageItems();

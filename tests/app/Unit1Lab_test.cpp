@@ -174,6 +174,26 @@ TEST_F(Lab, FollowFolderShowsANewScanOnceItIsComplete) {
     EXPECT_TRUE(TFormSettings::Read().FollowFolder);
 }
 
+// An average as the first command of a run is saved, exported and measured as any spectrum.
+TEST_F(Lab, AnAverageFirstIsSavedExportedAndMeasured) {
+    auto form = Open();
+    const auto noisy = [](int i) { return Hump(i) + 0.3 * std::sin(i * 1.7); };
+    Dialogs.MultiOpenAnswers << QStringList{Spectrum("G0_120.0_a.dat", noisy),
+                                            Spectrum("G0_120.0_b.dat", noisy)};
+    form->findChild<QAction*>("miAverage")->trigger();
+    ASSERT_EQ(form->CurrentSession().CurrentFileName, "Average of 2 files");
+    Dialogs.SaveAnswers << Folder.filePath("average.txt") << Folder.filePath("average.fits");
+    form->miSaveAs->trigger();
+    form->findChild<QAction*>("miExportFits")->trigger();
+    EXPECT_TRUE(QFile::exists(Folder.filePath("average.txt")));
+    EXPECT_TRUE(QFile::exists(Folder.filePath("average.fits")));
+    form->miMeasureLine->trigger();
+    EXPECT_NEAR(MemoValue(*form, "peak"), 40.0, 1.0);
+    EXPECT_TRUE(form->Memo->toPlainText().contains("vt: no tangent point"));
+    EXPECT_TRUE(Dialogs.Messages.isEmpty() && Dialogs.Errors.isEmpty())
+        << Dialogs.Errors.join("").toStdString();
+}
+
 TEST_F(Lab, F1OpensTheManual) {
     auto form = Open();
     form->show();
