@@ -102,4 +102,16 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # ...except Qt's SVG icon engine: Qt loads it as a plugin at run time, so no program links it,
 # and without it the about box shows no icon and the windows carry none.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS libqt6svg6)
+# ...and CFITSIO, which the programs load when they first write a FITS file: its package is the
+# one that holds the library the build found.
+file(REAL_PATH "${KELVANE_CFITSIO_LIBRARY}" cfitsio_path)
+execute_process(COMMAND dpkg-query -S "${cfitsio_path}" OUTPUT_VARIABLE cfitsio_owner
+    ERROR_QUIET OUTPUT_STRIP_TRAILING_WHITESPACE)
+string(REGEX MATCH "^[^:]+" cfitsio_package "${cfitsio_owner}")
+if(cfitsio_package)
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", ${cfitsio_package}")
+else()
+    message(WARNING "No Debian package holds ${cfitsio_path}: the package will not depend on "
+        "CFITSIO")
+endif()
 include(CPack)

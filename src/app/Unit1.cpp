@@ -15,12 +15,14 @@
 #include <QFontDatabase>
 #include <QGlyphRun>
 #include <QGridLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QRawFont>
 #include <QStatusBar>
@@ -124,6 +126,45 @@ private:
     QRawFont Font;
     std::vector<TGlyph> Glyphs; // by character code; empty until the first readout
 };
+
+// The tool bar's own small pictures, drawn at 16 x 16 (and 32 x 32 for dense screens): the arrows
+// of Previous and Next file, and a line with a mark at its edge for Measure line. Drawn rather
+// than taken from the style, whose arrows cost the window's first showing 1.5 ms (5 % of its
+// start) for their look-up.
+QIcon DrawnIcon(int kind) {
+    QIcon icon;
+    for (const int size : {16, 32}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(size / 16.0, size / 16.0);
+        if (kind < 2) {
+            // A green disc with a white arrow, pointing left (0) or right (1).
+            painter.setPen(QPen(QColor(0x2e, 0x7d, 0x32), 1.0));
+            painter.setBrush(QColor(0x4c, 0xaf, 0x50));
+            painter.drawEllipse(QRectF(1.5, 1.5, 13.0, 13.0));
+            const qreal s = kind == 0 ? -1.0 : 1.0;
+            const QPointF arrow[] = {{8.0 + 4.0 * s, 8.0}, {8.0, 4.0},           {8.0, 6.5},
+                                     {8.0 - 4.0 * s, 6.5}, {8.0 - 4.0 * s, 9.5}, {8.0, 9.5},
+                                     {8.0, 12.0}};
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(Qt::white);
+            painter.drawPolygon(arrow, 7);
+        } else {
+            // A spectral line in blue with a green mark at its far edge.
+            painter.setPen(QPen(QColor(0x00, 0x80, 0x00), 1.2));
+            painter.drawLine(QPointF(11.5, 1.5), QPointF(11.5, 14.5));
+            painter.setPen(QPen(Qt::blue, 1.4));
+            const QPointF line[] = {{1.0, 13.5}, {4.0, 13.0},  {6.5, 8.0},  {8.0, 3.0},
+                                    {9.5, 6.0},  {11.0, 12.5}, {15.0, 13.5}};
+            painter.drawPolyline(line, 7);
+        }
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
 } // namespace
 
 TForm1::TForm1(TUserDialogs* dialogs, QWidget* parent) : QMainWindow(parent), Dialogs(dialogs) {
@@ -281,20 +322,14 @@ void TForm1::CreateToolBar() {
     tbSaveAs->setStatusTip("Save as|Save data as");
     tbSaveAs->setEnabled(false);
     ToolBar->addSeparator();
-    tbPreviousFile =
-        Named(ToolBar->addAction(style()->standardIcon(QStyle::SP_ArrowBack), "Previous file"),
-              "tbPreviousFile");
+    tbPreviousFile = Named(ToolBar->addAction(DrawnIcon(0), "Previous file"), "tbPreviousFile");
     tbPreviousFile->setToolTip("Previous file");
     tbPreviousFile->setStatusTip("Previous file|Read the previous spectrum file of the folder");
-    tbNextFile =
-        Named(ToolBar->addAction(style()->standardIcon(QStyle::SP_ArrowForward), "Next file"),
-              "tbNextFile");
+    tbNextFile = Named(ToolBar->addAction(DrawnIcon(1), "Next file"), "tbNextFile");
     tbNextFile->setToolTip("Next file");
     tbNextFile->setStatusTip("Next file|Read the next spectrum file of the folder");
     ToolBar->addSeparator();
-    tbMeasureLine = Named(
-        ToolBar->addAction(style()->standardIcon(QStyle::SP_FileDialogInfoView), "Measure line"),
-        "tbMeasureLine");
+    tbMeasureLine = Named(ToolBar->addAction(DrawnIcon(2), "Measure line"), "tbMeasureLine");
     tbMeasureLine->setToolTip("Measure line");
     tbMeasureLine->setStatusTip("Measure line|Measure the line in the band");
     for (QAction* button : {tbPreviousFile, tbNextFile, tbMeasureLine})

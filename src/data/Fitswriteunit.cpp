@@ -1,21 +1,84 @@
 #include "data/Fitswriteunit.h"
 
 #include <cstdlib>
+#include <dlfcn.h>
 #include <fitsio.h>
 #include <stdexcept>
 #include <type_traits>
 
 namespace {
 
+// CFITSIO, loaded when the first FITS file is made rather than linked. The library brings in
+// libcurl for its network drivers and with it some 25 more libraries (TLS, Kerberos, LDAP, ...),
+// whose loading made every start of the window 7 ms slower (30 to 38 ms, 40 cold starts each);
+// loaded on demand, only an export pays for them, once. The functions are the library's own
+// (the fits_... names of fitsio.h stand for them), with their declared types.
+struct TCfitsio {
+    decltype(&ffgerr) GetErrStatus = nullptr;  // fits_get_errstatus
+    decltype(&ffgmsg) ReadErrMsg = nullptr;    // fits_read_errmsg
+    decltype(&ffcmsg) ClearErrMsg = nullptr;   // fits_clear_errmsg
+    decltype(&ffimem) CreateMemFile = nullptr; // fits_create_memfile
+    decltype(&ffclos) CloseFile = nullptr;     // fits_close_file
+    decltype(&ffghadll) GetHduAddr = nullptr;  // fits_get_hduaddrll
+    decltype(&ffpcom) WriteComment = nullptr;  // fits_write_comment
+    decltype(&ffphis) WriteHistory = nullptr;  // fits_write_history
+    decltype(&ffpkys) WriteKeyStr = nullptr;   // fits_write_key_str
+    decltype(&ffpkyd) WriteKeyDbl = nullptr;   // fits_write_key_dbl
+    decltype(&ffpkyj) WriteKeyLng = nullptr;   // fits_write_key_lng
+    decltype(&ffpkyl) WriteKeyLog = nullptr;   // fits_write_key_log
+    decltype(&ffcrim) CreateImg = nullptr;     // fits_create_img
+    decltype(&ffppr) WriteImg = nullptr;       // fits_write_img
+    decltype(&ffcrtb) CreateTbl = nullptr;     // fits_create_tbl
+    decltype(&ffpcl) WriteCol = nullptr;       // fits_write_col
+    std::string Error; // why the library could not be loaded; empty when it was
+};
+
+template <typename F> bool Bind(void* library, const char* name, F& function) {
+    function = reinterpret_cast<F>(::dlsym(library, name));
+    return function != nullptr;
+}
+
+TCfitsio LoadCfitsio() {
+    TCfitsio f;
+    void* library = ::dlopen(KELVANE_CFITSIO_SONAME, RTLD_NOW | RTLD_LOCAL);
+    if (!library) {
+        const char* reason = ::dlerror();
+        f.Error = std::string("CFITSIO (" KELVANE_CFITSIO_SONAME ") cannot be loaded: ") +
+                  (reason ? reason : "unknown reason");
+        return f;
+    }
+    // Kept loaded for the life of the process.
+    const bool all =
+        Bind(library, "ffgerr", f.GetErrStatus) && Bind(library, "ffgmsg", f.ReadErrMsg) &&
+        Bind(library, "ffcmsg", f.ClearErrMsg) && Bind(library, "ffimem", f.CreateMemFile) &&
+        Bind(library, "ffclos", f.CloseFile) && Bind(library, "ffghadll", f.GetHduAddr) &&
+        Bind(library, "ffpcom", f.WriteComment) && Bind(library, "ffphis", f.WriteHistory) &&
+        Bind(library, "ffpkys", f.WriteKeyStr) && Bind(library, "ffpkyd", f.WriteKeyDbl) &&
+        Bind(library, "ffpkyj", f.WriteKeyLng) && Bind(library, "ffpkyl", f.WriteKeyLog) &&
+        Bind(library, "ffcrim", f.CreateImg) && Bind(library, "ffppr", f.WriteImg) &&
+        Bind(library, "ffcrtb", f.CreateTbl) && Bind(library, "ffpcl", f.WriteCol);
+    if (!all)
+        f.Error = "CFITSIO (" KELVANE_CFITSIO_SONAME ") lacks a function this program uses";
+    return f;
+}
+
+// The library, loaded by the first caller (of any thread); throws when it cannot be.
+const TCfitsio& Cfitsio() {
+    static const TCfitsio library = LoadCfitsio();
+    if (!library.Error.empty())
+        throw std::runtime_error(library.Error);
+    return library;
+}
+
 // The library's text for status, and the first message of its error stack.
 std::string CfitsioError(int status) {
     char text[FLEN_STATUS] = "";
-    fits_get_errstatus(status, text);
+    Cfitsio().GetErrStatus(status, text);
     std::string message = std::string("CFITSIO: ") + text;
     char detail[FLEN_ERRMSG] = "";
-    if (fits_read_errmsg(detail) && detail[0] != '\0')
+    if (Cfitsio().ReadErrMsg(detail) && detail[0] != '\0')
         message += std::string(" (") + detail + ")";
-    fits_clear_errmsg();
+    Cfitsio().ClearErrMsg();
     return message;
 }
 
@@ -23,13 +86,13 @@ std::string CfitsioError(int status) {
 class TMemoryFits {
 public:
     TMemoryFits() {
-        fits_create_memfile(&File, &Buffer, &Size, 2880, std::realloc, &Status);
+        Cfitsio().CreateMemFile(&File, &Buffer, &Size, 2880, std::realloc, &Status);
         Check();
     }
     ~TMemoryFits() {
         if (File) {
             int ignored = 0;
-            fits_close_file(File, &ignored);
+            Cfitsio().CloseFile(File, &ignored);
         }
         std::free(Buffer);
     }
@@ -45,9 +108,9 @@ public:
     // Closes the file and returns its bytes.
     std::string Close() {
         LONGLONG start = 0, data = 0, end = 0;
-        fits_get_hduaddrll(File, &start, &data, &end, &Status);
+        Cfitsio().GetHduAddr(File, &start, &data, &end, &Status);
         Check();
-        fits_close_file(File, &Status);
+        Cfitsio().CloseFile(File, &Status);
         File = nullptr;
         Check();
         if (static_cast<size_t>(end) > Size)
@@ -70,22 +133,22 @@ void WriteCard(TMemoryFits& fits, const TFitsCard& card) {
     if (card.Key == "COMMENT" || card.Key == "HISTORY") {
         const std::string& text = std::get<std::string>(card.Value);
         if (card.Key == "COMMENT")
-            fits_write_comment(fits.File, text.c_str(), &status);
+            Cfitsio().WriteComment(fits.File, text.c_str(), &status);
         else
-            fits_write_history(fits.File, text.c_str(), &status);
+            Cfitsio().WriteHistory(fits.File, text.c_str(), &status);
     } else {
         std::visit(
             [&](const auto& value) {
                 using T = std::decay_t<decltype(value)>;
                 if constexpr (std::is_same_v<T, std::string>) {
-                    fits_write_key_str(fits.File, key, value.c_str(), comment, &status);
+                    Cfitsio().WriteKeyStr(fits.File, key, value.c_str(), comment, &status);
                 } else if constexpr (std::is_same_v<T, double>) {
                     // 17 significant digits: every double reads back as itself.
-                    fits_write_key_dbl(fits.File, key, value, -17, comment, &status);
+                    Cfitsio().WriteKeyDbl(fits.File, key, value, -17, comment, &status);
                 } else if constexpr (std::is_same_v<T, long long>) {
-                    fits_write_key_lng(fits.File, key, value, comment, &status);
+                    Cfitsio().WriteKeyLng(fits.File, key, value, comment, &status);
                 } else {
-                    fits_write_key_log(fits.File, key, value ? 1 : 0, comment, &status);
+                    Cfitsio().WriteKeyLog(fits.File, key, value ? 1 : 0, comment, &status);
                 }
             },
             card.Value);
@@ -98,16 +161,16 @@ void WriteCard(TMemoryFits& fits, const TFitsCard& card) {
 std::string FitsFileBytes(const TFitsImage& image) {
     TMemoryFits fits;
     std::vector<long> axes = image.Axes;
-    fits_create_img(fits.File, DOUBLE_IMG, static_cast<int>(axes.size()), axes.data(),
-                    &fits.Status);
+    Cfitsio().CreateImg(fits.File, DOUBLE_IMG, static_cast<int>(axes.size()), axes.data(),
+                        &fits.Status);
     fits.Check();
     for (const TFitsCard& card : image.Cards)
         WriteCard(fits, card);
     if (!image.Data.empty()) {
         // NaN stays NaN: doubles are written as they are (no null value substituted).
         std::vector<double> data = image.Data;
-        fits_write_img(fits.File, TDOUBLE, 1, static_cast<LONGLONG>(data.size()), data.data(),
-                       &fits.Status);
+        Cfitsio().WriteImg(fits.File, TDOUBLE, 1, static_cast<LONGLONG>(data.size()), data.data(),
+                           &fits.Status);
         fits.Check();
     }
     if (image.Table) {
@@ -116,15 +179,15 @@ std::string FitsFileBytes(const TFitsImage& image) {
         const std::string dimension = "(1," + std::to_string(table.Values.size()) + ")";
         char* names[] = {const_cast<char*>(table.Column.c_str())};
         char* formats[] = {const_cast<char*>(format.c_str())};
-        fits_create_tbl(fits.File, BINARY_TBL, 1, 1, names, formats, nullptr, table.ExtName.c_str(),
-                        &fits.Status);
+        Cfitsio().CreateTbl(fits.File, BINARY_TBL, 1, 1, names, formats, nullptr,
+                            table.ExtName.c_str(), &fits.Status);
         fits.Check();
         // A coordinate array of one coordinate per row of the table: dimensions (1, K).
-        fits_write_key_str(fits.File, "TDIM1", dimension.c_str(), "one coordinate, K values",
-                           &fits.Status);
+        Cfitsio().WriteKeyStr(fits.File, "TDIM1", dimension.c_str(), "one coordinate, K values",
+                              &fits.Status);
         std::vector<double> values = table.Values;
-        fits_write_col(fits.File, TDOUBLE, 1, 1, 1, static_cast<LONGLONG>(values.size()),
-                       values.data(), &fits.Status);
+        Cfitsio().WriteCol(fits.File, TDOUBLE, 1, 1, 1, static_cast<LONGLONG>(values.size()),
+                           values.data(), &fits.Status);
         fits.Check();
     }
     return fits.Close();
