@@ -44,6 +44,7 @@ class TAboutBox;
 class TDetailsForm;
 class TSpinEdit;
 class TUserDialogs;
+struct TAppliedDetails;
 struct TGraphInputs;
 
 // The application's title: window caption and caption of its message boxes.
@@ -200,6 +201,8 @@ private:
     bool LoadAndShow(const QByteArray& localPath, bool quiet = false);
     // The details dialog made ready for the spectrum read last (Unit1Details.cpp).
     void PrepareDetails();
+    // The side panel's position, site and elevation labels and the Vlsr field, as applied.
+    void ShowDetailsPanel(const TAppliedDetails& r);
     // Folder (Unit1Folder.cpp): the neighbour step files away in the folder of the file shown.
     void StepFile(int step);
     void FollowShownFolder();

@@ -68,14 +68,8 @@ void TForm1::miAverageClick() {
 
     // The side panel shows the first file's details: its channels make the axis.
     const TAppliedDetails& first = average.Files.front().Applied;
-    const std::pair<QLabel*, const std::string*> labels[] = {
-        {lblFiletime, &first.FileTimeText}, {lblRa, &first.RaText},       {lblDec, &first.DecText},
-        {lblGlat, &first.GlatText},         {lblGlong, &first.GlongText}, {lblLat, &first.LatText},
-        {lblLong, &first.LongText},         {lblElev, &first.ElevText}};
-    for (const auto& [label, text] : labels)
-        label->setText(QString::fromStdString(*text));
-    edVlsr->setText(QString::fromStdString(first.VlsrText));
-    edVlsr->setCursorPosition(0);
+    lblFiletime->setText(QString::fromStdString(first.FileTimeText));
+    ShowDetailsPanel(first);
     edVlsr->setToolTip("The first file's VLSR; each file was shifted by the VLSR of its own time");
     QStringList lines = {QString::fromStdString(Session.CurrentFileName) + ", VLSR each:"};
     for (const TAveragedScan& scan : average.Files)

@@ -29,6 +29,17 @@ void TForm1::miDetailsClick() {
         miVMinusVlsr->setEnabled(true);
 }
 
+void TForm1::ShowDetailsPanel(const TAppliedDetails& r) {
+    const std::pair<QLabel*, const std::string*> labels[] = {
+        {lblRa, &r.RaText},       {lblDec, &r.DecText}, {lblGlat, &r.GlatText},
+        {lblGlong, &r.GlongText}, {lblLat, &r.LatText}, {lblLong, &r.LongText},
+        {lblElev, &r.ElevText}};
+    for (const auto& [label, text] : labels)
+        label->setText(QString::fromStdString(*text));
+    edVlsr->setText(QString::fromStdString(r.VlsrText));
+    edVlsr->setCursorPosition(0); // the sign and leading digits in view
+}
+
 bool TForm1::ApplyDetails() {
     if (!DetailsForm)
         return false;
@@ -39,15 +50,8 @@ bool TForm1::ApplyDetails() {
         Dialogs->ShowError(this, ApplicationTitle, QString::fromStdString(r.ErrorText));
         return false;
     }
-    const std::pair<QLabel*, const std::string*> labels[] = {
-        {lblRa, &r.RaText},       {lblDec, &r.DecText}, {lblGlat, &r.GlatText},
-        {lblGlong, &r.GlongText}, {lblLat, &r.LatText}, {lblLong, &r.LongText},
-        {lblElev, &r.ElevText}};
-    for (const auto& [label, text] : labels)
-        label->setText(QString::fromStdString(*text));
+    ShowDetailsPanel(r);
     Session.UseVlsr(r.Vlsr);
-    edVlsr->setText(QString::fromStdString(r.VlsrText));
-    edVlsr->setCursorPosition(0); // the sign and leading digits in view
     const QString terms = QString::fromStdString(VlsrTermsText(r));
     edVlsr->setToolTip(terms);
     ShowStatusMessage(terms);
