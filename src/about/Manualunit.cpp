@@ -3,15 +3,67 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QTextDocument>
 #include <QUrl>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
 
 QStringList ManualCandidates(const QString& programFolder) {
     const QString bin = QDir(programFolder).absolutePath();
     return {QDir::cleanPath(bin + "/../share/doc/kelvane/README.md"),
             QDir::cleanPath(bin + "/../README.md")};
 }
+
+QString UserManualMarkdown(const QString& readme) {
+    static const QStringList builders = {"Installing", "Tests and benchmarks"};
+    QStringList kept;
+    bool keep = true, titled = false;
+    for (const QString& line : readme.split('\n')) {
+        if (line.startsWith("# ") && !titled) {
+            kept << line;
+            titled = true;
+            keep = false; // the commands that build and start it
+            continue;
+        }
+        if (line.startsWith("## "))
+            keep = !builders.contains(line.mid(3).trimmed());
+        if (keep)
+            kept << line;
+    }
+    return kept.join('\n');
+}
+
+namespace {
+
+// Writes bytes to a new file in folder and renames it over path: a symbolic link at path is
+// replaced by the page, never followed (it may point at any file of the user's).
+bool ReplaceFile(const QString& folder, const QString& path, const QByteArray& bytes,
+                 QString& error) {
+    QTemporaryFile file(QDir(folder).filePath("kelvane-manual-XXXXXX.html"));
+    if (!file.open()) {
+        error = "Unable to write " + path + ": " + file.errorString();
+        return false;
+    }
+    const auto fail = [&](const QString& reason) {
+        error = "Unable to write " + path + ": " + reason;
+        return false;
+    };
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return fail(file.errorString());
+    if (::fsync(file.handle()) != 0)
+        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+    file.close();
+    if (::rename(QFile::encodeName(file.fileName()).constData(),
+                 QFile::encodeName(path).constData()) != 0)
+        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+    file.setAutoRemove(false);
+    return true;
+}
+
+} // namespace
 
 QString ManualHtml(const QString& markdown, const QString& baseFolder) {
     QTextDocument document;
@@ -33,20 +85,17 @@ QString WriteManual(const QStringList& candidates, const QString& folder, QStrin
         QFile readme(candidate);
         if (!QFileInfo(candidate).isFile() || !readme.open(QIODevice::ReadOnly))
             continue;
-        const QString markdown = QString::fromUtf8(readme.readAll());
-        if (!QDir().mkpath(folder)) {
+        const QString markdown = UserManualMarkdown(QString::fromUtf8(readme.readAll()));
+        // The cache folder is the user's alone: nobody else may put a file or a link in it.
+        if (!QDir().mkpath(folder) ||
+            !QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                               QFileDevice::ExeOwner)) {
             error = "Unable to make the folder " + folder;
             return {};
         }
         const QString path = QDir(folder).absoluteFilePath("kelvane-manual.html");
-        QSaveFile page(path);
         const QByteArray bytes = ManualHtml(markdown, QFileInfo(candidate).absolutePath()).toUtf8();
-        if (!page.open(QIODevice::WriteOnly) || page.write(bytes) != bytes.size() ||
-            !page.commit()) {
-            error = "Unable to write " + path + ": " + page.errorString();
-            return {};
-        }
-        return path;
+        return ReplaceFile(folder, path, bytes, error) ? path : QString();
     }
     error = "No manual found (looked for " + candidates.join(", ") + ")";
     return {};

@@ -32,6 +32,7 @@
 #include <vector>
 
 const char* const ApplicationTitle = "Kelvane";
+const char* const NoCorrelationText = "  ----   ";
 
 namespace {
 
@@ -393,7 +394,7 @@ void TForm1::CreateSidePanel(QWidget* parent) {
     side->addWidget(CSpinEdit1);
     side->addSpacing(6);
     side->addWidget(Named(new QLabel("Correlation", parent), "Label4"));
-    lblCorr = Named(new QLabel("  ----   ", parent), "lblCorr");
+    lblCorr = Named(new QLabel(NoCorrelationText, parent), "lblCorr");
     side->addWidget(lblCorr);
     Memo = Named(new QPlainTextEdit(parent), "Memo");
     Memo->setReadOnly(true);

@@ -26,6 +26,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <sys/types.h>
+#include <utility>
 #include <vector>
 
 class QAction;
@@ -49,6 +51,8 @@ struct TGraphInputs;
 
 // The application's title: window caption and caption of its message boxes.
 extern const char* const ApplicationTitle;
+// lblCorr before any fit of the spectrum shown.
+extern const char* const NoCorrelationText;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -203,11 +207,16 @@ private:
     void PrepareDetails();
     // The side panel's position, site and elevation labels and the Vlsr field, as applied.
     void ShowDetailsPanel(const TAppliedDetails& r);
+    // edVlsr greyed, with a tooltip naming its file, while its VLSR is another spectrum's;
+    // else in its usual colours with terms (when given) as its tooltip.
+    void ShowVlsrFreshness(const QString& terms = QString());
     // Folder (Unit1Folder.cpp): the neighbour step files away in the folder of the file shown.
     void StepFile(int step);
     void FollowShownFolder();
     void LookForArrivals();
-    bool ShowArrival(const QString& path);
+    // The followed folder is there and watched; when it is not, says so once.
+    bool FollowedFolderPresent();
+    bool ShowArrival(const QByteArray& path);
     void UpdateFileItems();
     // The fitted curve of coefficients over the saved graph, shown.
     void DrawCurve(const std::vector<double>& coefficients);
@@ -246,7 +255,11 @@ private:
     std::unique_ptr<TArrivals> Arrivals;
     QTimer* ArrivalTimer = nullptr;
     int ArrivalSettle = 1000;
-    QString FollowedFolder; // the folder watched, empty when none
+    QString FollowedFolder;          // the folder watched, empty when none
+    QByteArray FollowedFolderPath;   // the same, as the bytes of its path
+    bool FollowedFolderLost = false; // renamed or deleted: waiting for it to come back
+    std::optional<std::pair<dev_t, ino_t>>
+        FollowedFolderId;   // the folder followed, as stat() knows it
     QString FollowedSuffix; // the extension of the spectrum files followed
     QByteArray BrowsedPath; // the file Next and Previous step from
 

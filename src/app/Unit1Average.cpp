@@ -70,6 +70,7 @@ void TForm1::miAverageClick() {
     const TAppliedDetails& first = average.Files.front().Applied;
     lblFiletime->setText(QString::fromStdString(first.FileTimeText));
     ShowDetailsPanel(first);
+    ShowVlsrFreshness();
     edVlsr->setToolTip("The first file's VLSR; each file was shifted by the VLSR of its own time");
     QStringList lines = {QString::fromStdString(Session.CurrentFileName) + ", VLSR each:"};
     for (const TAveragedScan& scan : average.Files)

@@ -11,6 +11,8 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
+#include <QStyle>
 
 void TForm1::PrepareDetails() {
     if (!DetailsForm)
@@ -23,6 +25,12 @@ void TForm1::PrepareDetails() {
 
 void TForm1::miDetailsClick() {
     PrepareDetails();
+    // What the dialog offers when it first opens for a spectrum is what Save writes until
+    // details are applied to it: the fields then may hold edits abandoned with No.
+    if (!Session.OfferedDetails) {
+        DetailsForm->FormShow();
+        Session.OfferedDetails = DetailsForm->State();
+    }
     if (Dialogs->ExecModal(*DetailsForm) != QDialog::Accepted)
         return;
     if (ApplyDetails())
@@ -40,6 +48,24 @@ void TForm1::ShowDetailsPanel(const TAppliedDetails& r) {
     edVlsr->setCursorPosition(0); // the sign and leading digits in view
 }
 
+void TForm1::ShowVlsrFreshness(const QString& terms) {
+    const bool stale = !Session.VlsrForSpectrum && !Session.VlsrFileName.empty();
+    // A VLSR computed for another spectrum stays in view, as it always has, but greyed and
+    // named, so that nobody takes it for this spectrum's.
+    QPalette palette = edVlsr->style()->standardPalette();
+    if (stale)
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+            palette.setColor(group, QPalette::Text,
+                             palette.color(QPalette::Disabled, QPalette::Text));
+    edVlsr->setPalette(palette);
+    if (stale)
+        edVlsr->setToolTip("Computed for " + QString::fromStdString(Session.VlsrFileName) +
+                           ", not for the spectrum shown: enter its details (File > Enter other "
+                           "details)");
+    else if (!terms.isNull())
+        edVlsr->setToolTip(terms);
+}
+
 bool TForm1::ApplyDetails() {
     if (!DetailsForm)
         return false;
@@ -53,7 +79,7 @@ bool TForm1::ApplyDetails() {
     ShowDetailsPanel(r);
     Session.UseVlsr(r.Vlsr);
     const QString terms = QString::fromStdString(VlsrTermsText(r));
-    edVlsr->setToolTip(terms);
+    ShowVlsrFreshness(terms);
     ShowStatusMessage(terms);
     // The saved header repeats what was applied, never edits abandoned later with No.
     Session.AppliedDetails = DetailsForm->State();

@@ -38,8 +38,7 @@ void TForm1::miExportFitsClick() {
     // made whole in memory and then replaced as a whole, as Save as replaces its text.
     const TSaveHeader header =
         GatherSaveHeader(Session, DetailsForm->State(), GraphTitle, Corrected);
-    const TDetailsState& details =
-        Session.AppliedDetails ? *Session.AppliedDetails : DetailsForm->State();
+    const TDetailsState& details = Session.DetailsOfSpectrum(DetailsForm->State());
     std::vector<TAxisRange> windows;
     if (Corrected)
         windows.push_back(SubtractedBand);

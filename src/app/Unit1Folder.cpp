@@ -8,17 +8,33 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <optional>
+#include <sys/stat.h>
+#include <utility>
 
 namespace {
 
-std::string Local(const QString& path) {
-    return QFile::encodeName(path).toStdString();
+// The device and inode of a folder; nothing when there is no folder at path.
+std::optional<std::pair<dev_t, ino_t>> FolderIdentity(const QByteArray& path) {
+    struct stat status {};
+    if (::stat(path.constData(), &status) != 0 || !S_ISDIR(status.st_mode))
+        return std::nullopt;
+    return std::make_pair(status.st_dev, status.st_ino);
+}
+
+// The absolute folder of a file, as the bytes of its path.
+QByteArray FolderOf(const std::string& file) {
+    QByteArray path = QByteArray::fromStdString(file);
+    if (!path.startsWith('/'))
+        path = QFile::encodeName(QDir::currentPath()) + '/' + path;
+    return path.left(std::max<qsizetype>(1, path.lastIndexOf('/')));
 }
 
 std::int64_t SteadyMilliseconds() {
@@ -48,17 +64,17 @@ void TForm1::StepFile(int step) {
         return;
     // From the file last chosen, read or not: a neighbour that cannot be read is stepped over
     // by the next step rather than chosen again.
-    const QFileInfo from(QFile::decodeName(BrowsedPath));
-    const std::optional<std::string> next =
-        NeighbourFile(SpectrumFilesIn(Local(from.absolutePath()), from.suffix().toStdString()),
-                      Local(from.fileName()), step);
+    const QByteArray folder = FolderOf(BrowsedPath.toStdString());
+    const QByteArray name = BrowsedPath.mid(BrowsedPath.lastIndexOf('/') + 1);
+    const QString suffix = QFileInfo(QFile::decodeName(name)).suffix();
+    const std::optional<std::string> next = NeighbourFile(
+        SpectrumFilesIn(folder.toStdString(), suffix.toStdString()), name.toStdString(), step);
     if (!next) {
         ShowStatusMessage(step > 0 ? "This is the last file of the folder"
                                    : "This is the first file of the folder");
         return;
     }
-    const QByteArray path =
-        QFile::encodeName(from.absolutePath()) + '/' + QByteArray::fromStdString(*next);
+    const QByteArray path = folder + '/' + QByteArray::fromStdString(*next);
     ReadAndShow(path);
     BrowsedPath = path;
 }
@@ -81,16 +97,24 @@ void TForm1::FollowShownFolder() {
         if (ArrivalTimer)
             ArrivalTimer->stop();
         FollowedFolder.clear();
+        FollowedFolderPath.clear();
+        FollowedFolderLost = false;
         return;
     }
-    const QFileInfo shown(QFile::decodeName(QByteArray::fromStdString(Session.File->FilePath)));
-    if (FolderWatcher && shown.absolutePath() == FollowedFolder)
+    const QByteArray folderPath = FolderOf(Session.File->FilePath);
+    if (FolderWatcher && folderPath == FollowedFolderPath)
         return;
-    FollowedFolder = shown.absolutePath();
-    FollowedSuffix = shown.suffix();
+    FollowedFolderPath = folderPath;
+    FollowedFolder = QFile::decodeName(folderPath);
+    FollowedSuffix =
+        QFileInfo(QFile::decodeName(QByteArray::fromStdString(Session.File->FilePath))).suffix();
+    FollowedFolderLost = false;
+    FollowedFolderId = FolderIdentity(FollowedFolderPath);
     delete FolderWatcher;
     FolderWatcher = new QFileSystemWatcher(this);
     FolderWatcher->addPath(FollowedFolder);
+    // The folder's own watch tells nothing when the folder is renamed: its parent's does.
+    FolderWatcher->addPath(QFileInfo(FollowedFolder).absolutePath());
     connect(FolderWatcher, &QFileSystemWatcher::directoryChanged, this,
             [this] { RunCommand([this] { LookForArrivals(); }); });
     // A file that did not read yet is watched itself: writing on into it changes no entry of
@@ -98,7 +122,7 @@ void TForm1::FollowShownFolder() {
     connect(FolderWatcher, &QFileSystemWatcher::fileChanged, this,
             [this] { RunCommand([this] { LookForArrivals(); }); });
     Arrivals = std::make_unique<TArrivals>(
-        SpectrumFileSizes(Local(FollowedFolder), FollowedSuffix.toStdString()));
+        SpectrumFileSizes(FollowedFolderPath.toStdString(), FollowedSuffix.toStdString()));
     if (!ArrivalTimer) {
         // While a file is arriving its size is looked at again: the telescope's last write
         // need not change the folder, so the watcher alone would not tell when it settled.
@@ -108,22 +132,52 @@ void TForm1::FollowShownFolder() {
     }
 }
 
+bool TForm1::FollowedFolderPresent() {
+    // A folder renamed or deleted is said to be gone; one there again under the name (made
+    // afresh, or renamed back) is watched afresh. The files known before keep their state, so
+    // only files new to it are shown.
+    const std::optional<std::pair<dev_t, ino_t>> now = FolderIdentity(FollowedFolderPath);
+    if (now && now == FollowedFolderId && !FollowedFolderLost)
+        return true;
+    FolderWatcher->removePath(FollowedFolder);
+    if (now && FolderWatcher->addPath(FollowedFolder)) {
+        FolderWatcher->addPath(QFileInfo(FollowedFolder).absolutePath());
+        FollowedFolderId = now;
+        FollowedFolderLost = false;
+        ShowStatusMessage("Following " + FollowedFolder + " again");
+        return true;
+    }
+    if (!FollowedFolderLost) {
+        FollowedFolderLost = true;
+        ShowStatusMessage("The folder " + FollowedFolder +
+                          " is gone: it is followed again when it comes back");
+    }
+    return false;
+}
+
 void TForm1::LookForArrivals() {
     if (!Arrivals)
         return;
+    if (!FollowedFolderPresent()) {
+        // Looked for again now and then: nothing tells when a folder comes back.
+        if (!ArrivalTimer->isActive())
+            ArrivalTimer->start(500);
+        return;
+    }
     const std::int64_t now = SteadyMilliseconds();
-    Arrivals->Look(SpectrumFileSizes(Local(FollowedFolder), FollowedSuffix.toStdString()), now);
+    Arrivals->Look(
+        SpectrumFileSizes(FollowedFolderPath.toStdString(), FollowedSuffix.toStdString()), now);
     // Nothing is swapped under a dialog or a menu that is open: the arrival waits for it.
     if (!QApplication::activeModalWidget() && !QApplication::activePopupWidget()) {
-        const QString folder = FollowedFolder;
+        const QByteArray folder = FollowedFolderPath;
         for (const std::string& name : Arrivals->Ready(now, ArrivalSettle)) {
-            const QString path = folder + '/' + QFile::decodeName(QByteArray::fromStdString(name));
+            const QByteArray path = folder + '/' + QByteArray::fromStdString(name);
             if (ShowArrival(path)) {
                 if (FolderWatcher)
-                    FolderWatcher->removePath(path);
+                    FolderWatcher->removePath(QFile::decodeName(path));
             } else if (Arrivals) {
                 Arrivals->Rejected(name);
-                FolderWatcher->addPath(path);
+                FolderWatcher->addPath(QFile::decodeName(path));
             }
         }
     }
@@ -131,14 +185,14 @@ void TForm1::LookForArrivals() {
         return;
     if (!Arrivals->Waiting()) {
         ArrivalTimer->stop();
-    } else if (!ArrivalTimer->isActive()) {
+    } else if (!ArrivalTimer->isActive() || ArrivalTimer->interval() == 500) {
         ArrivalTimer->start(std::max(20, std::min(250, ArrivalSettle / 4)));
     }
 }
 
-bool TForm1::ShowArrival(const QString& path) {
+bool TForm1::ShowArrival(const QByteArray& path) {
     // A file that does not read (still being written, or no spectrum) is left without a word.
-    if (!LoadAndShow(QFile::encodeName(path), true))
+    if (!LoadAndShow(path, true))
         return false;
     // The details as the dialog holds them, with the position from the new file's name when it
     // carries one; the VLSR for the new file's own time. No dialog.
@@ -146,6 +200,6 @@ bool TForm1::ShowArrival(const QString& path) {
     DetailsForm->FormShow(); // what showing the dialog would do to its fields
     if (ApplyDetails())
         miVMinusVlsr->setEnabled(true);
-    ShowStatusMessage("New file: " + QFileInfo(path).fileName());
+    ShowStatusMessage("New file: " + QFileInfo(QFile::decodeName(path)).fileName());
     return true;
 }

@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QStatusTipEvent>
 #include <QTimer>
@@ -182,5 +183,10 @@ void TForm1::ReadSpectrumFile(const QByteArray& localPath) {
     // the title's "(corrected)" stays true to the signal on screen.
     Corrected = false;
     History.Clear();
+    // The fit and the measure shown were made on the spectrum read before.
+    FitOffered = false;
+    Memo->clear();
+    lblCorr->setText(NoCorrelationText);
+    ShowVlsrFreshness();
     UpdatePolynomialItems();
 }

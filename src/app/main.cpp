@@ -1,4 +1,5 @@
 #include "about/Versionunit.h"
+#include "app/Commandlineunit.h"
 #include "app/Terminationunit.h"
 #include "app/Unit1.h"
 #include "settings/Storeunit.h"
@@ -7,8 +8,10 @@
 #include <QTimer>
 #include <clocale>
 
-// kelvane [FILE]: FILE is read as the Read command would read it.
+// kelvane [FILE]: FILE is read as the Read command would read it; kelvane --help, --version.
 int main(int argc, char** argv) {
+    if (const std::optional<int> status = AnswerInformationOptions(argc, argv))
+        return *status;
     QApplication app(argc, argv);
     // Number texts and file formats use '.' whatever the user's locale.
     std::setlocale(LC_NUMERIC, "C");

@@ -1,9 +1,10 @@
 #include "data/Folderunit.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <algorithm>
 #include <cctype>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 bool NaturalLess(const std::string& a, const std::string& b) {
     std::size_t i = 0, j = 0;
@@ -43,15 +44,40 @@ bool NaturalLess(const std::string& a, const std::string& b) {
     return a < b; // "a01" and "a1", "A" and "a": any order, but always the same one
 }
 
+namespace {
+
+// The last extension of a file name, without the dot; "" when it has none.
+std::string LastSuffix(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? std::string() : name.substr(dot + 1);
+}
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+} // namespace
+
 std::map<std::string, std::int64_t> SpectrumFileSizes(const std::string& folder,
                                                       const std::string& suffix) {
-    const QString wanted = QString::fromStdString(suffix);
+    // Names are kept as the bytes the file system holds: decoded into text, a name that is not
+    // valid UTF-8 would name another (missing) file.
     std::map<std::string, std::int64_t> sizes;
-    const QFileInfoList entries = QDir(QFile::decodeName(QByteArray::fromStdString(folder)))
-                                      .entryInfoList(QDir::Files | QDir::NoDotAndDotDot);
-    for (const QFileInfo& entry : entries)
-        if (entry.suffix().compare(wanted, Qt::CaseInsensitive) == 0)
-            sizes[QFile::encodeName(entry.fileName()).toStdString()] = entry.size();
+    DIR* listing = ::opendir(folder.c_str());
+    if (!listing)
+        return sizes;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (name.empty() || name[0] == '.' || !SameIgnoringCase(LastSuffix(name), suffix))
+            continue;
+        struct stat status {};
+        if (::fstatat(::dirfd(listing), name.c_str(), &status, 0) == 0 && S_ISREG(status.st_mode))
+            sizes[name] = static_cast<std::int64_t>(status.st_size);
+    }
+    ::closedir(listing);
     return sizes;
 }
 

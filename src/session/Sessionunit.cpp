@@ -3,6 +3,7 @@
 #include "astro/Applydetailsunit.h"
 #include "data/Filenameunit.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <utility>
 
@@ -23,6 +24,11 @@ void TSession::Read(const std::string& path) {
     AveragedFiles.clear();
     // The VLSR and the velocity-minus-VLSR axis were computed for the observation read before.
     VlsrForSpectrum = false;
+    // A fit, and what the dialog offered, belong to the spectrum they were made for: kept, they
+    // would be shown and saved as this spectrum's.
+    std::fill(Coefficients.begin(), Coefficients.end(), 0.0);
+    Correlation = 0.0;
+    OfferedDetails.reset();
 }
 
 void TSession::SelectXAxis(int mode) {
@@ -33,6 +39,15 @@ void TSession::UseVlsr(double vlsr) {
     Vlsr = vlsr;
     VelocitiesMinusVlsr = VelocitiesMinusVlsrFor(vlsr);
     VlsrForSpectrum = true;
+    VlsrFileName = CurrentFileName;
+}
+
+const TDetailsState& TSession::DetailsOfSpectrum(const TDetailsState& dialog) const {
+    // The details applied to a spectrum read before, or edits abandoned with No, never
+    // describe this one.
+    if (VlsrForSpectrum && AppliedDetails)
+        return *AppliedDetails;
+    return OfferedDetails ? *OfferedDetails : dialog;
 }
 
 double TSession::Instant() const {
@@ -42,7 +57,7 @@ double TSession::Instant() const {
 TSaveHeader GatherSaveHeader(const TSession& session, const TDetailsState& dialog,
                              const std::string& description, bool corrected,
                              const QLocale& locale) {
-    const TDetailsState& details = session.AppliedDetails ? *session.AppliedDetails : dialog;
+    const TDetailsState& details = session.DetailsOfSpectrum(dialog);
     TSaveHeader header;
     header.FileName = session.CurrentFileName;
     header.AveragedFiles = session.AveragedFiles;
@@ -53,8 +68,10 @@ TSaveHeader GatherSaveHeader(const TSession& session, const TDetailsState& dialo
     header.Vlsr = session.VlsrForSpectrum ? session.Vlsr : 0.0;
     header.Ra = details.RightAscension().ToText();
     header.Dec = details.Declination().ToText(true);
-    header.GLat = session.FileGLatitude.ToText(true);
-    header.GLong = session.FileGLongitude.ToText(false);
+    // The galactic lines come from the same details as Ra and Dec, not from the file's name:
+    // typed or kept positions would otherwise save two places as one.
+    header.GLat = details.GalLatitude().ToText(true);
+    header.GLong = details.GalLongitude().ToText(false);
     header.Latitude = details.SiteLatitude().ToText(true);
     header.Longitude = details.SiteLongitude().ToText(true);
     std::string error;

@@ -33,8 +33,12 @@ struct TSession {
     // The VLSR was computed for the spectrum read last (details applied since its Read).
     bool VlsrForSpectrum = false;
     // The details last applied (what the window's side panel shows); empty until details are
-    // first applied.
+    // first applied. They may belong to a spectrum read before: VlsrForSpectrum tells.
     std::optional<TDetailsState> AppliedDetails;
+    // What the details dialog offered for this spectrum when it first opened after its Read;
+    // empty until then. Saved until details are applied to this spectrum.
+    std::optional<TDetailsState> OfferedDetails;
+    std::string VlsrFileName;        // the file the VLSR was computed for; "" before any
     std::string CurrentFileName;     // name (no folder) of the last file read
     TGLatitude FileGLatitude;        // from the last file name that carried a position
     TGLongitude FileGLongitude;      // 0..360 form
@@ -47,7 +51,9 @@ struct TSession {
     // from its name (ParseFileName, starting from the position held: a name that carries only
     // a latitude changes only the latitude). On success the session holds the new header,
     // signal, name and position, and its VLSR no longer counts as this spectrum's (an average
-    // shown before is gone); on failure it throws as the reader does and nothing changes.
+    // shown before is gone); the fit is that of no spectrum yet (Coefficients all 0, as many
+    // as before; Correlation 0) and nothing was offered by the details dialog. On failure it
+    // throws as the reader does and nothing changes.
     void Read(const std::string& path);
 
     // XValues := the axis of the display mode (SelectXAxis); any other mode leaves it alone.
@@ -56,22 +62,27 @@ struct TSession {
     // The VLSR (km/s) of the spectrum read last, and its velocity-minus-VLSR axis.
     void UseVlsr(double vlsr);
 
+    // The details that describe this spectrum: those applied to it, else what the details
+    // dialog offered for it, else dialog (the dialog's state now).
+    const TDetailsState& DetailsOfSpectrum(const TDetailsState& dialog) const;
+
     // The observation's instant, FileDate + FileTime (days since 30 December 1899); 0 before a
     // file was read.
     double Instant() const;
 };
 
 // The header of a saved file.
-// Given:    session      the spectrum, its fit, its VLSR and the details last applied
-//           dialog       the details dialog's state, for position, site and elevation when no
-//                        details were ever applied
+// Given:    session      the spectrum, its fit, its VLSR and its details (DetailsOfSpectrum)
+//           dialog       the details dialog's state, for position, site and elevation when the
+//                        dialog never opened for this spectrum
 //           description  the graph's title line
 //           corrected    the baseline has been subtracted since the spectrum was read
 // Returned: the record for SavedText. The VLSR is the session's when it was computed for this
 //           spectrum, else 0: a VLSR computed for a spectrum read before is never saved with
-//           this one. An average's files are named with their VLSRs. Throws std::invalid_argument
-//           naming the text when the elevation is not a number within its range (ParseElevation of
-//           astro/Applydetailsunit.h).
+//           this one. Both positions (Ra/Dec and GLat/GLong) come from the same details, so
+//           they name one place. An average's files are named with their VLSRs. Throws
+//           std::invalid_argument naming the text when the elevation is not a number within its
+//           range (ParseElevation of astro/Applydetailsunit.h).
 TSaveHeader GatherSaveHeader(const TSession& session, const TDetailsState& dialog,
                              const std::string& description, bool corrected,
                              const QLocale& locale = QLocale());

@@ -27,17 +27,47 @@ TEST(Manual, TheFirstReadmeFoundBecomesThePage) {
     EXPECT_TRUE(WriteManual(candidates, prefix.filePath("cache"), error).isEmpty());
     EXPECT_TRUE(error.startsWith("No manual found")) << error.toStdString();
     Write(prefix.filePath("README.md"), "# Build tree\n");
+    // The users' sections only: not the commands on top, nor installing and testing.
     Write(prefix.filePath("share/doc/kelvane/README.md"),
-          "# Installed\n\n![curve](docs/rotation-curve.png)\n");
+          "# Installed\n\nscripts/run\n\n## Use\n\n![curve](docs/rotation-curve.png)\n\n"
+          "## Installing\n\nsudo apt\n\n### From the build\n\ncmake\n\n## Settings\n\nkept\n\n"
+          "## Tests and benchmarks\n\nctest\n");
     const QString page = WriteManual(candidates, prefix.filePath("cache"), error);
     QFile html(page);
     ASSERT_TRUE(html.open(QIODevice::ReadOnly)) << error.toStdString();
     const QString text = QString::fromUtf8(html.readAll());
     EXPECT_TRUE(text.contains("Installed") && !text.contains("Build tree"));
+    for (const char* shown : {"Use", "rotation-curve.png", "kept"})
+        EXPECT_TRUE(text.contains(shown)) << shown;
+    for (const char* left : {"scripts/run", "sudo apt", "cmake", "ctest"})
+        EXPECT_FALSE(text.contains(left)) << left;
     // The picture is found beside the installed README.
     EXPECT_TRUE(text.contains(
         "<base href=\"" + QUrl::fromLocalFile(prefix.filePath("share/doc/kelvane/")).toString()))
         << text.toStdString();
+}
+
+TEST(Manual, ALinkAtThePagesNameIsReplacedNotWrittenThrough) {
+    QTemporaryDir home;
+    Write(home.filePath("README.md"), "# Kelvane\n\n## Use\n");
+    Write(home.filePath(".bashrc"), "alias ll='ls -l'\n");
+    const QString cache = home.filePath("cache");
+    QDir().mkpath(cache);
+    QFile::setPermissions(cache, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                     QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                     QFileDevice::WriteOther | QFileDevice::ExeOther);
+    ASSERT_TRUE(QFile::link(home.filePath(".bashrc"), cache + "/kelvane-manual.html"));
+    QString error;
+    const QString page = WriteManual({home.filePath("README.md")}, cache, error);
+    ASSERT_FALSE(page.isEmpty()) << error.toStdString();
+    QFile bashrc(home.filePath(".bashrc"));
+    ASSERT_TRUE(bashrc.open(QIODevice::ReadOnly));
+    EXPECT_EQ(bashrc.readAll(), "alias ll='ls -l'\n");
+    EXPECT_FALSE(QFileInfo(page).isSymLink());
+    EXPECT_EQ(QFile::permissions(cache) & 0x7077, // owner: 0x7000; group: 0x0070; others: 0x0007
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(QDir(cache).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 1)
+        << "no temporary left";
 }
 
 TEST(Manual, AFullDiskLeavesNoPage) {

@@ -7,10 +7,13 @@
 #include "plot/Graphunit.h"
 #include "settings/Formsettings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QToolBar>
+#include <cstdio>
+#include <functional>
 #include <random>
 
 namespace {
@@ -172,6 +175,38 @@ TEST_F(Lab, FollowFolderShowsANewScanOnceItIsComplete) {
     EXPECT_TRUE(Dialogs.Messages.isEmpty() && Dialogs.Errors.isEmpty());
     form->close();
     EXPECT_TRUE(TFormSettings::Read().FollowFolder);
+}
+
+// A followed folder that is renamed away is said to be gone; made again under its name, it is
+// followed again, and a scan whose name is not UTF-8 is shown under its own bytes.
+TEST_F(Lab, FollowFolderComesBackWithTheFolderAndShowsAnyName) {
+    const auto waitFor = [](const std::function<bool()>& done) {
+        for (int waited = 0; waited < 5000 && !done(); waited += 20)
+            QTest::qWait(20);
+        return done();
+    };
+    auto form = Open();
+    form->SetArrivalSettle(100);
+    form->miFollowFolder->trigger();
+    Dialogs.ModalResult = QDialog::Accepted;
+    Read(*form, Spectrum("G0_60.0.dat"));
+    const QByteArray folder = QFile::encodeName(Folder.path());
+    ASSERT_EQ(::rename(folder.constData(), (folder + "-moved").constData()), 0);
+    EXPECT_TRUE(waitFor([&] { return form->StatusText(2).contains("is gone"); }))
+        << form->StatusText(2).toStdString();
+
+    ASSERT_TRUE(QDir().mkdir(Folder.path()));
+    EXPECT_TRUE(waitFor([&] { return form->StatusText(2).contains("again"); }))
+        << form->StatusText(2).toStdString();
+    QTemporaryDir elsewhere;
+    const QByteArray written =
+        QFile::encodeName(WriteSpectrumFile(elsewhere.path(), "scan.dat", Hump));
+    const std::string name = "scan-\xff\xfe.dat"; // Latin-1 bytes, no UTF-8
+    ASSERT_EQ(::rename(written.constData(), (folder + '/' + name.c_str()).constData()), 0);
+    EXPECT_TRUE(waitFor([&] { return form->CurrentSession().CurrentFileName == name; }))
+        << form->CurrentSession().CurrentFileName;
+    EXPECT_TRUE(form->StatusText(2).startsWith("New file: scan-"));
+    QDir(QFile::decodeName(folder + "-moved")).removeRecursively();
 }
 
 // An average as the first command of a run is saved, exported and measured as any spectrum.

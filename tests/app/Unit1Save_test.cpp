@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <cstdio>
 
 namespace {
@@ -94,7 +95,8 @@ TEST_F(Save, SixDigitsInTheHeaderTenInTheData) {
 }
 
 TEST_F(Save, ABadElevationOrAnUnwritablePathKeepTheOldFile) {
-    auto form = Shown(); // details never applied: the header takes the dialog's values
+    // Details never applied: the header takes what the dialog offered after the Read.
+    auto form = Shown();
     const QString path = Folder.filePath("kept.txt");
     {
         QFile file(path);
@@ -102,12 +104,14 @@ TEST_F(Save, ABadElevationOrAnUnwritablePathKeepTheOldFile) {
         file.write("old content\n");
     }
     form->Details()->edElev->setText("abc");
+    Read(*form, Spectrum("line.dat"));
     Dialogs.SaveAnswers << path;
     form->miSaveAs->trigger();
     EXPECT_EQ(Dialogs.Errors, QStringList{"Kelvane: 'abc' is not a valid floating point value"});
     EXPECT_EQ(Contents(path), "old content\n");
 
     form->Details()->edElev->setText("200");
+    Read(*form, Spectrum("line.dat"));
     Dialogs.Errors.clear();
     ASSERT_TRUE(QDir(Folder.path()).mkdir("folder"));
     Dialogs.SaveAnswers << Folder.filePath("folder");
@@ -151,6 +155,7 @@ TEST_F(Save, TheHeaderHoldsWhatWasAppliedToThisSpectrum) {
 
     // A new spectrum whose details are not applied is saved with no VLSR, not the old one.
     form->miVMinusVlsr->trigger();
+    form->Details()->edElev->setText("200");
     Read(*form, Spectrum("next.dat"));
     lines = SavedLines(*form);
     ASSERT_EQ(lines.size(), 12 + 400);
@@ -158,6 +163,57 @@ TEST_F(Save, TheHeaderHoldsWhatWasAppliedToThisSpectrum) {
     EXPECT_EQ(lines[3], "VLSR = 0");
     EXPECT_EQ(lines[12].toStdString(),
               G(Velocities[0], 10) + "," + G(form->CurrentSession().Signal[0], 10));
+}
+
+TEST_F(Save, NothingOfThePreviousSpectrumIsShownOrSavedAsThisOnes) {
+    Dialogs.ModalResult = QDialog::Accepted;
+    auto form = Open();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    Read(*form, Spectrum("G0_30.0.dat"));
+    const QString firstRa = form->lblRa->text();
+    form->miVelocity->trigger();
+    Dialogs.PopupAnswer = "miPuGenerate";
+    DragOverLine(*form);
+    form->miMeasureLine->trigger();
+    ASSERT_NE(form->lblCorr->text(), NoCorrelationText);
+    ASSERT_TRUE(form->Memo->toPlainText().contains("Line"));
+
+    // The next file's dialog is answered No after a position was typed into it.
+    Dialogs.ModalResult = QDialog::Rejected;
+    Dialogs.OnModal = [](QDialog& dialog) {
+        static_cast<TDetailsForm&>(dialog).edRaHrs->setText("5");
+    };
+    Read(*form, Spectrum("G0_60.0.dat"));
+    EXPECT_EQ(form->lblCorr->text(), NoCorrelationText);
+    EXPECT_EQ(form->Memo->toPlainText(), "");
+    EXPECT_FALSE(form->miSubtract->isEnabled());
+    EXPECT_EQ(form->lblRa->text(), firstRa) << "the panel shows the details last applied";
+    const QPalette stale = form->edVlsr->palette();
+    EXPECT_EQ(stale.color(QPalette::Active, QPalette::Text),
+              stale.color(QPalette::Disabled, QPalette::Text));
+    EXPECT_TRUE(form->edVlsr->toolTip().contains("G0_30.0.dat"))
+        << form->edVlsr->toolTip().toStdString();
+
+    // Saved: no fit, and one position, that of l = 60 deg as the dialog offered it.
+    TDetailsState offered = TDetailsState::Create(form->StationSettings());
+    offered.FormShow(true, TGLatitude(TAngle(0.0)), TGLongitude(TAngle(60.0)));
+    const QList<QByteArray> lines = SavedLines(*form);
+    ASSERT_EQ(lines.size(), 12 + 400);
+    EXPECT_EQ(lines[2], "Correlation = 0");
+    EXPECT_EQ(lines[3], "VLSR = 0");
+    EXPECT_EQ(lines[4].toStdString(), "Ra = " + offered.RightAscension().ToText());
+    EXPECT_NE(lines[4], "Ra = " + firstRa.toUtf8());
+    EXPECT_EQ(lines[5].toStdString(), "Dec = " + offered.Declination().ToText(true));
+    EXPECT_EQ(lines[7], "GLong = 60\u00b0 0' 0\"");
+
+    // Applied to this spectrum, its VLSR is shown as usual again.
+    Dialogs.ModalResult = QDialog::Accepted;
+    Dialogs.OnModal = nullptr;
+    form->miDetails->trigger();
+    EXPECT_NE(form->edVlsr->palette().color(QPalette::Active, QPalette::Text),
+              stale.color(QPalette::Disabled, QPalette::Text));
+    EXPECT_FALSE(form->edVlsr->toolTip().contains("G0_30.0.dat"));
 }
 
 TEST_F(Save, NothingToSaveBeforeARead) {

@@ -257,7 +257,8 @@ TEST_F(BatchFile, EveryFileStartsAfresh) {
     const TSpectrumResult r = ProcessSpectrum(Write("plain.dat", WorkedExampleHeader, flat),
                                               settings, WorkedExampleSite());
     ASSERT_TRUE(r.Ok) << r.Row.Error;
-    EXPECT_NE(r.SavedText.find("\r\nGLat = 0\u00b0 0' 0\"\r\nGLong = 0\u00b0 0' 0\"\r\n"),
+    // The saved galactic lines name the position typed, as Ra and Dec do.
+    EXPECT_NE(r.SavedText.find("\r\nGLat = 1\u00b0 0' 0\"\r\nGLong = 2\u00b0 0' 0\"\r\n"),
               std::string::npos);
     EXPECT_DOUBLE_EQ(*r.Row.GalLatitude, 1.0) << "the typed position is the one used";
     EXPECT_DOUBLE_EQ(*r.Row.GalLongitude, 2.0);

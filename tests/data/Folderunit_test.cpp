@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace {
@@ -50,7 +51,15 @@ TEST(Folder, ListsOnlyTheSpectrumFilesOfTheSuffix) {
     }
     QDir(folder.path()).mkdir("sub.dat");
     const std::string path = QFile::encodeName(folder.path()).toStdString();
-    EXPECT_EQ(SpectrumFilesIn(path, "dat"), (std::vector<std::string>{"b9.DAT", "b10.dat"}));
+    // A name that is not UTF-8 is listed as its bytes, which open it.
+    const std::string latin1 = "b\xe9.dat";
+    std::FILE* file = std::fopen((path + '/' + latin1).c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
+    std::vector<std::string> names = SpectrumFilesIn(path, "dat");
+    EXPECT_EQ(names.size(), 3u);
+    names.erase(std::remove(names.begin(), names.end(), latin1), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"b9.DAT", "b10.dat"}));
     EXPECT_EQ(SpectrumFileSizes(path, "dat").at("b10.dat"), 7);
     EXPECT_TRUE(SpectrumFilesIn(path + "/missing", "dat").empty());
 }
