@@ -9,10 +9,12 @@
 #include "settings/Siteunit.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 #include <stdexcept>
+#include <sys/stat.h>
 
 int RunAverage(const TBatchOptions& options, const TRunConsole& console) {
     auto say = [&console](const std::string& text) {
@@ -37,10 +39,27 @@ int RunAverage(const TBatchOptions& options, const TRunConsole& console) {
         typed = TDetailsState::Create(station);
         TypePosition(*typed, settings);
     }
+    // An output that is there but no regular file is refused as Save as refuses it: --force
+    // would rename a new file over a FIFO or a device node.
+    const auto cannotSave = [&](const std::string& reason) {
+        say("Cannot save \"" + options.AveragePath + "\": " + reason);
+        return 1;
+    };
+    if (const std::string refused = NotRegularTarget(options.AveragePath); !refused.empty())
+        return cannotSave(refused);
     TSession session;
     std::string text;
     try {
-        UseAverage(session, AverageFiles(options.Files, station, typed));
+        const TAverage average = AverageFiles(options.Files, station, typed);
+        // Nor may the output be one of the files averaged (by another name too): --force would
+        // replace it.
+        struct stat output {};
+        if (::stat(options.AveragePath.c_str(), &output) == 0)
+            for (const TAveragedScan& scan : average.Files)
+                if (static_cast<std::uint64_t>(output.st_dev) == scan.Device &&
+                    static_cast<std::uint64_t>(output.st_ino) == scan.Inode)
+                    return cannotSave("it is one of the files averaged (" + scan.Path + ")");
+        UseAverage(session, average);
         const TSaveHeader header = GatherSaveHeader(
             session, *session.AppliedDetails, GraphTitleFor(ModeVelocityMinusVlsr, false), false);
         text = SavedText(header, session.XValues, session.Signal);

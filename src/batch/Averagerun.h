@@ -9,6 +9,8 @@
 // written whole or not at all (replacing an existing file only with --force), and reports one
 // line unless quiet: "kelvane-batch: averaged N files on C channels (LO to HI km/s) into OUT".
 // A file of the run that cannot be read, or has no position (neither its name nor --galactic
-// or --equatorial gives one), is named with the reason and nothing is written.
+// or --equatorial gives one), or files that are no repeated scans of one source
+// (CheckOneSource), are named with the reason and nothing is written; so is an output that is
+// there but no regular file, or is one of the files averaged, --force or not.
 // Returned: the exit status, 0 when written, 1 otherwise.
 int RunAverage(const TBatchOptions& options, const TRunConsole& console);

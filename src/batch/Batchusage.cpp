@@ -41,8 +41,10 @@ Options:
                        that not every file covers are dropped; samples of exactly 0 count as
                        missing) and averaged. OUT.txt is written as File > Average files and
                        Save as write it, its header naming each file and its VLSR. A file
-                       that cannot be read, or has no position, fails the run and nothing is
-                       written. --galactic or --equatorial gives the position of the files
+                       that cannot be read or has no position, files more than 0.5 deg apart
+                       on the sky, or one file given twice fail the run and nothing is
+                       written; --force replaces neither one of the files nor a FIFO or
+                       device. --galactic or --equatorial gives the position of the files
                        whose names carry none. The final line (on standard error, not with
                        -q) gives the files, the channels kept and their velocity span.
   --site LAT,LONG[,ELEV]

@@ -220,18 +220,28 @@ QString KindOfFile(mode_t mode) {
 
 } // namespace
 
+std::string NotRegularTarget(const std::string& path) {
+    // stat() follows a symbolic link, as QSaveFile does: a link to a regular file may be
+    // saved over.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || S_ISREG(status.st_mode))
+        return std::string();
+    return QStringLiteral("it is %1, not a regular file")
+        .arg(KindOfFile(status.st_mode))
+        .toStdString();
+}
+
 void WriteTextFileSafely(const std::string& path, const std::string& text) {
     const QString name = QString::fromStdString(path);
     const auto failure = [&](const QString& reason) {
         return std::runtime_error("Cannot save \"" + path + "\": " + reason.toStdString());
     };
     // QSaveFile renames its temporary file over whatever the name is, a FIFO or a device node
-    // too (as root, /dev/null), so only a regular file is replaced. stat() follows a symbolic
-    // link, as QSaveFile does: the link's target is written and the link stays.
-    struct stat status {};
-    if (::stat(QFile::encodeName(name).constData(), &status) == 0 && !S_ISREG(status.st_mode))
-        throw failure(
-            QStringLiteral("it is %1, not a regular file").arg(KindOfFile(status.st_mode)));
+    // too (as root, /dev/null), so only a regular file is replaced. The link's target is
+    // written and the link stays.
+    if (const std::string refused = NotRegularTarget(QFile::encodeName(name).toStdString());
+        !refused.empty())
+        throw failure(QString::fromStdString(refused));
     // Save as must never leave a file emptied or cut short: QSaveFile writes a temporary file
     // and renames it over the old one only after every byte is written. No direct-write
     // fallback, for the same reason.

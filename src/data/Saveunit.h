@@ -72,6 +72,11 @@ std::string SavedText(const TSaveHeader& header, const std::vector<double>& x,
 // A number in C's %g form with the given significant digits, '.' as decimal point.
 std::string GeneralNumberText(double value, int significantDigits);
 
+// Why the file at path (local 8-bit) may not be saved over: "it is a FIFO, not a regular file"
+// (a folder, a device, a socket, ...) when the name is there but no regular file, following a
+// symbolic link to its target; empty when it is absent or a regular file.
+std::string NotRegularTarget(const std::string& path);
+
 // Writes text to the file at path (UTF-8 path) as a whole: the new content goes to a temporary
 // file beside it, which replaces the old file only when completely written and synced to the
 // disk. An existing file is replaced without a question; a name that is there but no regular

@@ -1,12 +1,18 @@
 #include "session/Averageunit.h"
 
+#include "astro/Astroconstants.h"
 #include "data/Readunit.h"
 #include "data/Spectrumunit.h"
 #include "settings/Globalunit.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <utility>
 
 namespace {
@@ -40,6 +46,16 @@ TAveragedScan ReadScan(const std::string& path, const TStationSettings& station,
     scan.Applied = ComputeAppliedDetails(session.Instant(), details);
     if (!scan.Applied.Applied)
         throw fail(scan.Applied.ErrorText);
+    // The position the VLSR was computed for: the name's, else the details'. Angles are held
+    // in the 0..360 form; a latitude above 180 is a negative one.
+    const double latitude = details.GalLatitude().Value;
+    scan.GLatitude = latitude > 180.0 ? latitude - 360.0 : latitude;
+    scan.GLongitude = details.GalLongitude().Value;
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0)
+        throw fail(std::strerror(errno));
+    scan.Device = static_cast<std::uint64_t>(status.st_dev);
+    scan.Inode = static_cast<std::uint64_t>(status.st_ino);
     session.UseVlsr(scan.Applied.Vlsr);
     session.AppliedDetails = details;
     return scan;
@@ -69,7 +85,56 @@ bool Interpolate(const std::vector<double>& signal, double v, double& value) {
     return true;
 }
 
+// "l = 120.00°, b = 0.00°"
+std::string PositionText(const TAveragedScan& scan) {
+    char text[64];
+    std::snprintf(text, sizeof text, "l = %.2f\xC2\xB0, b = %.2f\xC2\xB0", scan.GLongitude,
+                  scan.GLatitude);
+    return text;
+}
+
 } // namespace
+
+double AngularSeparation(double latitude1, double longitude1, double latitude2, double longitude2) {
+    constexpr double radian = Pi / 180.0;
+    const double b1 = latitude1 * radian, b2 = latitude2 * radian;
+    const double dl = (longitude2 - longitude1) * radian;
+    const double x = std::cos(b2) * std::sin(dl);
+    const double y = std::cos(b1) * std::sin(b2) - std::sin(b1) * std::cos(b2) * std::cos(dl);
+    const double z = std::sin(b1) * std::sin(b2) + std::cos(b1) * std::cos(b2) * std::cos(dl);
+    return std::atan2(std::hypot(x, y), z) / radian;
+}
+
+void CheckOneSource(const std::vector<TAveragedScan>& scans) {
+    std::map<std::pair<std::uint64_t, std::uint64_t>, const TAveragedScan*> files;
+    // One scan of each position met so far: every scan is measured against each of them, so
+    // that no two scans lie farther apart than the limit (not only each from the first).
+    std::vector<const TAveragedScan*> positions;
+    for (const TAveragedScan& scan : scans) {
+        const auto [known, added] = files.emplace(std::make_pair(scan.Device, scan.Inode), &scan);
+        if (!added)
+            throw std::runtime_error(scan.Path + ": the same file as " + known->second->Path);
+        bool seen = false;
+        for (const TAveragedScan* other : positions) {
+            const double apart = AngularSeparation(other->GLatitude, other->GLongitude,
+                                                   scan.GLatitude, scan.GLongitude);
+            if (apart > AverageSeparation) {
+                char text[96];
+                std::snprintf(text, sizeof text, " lies %.2f\xC2\xB0 from ", apart);
+                char limit[96];
+                std::snprintf(limit, sizeof limit,
+                              "; an average takes scans of one position (within %.1f\xC2\xB0)",
+                              AverageSeparation);
+                throw std::runtime_error(scan.Path + ": " + PositionText(scan) + text +
+                                         PositionText(*other) + " of " + other->Path + limit);
+            }
+            seen = seen ||
+                   (other->GLatitude == scan.GLatitude && other->GLongitude == scan.GLongitude);
+        }
+        if (!seen)
+            positions.push_back(&scan);
+    }
+}
 
 TAverage AverageFiles(const std::vector<std::string>& paths, const TStationSettings& station,
                       const std::optional<TDetailsState>& fallback) {
@@ -84,6 +149,7 @@ TAverage AverageFiles(const std::vector<std::string>& paths, const TStationSetti
         if (average.Files.size() == 1)
             average.First = std::move(session);
     }
+    CheckOneSource(average.Files);
 
     // The overlap: the first file's channels that lie within every file's velocity span.
     const double first = average.Files.front().Applied.Vlsr;

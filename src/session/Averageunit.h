@@ -11,12 +11,16 @@
 // The averaged spectrum lives in a session like any spectrum read (UseAverage): its axis is
 // the velocity-minus-VLSR one, which no other display mode can show, and its file list goes
 // into the saved file's header.
+//
+// Only repeated scans of one source are averaged: files whose positions lie more than
+// AverageSeparation apart on the sky, or one file given twice, are refused (CheckOneSource).
 #pragma once
 
 #include "astro/Applydetailsunit.h"
 #include "astro/Detailsstate.h"
 #include "session/Sessionunit.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,7 +38,30 @@ struct TAveragedScan {
     std::string Path; // as given
     TAveragePosition Position = TAveragePosition::FileName;
     TAppliedDetails Applied; // the details applied for its own time: its VLSR and side panel
+    // The galactic position its VLSR was computed for (degrees; latitude -90..90, longitude
+    // 0..360): the details' after the file's name was shown in them.
+    double GLatitude = 0.0, GLongitude = 0.0;
+    // The file itself (stat, following a symbolic link): two paths name the same file when
+    // both are equal.
+    std::uint64_t Device = 0, Inode = 0;
 };
+
+// Degrees: the farthest two files of an average may lie apart on the sky, a fraction of the
+// beam of a small dish, wider than a position typed to a few arc minutes.
+constexpr double AverageSeparation = 0.5;
+
+// The angle between two directions on the sky (degrees, 0..180): the great-circle distance
+// by Vincenty's formula for the sphere (T. Vincenty, Survey Review 23, 1975, 88), which keeps
+// its precision at small and large angles alike; longitudes may wrap at 0/360.
+double AngularSeparation(double latitude1, double longitude1, double latitude2, double longitude2);
+
+// Refuses files that are no repeated scans of one source. Throws std::runtime_error naming
+// both files when two scans are one file (the same device and inode), or when their positions
+// lie more than AverageSeparation apart, e.g.
+// "b.dat: the same file as a.dat"
+// "b.dat: l = 120.00°, b = 0.00° lies 90.00° from l = 30.00°, b = 0.00° of a.dat; an average
+//  takes scans of one position (within 0.5°)"
+void CheckOneSource(const std::vector<TAveragedScan>& scans);
 
 struct TAverage {
     // km/s, velocity minus VLSR: the first file's channels that every file covers, in channel
@@ -57,7 +84,8 @@ struct TAverage {
 // Returned: the average. Throws std::runtime_error, averaging nothing, when fewer than two
 //           files are given, or naming the file ("<path>: <reason>") when one cannot be read
 //           (the reader's text), has no position (neither its name nor a fallback gives one),
-//           or its VLSR cannot be computed.
+//           or its VLSR cannot be computed; and as CheckOneSource when the files are not
+//           repeated scans of one source.
 TAverage AverageFiles(const std::vector<std::string>& paths, const TStationSettings& station,
                       const std::optional<TDetailsState>& fallback);
 

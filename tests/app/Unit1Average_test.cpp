@@ -69,4 +69,30 @@ TEST_F(MainWindow, AverageFilesIsShownBaselinedAndSavedUntilAFileIsRead) {
     EXPECT_TRUE(form->Memo->toPlainText().isEmpty());
 }
 
+// Files of two positions, or one file twice, are refused with both named; the spectrum stays.
+TEST_F(MainWindow, AverageFilesRefusesOtherPositionsAndOneFileTwice) {
+    auto form = Shown();
+    const QString at120 = Spectrum("G0_120.0.dat"), at30 = Spectrum("G0_30.0.dat");
+    const QString again = Folder.path() + "/./G0_120.0.dat";
+    const struct {
+        QStringList files;
+        QString message;
+    } cases[] = {
+        {{at120, at30},
+         at30 +
+             ": l = 30.00\u00b0, b = 0.00\u00b0 lies 90.00\u00b0 from "
+             "l = 120.00\u00b0, b = 0.00\u00b0 of " +
+             at120},
+        {{at120, again}, again + ": the same file as " + at120},
+    };
+    for (const auto& c : cases) {
+        Dialogs.Messages.clear();
+        Dialogs.MultiOpenAnswers << c.files;
+        Item(*form, "miAverage")->trigger();
+        EXPECT_TRUE(Dialogs.Messages.value(0).startsWith("Kelvane: " + c.message))
+            << Dialogs.Messages.value(0).toStdString();
+        EXPECT_EQ(form->CurrentSession().CurrentFileName, "line.dat");
+    }
+}
+
 } // namespace

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -73,6 +74,42 @@ TEST_F(AverageCommand, WritesTheAverageOrNothing) {
     EXPECT_NE(vlsr(Contents(Out("d.txt"))), vlsr(written)) << "the site given is used";
     EXPECT_EQ(Run(QStringList{"--average", out, "--force", "-q"} + scans.mid(0, 2)).Errors, "");
     EXPECT_NE(Contents(out), written);
+}
+
+// Files of other positions, or one file twice, are refused with both named; --force replaces
+// neither one of the files averaged nor a FIFO given as the output.
+TEST_F(AverageCommand, RefusesOtherPositionsAndOutputsThatAreNoNewFile) {
+    const QStringList scans = Scans();
+    const QString at30 = WriteSpectrumFile(Folder.path(), "G0_30.0.dat", [](int) { return 9.0; });
+    const QString again = Folder.path() + "/./G0_120.0_1.dat";
+    const QString fifo = Out("fifo.txt");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QByteArray first = Contents(scans[0]);
+
+    const struct {
+        QStringList arguments;
+        QString error;
+    } cases[] = {
+        {QStringList{"--average", Out("a.txt"), scans[0], at30}, at30 + ": l = 30.00"},
+        {QStringList{"--average", Out("a.txt"), scans[0], at30}, "of " + scans[0]},
+        {QStringList{"--average", Out("a.txt"), scans[0], again},
+         again + ": the same file as " + scans[0]},
+        {QStringList{"--average", again, "--force"} + scans,
+         "Cannot save \"" + again + "\": it is one of the files averaged (" + scans[0] + ")"},
+        {QStringList{"--average", fifo, "--force"} + scans,
+         "Cannot save \"" + fifo + "\": it is a FIFO, not a regular file"},
+    };
+    for (const auto& c : cases) {
+        const TRun run = Run(c.arguments);
+        EXPECT_EQ(run.Exit, 1) << c.error.toStdString();
+        EXPECT_TRUE(run.Errors.contains(c.error)) << run.Errors.toStdString();
+    }
+    EXPECT_EQ(Contents(scans[0]), first);
+    struct stat status {};
+    EXPECT_TRUE(::stat(QFile::encodeName(fifo).constData(), &status) == 0 &&
+                S_ISFIFO(status.st_mode));
+    EXPECT_EQ(QDir(Folder.path()).entryList({"*.txt", ".*.tmp"}, QDir::Files | QDir::Hidden),
+              QStringList());
 }
 
 TEST_F(AverageCommand, AFullDiskLeavesNothing) {

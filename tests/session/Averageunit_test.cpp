@@ -177,3 +177,60 @@ TEST(Average, PositionsAndFailures) {
 }
 
 } // namespace
+
+// Only scans of one source are averaged: files more than 0.5 deg apart on the sky, or one file
+// twice, are refused with both named. Names carry degrees.minutes, so ".24" is 0.4 deg. The
+// separations are worked by hand: along the galactic equator they are the difference in
+// longitude taken the short way round (359.8 and 0.2 deg: 0.4); two points at b = 89.8 deg on
+// opposite meridians (l = 0 and 180) are 2 x 0.2 = 0.4 deg apart across the pole.
+TEST(Average, RefusesOtherPositionsAndOneFileTwice) {
+    const QTemporaryDir folder;
+    const auto file = [&](const char* name) {
+        return WriteSpectrumFile(folder.path(), name, [](int) { return 100.0; }).toStdString();
+    };
+    const std::string at120 = file("G0_120.0_a.dat"), plain = file("scan.dat");
+    const std::string link = folder.filePath("G0_120.0_link.dat").toStdString();
+    ASSERT_TRUE(QFile::link(QString::fromStdString(at120), QString::fromStdString(link)));
+    const std::string dotted = folder.path().toStdString() + "/./G0_120.0_a.dat";
+    TDetailsState at30 = TDetailsState::Create(TStationSettings());
+    at30.SetFieldText(TDetailsField::edLiiDeg, "30");
+
+    const struct {
+        std::vector<std::string> paths;
+        bool applied;        // the details last applied are at l = 30 deg
+        std::string refused; // "" when averaged
+    } cases[] = {
+        {{at120, file("G0_120.0_b.dat")}, false, ""},
+        {{at120, file("G0_120.24_b.dat")}, false, ""},
+        {{at120, file("G0_120.36_b.dat")}, false, "lies 0.60\xC2\xB0 from"},
+        {{file("G0_359.48_a.dat"), file("G0_0.12_b.dat")}, false, ""},
+        {{file("G0_359.24_a.dat"), file("G0_0.12_b.dat")}, false, "lies 0.80\xC2\xB0 from"},
+        {{file("G89.48_0.0_a.dat"), file("G89.48_180.0_b.dat")}, false, ""},
+        {{file("G89.42_0.0_a.dat"), file("G89.42_180.0_b.dat")}, false, "lies 0.60\xC2\xB0 from"},
+        // Within 0.5 deg of the first, but 0.6 deg from the second.
+        {{at120, file("G0_120.24_c.dat"), file("G0_119.48_c.dat")}, false, "lies 0.60"},
+        // A name without a position takes the details': l = 30 deg is not the name's 120.
+        {{at120, plain}, true, "l = 30.00\xC2\xB0, b = 0.00\xC2\xB0 lies 90.00\xC2\xB0 from"},
+        {{at120, dotted}, false, "the same file as " + at120},
+        {{at120, link}, false, "the same file as " + at120},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.paths.back());
+        const std::optional<TDetailsState> fallback =
+            c.applied ? std::optional<TDetailsState>(at30) : std::nullopt;
+        if (c.refused.empty()) {
+            EXPECT_EQ(AverageFiles(c.paths, TStationSettings(), fallback).Files.size(),
+                      c.paths.size());
+            continue;
+        }
+        try {
+            AverageFiles(c.paths, TStationSettings(), fallback);
+            ADD_FAILURE() << "averaged";
+        } catch (const std::runtime_error& error) {
+            const std::string text = error.what();
+            EXPECT_EQ(text.rfind(c.paths.back() + ": ", 0), 0u) << text;
+            EXPECT_NE(text.find(c.refused), std::string::npos) << text;
+            EXPECT_NE(text.find(c.paths[c.paths.size() - 2]), std::string::npos) << text;
+        }
+    }
+}
