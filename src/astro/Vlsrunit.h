@@ -16,10 +16,7 @@
 // Accuracy of the whole: within 0.03 km/s of a modern barycentric correction plus the same
 // solar motion, mostly because the orbital motion is heliocentric (the Sun's own motion about
 // the barycentre reaches 0.016 km/s) and because the source is carried only to 0 January of
-// the year of the observation (up to 0.007 km/s by the end of the year). Sources within about
-// 0.02 deg of ecliptic longitude 180 deg are the exception: there RotateSpherical's longitude,
-// and with it the Earth-orbit term, fails (by up to 0.01 km/s at 0.02 deg from it, 0.3 km/s at
-// 1'', more closer still).
+// the year of the observation (up to 0.007 km/s by the end of the year).
 //
 // References: Explanatory Supplement to the Astronomical Ephemeris and the American Ephemeris
 // and Nautical Almanac (1961); M. A. Gordon, "Computer programs for radio astronomy", Methods
@@ -201,8 +198,7 @@ double MeanObliquity(double centuries);
 // Given:    alpha, delta  radians
 //           obliquity     of the ecliptic, radians
 // Returned: lambda        radians, -pi..pi
-//           beta          radians, -pi/2..pi/2; as accurate as RotateSpherical (1e-7 rad
-//                         away from lambda = pi, failing close to it)
+//           beta          radians, -pi/2..pi/2; as accurate as RotateSpherical
 // Reference: Meeus (1998), eq. 13.1 and 13.2.
 void EclipticPlaceOfDate(double alpha, double delta, double obliquity, double& lambda,
                          double& beta);
@@ -235,15 +231,17 @@ double GeocentricRadius(double latitude, double elevation);
 double GeocentricLatitude(double latitude);
 
 // General rotation of spherical coordinates.
-// Given:    (a0, b0)  the new system's origin of longitude in the old system, radians
+// Given:    (a0, b0)  the new system's origin of longitude in the old system, radians (a point
+//                     off the new equator stands for its meridian)
 //           (ap, bp)  the new system's pole in the old system, radians
 //           (a1, b1)  the point in the old system, radians
-// Returned: (a2, b2)  the point in the new system, radians, a2 in (-pi, pi]. The 1e-8 offsets
-//           that keep the divisions finite at the poles make (p, q) of the half-angle form
-//           not quite a unit vector: about 5e-8 rad / (cos(b2) x distance of a2 from pi, rad),
-//           so 1e-7 rad for most points but 1e-4 rad at 0.03 deg from pi and of order 1 rad
-//           within 1e-6 rad of it
-// Reference: the spherical triangle of the two poles and the point (W. M. Smart, Textbook on
-//           Spherical Astronomy).
+// Returned: (a2, b2)  the point in the new system, radians, a2 in -pi..pi, b2 in -pi/2..pi/2;
+//           to the rounding of doubles (1e-15 rad) everywhere, continuous across a2 = pi and finite
+//           at the poles (a2 = 0 there). The longitude is the atan2 of the point's components along
+//           the new axes: a half-angle form with offsets against division by zero at the poles
+//           once failed near a2 = pi (of order 1 rad within 1e-6 rad of it).
+// Reference: the rotation as direction cosines, Meeus, Astronomical Algorithms (1998), eq.
+//           13.1-13.2 (the same rotation as the spherical triangle of the two poles and the
+//           point, W. M. Smart, Textbook on Spherical Astronomy).
 void RotateSpherical(double a0, double b0, double ap, double bp, double a1, double b1, double& a2,
                      double& b2);
