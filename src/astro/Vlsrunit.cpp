@@ -236,8 +236,12 @@ double EarthMoonTerm(double lambda, double beta, double days) {
     const double e = MoonEccentricity;
     const double moonSpeed = 2.0 * Pi * (1.0 / SiderealMonthDays) * MoonDistanceKm /
                              std::sqrt(1.0 - e * e) * (1.0 / SecondsPerDay);
-    return -moonSpeed * (1.0 / EarthMoonMassRatio) * std::cos(betaMoon) *
-           (std::sin(u - lambdaMoon) - e * std::sin(omega - lambdaMoon));
+    // The Earth's velocity about the barycentre is the Moon's geocentric one times the
+    // Moon's share of the pair's mass, 1 / (1 + EarthMoonMassRatio); the Keplerian velocity
+    // along a direction at angle lambdaMoon in the plane is -V [sin(u - lambdaMoon) +
+    // e sin(omega - lambdaMoon)].
+    return -moonSpeed * (1.0 / (1.0 + EarthMoonMassRatio)) * std::cos(betaMoon) *
+           (std::sin(u - lambdaMoon) + e * std::sin(omega - lambdaMoon));
 }
 
 double EarthRotationTerm(double latitude, double elevation, double declination, double hourAngle) {

@@ -86,13 +86,17 @@ double EarthOrbitTerm(double lambda, double beta, double days);
 // Given:    lambda, beta  source, radians, ecliptic and equinox of date
 //           days          from 1900 January 0.5 (DaysFrom1900)
 // Returned: km/s, negative when the Earth moves towards the source; at most 0.013 km/s.
-//           Within 0.0016 km/s of a modern ephemeris (ERFA's moon98) from 1950 to 2050: a
-//           Keplerian lunar orbit from mean elements, without the lunar inequalities (evection,
-//           variation); the Moon's velocity is scaled by 1 / EarthMoonMassRatio where the
-//           barycentre asks for 1 / (1 + EarthMoonMassRatio) (0.15 m/s), and the eccentricity
-//           term enters with the sign opposite to that of the Keplerian velocity (0.7 m/s).
+//           The Moon's Keplerian velocity -V cos(betaMoon) [sin(u - lambdaMoon) +
+//           e sin(omega - lambdaMoon)] in the frame of its orbit (u its argument of latitude,
+//           omega that of perigee), times the Moon's share of the pair's mass,
+//           1 / (1 + EarthMoonMassRatio) = 1 / 82.3, and reversed. Within 0.0003 km/s of
+//           ERFA's Moon series (eraMoon98, after Meeus (1998), ch. 47) from 1950 to 2050 (0.296
+//           m/s over 3000 random dates and directions): the lunar inequalities left out
+//           (evection, variation). (The term once took 1 / 81.3, the Earth/Moon ratio, and the
+//           eccentricity part with the opposite sign: up to 1.5 m/s off.)
 // Reference: Brown's mean elements of the Moon as in the Explanatory Supplement (1961) (the
-//           Improved Lunar Ephemeris); Gordon (1976).
+//           Improved Lunar Ephemeris); the velocity in a Keplerian orbit, Smart, Textbook on
+//           Spherical Astronomy; checked against eraMoon98 (ERFA, from SOFA's iauMoon98).
 double EarthMoonTerm(double lambda, double beta, double days);
 
 // Earth-rotation term: the site's velocity due to the Earth's rotation, along the line of
