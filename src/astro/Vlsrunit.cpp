@@ -148,7 +148,7 @@ void RotateSpherical(double a0, double b0, double ap, double bp, double a1, doub
     const double px = Dot(point, x);
     const double py = Dot(point, y);
     // atan2 of the point's components in the new system: continuous at every longitude,
-    // finite at the poles (both components 0 there give longitude 0).
+    // finite at the poles, where any longitude is right.
     a2 = std::atan2(py, px);
     b2 = std::atan2(Dot(point, pole), std::hypot(px, py));
 }

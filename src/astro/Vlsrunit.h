@@ -241,9 +241,10 @@ double GeocentricLatitude(double latitude);
 //           (a1, b1)  the point in the old system, radians
 // Returned: (a2, b2)  the point in the new system, radians, a2 in -pi..pi, b2 in -pi/2..pi/2;
 //           to the rounding of doubles (1e-15 rad) everywhere, continuous across a2 = pi
-//           and finite at the poles (a2 = 0 there). The longitude is the atan2 of the point's
-//           components along the new axes: a half-angle form with offsets against division by
-//           zero at the poles once failed near a2 = pi (of order 1 rad within 1e-6 rad of it).
+//           and finite at the poles (any a2 is right there). The longitude is the atan2 of
+//           the point's components along the new axes: a half-angle form with offsets against
+//           division by zero at the poles once failed near a2 = pi (of order 1 rad within
+//           1e-6 rad of it).
 // Reference: the rotation as direction cosines, Meeus, Astronomical Algorithms (1998), eq.
 //           13.1-13.2 (the same rotation as the spherical triangle of the two poles and the
 //           point, W. M. Smart, Textbook on Spherical Astronomy).
