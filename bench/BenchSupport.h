@@ -27,6 +27,7 @@ public:
         return {};
     }
     void ShowMessage(QWidget*, const QString&, const QString&) override {}
+    void ShowDetailedMessage(QWidget*, const QString&, const QString&, const QString&) override {}
     void ShowWarning(QWidget*, const QString&, const QString&) override {}
     void ShowError(QWidget*, const QString&, const QString&) override {}
     int ExecModal(QDialog&) override { return 0; }

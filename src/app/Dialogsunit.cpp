@@ -44,6 +44,13 @@ void TQtDialogs::ShowMessage(QWidget* parent, const QString& caption, const QStr
     box.exec();
 }
 
+void TQtDialogs::ShowDetailedMessage(QWidget* parent, const QString& caption, const QString& text,
+                                     const QString& informativeText) {
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
+    box.setInformativeText(informativeText);
+    box.exec();
+}
+
 void TQtDialogs::ShowWarning(QWidget* parent, const QString& caption, const QString& text) {
     QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok, parent);
     box.setWindowFlag(Qt::WindowStaysOnTopHint, true);

@@ -25,6 +25,10 @@ public:
                                     const QString& filter, const QString& defaultSuffix) = 0;
     // A message box with one OK button.
     virtual void ShowMessage(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // The same box with a second, smaller text under the first (QMessageBox's informative
+    // text): what was found, where.
+    virtual void ShowDetailedMessage(QWidget* parent, const QString& caption, const QString& text,
+                                     const QString& informativeText) = 0;
     // A warning box (exclamation icon, OK button) that stays on top.
     virtual void ShowWarning(QWidget* parent, const QString& caption, const QString& text) = 0;
     // The standard box for a failure that stopped a command.
@@ -48,6 +52,8 @@ public:
     QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& folder,
                             const QString& filter, const QString& defaultSuffix) override;
     void ShowMessage(QWidget* parent, const QString& caption, const QString& text) override;
+    void ShowDetailedMessage(QWidget* parent, const QString& caption, const QString& text,
+                             const QString& informativeText) override;
     void ShowWarning(QWidget* parent, const QString& caption, const QString& text) override;
     void ShowError(QWidget* parent, const QString& caption, const QString& text) override;
     int ExecModal(QDialog& dialog) override;

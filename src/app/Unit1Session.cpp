@@ -4,11 +4,13 @@
 
 #include "app/Dialogsunit.h"
 #include "data/Folderunit.h"
+#include "data/Readunit.h"
 #include "data/Spectrumunit.h"
 #include "settings/Formsettings.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -153,6 +155,13 @@ bool TForm1::LoadAndShow(const QByteArray& localPath, bool quiet) {
     BrowsedPath = localPath;
     try {
         ReadSpectrumFile(localPath);
+    } catch (const TReadError& error) {
+        // The reader's text as it is, and under it the file and what the reader found there.
+        if (!quiet)
+            Dialogs->ShowDetailedMessage(this, ApplicationTitle, QString::fromUtf8(error.what()),
+                                         QDir::toNativeSeparators(QFile::decodeName(localPath)) +
+                                             "\n" + QString::fromUtf8(error.Detail()));
+        return false;
     } catch (const std::runtime_error& error) {
         if (!quiet)
             Dialogs->ShowMessage(this, ApplicationTitle, QString::fromUtf8(error.what()));

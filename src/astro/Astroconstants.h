@@ -32,7 +32,8 @@ constexpr double SolarToSiderealDay = 0.997269566414;
 constexpr double EarthEquatorialRadiusM = 6378160.0;
 constexpr double EarthFlattening = 1.0 / 298.25;
 
-// The Earth's mass in Moon masses: 81.30 (IAU 1964 system; IAU 2009: 81.30057).
+// The Earth's mass in Moon masses: 81.30 (IAU 1964 system; IAU 2009: 81.30057). The Earth's
+// motion about the barycentre takes the Moon's share of the pair, 1 / (1 + this).
 constexpr double EarthMoonMassRatio = 81.3;
 
 // The Moon's orbit: mean distance from the Earth, km (the IAU 1976 value is 384400 km,

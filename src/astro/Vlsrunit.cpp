@@ -25,6 +25,31 @@ void PrecessionAngles(double day, double year, double epoch, double& m, double& 
     n = theta * ArcsecToRad;
 }
 
+// Cartesian unit vectors of the rotation of spherical coordinates.
+struct TVector {
+    double X, Y, Z;
+};
+
+TVector UnitVector(double longitude, double latitude) {
+    return {std::cos(latitude) * std::cos(longitude), std::cos(latitude) * std::sin(longitude),
+            std::sin(latitude)};
+}
+double Dot(const TVector& a, const TVector& b) {
+    return a.X * b.X + a.Y * b.Y + a.Z * b.Z;
+}
+TVector Cross(const TVector& a, const TVector& b) {
+    return {a.Y * b.Z - a.Z * b.Y, a.Z * b.X - a.X * b.Z, a.X * b.Y - a.Y * b.X};
+}
+TVector Times(double k, const TVector& a) {
+    return {k * a.X, k * a.Y, k * a.Z};
+}
+TVector Minus(const TVector& a, const TVector& b) {
+    return {a.X - b.X, a.Y - b.Y, a.Z - b.Z};
+}
+TVector Normalised(const TVector& a) {
+    return Times(1.0 / std::sqrt(Dot(a, a)), a);
+}
+
 } // namespace
 
 std::int32_t JulianDayOfJan0(std::int32_t year) {
@@ -114,32 +139,18 @@ double MeanObliquity(double centuries) {
 
 void RotateSpherical(double a0, double b0, double ap, double bp, double a1, double b1, double& a2,
                      double& b2) {
-    // The 1e-8 offsets keep the divisions finite at the poles.
-    const double s0 = std::sin(b0) - 1e-8;
-    const double c0 = std::cos(b0) - 1e-8;
-    const double sp = std::sin(bp) - 1e-8;
-    const double cp = std::cos(bp) - 1e-8;
-    const double s1 = std::sin(b1) - 1e-8;
-    const double c1 = std::cos(b1) - 1e-8;
-
-    const double sb = std::cos(ap - a1) * cp * c1 + sp * s1;
-    b2 = std::asin(sb);
-    const double cb = std::cos(b2);
-
-    const double sA = std::sin(ap - a1) * c1 / cb;
-    const double cA = (s1 - sb * sp) / (cb * cp);
-    const double cB = s0 / cp;
-    const double sB = std::sin(ap - a0) * c0;
-    const double p = sA * cB - cA * sB;
-    const double q = cA * cB + sA * sB;
-
-    // Half-angle form of atan2(p, q); 1 + q = 0 is the longitude pi itself.
-    if (1.0 + q == 0.0)
-        a2 = Pi;
-    else if (std::fabs(q) > 0.0)
-        a2 = 2.0 * std::atan(p / (1.0 + q));
-    else
-        a2 = 2.0 * std::atan((1.0 - q) / p);
+    const TVector point = UnitVector(a1, b1);
+    const TVector pole = UnitVector(ap, bp);
+    // The origin's meridian: its direction less its part along the pole.
+    const TVector origin = UnitVector(a0, b0);
+    const TVector x = Normalised(Minus(origin, Times(Dot(origin, pole), pole)));
+    const TVector y = Cross(pole, x);
+    const double px = Dot(point, x);
+    const double py = Dot(point, y);
+    // atan2 of the point's components in the new system: continuous at every longitude,
+    // finite at the poles, where any longitude is right.
+    a2 = std::atan2(py, px);
+    b2 = std::atan2(Dot(point, pole), std::hypot(px, py));
 }
 
 void EclipticPlaceOfDate(double alpha, double delta, double obliquity, double& lambda,
@@ -225,8 +236,12 @@ double EarthMoonTerm(double lambda, double beta, double days) {
     const double e = MoonEccentricity;
     const double moonSpeed = 2.0 * Pi * (1.0 / SiderealMonthDays) * MoonDistanceKm /
                              std::sqrt(1.0 - e * e) * (1.0 / SecondsPerDay);
-    return -moonSpeed * (1.0 / EarthMoonMassRatio) * std::cos(betaMoon) *
-           (std::sin(u - lambdaMoon) - e * std::sin(omega - lambdaMoon));
+    // The Earth's velocity about the barycentre is the Moon's geocentric one times the
+    // Moon's share of the pair's mass, 1 / (1 + EarthMoonMassRatio); the Keplerian velocity
+    // along a direction at angle lambdaMoon in the plane is -V [sin(u - lambdaMoon) +
+    // e sin(omega - lambdaMoon)].
+    return -moonSpeed * (1.0 / (1.0 + EarthMoonMassRatio)) * std::cos(betaMoon) *
+           (std::sin(u - lambdaMoon) + e * std::sin(omega - lambdaMoon));
 }
 
 double EarthRotationTerm(double latitude, double elevation, double declination, double hourAngle) {

@@ -16,10 +16,7 @@
 // Accuracy of the whole: within 0.03 km/s of a modern barycentric correction plus the same
 // solar motion, mostly because the orbital motion is heliocentric (the Sun's own motion about
 // the barycentre reaches 0.016 km/s) and because the source is carried only to 0 January of
-// the year of the observation (up to 0.007 km/s by the end of the year). Sources within about
-// 0.02 deg of ecliptic longitude 180 deg are the exception: there RotateSpherical's longitude,
-// and with it the Earth-orbit term, fails (by up to 0.01 km/s at 0.02 deg from it, 0.3 km/s at
-// 1'', more closer still).
+// the year of the observation (up to 0.007 km/s by the end of the year).
 //
 // References: Explanatory Supplement to the Astronomical Ephemeris and the American Ephemeris
 // and Nautical Almanac (1961); M. A. Gordon, "Computer programs for radio astronomy", Methods
@@ -89,13 +86,17 @@ double EarthOrbitTerm(double lambda, double beta, double days);
 // Given:    lambda, beta  source, radians, ecliptic and equinox of date
 //           days          from 1900 January 0.5 (DaysFrom1900)
 // Returned: km/s, negative when the Earth moves towards the source; at most 0.013 km/s.
-//           Within 0.0016 km/s of a modern ephemeris (ERFA's moon98) from 1950 to 2050: a
-//           Keplerian lunar orbit from mean elements, without the lunar inequalities (evection,
-//           variation); the Moon's velocity is scaled by 1 / EarthMoonMassRatio where the
-//           barycentre asks for 1 / (1 + EarthMoonMassRatio) (0.15 m/s), and the eccentricity
-//           term enters with the sign opposite to that of the Keplerian velocity (0.7 m/s).
+//           The Moon's Keplerian velocity -V cos(betaMoon) [sin(u - lambdaMoon) +
+//           e sin(omega - lambdaMoon)] in the frame of its orbit (u its argument of latitude,
+//           omega that of perigee), times the Moon's share of the pair's mass,
+//           1 / (1 + EarthMoonMassRatio) = 1 / 82.3, and reversed. Within 0.0003 km/s of
+//           ERFA's Moon series (eraMoon98, after Meeus (1998), ch. 47) from 1950 to 2050 (0.296
+//           m/s over 3000 random dates and directions): the lunar inequalities left out
+//           (evection, variation). (The term once took 1 / 81.3, the Earth/Moon ratio, and the
+//           eccentricity part with the opposite sign: up to 1.5 m/s off.)
 // Reference: Brown's mean elements of the Moon as in the Explanatory Supplement (1961) (the
-//           Improved Lunar Ephemeris); Gordon (1976).
+//           Improved Lunar Ephemeris); the velocity in a Keplerian orbit, Smart, Textbook on
+//           Spherical Astronomy; checked against eraMoon98 (ERFA, from SOFA's iauMoon98).
 double EarthMoonTerm(double lambda, double beta, double days);
 
 // Earth-rotation term: the site's velocity due to the Earth's rotation, along the line of
@@ -201,8 +202,7 @@ double MeanObliquity(double centuries);
 // Given:    alpha, delta  radians
 //           obliquity     of the ecliptic, radians
 // Returned: lambda        radians, -pi..pi
-//           beta          radians, -pi/2..pi/2; as accurate as RotateSpherical (1e-7 rad
-//                         away from lambda = pi, failing close to it)
+//           beta          radians, -pi/2..pi/2; as accurate as RotateSpherical
 // Reference: Meeus (1998), eq. 13.1 and 13.2.
 void EclipticPlaceOfDate(double alpha, double delta, double obliquity, double& lambda,
                          double& beta);
@@ -235,15 +235,18 @@ double GeocentricRadius(double latitude, double elevation);
 double GeocentricLatitude(double latitude);
 
 // General rotation of spherical coordinates.
-// Given:    (a0, b0)  the new system's origin of longitude in the old system, radians
+// Given:    (a0, b0)  the new system's origin of longitude in the old system, radians (a point
+//                     off the new equator stands for its meridian)
 //           (ap, bp)  the new system's pole in the old system, radians
 //           (a1, b1)  the point in the old system, radians
-// Returned: (a2, b2)  the point in the new system, radians, a2 in (-pi, pi]. The 1e-8 offsets
-//           that keep the divisions finite at the poles make (p, q) of the half-angle form
-//           not quite a unit vector: about 5e-8 rad / (cos(b2) x distance of a2 from pi, rad),
-//           so 1e-7 rad for most points but 1e-4 rad at 0.03 deg from pi and of order 1 rad
-//           within 1e-6 rad of it
-// Reference: the spherical triangle of the two poles and the point (W. M. Smart, Textbook on
-//           Spherical Astronomy).
+// Returned: (a2, b2)  the point in the new system, radians, a2 in -pi..pi, b2 in -pi/2..pi/2;
+//           to the rounding of doubles (1e-15 rad) everywhere, continuous across a2 = pi
+//           and finite at the poles (any a2 is right there). The longitude is the atan2 of
+//           the point's components along the new axes: a half-angle form with offsets against
+//           division by zero at the poles once failed near a2 = pi (of order 1 rad within
+//           1e-6 rad of it).
+// Reference: the rotation as direction cosines, Meeus, Astronomical Algorithms (1998), eq.
+//           13.1-13.2 (the same rotation as the spherical triangle of the two poles and the
+//           point, W. M. Smart, Textbook on Spherical Astronomy).
 void RotateSpherical(double a0, double b0, double ap, double bp, double a1, double b1, double& a2,
                      double& b2);

@@ -42,6 +42,8 @@ bool TTextSource::Fill() {
         const long got = ReadSome(Descriptor, &probe, 1);
         Cut = got > 0;
         Error = got < 0;
+        if (Error)
+            FErrorNumber = errno;
         Ended = true;
         return false;
     }
@@ -49,6 +51,8 @@ bool TTextSource::Fill() {
     const long got = ReadSome(Descriptor, Buffer, wanted);
     if (got <= 0) {
         Error = got < 0;
+        if (Error)
+            FErrorNumber = errno;
         Ended = true;
         return false;
     }
@@ -76,18 +80,41 @@ void TTextSource::SkipLine() {
     }
 }
 
-int OpenRegularFile(const char* path, std::uint64_t& size) {
+namespace {
+
+std::string NotRegularFile(mode_t mode) {
+    const char* kind = S_ISDIR(mode)    ? "a folder"
+                       : S_ISFIFO(mode) ? "a FIFO"
+                       : S_ISSOCK(mode) ? "a socket"
+                       : S_ISCHR(mode)  ? "a character device"
+                       : S_ISBLK(mode)  ? "a block device"
+                                        : "of an unknown type";
+    return std::string("not a regular file (") + kind + ")";
+}
+
+} // namespace
+
+int OpenRegularFile(const char* path, std::uint64_t& size, std::string& problem) {
     // Devices, FIFOs, sockets and folders are refused before they are opened: opening or
     // reading them can block for good (a FIFO without a writer) or never end (/dev/zero).
     // The opened file is checked again in case the path changed in between; O_NONBLOCK keeps
     // that open from waiting on a FIFO put there meanwhile.
     struct stat status {};
-    if (::stat(path, &status) != 0 || !S_ISREG(status.st_mode))
+    if (::stat(path, &status) != 0) {
+        problem = std::strerror(errno);
         return -1;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        problem = NotRegularFile(status.st_mode);
+        return -1;
+    }
     const int descriptor = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (descriptor < 0)
+    if (descriptor < 0) {
+        problem = std::strerror(errno);
         return -1;
+    }
     if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        problem = "changed into something other than a regular file while it was opened";
         ::close(descriptor);
         return -1;
     }
@@ -227,26 +254,59 @@ TItem ReadItem(TTextSource& source, double& value) {
     return complete ? TItem::Number : TItem::NumberThenEnd;
 }
 
-// Reads the data items into items, at most expected of them: one more is "wrong number of data
-// items." at once, rather than an unbounded list.
-void ReadItems(TTextSource& source, std::vector<double>& items, std::size_t expected) {
+// Reads the data items into items, at most expected of them: false when one more follows,
+// which stops the reading at once rather than keeping an unbounded list.
+bool ReadItems(TTextSource& source, std::vector<double>& items, std::size_t expected) {
     items.clear();
     items.reserve(expected);
     for (;;) {
         double value = 0.0;
         const TItem item = ReadItem(source, value);
         if (item == TItem::End)
-            return;
+            return true;
         if (items.size() == expected)
-            throw std::runtime_error("wrong number of data items.");
+            return false;
         items.push_back(value);
         if (item == TItem::NumberThenEnd)
-            return;
+            return true;
     }
 }
 
-std::uint16_t ReadWord(std::string_view& line) {
-    return static_cast<std::uint16_t>(ReadInt(line));
+// One field of the header's date or time, as ReadInt takes it, handed on as 16 bits. A field
+// that is not a plain unsigned number of 16 bits fails with message: a minus sign would join
+// "03-15-24" into one number and shift every later field, and a larger value would wrap round,
+// both reading another date without a word. (An absent field is 0, as ReadInt gives it.)
+std::uint16_t ReadWord(std::string_view& line, const char* name, const char* message) {
+    SkipToNumber(line);
+    std::size_t length = 0;
+    while (length < line.size() && IsNumberStart(line[length]))
+        ++length;
+    const std::string_view field = line.substr(0, length);
+    const std::int32_t value = ReadInt(line);
+    const bool hasMinus = field.find('-') != std::string_view::npos;
+    if (hasMinus || value > 0xFFFF) {
+        const std::string shown =
+            field.size() > 40 ? std::string(field.substr(0, 40)) + "..." : std::string(field);
+        throw TReadError(
+            message, std::string(name) + " \"" + shown + "\" is " +
+                         (hasMinus ? "not a plain unsigned number" : "too large (at most 65535)"));
+    }
+    return static_cast<std::uint16_t>(value);
+}
+
+// A byte of the file as a detail shows it: the character when it is printable ASCII, its code
+// otherwise (the detail stays valid UTF-8 whatever the file holds).
+std::string ShownByte(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F)
+        return std::string("'") + c + "'";
+    char code[16];
+    std::snprintf(code, sizeof code, "byte 0x%02X", byte);
+    return code;
+}
+
+std::string ErrorText(int errorNumber) {
+    return errorNumber != 0 ? std::strerror(errorNumber) : "input/output error";
 }
 
 // Closes a file descriptor on every path out of Read.
@@ -315,24 +375,30 @@ double ReadReal(std::string_view& line) {
 }
 
 double ReadDate(std::string_view& line) {
-    const std::uint16_t month = ReadWord(line);
-    const std::uint16_t day = ReadWord(line);
-    std::uint16_t year = ReadWord(line);
-    if (year < 2000)
-        year = static_cast<std::uint16_t>(year + 2000);
+    static const char* const message = "Summat wrong with date.";
+    const std::uint16_t month = ReadWord(line, "month", message);
+    const std::uint16_t day = ReadWord(line, "day", message);
+    const std::uint16_t written = ReadWord(line, "year", message);
+    const std::uint16_t year =
+        written < 2000 ? static_cast<std::uint16_t>(written + 2000) : written;
     double date = 0.0;
     if (!TryEncodeDate(year, month, day, date))
-        throw std::runtime_error("Summat wrong with date.");
+        throw TReadError(message, "month " + std::to_string(month) + ", day " +
+                                      std::to_string(day) + ", year " + std::to_string(year) +
+                                      " is no date of the calendar");
     return date;
 }
 
 double ReadTime(std::string_view& line) {
-    const std::uint16_t hour = ReadWord(line);
-    const std::uint16_t minute = ReadWord(line);
-    const std::uint16_t second = ReadWord(line);
+    static const char* const message = "Summat wrong with time.";
+    const std::uint16_t hour = ReadWord(line, "hour", message);
+    const std::uint16_t minute = ReadWord(line, "minute", message);
+    const std::uint16_t second = ReadWord(line, "second", message);
     double time = 0.0;
     if (!TryEncodeTime(hour, minute, second, 0, time))
-        throw std::runtime_error("Summat wrong with time.");
+        throw TReadError(message, "hour " + std::to_string(hour) + ", minute " +
+                                      std::to_string(minute) + ", second " +
+                                      std::to_string(second) + " is no time of day");
     return time;
 }
 
@@ -351,9 +417,14 @@ void TSpectrumFile::ReadHeader(TTextSource& file) {
     bool complete = false;
     const std::string text = ReadLineStart(file, complete);
     if (text.size() < 40)
-        throw std::runtime_error("Not enough info in header.");
+        throw TReadError("Not enough info in header.",
+                         text.empty() && file.Peek() == EOF
+                             ? std::string("the file is empty")
+                             : "the header line has " + std::to_string(text.size()) +
+                                   " characters, at least 40 expected");
     if (text[0] != 's')
-        throw std::runtime_error("Header does not start with an 's'.");
+        throw TReadError("Header does not start with an 's'.",
+                         "the header line begins with " + ShownByte(text[0]) + ", not 's'");
     std::string_view line(text);
     FileDate = ReadDate(line);
     FileTime = ReadTime(line);
@@ -371,26 +442,39 @@ void TSpectrumFile::Read(const std::string& path) {
     // a stale spectrum after the telescope rewrote the file.
     const std::string name = ExtractFileName(path);
     std::uint64_t size = 0;
-    const TDescriptor file(OpenRegularFile(path.c_str(), size));
+    std::string problem;
+    const TDescriptor file(OpenRegularFile(path.c_str(), size, problem));
     if (file.Get() < 0)
-        throw std::runtime_error("Unable to open " + name);
+        throw TReadError("Unable to open " + name, problem);
     TTextSource source(file.Get(), MaxReadLength, size);
 
     // Everything is read into locals; the spectrum changes only when every check has passed.
     TSpectrumFile header;
     header.ReadHeader(source);
     if (source.Failed())
-        throw std::runtime_error("Read error");
+        throw TReadError("Read error",
+                         "reading the header line: " + ErrorText(source.ErrorNumber()));
 
     const std::size_t expected = ChannelCount;
+    const std::string expectedText = std::to_string(expected) + " expected";
     std::vector<double> items;
-    ReadItems(source, items, expected);
+    const bool ended = ReadItems(source, items, expected);
     if (source.Failed())
-        throw std::runtime_error("Read error");
+        throw TReadError("Read error", "reading data item " + std::to_string(items.size() + 1) +
+                                           ": " + ErrorText(source.ErrorNumber()));
+    if (!ended)
+        throw TReadError("wrong number of data items.",
+                         "more than " + std::to_string(expected) + " data items, " + expectedText);
     // A list still going on at the read limit is no spectrum of this format, whatever its
     // count so far (its last item may even be cut short).
-    if (source.Exhausted() || items.size() != expected)
-        throw std::runtime_error("wrong number of data items.");
+    if (source.Exhausted())
+        throw TReadError("wrong number of data items.", "the data items go on past the first " +
+                                                            std::to_string(MaxReadLength >> 20) +
+                                                            " MiB of the file, " + expectedText);
+    if (items.size() != expected)
+        throw TReadError("wrong number of data items.",
+                         std::to_string(items.size()) + " data item" +
+                             (items.size() == 1 ? "" : "s") + ", " + expectedText);
 
     header.FilePath = path;
     header.FileName = name;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 // The longest header line kept; characters beyond it are skipped (the header's numbers stand
@@ -45,8 +46,9 @@ public:
     void TakeUntil(const char* next) { Position = static_cast<std::size_t>(next - Buffer); }
     // Skips past the next line feed, or to the end.
     void SkipLine();
-    // The system reported an input/output error.
+    // The system reported an input/output error; its errno value.
     bool Failed() const { return Error; }
+    int ErrorNumber() const { return FErrorNumber; }
     // Reading stopped at the limit while the file went on.
     bool Exhausted() const { return Cut; }
 
@@ -59,14 +61,19 @@ private:
     char Buffer[TextSourceCapacity];
     std::size_t Position = 0, Filled = 0;
     bool Ended = false, Error = false, Cut = false;
+    int FErrorNumber = 0;
 };
 
-// Opens path for reading if it names a regular file; returns the descriptor, or -1. size: the
+// Opens path for reading if it names a regular file; returns the descriptor, or -1 and the
+// reason in problem ("No such file or directory", "not a regular file (a folder)"). size: the
 // file's size at the opening.
-int OpenRegularFile(const char* path, std::uint64_t& size);
+int OpenRegularFile(const char* path, std::uint64_t& size, std::string& problem);
 
 // Header text operations (see SkipToNumber and ReadInt in Readunit.h).
 void EraseNumber(std::string_view& line); // drop the leading run of digits and '-'
 double ReadReal(std::string_view& line);
-double ReadDate(std::string_view& line); // month, day, year; throws "Summat wrong with date."
-double ReadTime(std::string_view& line); // hour, minute, second; throws "Summat wrong with time."
+// Month, day, year; throws TReadError "Summat wrong with date.", also for a field that is not
+// a plain unsigned number of 16 bits (an absent field is 0, as ReadInt gives it).
+double ReadDate(std::string_view& line);
+// Hour, minute, second; throws "Summat wrong with time." likewise.
+double ReadTime(std::string_view& line);

@@ -192,10 +192,14 @@ TEST_F(MainWindow, CancelledReadChangesNothing) {
     EXPECT_TRUE(Dialogs.Messages.isEmpty());
 }
 
-TEST_F(MainWindow, FailedReadShowsTheReadersText) {
+TEST_F(MainWindow, FailedReadShowsTheReadersTextAndWhatItFound) {
+    // The reader's text unchanged; under it the file and what the reader found there.
     auto form = Open();
     Read(*form, Folder.filePath("nothing.dat"));
     EXPECT_EQ(Dialogs.Messages, QStringList{"Kelvane: Unable to open nothing.dat"});
+    EXPECT_EQ(Dialogs.InformativeTexts,
+              QStringList{QDir::toNativeSeparators(Folder.filePath("nothing.dat")) +
+                          "\nNo such file or directory"});
     EXPECT_FALSE(form->miDetails->isEnabled());
     EXPECT_FALSE(form->IsSpectrumDrawn());
 
@@ -205,6 +209,9 @@ TEST_F(MainWindow, FailedReadShowsTheReadersText) {
     const std::vector<double> signal = form->CurrentSession().Signal;
     Read(*form, WriteSpectrumFile(Folder.path(), "short.dat", Hump, 12));
     EXPECT_EQ(Dialogs.Messages.last(), "Kelvane: wrong number of data items.");
+    EXPECT_EQ(Dialogs.InformativeTexts.value(1),
+              QDir::toNativeSeparators(Folder.filePath("short.dat")) +
+                  "\n12 data items, 400 expected");
     EXPECT_EQ(form->CurrentSession().Signal, signal);
     EXPECT_EQ(form->SpectrumFile()->FilePath, good.toStdString());
     EXPECT_EQ(Dialogs.LastOpenFolder, Folder.path()) << "the dialog reopens where it was";

@@ -2,6 +2,7 @@
 // reads them.
 #pragma once
 
+#include "data/Readunit.h"
 #include "session/Sessionunit.h"
 
 #include <QTemporaryDir>
@@ -30,15 +31,22 @@ protected:
         return path;
     }
 
-    // The reader's message for a file with this content, or "" when it reads.
+    // The reader's message for a file with this content, or "" when it reads; its detail in
+    // Detail.
     std::string MessageFor(const std::string& name, const std::string& content) {
+        Detail.clear();
         try {
             Session.Read(Write(name, content));
+        } catch (const TReadError& error) {
+            Detail = error.Detail();
+            return error.what();
         } catch (const std::runtime_error& error) {
             return error.what();
         }
         return "";
     }
+
+    std::string Detail;
 
     QTemporaryDir Folder;
     TSession Session;

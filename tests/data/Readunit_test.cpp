@@ -24,30 +24,60 @@
 
 #include "data/ReaderFixture.h"
 
-TEST_F(Reader, EveryFailureHasItsText) {
+TEST_F(Reader, EveryFailureHasItsTextAndDetail) {
+    // The text is the reader's fixed message; the detail says what was found.
     const std::string items = "\n" + Items(400);
+    const std::string rest = " 22:15:07 value 1.5 n 10 20 30 40" + items;
     const struct {
-        std::string content, message;
+        std::string content, message, detail;
     } cases[] = {
-        {"", "Not enough info in header."},
+        {"", "Not enough info in header.", "the file is empty"},
         {std::string("s 12/25/09 22:15:07") + std::string(20, ' ') + items,
-         "Not enough info in header."},                                          // 39 characters
-        {std::string("s 12/25/09 22:15:07") + std::string(21, ' ') + items, ""}, // 40
-        {"S" + GoodHeader.substr(1) + items, "Header does not start with an 's'."},
-        {"x" + GoodHeader.substr(1) + items, "Header does not start with an 's'."},
-        {"s 02/30/10 22:15:07 value 1.5 n 10 20 30 40" + items, "Summat wrong with date."},
-        {"s 13/01/10 22:15:07 value 1.5 n 10 20 30 40" + items, "Summat wrong with date."},
-        {"s 12/25/09 24:00:00 value 1.5 n 10 20 30 40" + items, "Summat wrong with time."},
-        {"s 12/25/09 23:60:00 value 1.5 n 10 20 30 40" + items, "Summat wrong with time."},
-        {GoodHeader + "\n" + Items(399), "wrong number of data items."},
-        {GoodHeader + "\n" + Items(401), "wrong number of data items."},
-        {GoodHeader + "\n", "wrong number of data items."},
-        {GoodHeader + items, ""},
+         "Not enough info in header.", "the header line has 39 characters, at least 40 expected"},
+        {std::string("s 12/25/09 22:15:07") + std::string(21, ' ') + items, "", ""}, // 40
+        {"S" + GoodHeader.substr(1) + items, "Header does not start with an 's'.",
+         "the header line begins with 'S', not 's'"},
+        {"\x01" + GoodHeader.substr(1) + items, "Header does not start with an 's'.",
+         "the header line begins with byte 0x01, not 's'"},
+        {"s 02/30/10" + rest, "Summat wrong with date.",
+         "month 2, day 30, year 2010 is no date of the calendar"},
+        {"s 13/01/10" + rest, "Summat wrong with date.",
+         "month 13, day 1, year 2010 is no date of the calendar"},
+        // A minus sign would join the date into one number and shift the later fields
+        // (03-15-24 21:40:05 once read as 21 March 2040 05:09).
+        {"s 03-15-24 21:40:05 value 1.5 n 10 20 30 40" + items, "Summat wrong with date.",
+         "month \"03-15-24\" is not a plain unsigned number"},
+        {"s 12/25-09" + rest, "Summat wrong with date.",
+         "day \"25-09\" is not a plain unsigned number"},
+        {"s 12/25/-9" + rest, "Summat wrong with date.",
+         "year \"-9\" is not a plain unsigned number"},
+        // 65548 would wrap round to month 12.
+        {"s 65548/25/09" + rest, "Summat wrong with date.",
+         "month \"65548\" is too large (at most 65535)"},
+        {"s 12/25/09 24:00:00 value 1.5 n 10 20 30 40" + items, "Summat wrong with time.",
+         "hour 24, minute 0, second 0 is no time of day"},
+        {"s 12/25/09 23:60:00 value 1.5 n 10 20 30 40" + items, "Summat wrong with time.",
+         "hour 23, minute 60, second 0 is no time of day"},
+        {"s 12/25/09 22-15-07 value 1.5 n 10 20 30 40" + items, "Summat wrong with time.",
+         "hour \"22-15-07\" is not a plain unsigned number"},
+        {"s 12/25/09 22:15:-7 value 1.5 n 10 20 30 40" + items, "Summat wrong with time.",
+         "second \"-7\" is not a plain unsigned number"},
+        {GoodHeader + "\n" + Items(399), "wrong number of data items.",
+         "399 data items, 400 expected"},
+        {GoodHeader + "\n" + Items(401), "wrong number of data items.",
+         "more than 400 data items, 400 expected"},
+        {GoodHeader + "\n", "wrong number of data items.", "0 data items, 400 expected"},
+        {GoodHeader + "\n" + Items(400) + std::string(17 << 20, ' ') + "1",
+         "wrong number of data items.",
+         "the data items go on past the first 16 MiB of the file, 400 expected"},
+        {GoodHeader + items, "", ""},
     };
     int n = 0;
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(MessageFor("case" + std::to_string(n++) + ".dat", c.content), c.message)
             << c.content.substr(0, 60);
+        EXPECT_EQ(Detail, c.detail) << c.content.substr(0, 60);
+    }
 }
 
 TEST_F(Reader, OpenFailuresNameTheFileWithoutFolder) {
@@ -55,14 +85,16 @@ TEST_F(Reader, OpenFailuresNameTheFileWithoutFolder) {
     try {
         Session.Read(Folder.filePath("missing.dat").toStdString());
         FAIL() << "read a missing file";
-    } catch (const std::runtime_error& error) {
+    } catch (const TReadError& error) {
         EXPECT_STREQ(error.what(), "Unable to open missing.dat");
+        EXPECT_EQ(error.Detail(), "No such file or directory");
     }
     try {
         Session.Read(Folder.path().toStdString() + "/");
         FAIL() << "read a folder";
-    } catch (const std::runtime_error& error) {
+    } catch (const TReadError& error) {
         EXPECT_STREQ(error.what(), "Unable to open ");
+        EXPECT_EQ(error.Detail(), "not a regular file (a folder)");
     }
 }
 
@@ -93,8 +125,6 @@ TEST_F(Reader, HeaderDatesAndShortHeaders) {
         {"s 12/25/99 01:02:03 ........................", 2099, 12, 25, 1, 2, 3},
         {"s 12/25/1999 01:02:03 ......................", 3999, 12, 25, 1, 2, 3},
         {"s date 3/4/2012 and nothing else ...........", 2012, 3, 4, 0, 0, 0},
-        // Minus signs join the date into one number, so the later numbers shift.
-        {"s 12-25-09 22:15:07 .......................", 2015, 12, 22, 7, 0, 0},
     };
     for (const auto& c : cases) {
         Session.Read(Write("d.dat", c.header + "\n" + Items(400)));

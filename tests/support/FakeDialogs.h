@@ -17,6 +17,7 @@ public:
     QStringList SaveAnswers;
     QList<QStringList> MultiOpenAnswers; // several files at once; likewise
     QStringList Messages;                // every box shown, as "caption: text"
+    QStringList InformativeTexts;        // the second text of every box that has one
     QStringList Warnings;
     QStringList Errors;
     int ModalResult = QDialog::Rejected;
@@ -38,6 +39,11 @@ public:
     }
     void ShowMessage(QWidget*, const QString& caption, const QString& text) override {
         Messages << caption + ": " + text;
+    }
+    void ShowDetailedMessage(QWidget*, const QString& caption, const QString& text,
+                             const QString& informativeText) override {
+        Messages << caption + ": " + text;
+        InformativeTexts << informativeText;
     }
     void ShowWarning(QWidget*, const QString& caption, const QString& text) override {
         Warnings << caption + ": " + text;
