@@ -1,7 +1,11 @@
 // The batch command's options and the angles it accepts.
 #include "batch/Batchoptions.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
+#include <regex>
+#include <set>
+#include <sstream>
 
 namespace {
 
@@ -125,6 +129,40 @@ TEST(BatchOptions, ValuesAfterEqualsRepeatedWindowsAndShortNames) {
     EXPECT_TRUE(grouped.Quiet);
     EXPECT_EQ(grouped.Jobs, 2);
     EXPECT_EQ(grouped.OutFolder, "out");
+
+    // A list of NUL-ended paths, a folder's other files.
+    const TBatchOptions listed = Parsed({"--files-from", "-", "-q0", "--pattern", "*.txt"});
+    EXPECT_TRUE(listed.NullSeparated && listed.Quiet);
+    EXPECT_EQ(listed.Pattern, "*.txt");
+    EXPECT_FALSE(Parsed({"--files-from=-", "x"}).NullSeparated);
+    EXPECT_EQ(Parsed({"x"}).Pattern, "*.dat") << "the control program's spectrum files";
+    EXPECT_TRUE(Parsed({"--files-from=-", "--null"}).NullSeparated);
+}
+
+TEST(BatchOptions, EveryOptionOfTheHelpHasItsParagraphInTheManualPage) {
+    // The options the help text lists at the start of a line, against those the manual page
+    // names in the tag line of a paragraph (the line after .TP or .TQ): an option whose
+    // paragraph lacks its .TP runs into the paragraph before it.
+    std::set<std::string> listed, tagged;
+    std::istringstream help(BatchUsage());
+    const std::regex helpOption("^  (?:-[0-9a-z], )?(--[a-z0-9-]+)");
+    for (std::string line; std::getline(help, line);)
+        if (std::smatch found; std::regex_search(line, found, helpOption))
+            listed.insert(found[1]);
+    std::ifstream page(KELVANE_SOURCE_DIR "/packaging/kelvane-batch.1.in");
+    ASSERT_TRUE(page.is_open());
+    const std::regex pageOption(R"(\\-\\-([a-z0-9\\-]+))");
+    bool tag = false;
+    for (std::string line; std::getline(page, line);) {
+        if (tag)
+            for (std::sregex_iterator it(line.begin(), line.end(), pageOption), end; it != end;
+                 ++it)
+                tagged.insert("--" + std::regex_replace((*it)[1].str(), std::regex(R"(\\)"), ""));
+        tag = line == ".TP" || line == ".TQ";
+    }
+    EXPECT_GT(listed.size(), 20u);
+    for (const std::string& option : listed)
+        EXPECT_EQ(tagged.count(option), 1u) << option << " has no paragraph of its own";
 }
 
 TEST(BatchOptions, AxisWords) {
@@ -261,6 +299,9 @@ TEST(BatchOptions, BadOptionsSayWhatIsWrong) {
         {{"--lv-diagram", "--r0", "8", "f"}, "--r0 is used by --rotation-curve only"},
         {{"--lv-diagram", "--v0", "0", "f"}, "--v0 needs"},
         {{"--lv-diagram=yes", "f"}, "unknown option '--lv-diagram=yes'"},
+        {{"-0", "f"}, "-0 is used by --files-from only"},
+        {{"--pattern", "data/*.dat", "f"}, "--pattern needs"},
+        {{"--pattern=", "f"}, "--pattern needs"},
     };
     for (const TBadCase& c : cases) {
         const TParsedOptions parsed = ParseBatchOptions(c.arguments);
