@@ -242,10 +242,18 @@ TEST_F(BatchCommand, ALaterRunRemovesTheTemporaryFilesOfAKilledOne) {
         QThread::msleep(10);
     ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
     ASSERT_TRUE(process.waitForFinished(60000));
-    ASSERT_FALSE(folder.entryList({".kelvane-*.tmp"}, QDir::Files | QDir::Hidden).isEmpty());
+    const QStringList left = folder.entryList({".kelvane-*.tmp"}, QDir::Files | QDir::Hidden);
+    ASSERT_FALSE(left.isEmpty());
+    // One of them also where an average is written next.
+    const QString average = Out("average");
+    ASSERT_TRUE(QDir().mkpath(average));
+    ASSERT_TRUE(QFile::copy(out + "/" + left[0], average + "/" + left[0]));
     const TRun run = Run(Basic(out) + QStringList{Folder.filePath("missing.dat")});
     EXPECT_EQ(run.Exit, 1) << run.Errors.toStdString();
     EXPECT_EQ(folder.entryList({".*"}, QDir::Files | QDir::Hidden), QStringList());
+    const TRun averaged = Run({"--average", average + "/mean.txt", Sample(1), Sample(1)});
+    EXPECT_EQ(averaged.Exit, 0) << averaged.Errors.toStdString();
+    EXPECT_EQ(QDir(average).entryList(QDir::Files | QDir::Hidden), QStringList{"mean.txt"});
 }
 
 TEST_F(BatchCommand, WithoutWorkerThreadsTheMainThreadDoesTheWork) {
