@@ -2,8 +2,8 @@
 // command line gives, and why an input cannot be opened.
 //
 // A survey may hold more files than a command line takes (the kernel's limit on the size of the
-// arguments is reached near 100,000 names), so a run also takes a folder, standing for the files
-// directly inside it, and a list of files read from a file or standard input.
+// arguments is reached near 100,000 names), so a run also takes a folder, standing for the
+// spectrum files directly inside it, and a list of files read from a file or standard input.
 #pragma once
 
 #include "batch/Batchoptions.h"
