@@ -1,11 +1,10 @@
 // The batch command's options and the angles it accepts.
 #include "batch/Batchoptions.h"
 
-#include <fstream>
+#include <QFile>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
-#include <regex>
 #include <set>
-#include <sstream>
 
 namespace {
 
@@ -143,26 +142,24 @@ TEST(BatchOptions, EveryOptionOfTheHelpHasItsParagraphInTheManualPage) {
     // The options the help text lists at the start of a line, against those the manual page
     // names in the tag line of a paragraph (the line after .TP or .TQ): an option whose
     // paragraph lacks its .TP runs into the paragraph before it.
-    std::set<std::string> listed, tagged;
-    std::istringstream help(BatchUsage());
-    const std::regex helpOption("^  (?:-[0-9a-z], )?(--[a-z0-9-]+)");
-    for (std::string line; std::getline(help, line);)
-        if (std::smatch found; std::regex_search(line, found, helpOption))
-            listed.insert(found[1]);
-    std::ifstream page(KELVANE_SOURCE_DIR "/packaging/kelvane-batch.1.in");
-    ASSERT_TRUE(page.is_open());
-    const std::regex pageOption(R"(\\-\\-([a-z0-9\\-]+))");
+    std::set<QString> listed, tagged;
+    const QRegularExpression helpOption("^  (?:-[0-9a-z], )?(--[a-z0-9-]+)");
+    for (const QString& line : QString::fromStdString(BatchUsage()).split('\n'))
+        if (const QRegularExpressionMatch found = helpOption.match(line); found.hasMatch())
+            listed.insert(found.captured(1));
+    QFile page(KELVANE_SOURCE_DIR "/packaging/kelvane-batch.1.in");
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QRegularExpression pageOption(R"(\\-\\-([a-z0-9\\-]+))");
     bool tag = false;
-    for (std::string line; std::getline(page, line);) {
+    for (const QString& line : QString::fromUtf8(page.readAll()).split('\n')) {
         if (tag)
-            for (std::sregex_iterator it(line.begin(), line.end(), pageOption), end; it != end;
-                 ++it)
-                tagged.insert("--" + std::regex_replace((*it)[1].str(), std::regex(R"(\\)"), ""));
+            for (const QRegularExpressionMatch& found : pageOption.globalMatch(line))
+                tagged.insert("--" + found.captured(1).remove('\\'));
         tag = line == ".TP" || line == ".TQ";
     }
     EXPECT_GT(listed.size(), 20u);
-    for (const std::string& option : listed)
-        EXPECT_EQ(tagged.count(option), 1u) << option << " has no paragraph of its own";
+    for (const QString& option : listed)
+        EXPECT_EQ(tagged.count(option), 1u) << option.toStdString() << " has no paragraph";
 }
 
 TEST(BatchOptions, AxisWords) {
