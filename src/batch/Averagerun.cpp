@@ -67,6 +67,7 @@ int RunAverage(const TBatchOptions& options, const TRunConsole& console) {
         say(error.what());
         return 1;
     }
+    RemoveStaleTemporaries(FolderOf(options.AveragePath)); // those of killed runs
     TOutputGroup output(options.Force);
     try {
         output.Add(options.AveragePath, text, 0);

@@ -348,6 +348,15 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
              o.FilesFrom = v;
              return std::string();
          }},
+        {"--pattern",
+         [&](const std::string& v) {
+             if (v.empty() || v.find('/') != std::string::npos)
+                 return "--pattern needs a pattern of file names without '/' (for example "
+                        "'*.txt'), not '" +
+                        v + "'";
+             o.Pattern = v;
+             return std::string();
+         }},
         {"--jobs",
          [&](const std::string& v) {
              return ReadCount(v, 1, MaxJobs, o.Jobs)
@@ -361,10 +370,10 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
         {"--force", &o.Force},     {"--rotation-curve", &o.RotationCurve},
         {"--quiet", &o.Quiet},     {"--help", &o.Help},
         {"--version", &o.Version}, {"--lv-diagram", &o.LvDiagram},
-        {"--fits", &o.Fits},
+        {"--fits", &o.Fits},       {"--null", &o.NullSeparated},
     };
     const std::map<std::string, std::string> shortNames = {
-        {"-h", "--help"}, {"-j", "--jobs"}, {"-o", "--out"}, {"-q", "--quiet"}};
+        {"-0", "--null"}, {"-h", "--help"}, {"-j", "--jobs"}, {"-o", "--out"}, {"-q", "--quiet"}};
 
     QCommandLineParser parser;
     TKnownOptions known;
@@ -418,6 +427,8 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
                        "windows";
     else if (o.Files.empty() && o.FilesFrom.empty())
         parsed.Error = "no spectrum files given";
+    else if (o.NullSeparated && o.FilesFrom.empty())
+        parsed.Error = "-0 is used by --files-from only";
     else if (r0Given && !o.RotationCurve)
         parsed.Error = "--r0 is used by --rotation-curve only";
     else if (v0Given && !o.RotationCurve && !o.LvDiagram)

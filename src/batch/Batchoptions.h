@@ -8,7 +8,7 @@
 //                 [--rotation-curve [--r0 KPC]] [--lv-diagram] [--v0 KMS] [--fits]
 //                 [--jobs N] [-q]
 //                 [--force]
-//                 [--files-from LIST] FILE|FOLDER...
+//                 [--pattern GLOB] [--files-from LIST [-0]] FILE|FOLDER...
 //   kelvane-batch --average OUT.txt [--galactic B,L | --equatorial RA,DEC] [-q] [--force]
 //                 [--files-from LIST] FILE|FOLDER...
 //
@@ -84,6 +84,8 @@ struct TBatchOptions {
     bool Version = false;
     std::vector<std::string> Files; // as given; a run's files once GatherInputFiles has run
     std::string FilesFrom;          // --files-from: a list of files, one a line; "-": stdin
+    bool NullSeparated = false;     // -0, --null: the list's paths end with NUL, not a line end
+    std::string Pattern = "*.dat";  // --pattern: the names of a folder's spectrum files
     // Files of the run known to fail before they are read, and why (by their number in Files):
     // the entries of a folder that are not regular files.
     std::map<long, std::string> FileErrors;

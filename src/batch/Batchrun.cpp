@@ -46,8 +46,14 @@ void CatchInterrupts() {
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    // SIGHUP (the terminal or the ssh session closed) stops the run as SIGTERM does: by
+    // default it would end the run on the spot and leave its temporary files. A signal ignored
+    // at start stays ignored: nohup ignores SIGHUP, a shell's background job SIGINT.
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction previous {};
+        if (sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN)
+            sigaction(signal, &action, nullptr);
+    }
 }
 
 // The "C" locale for the calling thread while this lives. A worker writes its numbers with '.'
@@ -293,6 +299,26 @@ private:
     long NextIndex = 0;
 };
 
+// The work of the one worker on the calling (main) thread, the rows and pictures served there
+// at once. Returned: the reason for rows that never came, or "".
+std::string WorkHere(const TPlan& plan, std::atomic<long>& next, THandoff& handoff,
+                     TCollector& collector) {
+    const std::function<void(TRowMessage&)> take = [&collector](TRowMessage& m) {
+        collector.Accept(m);
+        collector.Tick();
+    };
+    handoff.ServeHere(take, plan.Pictures);
+    const TThreadCLocale locale;
+    try {
+        Work(plan, next, handoff);
+    } catch (const std::exception& error) {
+        return std::string("not processed: a worker failed: ") + error.what();
+    } catch (...) {
+        return "not processed: a worker failed";
+    }
+    return std::string();
+}
+
 // Runs the files on jobs worker threads, the main thread taking their rows and drawing their
 // pictures. Returned: the reason for rows that never came, or "".
 std::string RunWorkers(const TPlan& plan, int jobs, TCollector& collector) {
@@ -315,7 +341,12 @@ std::string RunWorkers(const TPlan& plan, int jobs, TCollector& collector) {
                 handoff.Ended(failure);
             });
         } catch (const std::system_error& error) {
-            handoff.Ended(std::string("cannot start a worker: ") + error.what());
+            // With no worker at all (a limit on threads or memory), the main thread does the
+            // work itself; with some, they share the files between them.
+            handoff.Ended(k == 0 ? std::string()
+                                 : std::string("cannot start a worker: ") + error.what());
+            if (k == 0)
+                return WorkHere(plan, next, handoff, collector);
             break;
         }
     }
@@ -401,6 +432,7 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
         say("cannot create the folder \"" + plan.Folder + "\": " + error.message());
         return 1;
     }
+    RemoveStaleTemporaries(plan.Folder);
     for (const auto& entry : std::filesystem::directory_iterator(plan.Folder, error))
         plan.Existing.insert(entry.path().filename().string());
     const std::string summaryPath = OutputPath(plan.Folder, "summary.csv", ".csv");

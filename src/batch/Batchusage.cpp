@@ -3,7 +3,7 @@
 
 std::string BatchUsage() {
     return R"(Usage: kelvane-batch [options] FILE|FOLDER...
-       kelvane-batch [options] --files-from LIST [FILE|FOLDER...]
+       kelvane-batch [options] --files-from LIST [-0] [FILE|FOLDER...]
        kelvane-batch --average OUT.txt [--galactic B,L | --equatorial RA,DEC] [--force] [-q]
                      FILE|FOLDER...
 
@@ -12,9 +12,11 @@ takes the source position, computes the VLSR for the observation's time and the 
 fits a baseline polynomial to the samples outside the line window(s), subtracts it, and writes
 the spectrum as File > Save as would. Then writes summary.csv with one row per file.
 
-A FOLDER stands for the files directly inside it (not those of its subfolders), in the order
-of their names; names that begin with a dot are left out. An entry of it that is not a regular
-file (a subfolder, a FIFO) gets its row with the reason.
+A FOLDER stands for the spectrum files directly inside it (not those of its subfolders): those
+whose names match --pattern (*.dat, any case, by default), in the order the window browses a
+folder in (runs of digits as numbers: G0_60.0 before G0_120.0); names that begin with a dot
+are left out. A matching entry that is not a regular file (a subfolder, a FIFO) gets its row
+with the reason.
 
 Options:
   --fit-outside LO:HI  a line window on the chosen axis: samples with LO <= x <= HI are left
@@ -66,8 +68,14 @@ Options:
   --v0 KMS             the Sun's circular speed (default 220 km/s), also for the diagram's
                        flat rotation curve
   --files-from LIST    also the files named in LIST, one path a line (empty lines are
-                       skipped), after those of the command line; - reads the list from
-                       standard input. For a survey too large for the command line.
+                       skipped, a CR before the line end dropped), after those of the command
+                       line; - reads the list from standard input. For a survey too large for
+                       the command line. A list of more than 64 MiB or 1,000,000 paths, or
+                       a line that holds a NUL byte, is refused.
+  -0, --null           the paths of LIST each end with a NUL byte, not a line end, as
+                       find -print0 writes them (names may then hold line ends)
+  --pattern GLOB       the files of a FOLDER: names that match GLOB (shell wildcards * ? [...],
+                       any case; default *.dat, the control program's spectrum files)
   -j, --jobs N         files processed at once (default: one per processor core)
   --force              replace outputs that already exist (otherwise such a file fails)
   -q, --quiet          no progress bar and no final line
@@ -75,7 +83,8 @@ Options:
   --version            show the version
 
 Outputs, for FILE named NAME.EXT: DIR/NAME.txt (and NAME.png, NAME.svg, NAME.fits), written through a
-temporary file and renamed into place when complete.
+temporary file (.kelvane-*.tmp) and renamed into place when complete. A run removes from DIR
+the temporary files that a run killed earlier left behind (whose process has ended).
 
 summary.csv (RFC 4180, a header row): file, observation time (ISO 8601, UT), galactic and
 equatorial position, VLSR (km/s), correlation, coefficients, rms of the corrected signal outside
@@ -116,11 +125,13 @@ fourth. Written when the run ends; when no file qualifies, neither picture is wr
 standard error says so.
 
 Control characters in the names and texts shown on standard error are written escaped
-(\x1b), so that every message is one line and no name can act on the terminal.
+(\x1b), bidirectional controls too (\u202e), so that every message is one line and no name can
+act on the terminal or show as another.
 
 Exit status: 0 when every file succeeded, 1 when some failed or the summary (or the
 rotation curve, the diagram, or their flush to the disk, or this text on standard output)
 could not be written, 2 for bad options (or a list of files that cannot be read), 130 when
-interrupted.
+interrupted (SIGINT, SIGTERM or SIGHUP). A file-size limit (ulimit -f) fails the outputs beyond
+it with "File too large".
 )";
 }

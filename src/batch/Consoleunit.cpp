@@ -34,6 +34,24 @@ std::size_t Utf8Length(const std::string& text, std::size_t at) {
     return length;
 }
 
+// The code point of the well-formed UTF-8 character of length bytes at text[at].
+unsigned long CodePoint(const std::string& text, std::size_t at, std::size_t length) {
+    unsigned long code = static_cast<unsigned char>(text[at]) & (0xffu >> (length + 1));
+    for (std::size_t k = 1; k < length; ++k)
+        code = code << 6 | (static_cast<unsigned char>(text[at + k]) & 0x3fu);
+    return code;
+}
+
+// Whether a printable character is shown escaped all the same: a C1 control (U+0080..U+009F);
+// a bidirectional control (U+061C, U+200E, U+200F, U+202A..U+202E, U+2066..U+2069), which
+// reorders what follows it on the line, so that a name could show as another ("Trojan
+// Source", CVE-2021-42574); a line or paragraph separator (U+2028, U+2029), at which some
+// terminals break the line.
+bool Hidden(unsigned long code) {
+    return (code >= 0x80 && code <= 0x9f) || code == 0x61c || code == 0x200e || code == 0x200f ||
+           (code >= 0x2028 && code <= 0x202e) || (code >= 0x2066 && code <= 0x2069);
+}
+
 } // namespace
 
 TProgress::TProgress(const TRunConsole& console, long total)
@@ -77,18 +95,18 @@ double TProgress::Elapsed() const {
 std::string ConsoleText(const std::string& text) {
     std::string shown;
     shown.reserve(text.size());
-    char code[8];
+    char code[24];
     for (std::size_t at = 0; at < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[at]);
         const std::size_t length = c < 0x80 ? 1 : Utf8Length(text, at);
-        if ((c >= 0x20 && c < 0x7f) ||
-            (length > 1 && !(c == 0xc2 && static_cast<unsigned char>(text[at + 1]) < 0xa0))) {
+        const unsigned long point = length > 1 ? CodePoint(text, at, length) : c;
+        if ((c >= 0x20 && c < 0x7f) || (length > 1 && !Hidden(point))) {
             shown.append(text, at, length);
             at += length;
-        } else if (length == 2) { // a C1 control
-            std::snprintf(code, sizeof code, "\\u%04x", static_cast<unsigned char>(text[at + 1]));
+        } else if (length > 1) {
+            std::snprintf(code, sizeof code, "\\u%04lx", point);
             shown += code;
-            at += 2;
+            at += length;
         } else {
             std::snprintf(code, sizeof code, "\\x%02x", c);
             shown += code;

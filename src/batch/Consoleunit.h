@@ -36,7 +36,9 @@ private:
 };
 
 // text as it may be shown on a terminal: control characters (below 0x20, 0x7f, and the C1
-// controls U+0080..U+009F) and bytes that are not UTF-8 are written as \x1b (\u009b for a C1
-// control), so that a name cannot act on the terminal (retitle it, move the cursor) and a
-// message stays on one line.
+// controls U+0080..U+009F), bidirectional controls (U+061C, U+200E, U+200F, U+202A..U+202E,
+// U+2066..U+2069), the line and paragraph separators (U+2028, U+2029) and bytes that are not
+// UTF-8 are written as \x1b (\u009b, \u202e for a character), so that a name cannot act on
+// the terminal (retitle it, move the cursor), nor show as another name, and a message stays
+// on one line.
 std::string ConsoleText(const std::string& text);

@@ -19,6 +19,12 @@ void THandoff::Ended(const std::string& failure) {
 }
 
 void THandoff::Deliver(std::vector<TRowMessage>& rows) {
+    if (TakeHere) {
+        for (TRowMessage& row : rows)
+            (*TakeHere)(row);
+        rows.clear();
+        return;
+    }
     {
         const std::lock_guard<std::mutex> lock(Lock);
         std::move(rows.begin(), rows.end(), std::back_inserter(Rows));
@@ -28,6 +34,8 @@ void THandoff::Deliver(std::vector<TRowMessage>& rows) {
 }
 
 std::vector<TExtraOutput> THandoff::Pictures(const TSpectrumResult& result) {
+    if (PicturesHere)
+        return (*PicturesHere)(result);
     TRequest request{&result, {}, nullptr, false};
     std::unique_lock<std::mutex> lock(Lock);
     Requests.push_back(&request);
@@ -68,4 +76,10 @@ bool THandoff::Serve(const std::function<void(TRowMessage&)>& take, const TPictu
 std::string THandoff::Failure() {
     const std::lock_guard<std::mutex> lock(Lock);
     return FirstFailure;
+}
+
+void THandoff::ServeHere(const std::function<void(TRowMessage&)>& take,
+                         const TPictureMaker& pictures) {
+    TakeHere = &take;
+    PicturesHere = &pictures;
 }

@@ -50,6 +50,11 @@ public:
     // The first failure given to Ended, or "".
     std::string Failure();
 
+    // For a run whose one worker is the main thread: from now on Deliver gives the rows to
+    // take, and Pictures draws with pictures, at once on the calling thread. Both must outlive
+    // the handoff's use.
+    void ServeHere(const std::function<void(TRowMessage&)>& take, const TPictureMaker& pictures);
+
 private:
     struct TRequest {
         const TSpectrumResult* Result;
@@ -63,4 +68,6 @@ private:
     std::vector<TRequest*> Requests;
     int Running = 0;
     std::string FirstFailure;
+    const std::function<void(TRowMessage&)>* TakeHere = nullptr;
+    const TPictureMaker* PicturesHere = nullptr;
 };

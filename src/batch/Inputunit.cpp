@@ -2,20 +2,25 @@
 
 #include "batch/Batchrun.h"
 #include "batch/Lvdiagramunit.h"
+#include "data/Folderunit.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <fnmatch.h>
+#include <functional>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// The entries of folder, each added with its problem (empty for a regular file).
-template <typename TAdd> void AddFolder(const std::string& folder, TAdd add) {
+// The entries of folder whose names match pattern, each added with its problem (empty for a
+// regular file).
+template <typename TAdd>
+void AddFolder(const std::string& folder, const std::string& pattern, TAdd add) {
     DIR* listing = ::opendir(folder.c_str());
     if (listing == nullptr) {
         add(folder, "cannot list the folder: " + std::string(std::strerror(errno)));
@@ -30,11 +35,14 @@ template <typename TAdd> void AddFolder(const std::string& folder, TAdd add) {
             error = errno;
             break;
         }
-        // Hidden names are left out, "." and ".." with them.
-        if (entry->d_name[0] != '.')
+        // Hidden names are left out, "." and ".." with them, and so are the run's own
+        // temporary files. The window lists a folder's files in any case (.DAT too).
+        if (entry->d_name[0] != '.' && ::fnmatch(pattern.c_str(), entry->d_name, FNM_CASEFOLD) == 0)
             entries.emplace_back(entry->d_name, entry->d_type);
     }
-    std::sort(entries.begin(), entries.end());
+    // In the order the window browses a folder in.
+    std::sort(entries.begin(), entries.end(),
+              [](const auto& a, const auto& b) { return NaturalLess(a.first, b.first); });
     const std::string prefix = folder.back() == '/' ? folder : folder + "/";
     for (const auto& [name, type] : entries) {
         std::string problem;
@@ -53,19 +61,67 @@ template <typename TAdd> void AddFolder(const std::string& folder, TAdd add) {
         add(folder, "cannot list the whole folder: " + std::string(std::strerror(error)));
 }
 
-// Reads all of a descriptor. Returned: 0 or an errno value.
-int ReadAll(int descriptor, std::string& text) {
+// The bounds of a list of files: ten times a survey's 100,000 files, six times their 10 MB of
+// 100-byte paths; far below what would exhaust the memory (a list read from /dev/zero or
+// /dev/urandom ends here, in a fraction of a second).
+constexpr std::size_t MaxListBytes = std::size_t(64) << 20; // 64 MiB
+constexpr std::size_t MaxListPaths = 1'000'000;
+
+// Reads the paths of a list from a descriptor: one a line (a CR before the LF dropped, as a
+// list written on Windows has it), or each ended by NUL (separator '\0', as find -print0
+// writes them); empty entries skipped. Returned: "" or why the list was refused.
+std::string ReadList(int descriptor, char separator, const std::string& name,
+                     const std::function<void(std::string)>& add) {
     char chunk[65536];
-    for (;;) {
+    std::string path;
+    std::size_t total = 0, paths = 0, line = 1;
+    bool ended = false;
+    auto finish = [&]() -> std::string {
+        if (separator == '\n' && !path.empty() && path.back() == '\r')
+            path.pop_back();
+        // A path ends at its first NUL for the system, which would open one file under another
+        // file's name: a list of NUL-ended paths read as lines is refused.
+        if (path.find('\0') != std::string::npos)
+            return "line " + std::to_string(line) + " of the list of files " + name +
+                   " holds a NUL byte (a list of paths each ended by NUL, as find -print0 "
+                   "writes it, needs -0)";
+        if (!path.empty()) {
+            if (++paths > MaxListPaths)
+                return "the list of files " + name + " holds more than " +
+                       std::to_string(MaxListPaths) + " paths";
+            add(std::move(path));
+        }
+        path.clear();
+        ++line;
+        return std::string();
+    };
+    while (!ended) {
         const ssize_t count = ::read(descriptor, chunk, sizeof chunk);
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)
-            return errno;
-        if (count == 0)
-            return 0;
-        text.append(chunk, static_cast<std::size_t>(count));
+            return "cannot read the list of files " + name + ": " + std::strerror(errno);
+        ended = count == 0;
+        total += static_cast<std::size_t>(count);
+        if (total > MaxListBytes)
+            return "the list of files " + name + " is longer than " +
+                   std::to_string(MaxListBytes >> 20) + " MiB";
+        for (const char* at = chunk; at < chunk + count;) {
+            const char* end = static_cast<const char*>(
+                std::memchr(at, separator, static_cast<std::size_t>(chunk + count - at)));
+            const std::size_t size = static_cast<std::size_t>((end ? end : chunk + count) - at);
+            path.append(at, size);
+            // Refused at once, not at the line's end, which may never come.
+            if (separator != '\0' && std::memchr(at, '\0', size) != nullptr)
+                return finish();
+            if (!end)
+                break;
+            if (std::string error = finish(); !error.empty())
+                return error;
+            at = end + 1;
+        }
     }
+    return finish();
 }
 
 // The output name of a path, as a part of it (see OutputStem).
@@ -114,7 +170,7 @@ std::string GatherInputFiles(TBatchOptions& options, int standardInput) {
     for (std::string& path : given) {
         struct stat status {};
         if (!path.empty() && ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
-            AddFolder(path, add);
+            AddFolder(path, options.Pattern, add);
         else
             add(std::move(path), std::string());
     }
@@ -124,24 +180,21 @@ std::string GatherInputFiles(TBatchOptions& options, int standardInput) {
         const bool piped = options.FilesFrom == "-";
         const int descriptor =
             piped ? standardInput : ::open(options.FilesFrom.c_str(), O_RDONLY | O_CLOEXEC);
-        std::string text;
-        const int error = descriptor < 0 ? errno : ReadAll(descriptor, text);
-        if (descriptor >= 0 && !piped)
-            ::close(descriptor);
         const std::string name = piped ? "standard input" : "\"" + options.FilesFrom + "\"";
-        if (error != 0)
-            return "cannot read the list of files " + name + ": " + std::strerror(error);
-        for (std::size_t start = 0; start < text.size();) {
-            std::size_t end = text.find('\n', start);
-            if (end == std::string::npos)
-                end = text.size();
-            if (end > start)
-                add(text.substr(start, end - start), std::string());
-            start = end + 1;
-        }
+        if (descriptor < 0)
+            return "cannot read the list of files " + name + ": " + std::strerror(errno);
+        const std::string error =
+            ReadList(descriptor, options.NullSeparated ? '\0' : '\n', name,
+                     [&add](std::string path) { add(std::move(path), std::string()); });
+        if (!piped)
+            ::close(descriptor);
+        if (!error.empty())
+            return error;
     }
     if (options.Files.empty())
-        return "no spectrum files given (the folders and the list given hold none)";
+        return "no spectrum files given (the folders and the list given hold none; a "
+               "folder's files are those whose names match '" +
+               options.Pattern + "', see --pattern)";
     return std::string();
 }
 

@@ -2,8 +2,8 @@
 // command line gives, and why an input cannot be opened.
 //
 // A survey may hold more files than a command line takes (the kernel's limit on the size of the
-// arguments is reached near 100,000 names), so a run also takes a folder, standing for the files
-// directly inside it, and a list of files read from a file or standard input.
+// arguments is reached near 100,000 names), so a run also takes a folder, standing for the
+// spectrum files directly inside it, and a list of files read from a file or standard input.
 #pragma once
 
 #include "batch/Batchoptions.h"
@@ -20,12 +20,14 @@ std::string InputProblem(const std::string& path);
 std::string NotRegularFile(mode_t mode);
 
 // Replaces options.Files by the files of the run and fills options.FileErrors:
-//   - each name given that is a folder is replaced by the entries directly inside it, sorted
-//     by name (byte order), those whose names begin with a dot left out; an entry that is not
-//     a regular file keeps its place with the reason in FileErrors, as does a folder that
-//     cannot be listed;
-//   - then the lines of options.FilesFrom ("-": standardInput, a descriptor), each a path
-//     taken as it is, empty lines skipped.
+//   - each name given that is a folder is replaced by the entries directly inside it whose
+//     names match options.Pattern (fnmatch, any case), in NaturalLess order, those whose names
+//     begin with a dot left out; an entry that is not a regular file keeps its place with the
+//     reason in FileErrors, as does a folder that cannot be listed;
+//   - then the paths of options.FilesFrom ("-": standardInput, a descriptor), one a line (a CR
+//     before the LF dropped) or, with options.NullSeparated, each ended by NUL; each taken as
+//     it is, empty ones skipped. A line that holds a NUL refuses the list, as does a list of
+//     more than 64 MiB or 1,000,000 paths.
 // Returned: empty, or the error that stops the run (a list that cannot be read, no files).
 std::string GatherInputFiles(TBatchOptions& options, int standardInput);
 

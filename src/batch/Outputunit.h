@@ -1,6 +1,6 @@
 // Outputunit: the files a batch run writes, never seen half-written.
 //
-// Each output is written whole to a new temporary file beside it (".NAME.<pid>-<n>.tmp") and
+// Each output is written whole to a new temporary file beside it (".kelvane-*.tmp") and
 // renamed into place when complete, as Save as does. Save as also flushes every file to the
 // disk before the rename; at thousands of files a second that flush (a journal commit each, a
 // few milliseconds) would be most of the run. So a batch flushes a group of files at once: the
@@ -87,8 +87,22 @@ private:
 bool FlushFileSystem(const std::string& path);
 
 // A new temporary file beside path, opened for writing with the permissions a new file gets
-// (0666 less the umask). Returned: its descriptor and name, or -1 with errno set.
+// (0666 less the umask): TemporaryPrefix(), this process's pid, '-', a hex number, ".tmp". Its
+// name is short whatever path's is, so it fits wherever path's name does. Returned: its
+// descriptor and name, or -1 with errno set.
 int CreateTemporaryBeside(const std::string& path, std::string& temporary);
+
+// The start of the names of this process's temporary files: ".kelvane-", a hash of the host's
+// name and of the pid namespace (8 hex digits), '-'. Processes of other hosts or containers
+// writing into a shared folder have other prefixes.
+std::string TemporaryPrefix();
+
+// Removes from folder the temporary files (see CreateTemporaryBeside) of this host's processes
+// that have ended, left by a run that was killed or lost its power. A file is taken for
+// stale when no process has its pid, or when the process that has it now started after the
+// file was last written (the pid was reused; read from /proc/PID/stat and /proc/stat's btime).
+// A live process that cannot be looked at keeps its files. Returned: how many were removed.
+int RemoveStaleTemporaries(const std::string& folder);
 
 // The folder part of a path ("." for a bare name).
 std::string FolderOf(const std::string& path);

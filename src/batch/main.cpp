@@ -14,6 +14,7 @@
 #include <QLoggingCategory>
 #include <cerrno>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -152,6 +153,9 @@ void SayBadOptions(const std::string& error) {
 int main(int argc, char** argv) {
     // Number texts and file formats use '.' whatever the user's locale, as in the window.
     std::setlocale(LC_NUMERIC, "C");
+    // A file-size limit (ulimit -f, a scheduler's) fails the write with "File too large",
+    // which the writers report, instead of killing the run with its temporary files left.
+    std::signal(SIGXFSZ, SIG_IGN);
     TParsedOptions parsed =
         ParseBatchOptions(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
     if (!parsed.Ok) {

@@ -201,7 +201,7 @@ TEST_F(BatchCommand, ASignalStopsTheRunAndKeepsTheFinishedOutputs) {
     // Pictures make each file slow enough for the signal to come while the workers are busy;
     // the first outputs in place say that a group was finished.
     const QStringList files = Samples(300);
-    for (const int signal : {SIGINT, SIGTERM}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(signal);
         const QString out = Out(QString("signal%1").arg(signal));
         QProcess process;
@@ -227,6 +227,54 @@ TEST_F(BatchCommand, ASignalStopsTheRunAndKeepsTheFinishedOutputs) {
         EXPECT_TRUE(folder.entryList({".*"}, QDir::Files | QDir::Hidden).isEmpty())
             << "no temporary file is left behind";
     }
+}
+
+TEST_F(BatchCommand, ALaterRunRemovesTheTemporaryFilesOfAKilledOne) {
+    // SIGKILL cannot be caught: the summary's temporary file (open from the start) and those
+    // of the pending groups stay, until the next run into the folder.
+    const QString out = Out();
+    QProcess process;
+    process.start(QStringLiteral(KELVANE_BATCH_EXE),
+                  Basic(out) + QStringList{"--png", "--jobs", "2"} + Samples(300));
+    ASSERT_TRUE(process.waitForStarted());
+    QDir folder(out);
+    for (int wait = 0; wait < 6000 && folder.entryList({"*.png"}, QDir::Files).isEmpty(); ++wait)
+        QThread::msleep(10);
+    ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
+    ASSERT_TRUE(process.waitForFinished(60000));
+    const QStringList left = folder.entryList({".kelvane-*.tmp"}, QDir::Files | QDir::Hidden);
+    ASSERT_FALSE(left.isEmpty());
+    // One of them also where an average is written next.
+    const QString average = Out("average");
+    ASSERT_TRUE(QDir().mkpath(average));
+    ASSERT_TRUE(QFile::copy(out + "/" + left[0], average + "/" + left[0]));
+    const TRun run = Run(Basic(out) + QStringList{Folder.filePath("missing.dat")});
+    EXPECT_EQ(run.Exit, 1) << run.Errors.toStdString();
+    EXPECT_EQ(folder.entryList({".*"}, QDir::Files | QDir::Hidden), QStringList());
+    const TRun averaged = Run({"--average", average + "/mean.txt", Sample(1), Sample(1)});
+    EXPECT_EQ(averaged.Exit, 0) << averaged.Errors.toStdString();
+    EXPECT_EQ(QDir(average).entryList(QDir::Files | QDir::Hidden), QStringList{"mean.txt"});
+}
+
+TEST_F(BatchCommand, WithoutWorkerThreadsTheMainThreadDoesTheWork) {
+    // No thread can start: its stack (as large as the stack limit, 3 GB) does not fit under
+    // the limit on the address space (2 GB). The files are processed all the same, with their
+    // pictures, and give what a run with threads gives.
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "AddressSanitizer's shadow memory needs an unlimited address space";
+#endif
+    const QStringList files = Samples(3);
+    const QStringList options = QStringList{"--png", "--rotation-curve"} + files;
+    ASSERT_EQ(Run(Basic(Out("threads")) + options).Exit, 0);
+    const TRun run = Run(Basic(Out()) + options, {}, [] {
+        const rlimit stack{3ul << 30, RLIM_INFINITY}, memory{2ul << 30, RLIM_INFINITY};
+        ::setrlimit(RLIMIT_STACK, &stack);
+        ::setrlimit(RLIMIT_AS, &memory);
+    });
+    EXPECT_EQ(run.Exit, 0) << run.Errors.toStdString();
+    for (const QString& name : QDir(Out("threads")).entryList(QDir::Files))
+        EXPECT_EQ(Contents(Out() + "/" + name), Contents(Out("threads") + "/" + name))
+            << name.toStdString();
 }
 
 TEST_F(BatchCommand, PicturesBesideTheTexts) {
@@ -344,13 +392,20 @@ TEST_F(BatchCommand, TwoFilesOfTheSameNameDoNotOverwriteEachOther) {
 }
 
 TEST_F(BatchCommand, FoldersAndListsOfFiles) {
-    // A folder stands for the files directly inside it, by name; what is not a regular file
-    // gets its row. Names that begin with a dot are left out, as the shell's * leaves them.
+    // A folder stands for its spectrum files (*.dat, any case, as the window lists them),
+    // directly inside it, in the window's order (digits as numbers); a matching entry that is
+    // not a regular file gets its row. Names that begin with a dot are left out, as the
+    // shell's * leaves them, and so are a generated survey's truth.csv and other files.
     const QString survey = Out("survey");
+    QDir().mkpath(survey + "/sub.dat");
     QDir().mkpath(survey + "/sub");
-    for (const char* name : {"G1_10.0.dat", "G0_20.0.dat", ".hidden.dat"})
+    for (const char* name : {"G1_10.0.dat", "G0_20.0.dat", "G0_100.0.DAT", ".hidden.dat"})
         WriteSpectrumFile(survey, name, [](int i) { return 1500.0 + std::sin(3.0 * i); });
-    ASSERT_EQ(::mkfifo((survey + "/pipe").toLocal8Bit().constData(), 0600), 0);
+    QFile truth(survey + "/truth.csv");
+    ASSERT_TRUE(truth.open(QIODevice::WriteOnly));
+    truth.write("file,l,b\n");
+    truth.close();
+    ASSERT_EQ(::mkfifo((survey + "/pipe.dat").toLocal8Bit().constData(), 0600), 0);
     const QString single = Sample(3);
     const QString list = Out("list.txt");
     QFile listFile(list);
@@ -363,17 +418,22 @@ TEST_F(BatchCommand, FoldersAndListsOfFiles) {
     const QStringList lines = SummaryLines(Out());
     const QString rows[][2] = {
         {survey + "/G0_20.0.dat", ""},
+        {survey + "/G0_100.0.DAT", ""},
         {survey + "/G1_10.0.dat", ""},
-        {survey + "/pipe", "not a regular file (a FIFO)"},
-        {survey + "/sub", "not a regular file (a folder)"},
+        {survey + "/pipe.dat", "not a regular file (a FIFO)"},
+        {survey + "/sub.dat", "not a regular file (a folder)"},
         {single, ""},
         {Folder.filePath("missing.dat"), "Unable to open missing.dat: No such file or directory"},
     };
-    ASSERT_EQ(lines.size(), 7) << lines.join('\n').toStdString();
-    for (int i = 0; i < 6; ++i) {
+    ASSERT_EQ(lines.size(), 8) << lines.join('\n').toStdString();
+    for (int i = 0; i < 7; ++i) {
         EXPECT_TRUE(lines[i + 1].startsWith(rows[i][0] + ",")) << lines[i + 1].toStdString();
         EXPECT_TRUE(lines[i + 1].endsWith("," + rows[i][1])) << lines[i + 1].toStdString();
     }
+    // Another pattern chooses other files.
+    const TRun chosen = Run(Basic(Out("chosen")) + QStringList{"--pattern", "G1*", survey});
+    EXPECT_EQ(chosen.Exit, 0) << chosen.Errors.toStdString();
+    EXPECT_EQ(SummaryLines(Out("chosen")).size(), 2);
 
     // The list from standard input, and a list that cannot be read is a bad option.
     const TRun piped =
@@ -384,6 +444,47 @@ TEST_F(BatchCommand, FoldersAndListsOfFiles) {
         Run(Basic(Out("unread")) + QStringList{"--files-from", Folder.filePath("nolist")});
     EXPECT_EQ(unread.Exit, 2);
     EXPECT_TRUE(unread.Errors.contains("No such file or directory")) << unread.Errors.toStdString();
+}
+
+TEST_F(BatchCommand, ListsOfPathsEndedByLinesOrByNul) {
+    // As find -print (lines), find -print0 (NUL-ended paths, read with -0 as xargs -0 reads
+    // them) and a list saved on Windows (CR LF) give them; a list read as lines that holds a
+    // NUL is refused, naming the line, rather than one path read as another. Lists beyond the
+    // bound (64 MiB) are refused before they fill the memory.
+    const QString a = Sample(1), b = Sample(2);
+    const QByteArray nulEnded = (a + '\0' + b + '\0').toUtf8();
+    const struct {
+        QStringList Options;
+        QByteArray List;
+        int Exit;
+        QString Error; // on standard error, or every file's row when empty
+    } cases[] = {
+        {{}, (a + "\n" + b + "\n").toUtf8(), 0, ""},
+        {{"-0"}, nulEnded, 0, ""},
+        {{"--null"}, nulEnded + '\0', 0, ""},
+        {{}, (a + "\r\n\r\n" + b + "\r\n").toUtf8(), 0, ""},
+        {{}, "\n" + nulEnded, 2, "line 2 of the list of files standard input holds a NUL byte"},
+        {{"--files-from", "/dev/zero"}, {}, 2, "line 1 of the list of files \"/dev/zero\" holds"},
+        {{"--files-from", "/dev/zero", "-0"}, {}, 2, "is longer than 64 MiB"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(n);
+        const QString out = Out(QString("list%1").arg(n++));
+        const QStringList list = c.Options.contains("--files-from")
+                                     ? c.Options
+                                     : QStringList{"--files-from", "-"} + c.Options;
+        const TRun run = Run(Basic(out) + list, c.List);
+        EXPECT_EQ(run.Exit, c.Exit) << run.Errors.toStdString();
+        if (!c.Error.isEmpty()) {
+            EXPECT_TRUE(run.Errors.contains(c.Error)) << run.Errors.toStdString();
+            continue;
+        }
+        const QStringList lines = SummaryLines(out);
+        ASSERT_EQ(lines.size(), 3);
+        EXPECT_TRUE(lines[1].startsWith(a + ",")) << lines[1].toStdString();
+        EXPECT_TRUE(lines[2].startsWith(b + ",")) << lines[2].toStdString();
+    }
 }
 
 TEST_F(BatchCommand, AClosedStandardErrorNeitherStopsTheRunNorLeavesATemporary) {
@@ -416,6 +517,14 @@ TEST_F(BatchCommand, ControlCharactersInNamesAreShownEscaped) {
     EXPECT_TRUE(run.Errors.contains("\\x1b]0;owned\\x07.dat: no source position"))
         << run.Errors.toStdString();
 
+    // A name that a right-to-left override would show as "G0_30.0.txt.dat" reversed.
+    const QString reversed =
+        WriteSpectrumFile(Folder.path(), "x\u202etad.txt", [](int) { return 1.0; });
+    const TRun bidi = Run(Basic(Out("bidi")) + QStringList{reversed});
+    EXPECT_FALSE(bidi.Errors.contains(QChar(0x202e))) << bidi.Errors.toStdString();
+    EXPECT_TRUE(bidi.Errors.contains("x\\u202etad.txt: no source position"))
+        << bidi.Errors.toStdString();
+
     const TRun option = Run(Basic(Out()) + QStringList{"--axis", "x\ny\r", hostile});
     EXPECT_EQ(option.Exit, 2);
     EXPECT_EQ(option.Errors.count('\n'), 2) << "the error and the hint to --help, a line each";
@@ -434,16 +543,16 @@ TEST_F(BatchCommand, AFullDiskFailsEveryOutputAndLeavesNothingHalfWritten) {
             << run.Errors.toStdString();
     }
 
-    // Files that may not grow beyond 300 bytes: the texts, the summary and the rotation curve
-    // fail with the reason, and no temporary file stays (the diagram's own full disk is in
-    // Lvdiagramunit_test).
-    const TRun run =
-        Run(Basic(Out()) + QStringList{"--rotation-curve", "--lv-diagram"} + Samples(3), {}, [] {
-            std::signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{300, 300};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-        });
-    EXPECT_EQ(run.Exit, 1);
+    // Files that may not grow beyond 300 bytes (ulimit -f; SIGXFSZ at its default, which would
+    // kill the command): the texts, the summary and the rotation curve fail with the reason,
+    // and no temporary file stays (the diagram's own full disk is in Lvdiagramunit_test).
+    const auto limited = [] {
+        const rlimit limit{300, 300};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    };
+    const TRun run = Run(
+        Basic(Out()) + QStringList{"--rotation-curve", "--lv-diagram"} + Samples(3), {}, limited);
+    EXPECT_EQ(run.Exit, 1) << "ended by a signal when -1";
     for (const char* name :
          {".txt\": File too large", "summary.csv\": File too large",
           "rotation-curve.csv\": File too large", "rotation-curve.png\": File too large",
@@ -452,6 +561,14 @@ TEST_F(BatchCommand, AFullDiskFailsEveryOutputAndLeavesNothingHalfWritten) {
         EXPECT_TRUE(run.Errors.contains(name)) << name << " in " << run.Errors.toStdString();
     EXPECT_TRUE(QDir(Out()).entryList(QDir::Files | QDir::Hidden).isEmpty())
         << QDir(Out()).entryList(QDir::Files | QDir::Hidden).join(' ').toStdString();
+    // The average likewise.
+    QDir().mkpath(Out("average"));
+    const TRun average =
+        Run({"--average", Out("average/mean.txt"), Sample(1), Sample(1)}, {}, limited);
+    EXPECT_EQ(average.Exit, 1) << "ended by a signal when -1";
+    EXPECT_TRUE(average.Errors.contains("mean.txt\": File too large"))
+        << average.Errors.toStdString();
+    EXPECT_TRUE(QDir(Out("average")).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
 TEST_F(BatchCommand, AFailedFinalFlushIsReported) {

@@ -1,7 +1,10 @@
 // The batch command's options and the angles it accepts.
 #include "batch/Batchoptions.h"
 
+#include <QFile>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace {
 
@@ -125,6 +128,38 @@ TEST(BatchOptions, ValuesAfterEqualsRepeatedWindowsAndShortNames) {
     EXPECT_TRUE(grouped.Quiet);
     EXPECT_EQ(grouped.Jobs, 2);
     EXPECT_EQ(grouped.OutFolder, "out");
+
+    // A list of NUL-ended paths, a folder's other files.
+    const TBatchOptions listed = Parsed({"--files-from", "-", "-q0", "--pattern", "*.txt"});
+    EXPECT_TRUE(listed.NullSeparated && listed.Quiet);
+    EXPECT_EQ(listed.Pattern, "*.txt");
+    EXPECT_FALSE(Parsed({"--files-from=-", "x"}).NullSeparated);
+    EXPECT_EQ(Parsed({"x"}).Pattern, "*.dat") << "the control program's spectrum files";
+    EXPECT_TRUE(Parsed({"--files-from=-", "--null"}).NullSeparated);
+}
+
+TEST(BatchOptions, EveryOptionOfTheHelpHasItsParagraphInTheManualPage) {
+    // The options the help text lists at the start of a line, against those the manual page
+    // names in the tag line of a paragraph (the line after .TP or .TQ): an option whose
+    // paragraph lacks its .TP runs into the paragraph before it.
+    std::set<QString> listed, tagged;
+    const QRegularExpression helpOption("^  (?:-[0-9a-z], )?(--[a-z0-9-]+)");
+    for (const QString& line : QString::fromStdString(BatchUsage()).split('\n'))
+        if (const QRegularExpressionMatch found = helpOption.match(line); found.hasMatch())
+            listed.insert(found.captured(1));
+    QFile page(KELVANE_SOURCE_DIR "/packaging/kelvane-batch.1.in");
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QRegularExpression pageOption(R"(\\-\\-([a-z0-9\\-]+))");
+    bool tag = false;
+    for (const QString& line : QString::fromUtf8(page.readAll()).split('\n')) {
+        if (tag)
+            for (const QRegularExpressionMatch& found : pageOption.globalMatch(line))
+                tagged.insert("--" + found.captured(1).remove('\\'));
+        tag = line == ".TP" || line == ".TQ";
+    }
+    EXPECT_GT(listed.size(), 20u);
+    for (const QString& option : listed)
+        EXPECT_EQ(tagged.count(option), 1u) << option.toStdString() << " has no paragraph";
 }
 
 TEST(BatchOptions, AxisWords) {
@@ -261,6 +296,9 @@ TEST(BatchOptions, BadOptionsSayWhatIsWrong) {
         {{"--lv-diagram", "--r0", "8", "f"}, "--r0 is used by --rotation-curve only"},
         {{"--lv-diagram", "--v0", "0", "f"}, "--v0 needs"},
         {{"--lv-diagram=yes", "f"}, "unknown option '--lv-diagram=yes'"},
+        {{"-0", "f"}, "-0 is used by --files-from only"},
+        {{"--pattern", "data/*.dat", "f"}, "--pattern needs"},
+        {{"--pattern=", "f"}, "--pattern needs"},
     };
     for (const TBadCase& c : cases) {
         const TParsedOptions parsed = ParseBatchOptions(c.arguments);

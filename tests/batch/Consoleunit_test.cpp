@@ -25,6 +25,13 @@ TEST(BatchConsole, ControlsAndBrokenUtf8AreShownEscaped) {
         {"\xc0\xaf", "\\xc0\\xaf"},
         {"\xed\xa0\x80", "\\xed\\xa0\\x80"},
         {"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},
+        // Bidirectional controls (Unicode's UAX #9: RLO U+202E, LRI U+2066, PDI U+2069, RLM
+        // U+200F, ALM U+061C) and the line separator U+2028; the characters beside them (U+202F,
+        // U+2065 unassigned, U+2070) are shown.
+        {"a\xe2\x80\xaetxt.dat", "a\\u202etxt.dat"},
+        {"\xe2\x81\xa6x\xe2\x81\xa9", "\\u2066x\\u2069"},
+        {"\xe2\x80\x8f\xd8\x9c\xe2\x80\xa8", "\\u200f\\u061c\\u2028"},
+        {"\xe2\x80\xaf\xe2\x81\xa5\xe2\x81\xb0", "\xe2\x80\xaf\xe2\x81\xa5\xe2\x81\xb0"},
     };
     for (const auto& [text, shown] : cases)
         EXPECT_EQ(ConsoleText(text), shown);

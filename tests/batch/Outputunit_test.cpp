@@ -3,10 +3,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -127,6 +131,66 @@ TEST_F(Outputs, AStreamedOutputIsWholeOrAbsent) {
               "Cannot save \"" + Path("summary.csv") + "\": the file already exists");
     EXPECT_EQ(Contents(Path("summary.csv")), expected);
     EXPECT_EQ(Names(), QStringList{"summary.csv"});
+}
+
+TEST_F(Outputs, ANameThatFitsTheFolderFitsItsTemporaryFile) {
+    // Linux's NAME_MAX is 255 bytes: every name up to it is written, through a temporary
+    // file whose own name must fit as well.
+    for (const std::size_t length : {200u, 230u, 250u, 255u}) {
+        SCOPED_TRACE(length);
+        const std::string name =
+            Folder.path().toStdString() + "/" + std::string(length - 4, 'g') + ".txt";
+        TOutputGroup group(false);
+        group.Add(name, "text", 1);
+        EXPECT_TRUE(group.Commit().empty());
+        EXPECT_EQ(Contents(name), "text");
+        const std::string summary =
+            Folder.path().toStdString() + "/" + std::string(length - 4, 's') + ".csv";
+        TStreamedOutput streamed;
+        ASSERT_TRUE(streamed.Open(summary, false)) << streamed.Error();
+        streamed.Append("row");
+        EXPECT_TRUE(streamed.Commit()) << streamed.Error();
+        EXPECT_EQ(Contents(summary), "row");
+    }
+    EXPECT_EQ(Names().filter(QRegularExpression("^\\.")), QStringList());
+}
+
+TEST_F(Outputs, TheTemporaryFilesOfEndedProcessesAreRemoved) {
+    // A pid no process has: a child that has ended and been waited for.
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ASSERT_GT(child, 0);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    const std::string ended = std::to_string(child), live = std::to_string(::getppid());
+    const std::string own = std::to_string(::getpid()), ours = TemporaryPrefix();
+    ASSERT_NE(ours, ".kelvane-00000000-");
+    const struct {
+        std::string Name;
+        bool Old;     // last written in 1970, before any process now running began
+        bool Removed; // stale: no process has its pid, or the one that has it began later
+    } cases[] = {
+        {ours + ended + "-1a.tmp", false, true},
+        {ours + live + "-2b.tmp", false, false}, // its process may still be writing it
+        {ours + live + "-3c.tmp", true, true},   // the pid was taken again since
+        {ours + own + "-4d.tmp", true, false},   // this process's own
+        {".kelvane-00000000-" + ended + "-5e.tmp", false, false}, // another host's
+        {ours + ended + "-6f.txt", false, false},
+        {ours + ended + "-zz.tmp", false, false},
+        {ours + "0" + ended + "-1a.tmp", false, false},
+        {".report.csv", true, false},
+    };
+    for (const auto& c : cases) {
+        Write(Path(c.Name.c_str()), "x");
+        const timespec old[2] = {{1, 0}, {1, 0}};
+        if (c.Old) {
+            ASSERT_EQ(::utimensat(AT_FDCWD, Path(c.Name.c_str()).c_str(), old, 0), 0);
+        }
+    }
+    EXPECT_EQ(RemoveStaleTemporaries(Folder.path().toStdString()), 2);
+    for (const auto& c : cases)
+        EXPECT_EQ(QFile::exists(Folder.filePath(QString::fromStdString(c.Name))), !c.Removed)
+            << c.Name;
 }
 
 } // namespace
