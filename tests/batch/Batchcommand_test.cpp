@@ -251,7 +251,7 @@ TEST_F(BatchCommand, ALaterRunRemovesTheTemporaryFilesOfAKilledOne) {
     const TRun run = Run(Basic(out) + QStringList{Folder.filePath("missing.dat")});
     EXPECT_EQ(run.Exit, 1) << run.Errors.toStdString();
     EXPECT_EQ(folder.entryList({".*"}, QDir::Files | QDir::Hidden), QStringList());
-    const TRun averaged = Run({"--average", average + "/mean.txt", Sample(1), Sample(1)});
+    const TRun averaged = Run({"--average", average + "/mean.txt", Sample(1), Twin(1)});
     EXPECT_EQ(averaged.Exit, 0) << averaged.Errors.toStdString();
     EXPECT_EQ(QDir(average).entryList(QDir::Files | QDir::Hidden), QStringList{"mean.txt"});
 }
@@ -564,7 +564,7 @@ TEST_F(BatchCommand, AFullDiskFailsEveryOutputAndLeavesNothingHalfWritten) {
     // The average likewise.
     QDir().mkpath(Out("average"));
     const TRun average =
-        Run({"--average", Out("average/mean.txt"), Sample(1), Sample(1)}, {}, limited);
+        Run({"--average", Out("average/mean.txt"), Sample(1), Twin(1)}, {}, limited);
     EXPECT_EQ(average.Exit, 1) << "ended by a signal when -1";
     EXPECT_TRUE(average.Errors.contains("mean.txt\": File too large"))
         << average.Errors.toStdString();

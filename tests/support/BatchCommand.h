@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
@@ -54,6 +55,15 @@ protected:
             const double d = (i - 150 - 4 * (n % 25)) / 7.0;
             return 1500.0 + 0.02 * i + 40.0 * std::exp(-0.5 * d * d) + std::sin(n + 3.0 * i);
         });
+    }
+
+    // A second scan of Sample(n)'s position: a copy of it in the folder "twin".
+    QString Twin(int n) {
+        const QString path = Folder.filePath("twin/" + QFileInfo(Sample(n)).fileName());
+        QDir().mkpath(Folder.filePath("twin"));
+        QFile::remove(path);
+        EXPECT_TRUE(QFile::copy(Sample(n), path));
+        return path;
     }
 
     QStringList Samples(int count) {
