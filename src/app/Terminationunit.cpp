@@ -51,6 +51,8 @@ TTerminationSignals::TTerminationSignals(QObject* parent) : QObject(parent) {
     connect(Notifier, &QSocketNotifier::activated, this, &TTerminationSignals::ReadPending);
     Catch(SIGTERM, PreviousTerm);
     Catch(SIGINT, PreviousInt);
+    // The terminal that started the program closed: as SIGTERM.
+    Catch(SIGHUP, PreviousHup);
 }
 
 TTerminationSignals::~TTerminationSignals() {
@@ -58,6 +60,7 @@ TTerminationSignals::~TTerminationSignals() {
         return;
     sigaction(SIGTERM, &PreviousTerm, nullptr);
     sigaction(SIGINT, &PreviousInt, nullptr);
+    sigaction(SIGHUP, &PreviousHup, nullptr);
     delete Notifier;
     ::close(Pipe[0]);
     ::close(Pipe[1]);

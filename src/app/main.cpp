@@ -11,11 +11,11 @@
 
 // kelvane [FILE]: FILE is read as the Read command would read it; kelvane --help, --version.
 int main(int argc, char** argv) {
-    if (const std::optional<int> status = AnswerInformationOptions(argc, argv))
-        return *status;
     // A file-size limit (ulimit -f) fails a save with "File too large" instead of killing the
     // program with its work unsaved.
     std::signal(SIGXFSZ, SIG_IGN);
+    if (const std::optional<int> status = AnswerInformationOptions(argc, argv))
+        return *status;
     QApplication app(argc, argv);
     // Number texts and file formats use '.' whatever the user's locale.
     std::setlocale(LC_NUMERIC, "C");

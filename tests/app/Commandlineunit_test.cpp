@@ -4,6 +4,7 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -37,6 +38,18 @@ TEST(CommandLine, HelpAndVersionPrintAndEndWithoutADisplay) {
         EXPECT_TRUE(out.contains(c.Output)) << c.Arguments.join(' ').toStdString() << ":\n"
                                             << out.toStdString();
     }
+}
+
+// Under a file-size limit a write fails with "File too large" instead of killing the program:
+// the version, written into a file that may not grow, ends with status 1.
+TEST(CommandLine, AFileSizeLimitFailsAWriteInsteadOfKilling) {
+    QTemporaryDir folder;
+    QProcess shell;
+    shell.start("/bin/sh", {"-c", "ulimit -f 0; exec \"$0\" --version > \"$1\"", KELVANE_EXE,
+                            folder.filePath("version.txt")});
+    ASSERT_TRUE(shell.waitForFinished(20000));
+    EXPECT_EQ(shell.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(shell.exitCode(), 1) << "128 + SIGXFSZ when killed";
 }
 
 } // namespace

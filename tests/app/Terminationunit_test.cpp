@@ -38,7 +38,7 @@ void (*CurrentHandler(int signal))(int) {
 } // namespace
 
 TEST(TerminationSignals, ReportsEachSignalThroughTheEventLoop) {
-    for (int signal : {SIGTERM, SIGINT}) {
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(signal);
         // Should the watcher not catch it, the sentinel counts the signal instead of letting
         // it end the test program.
