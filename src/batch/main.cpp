@@ -103,9 +103,10 @@ private:
     void Start() {
         if (Application)
             return;
-        // The user's choice of platform stands; otherwise one that needs no display.
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Always the platform that needs no display, whatever the environment names: pictures
+        // never go to a screen, and a desktop's QT_QPA_PLATFORM=xcb without DISPLAY (ssh, cron)
+        // made Qt abort the run.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
         // While it starts, Qt looks for a sandbox's marker in the runtime folder and, without
         // XDG_RUNTIME_DIR (an ssh session, cron), warns that it falls back to one in /tmp. The
         // pictures use no runtime folder, so Qt's uncategorised warnings are off until the
