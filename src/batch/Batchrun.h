@@ -44,7 +44,9 @@ using TLvPictureMaker =
 // closed pipe) never stops the run: SIGPIPE is ignored from here on and failed writes of the
 // progress and the errors are let be. Returned: the exit status, 0 when every file succeeded, 1
 // when some failed or the summary (or the rotation curve, or the diagram, or the outputs' final
-// flush to the disk) could not be written, 130 when interrupted (SIGINT or SIGTERM: each worker
+// flush to the disk, or the FITS files for want of CFITSIO: said once, the other outputs
+// written) could not be written or an input would take the place of one of the run's own
+// outputs (refused before anything is written), 130 when interrupted (SIGINT or SIGTERM: each worker
 // stops after the file at hand; the outputs already completed stay, the summary, the rotation curve
 // and the diagram are not written, and no temporary file is left).
 int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,

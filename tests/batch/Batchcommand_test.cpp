@@ -335,13 +335,15 @@ TEST_F(BatchCommand, RotationCurveHasARowForEveryFile) {
     EXPECT_TRUE(refused.Errors.contains("rotation-curve.csv already exists (--force"))
         << refused.Errors.toStdString();
 
-    // A file of the curve's name may not put its picture in the curve's place.
+    // A file of the curve's name may not put its picture in the curve's place: the run is
+    // refused before it writes anything.
     const QString named = Folder.filePath("rotation-curve.dat");
     ASSERT_TRUE(QFile::copy(files[0], named));
     const TRun clash = Run(Basic(Out("clash")) + QStringList{"--rotation-curve", "--png", named});
     EXPECT_EQ(clash.Exit, 1);
-    EXPECT_TRUE(Contents(Out("clash") + "/rotation-curve.csv")
-                    .contains("the file failed: its picture would replace rotation-curve.png"));
+    EXPECT_TRUE(clash.Errors.contains("would write " + Out("clash") + "/rotation-curve.png"))
+        << clash.Errors.toStdString();
+    EXPECT_TRUE(QDir(Out("clash")).isEmpty());
 }
 
 TEST_F(BatchCommand, TwoFilesOfTheSameNameDoNotOverwriteEachOther) {

@@ -51,6 +51,35 @@ TEST_F(BatchCommand, LvDiagramOfTheGeneratorsSurvey) {
         << again.Errors.toStdString();
 }
 
+// An input whose own output, or which itself, is one of the diagram's files would be replaced
+// by the diagram (or replace it): the run refuses before it writes anything.
+TEST_F(BatchCommand, AnInputThatCollidesWithTheDiagramIsRefused) {
+    const QString named = Sample(3), inside = Out("out/lv-diagram.svg");
+    QDir().mkpath(Out());
+    ASSERT_TRUE(QFile::copy(named, inside));
+    ASSERT_TRUE(QFile::rename(named, Folder.filePath("lv-diagram.dat")));
+    const struct {
+        QString file;
+        QStringList options;
+        QString said;
+    } cases[] = {
+        {Folder.filePath("lv-diagram.dat"), {"--png"}, " would write " + Out() + "/lv-diagram.png"},
+        {Folder.filePath("lv-diagram.dat"), {"--svg"}, " would write " + Out() + "/lv-diagram.svg"},
+        {Folder.filePath("lv-diagram.dat"),
+         {"--fits"},
+         " would write " + Out() + "/lv-diagram.fits"},
+        {inside, {"--force"}, inside + " is an output of the run"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options.join(' ').toStdString());
+        const TRun run = Run(Basic(Out()) + QStringList{"--lv-diagram", "-q"} + c.options +
+                             QStringList{Sample(1), c.file});
+        EXPECT_EQ(run.Exit, 1);
+        EXPECT_TRUE(run.Errors.contains(c.said)) << run.Errors.toStdString();
+        EXPECT_EQ(QDir(Out()).entryList(QDir::Files | QDir::Hidden), QStringList{"lv-diagram.svg"});
+    }
+}
+
 TEST_F(BatchCommand, LvDiagramWithNothingToDrawIsNotWritten) {
     const QString data = QStringLiteral(KELVANE_SOURCE_DIR "/Data/");
     const TRun run =

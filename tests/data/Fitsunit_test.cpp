@@ -3,10 +3,13 @@
 #include "data/Fitslvunit.h"
 #include "data/Fitsunit.h"
 #include "data/Fitswriteunit.h"
+#include "data/Fitswriteunit_internal.h"
 #include "data/Spectrumunit.h"
 
+#include <chrono>
 #include <cmath>
 #include <functional>
+#include <future>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -141,6 +144,43 @@ TEST(FitsFileBytes, ALibraryFailureIsNamed) {
     } catch (const std::runtime_error& error) {
         EXPECT_EQ(std::string(error.what()).rfind("CFITSIO: ", 0), 0u) << error.what();
     }
+}
+
+// CFITSIO built without --enable-reentrant shares its buffers between the files it has open:
+// the batch's workers must then make their files one at a time. The library's answer is
+// replaced by each case's; a writer must wait for the lock only when it says no.
+TEST(FitsFileBytes, ALibraryThatIsNotReentrantMakesOneFileAtATime) {
+    TFitsImage image;
+    image.Axes = {3};
+    image.Data = {1.0, 2.0, 3.0};
+    for (const bool reentrant : {true, false}) {
+        SCOPED_TRACE(reentrant ? "reentrant" : "not reentrant");
+        ReloadFitsLibrary(nullptr, reentrant);
+        std::unique_lock<std::mutex> held = FitsWritingLock();
+        EXPECT_EQ(held.owns_lock(), !reentrant);
+        auto made = std::async(std::launch::async, [&image] { return FitsFileBytes(image); });
+        // Not reentrant: still waiting after 0.2 s (it never finishes while the lock is held);
+        // reentrant: done well within 30 s.
+        const auto wait = reentrant ? std::chrono::seconds(30) : std::chrono::milliseconds(200);
+        EXPECT_EQ(made.wait_for(wait) == std::future_status::ready, reentrant);
+        if (held.owns_lock())
+            held.unlock();
+        EXPECT_EQ(made.get().size(), 2880u * 2) << "a header block and a data block";
+    }
+    ReloadFitsLibrary(nullptr);
+}
+
+TEST(FitsFileBytes, AnAbsentLibraryIsNamed) {
+    ReloadFitsLibrary("libcfitsio-absent.so.0");
+    EXPECT_NE(FitsLibraryError().find("CFITSIO (libcfitsio-absent.so.0) cannot be loaded: "),
+              std::string::npos)
+        << FitsLibraryError();
+    TFitsImage image;
+    image.Axes = {1};
+    image.Data = {1.0};
+    EXPECT_THROW(FitsFileBytes(image), std::runtime_error);
+    ReloadFitsLibrary(nullptr);
+    EXPECT_EQ(FitsLibraryError(), "");
 }
 
 TLvColumn Column(double longitude, double latitude, double level) {
