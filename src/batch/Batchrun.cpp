@@ -268,7 +268,7 @@ public:
     long Received = 0, Failed = 0;
     bool SummaryFailed = false, CurveFailed = false;
     std::vector<TTangentPoint> Points; // of the rotation curve, in the order of the files
-    std::vector<TLvColumn> Columns;    // of the diagram, likewise
+    TLvGrid Diagram;                   // the diagram's columns, added in the order of the files
 
 private:
     void Write(TRowMessage& message) {
@@ -281,7 +281,7 @@ private:
                 Points.push_back(message.Point);
         }
         if (message.Column)
-            Columns.push_back(std::move(*message.Column));
+            Diagram.Add(std::move(*message.Column));
         if (!message.Ok)
             Progress.Message(
                 "kelvane-batch: " + Plan.Options.Files[static_cast<std::size_t>(message.Index)] +
@@ -510,7 +510,7 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
         WriteRotationCurve(collector, curve, curvePicturePath, curvePicture, progress);
     std::string lvMessage;
     const bool lvWritten =
-        !options.LvDiagram || WriteLvDiagram(collector.Columns, options.V0, plan.Folder,
+        !options.LvDiagram || WriteLvDiagram(collector.Diagram, options.V0, plan.Folder,
                                              options.Force, plan.Fits, lvPictures, lvMessage);
     if (!lvMessage.empty())
         progress.Message("kelvane-batch: " + lvMessage);

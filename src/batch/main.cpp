@@ -85,16 +85,16 @@ public:
 
     // The longitude-velocity diagram of the run, likewise: the canvas's pixels and the SVG
     // recorder's shapes of one drawing.
-    std::vector<TExtraOutput> Diagram(const std::vector<TLvColumn>& columns, double v0) {
+    std::vector<TExtraOutput> Diagram(const TLvGrid& grid, double v0) {
         Start();
         TPlotCanvas plot(LvPlotWidth, LvPlotHeight, TRect(0, 0, LvPlotWidth, LvPlotHeight));
-        DrawLvDiagram(plot, columns, v0);
+        DrawLvDiagram(plot, grid, v0);
         const QByteArray png = PngBytes(plot.Bitmap());
         if (png.isEmpty())
             throw std::runtime_error("cannot encode the diagram as PNG");
         TVectorPlot drawing(LvPlotWidth, LvPlotHeight, LvPlotRect(), GraphBackground,
                             GraphAreaColor);
-        DrawLvDiagram(drawing, columns, v0);
+        DrawLvDiagram(drawing, grid, v0);
         return {{".png", png.toStdString()},
                 {".svg", drawing.Svg(QStringLiteral("Longitude-velocity diagram")).toStdString()}};
     }
@@ -183,8 +183,8 @@ int main(int argc, char** argv) {
                                                     double r0, double v0) {
         return maker->Curve(points, r0, v0);
     };
-    const TLvPictureMaker lvPictures = [maker](const std::vector<TLvColumn>& columns, double v0) {
-        return maker->Diagram(columns, v0);
+    const TLvPictureMaker lvPictures = [maker](const TLvGrid& grid, double v0) {
+        return maker->Diagram(grid, v0);
     };
     return RunBatch(options, pictures, curvePicture, lvPictures, console);
 }

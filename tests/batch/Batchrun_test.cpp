@@ -22,7 +22,7 @@ TEST_F(BatchCommand, WithoutTheFitsLibraryTheOtherOutputsAreWritten) {
     char* said = nullptr;
     std::size_t saidSize = 0;
     std::FILE* console = ::open_memstream(&said, &saidSize);
-    const TLvPictureMaker diagram = [](const std::vector<TLvColumn>&, double) {
+    const TLvPictureMaker diagram = [](const TLvGrid&, double) {
         return std::vector<TExtraOutput>{{".png", "png"}, {".svg", "svg"}};
     };
     const int exit = RunBatch(options, nullptr, nullptr, diagram, {console, false, true});

@@ -197,9 +197,9 @@ TLvColumn Column(double longitude, double latitude, double level) {
 TEST(LvFitsImage, GridOfTheColumnsNearestInLongitude) {
     // l = 350 and 10 lie either side of the centre: the axis runs -10 .. 30 in 10-degree steps
     // (the closest pair), from 30 down. Of the two files at l = 10 the one nearer the plane.
-    const TFitsImage image =
-        LvFitsImage({Column(10.0, 1.5, 500.0), Column(350.0, 0.0, 100.0), Column(30.0, 0.0, 300.0),
-                     Column(10.0, -0.5, 200.0), Column(20.0, 0.0, 400.0)});
+    const TFitsImage image = LvFitsImage(
+        TLvGrid({Column(10.0, 1.5, 500.0), Column(350.0, 0.0, 100.0), Column(30.0, 0.0, 300.0),
+                 Column(10.0, -0.5, 200.0), Column(20.0, 0.0, 400.0)}));
     ASSERT_EQ(image.Axes, (std::vector<long>{5, 21}));
     EXPECT_EQ(std::get<double>(Find(image, "CRVAL1")->Value), 30.0);
     EXPECT_EQ(std::get<double>(Find(image, "CDELT1")->Value), -10.0);
@@ -213,6 +213,7 @@ TEST(LvFitsImage, GridOfTheColumnsNearestInLongitude) {
     EXPECT_EQ(pixel(4, 20), 120.0); // l = -10 (350)
     EXPECT_TRUE(std::isnan(pixel(4, 4))) << "a missing channel";
     EXPECT_EQ(pixel(3, 1), 101.0) << "l = 0 lies half-way: the lower longitude's column";
+    EXPECT_EQ(std::get<long long>(Find(image, "NCOLUMNS")->Value), 5) << "every file counts";
 }
 
 } // namespace
