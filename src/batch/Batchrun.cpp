@@ -381,7 +381,10 @@ std::string CollisionWithRunOutputs(const TBatchOptions& options, const std::str
         if (::stat(path.c_str(), &output) == 0)
             existing.push_back(output);
     }
-    for (const std::string& file : options.Files) {
+    for (std::size_t i = 0; i < options.Files.size(); ++i) {
+        const std::string& file = options.Files[i];
+        if (options.FileErrors.count(static_cast<long>(i)) != 0)
+            continue; // a subfolder, a FIFO: never read, writes nothing
         for (const std::string& suffix : suffixes)
             if (const std::string output = OutputPath(folder, file, suffix); outputs.count(output))
                 return "the input file " + file + " would write " + output +
