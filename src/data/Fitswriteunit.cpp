@@ -6,8 +6,10 @@
 #include <cstdlib>
 #include <dlfcn.h>
 #include <fitsio.h>
+#include <memory>
 #include <stdexcept>
 #include <type_traits>
+#include <vector>
 
 namespace {
 
@@ -77,12 +79,20 @@ TCfitsio LoadCfitsio(const char* name, std::optional<bool> reentrant) {
 std::atomic<const TCfitsio*> Loaded(nullptr);
 std::mutex Loading;
 
+// Every library loaded, kept for the life of the process (a thread may still use one that the
+// tests replaced); reachable, so a leak checker does not count them. Under Loading.
+const TCfitsio* Keep(TCfitsio library) {
+    static auto* const all = new std::vector<std::unique_ptr<const TCfitsio>>();
+    all->push_back(std::make_unique<const TCfitsio>(std::move(library)));
+    return all->back().get();
+}
+
 const TCfitsio& LoadedCfitsio() {
     if (const TCfitsio* library = Loaded.load(std::memory_order_acquire))
         return *library;
     const std::lock_guard<std::mutex> lock(Loading);
     if (!Loaded.load(std::memory_order_relaxed))
-        Loaded.store(new TCfitsio(LoadCfitsio(KELVANE_CFITSIO_SONAME, std::nullopt)),
+        Loaded.store(Keep(LoadCfitsio(KELVANE_CFITSIO_SONAME, std::nullopt)),
                      std::memory_order_release);
     return *Loaded.load(std::memory_order_relaxed);
 }
@@ -189,8 +199,7 @@ std::string FitsLibraryError() {
 
 void ReloadFitsLibrary(const char* name, std::optional<bool> reentrant) {
     const std::lock_guard<std::mutex> lock(Loading);
-    // The one before is let be: a thread may still hold it.
-    Loaded.store(new TCfitsio(LoadCfitsio(name ? name : KELVANE_CFITSIO_SONAME, reentrant)),
+    Loaded.store(Keep(LoadCfitsio(name ? name : KELVANE_CFITSIO_SONAME, reentrant)),
                  std::memory_order_release);
 }
 
