@@ -94,6 +94,9 @@ struct TPlan {
     // The names in the output folder when the run began: one listing instead of a look-up per
     // output (a name that appears later is still never replaced without --force).
     std::unordered_set<std::string> Existing;
+    // --fits, and CFITSIO is there: without it the run says so once and writes the other
+    // outputs, rather than failing every file on the same reason.
+    bool Fits = false;
 };
 
 struct TPendingRow {
@@ -154,7 +157,7 @@ TPendingRow ProcessFile(const TPlan& plan, long index, TOutputGroup& outputs, TH
         files.push_back({".png", std::string()});
     if (plan.Options.Svg)
         files.push_back({".svg", std::string()});
-    if (plan.Options.Fits)
+    if (plan.Fits)
         files.push_back({".fits", std::string()});
     // Nothing is written when any output of the file is in the way.
     for (const TExtraOutput& file : files) {
@@ -179,7 +182,7 @@ TPendingRow ProcessFile(const TPlan& plan, long index, TOutputGroup& outputs, TH
         if (plan.Options.Png || plan.Options.Svg)
             for (TExtraOutput& picture : handoff.Pictures(result))
                 files.push_back(std::move(picture));
-        if (plan.Options.Fits)
+        if (plan.Fits)
             files.push_back({".fits", FitsFileBytes(FitsSpectrumImage(result.Fits))});
         for (const TExtraOutput& file : files)
             outputs.Add(OutputPath(plan.Folder, path, file.Suffix), file.Bytes, index);
@@ -271,7 +274,7 @@ public:
     long Received = 0, Failed = 0;
     bool SummaryFailed = false, CurveFailed = false;
     std::vector<TTangentPoint> Points; // of the rotation curve, in the order of the files
-    std::vector<TLvColumn> Columns;    // of the diagram, likewise
+    TLvGrid Diagram;                   // the diagram's columns, added in the order of the files
 
 private:
     void Write(TRowMessage& message) {
@@ -284,7 +287,7 @@ private:
                 Points.push_back(message.Point);
         }
         if (message.Column)
-            Columns.push_back(std::move(*message.Column));
+            Diagram.Add(std::move(*message.Column));
         if (!message.Ok)
             Progress.Message(
                 "kelvane-batch: " + Plan.Options.Files[static_cast<std::size_t>(message.Index)] +
@@ -390,6 +393,44 @@ std::string WithoutTrailingSlashes(std::string folder) {
     return folder;
 }
 
+// The first input file that would take the place of an output of the run (its own output, as
+// "lv-diagram.dat" gives lv-diagram.png with --png, or the input itself, as out/lv-diagram.svg
+// would be replaced while it is read), told as the reason to refuse the run; "" when none does.
+std::string CollisionWithRunOutputs(const TBatchOptions& options, const std::string& folder,
+                                    const std::vector<std::string>& runOutputs) {
+    std::vector<std::string> suffixes = {".txt"};
+    if (options.Png)
+        suffixes.push_back(".png");
+    if (options.Svg)
+        suffixes.push_back(".svg");
+    if (options.Fits)
+        suffixes.push_back(".fits");
+    const std::unordered_set<std::string> outputs(runOutputs.begin(), runOutputs.end());
+    std::vector<struct stat> existing;
+    for (const std::string& path : runOutputs) {
+        struct stat output {};
+        if (::stat(path.c_str(), &output) == 0)
+            existing.push_back(output);
+    }
+    for (std::size_t i = 0; i < options.Files.size(); ++i) {
+        const std::string& file = options.Files[i];
+        if (options.FileErrors.count(static_cast<long>(i)) != 0)
+            continue; // a subfolder, a FIFO: never read, writes nothing
+        for (const std::string& suffix : suffixes)
+            if (const std::string output = OutputPath(folder, file, suffix); outputs.count(output))
+                return "the input file " + file + " would write " + output +
+                       ", an output of the run; rename it or give another --out folder";
+        struct stat input {};
+        if (existing.empty() || ::stat(file.c_str(), &input) != 0)
+            continue;
+        for (const struct stat& output : existing)
+            if (SameFile(input, output))
+                return "the input file " + file +
+                       " is an output of the run; move it or give another --out folder";
+    }
+    return {};
+}
+
 } // namespace
 
 int ProcessorCount() {
@@ -446,12 +487,24 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
                                              OutputPath(plan.Folder, LvDiagramSvgName, ".svg")});
     if (options.LvDiagram && options.Fits)
         runOutputs.push_back(OutputPath(plan.Folder, LvDiagramFitsName, ".fits"));
+    if (const std::string collision = CollisionWithRunOutputs(options, plan.Folder, runOutputs);
+        !collision.empty()) {
+        say(collision);
+        return 1;
+    }
     for (const std::string& path : runOutputs) {
         struct stat existing {};
         if (!options.Force && ::stat(path.c_str(), &existing) == 0) {
             say(path + " already exists (--force replaces it and the other outputs)");
             return 1;
         }
+    }
+    std::string fitsMissing;
+    if (options.Fits) {
+        fitsMissing = FitsLibraryError();
+        plan.Fits = fitsMissing.empty();
+        if (!plan.Fits)
+            say(fitsMissing + "; no FITS file is written");
     }
     TStreamedOutput summary, curve;
     if (!summary.Open(summaryPath, options.Force) ||
@@ -492,8 +545,8 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
         WriteRotationCurve(collector, curve, curvePicturePath, curvePicture, progress);
     std::string lvMessage;
     const bool lvWritten =
-        !options.LvDiagram || WriteLvDiagram(collector.Columns, options.V0, plan.Folder,
-                                             options.Force, options.Fits, lvPictures, lvMessage);
+        !options.LvDiagram || WriteLvDiagram(collector.Diagram, options.V0, plan.Folder,
+                                             options.Force, plan.Fits, lvPictures, lvMessage);
     if (!lvMessage.empty())
         progress.Message("kelvane-batch: " + lvMessage);
     // The names of the outputs reach the disk too before the run says it is done.
@@ -513,5 +566,8 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
                      count == 1 ? "file" : "files", collector.Received - collector.Failed,
                      collector.Failed, seconds > 0 ? count / seconds : 0.0, seconds);
     }
-    return summaryWritten && curveWritten && lvWritten && flushed && collector.Failed == 0 ? 0 : 1;
+    return summaryWritten && curveWritten && lvWritten && flushed && fitsMissing.empty() &&
+                   collector.Failed == 0
+               ? 0
+               : 1;
 }

@@ -34,19 +34,20 @@ using TPictureMaker = std::function<std::vector<TExtraOutput>(const TSpectrumRes
 using TCurvePictureMaker =
     std::function<std::string(const std::vector<TTangentPoint>&, double r0, double v0)>;
 
-// Makes the pictures of the longitude-velocity diagram (--lv-diagram) from its columns, in the
-// order of the files, and V0 (km/s): the bytes of a PNG (".png") and of an SVG (".svg") file.
+// Makes the pictures of the longitude-velocity diagram (--lv-diagram) from its grid of the
+// files' columns and V0 (km/s): the bytes of a PNG (".png") and of an SVG (".svg") file.
 // May throw std::exception, which leaves both unwritten with the exception's text.
-using TLvPictureMaker =
-    std::function<std::vector<TExtraOutput>(const std::vector<TLvColumn>&, double v0)>;
+using TLvPictureMaker = std::function<std::vector<TExtraOutput>(const TLvGrid&, double v0)>;
 
 // Runs the options' files (as GatherInputFiles leaves them). A console that has gone away (a
 // closed pipe) never stops the run: SIGPIPE is ignored from here on and failed writes of the
 // progress and the errors are let be. Returned: the exit status, 0 when every file succeeded, 1
 // when some failed or the summary (or the rotation curve, or the diagram, or the outputs' final
-// flush to the disk) could not be written, 130 when interrupted (SIGINT or SIGTERM: each worker
-// stops after the file at hand; the outputs already completed stay, the summary, the rotation curve
-// and the diagram are not written, and no temporary file is left).
+// flush to the disk, or the FITS files for want of CFITSIO: said once, the other outputs
+// written) could not be written or an input would take the place of one of the run's own
+// outputs (refused before anything is written), 130 when interrupted (SIGINT or SIGTERM: each
+// worker stops after the file at hand; the outputs already completed stay, the summary, the
+// rotation curve and the diagram are not written, and no temporary file is left).
 int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
              const TCurvePictureMaker& curvePicture, const TLvPictureMaker& lvPictures,
              const TRunConsole& console);

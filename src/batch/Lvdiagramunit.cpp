@@ -23,11 +23,10 @@ std::optional<TLvColumn> LvColumnOf(const TSummaryRow& row, std::vector<double> 
     return column;
 }
 
-bool WriteLvDiagram(const std::vector<TLvColumn>& columns, double v0, const std::string& folder,
-                    bool replace, bool fits, const TLvPictureMaker& pictures,
-                    std::string& message) {
+bool WriteLvDiagram(const TLvGrid& grid, double v0, const std::string& folder, bool replace,
+                    bool fits, const TLvPictureMaker& pictures, std::string& message) {
     message.clear();
-    if (columns.empty()) {
+    if (grid.Empty()) {
         // An empty frame would pass for a survey of empty sky.
         message = "no file within " + ExactNumberText(RotationMaxLatitude) +
                   "\u00B0 of the Galactic plane succeeded: " + LvDiagramPngName +
@@ -38,9 +37,9 @@ bool WriteLvDiagram(const std::vector<TLvColumn>& columns, double v0, const std:
     }
     std::vector<TExtraOutput> drawn;
     try {
-        drawn = pictures(columns, v0);
+        drawn = pictures(grid, v0);
         if (fits)
-            drawn.push_back({".fits", FitsFileBytes(LvFitsImage(columns))});
+            drawn.push_back({".fits", FitsFileBytes(LvFitsImage(grid))});
     } catch (const std::exception& error) {
         message = "cannot draw the longitude-velocity diagram: " + std::string(error.what());
         return false;

@@ -29,10 +29,10 @@ constexpr const char* LvDiagramFitsName = "lv-diagram.fits";
 std::optional<TLvColumn> LvColumnOf(const TSummaryRow& row, std::vector<double> velocities,
                                     std::vector<double> signal);
 
-// Draws the diagram of columns and writes its two pictures in folder, and with fits its FITS
+// Draws the diagram of grid's columns and writes its two pictures in folder, and with fits its FITS
 // image (Fitslvunit.h): all, or none when one cannot be written; an existing one is replaced
 // only when replace. Nothing is written when there is no column, and the message says so.
 // Returned: false when the pictures could not be drawn or written; message holds what to tell
 //           (the reason, or that there was nothing to draw), empty when both were written
-bool WriteLvDiagram(const std::vector<TLvColumn>& columns, double v0, const std::string& folder,
-                    bool replace, bool fits, const TLvPictureMaker& pictures, std::string& message);
+bool WriteLvDiagram(const TLvGrid& grid, double v0, const std::string& folder, bool replace,
+                    bool fits, const TLvPictureMaker& pictures, std::string& message);

@@ -86,16 +86,16 @@ public:
 
     // The longitude-velocity diagram of the run, likewise: the canvas's pixels and the SVG
     // recorder's shapes of one drawing.
-    std::vector<TExtraOutput> Diagram(const std::vector<TLvColumn>& columns, double v0) {
+    std::vector<TExtraOutput> Diagram(const TLvGrid& grid, double v0) {
         Start();
         TPlotCanvas plot(LvPlotWidth, LvPlotHeight, TRect(0, 0, LvPlotWidth, LvPlotHeight));
-        DrawLvDiagram(plot, columns, v0);
+        DrawLvDiagram(plot, grid, v0);
         const QByteArray png = PngBytes(plot.Bitmap());
         if (png.isEmpty())
             throw std::runtime_error("cannot encode the diagram as PNG");
         TVectorPlot drawing(LvPlotWidth, LvPlotHeight, LvPlotRect(), GraphBackground,
                             GraphAreaColor);
-        DrawLvDiagram(drawing, columns, v0);
+        DrawLvDiagram(drawing, grid, v0);
         return {{".png", png.toStdString()},
                 {".svg", drawing.Svg(QStringLiteral("Longitude-velocity diagram")).toStdString()}};
     }
@@ -104,9 +104,10 @@ private:
     void Start() {
         if (Application)
             return;
-        // The user's choice of platform stands; otherwise one that needs no display.
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Always the platform that needs no display, whatever the environment names: pictures
+        // never go to a screen, and a desktop's QT_QPA_PLATFORM=xcb without DISPLAY (ssh, cron)
+        // made Qt abort the run.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
         // While it starts, Qt looks for a sandbox's marker in the runtime folder and, without
         // XDG_RUNTIME_DIR (an ssh session, cron), warns that it falls back to one in /tmp. The
         // pictures use no runtime folder, so Qt's uncategorised warnings are off until the
@@ -186,8 +187,8 @@ int main(int argc, char** argv) {
                                                     double r0, double v0) {
         return maker->Curve(points, r0, v0);
     };
-    const TLvPictureMaker lvPictures = [maker](const std::vector<TLvColumn>& columns, double v0) {
-        return maker->Diagram(columns, v0);
+    const TLvPictureMaker lvPictures = [maker](const TLvGrid& grid, double v0) {
+        return maker->Diagram(grid, v0);
     };
     return RunBatch(options, pictures, curvePicture, lvPictures, console);
 }

@@ -51,8 +51,9 @@ TLvGridColumns GridColumns(const std::vector<TLvColumn>& columns) {
 
 } // namespace
 
-TFitsImage LvFitsImage(const std::vector<TLvColumn>& columns) {
-    if (columns.empty() || columns.front().Velocities.size() < 2)
+TFitsImage LvFitsImage(const TLvGrid& lvGrid) {
+    const std::vector<TLvColumn>& columns = lvGrid.Columns();
+    if (columns.empty() || !(lvGrid.FirstChannelStep() > 0.0))
         throw std::invalid_argument("the longitude-velocity diagram has no column to write");
     const TLvGridColumns grid = GridColumns(columns);
     const std::vector<double>& l = grid.Longitudes;
@@ -69,9 +70,7 @@ TFitsImage LvFitsImage(const std::vector<TLvColumn>& columns) {
             vLow = std::min(vLow, v);
             vHigh = std::max(vHigh, v);
         }
-    const std::vector<double>& first = columns.front().Velocities;
-    const auto [firstLow, firstHigh] = std::minmax_element(first.begin(), first.end());
-    double vStep = (*firstHigh - *firstLow) / static_cast<double>(first.size() - 1);
+    double vStep = lvGrid.FirstChannelStep();
     vStep = std::max(vStep, (vHigh - vLow) / static_cast<double>(LvFitsMaxSide - 1));
     const long nv = static_cast<long>(std::floor((vHigh - vLow) / vStep + 1e-9)) + 1;
 
@@ -108,7 +107,7 @@ TFitsImage LvFitsImage(const std::vector<TLvColumn>& columns) {
     for (const TFitsCard& card : FitsCommonCards())
         c.push_back(card);
     AddCard(c, "OBJECT", std::string("longitude-velocity diagram"));
-    AddCard(c, "NCOLUMNS", static_cast<long long>(columns.size()), "files drawn");
+    AddCard(c, "NCOLUMNS", static_cast<long long>(lvGrid.Files()), "files drawn");
     c.push_back(TFitsCard{"COMMENT",
                           std::string("Each file near the Galactic plane is a column; NaN "
                                       "where no file or no channel with a signal falls."),

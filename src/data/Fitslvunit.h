@@ -17,9 +17,10 @@
 // rather than made into an image of millions of pixels.
 constexpr long LvFitsMaxSide = 3600;
 
-// The image of the columns (LvColumnOf of batch/Lvdiagramunit.h).
-// Given:    columns  at least one, each with velocities (km/s, LSR) and corrected signal
-//                    (a signal of exactly 0 is a missing channel)
+// The image of a grid's columns (LvColumnOf of batch/Lvdiagramunit.h).
+// Given:    grid  at least one column, each with velocities (km/s, LSR) and corrected signal
+//                 (a signal of exactly 0 is a missing channel)
 // Returned: longitude step the smallest spacing of the columns' distinct longitudes (1 degree
-//           for a single one), velocity step the mean channel step of the first column
-TFitsImage LvFitsImage(const std::vector<TLvColumn>& columns);
+//           for a single one), velocity step the mean channel step of the first column added;
+//           NCOLUMNS counts every column added
+TFitsImage LvFitsImage(const TLvGrid& grid);

@@ -1,10 +1,15 @@
 #include "data/Fitswriteunit.h"
 
+#include "data/Fitswriteunit_internal.h"
+
+#include <atomic>
 #include <cstdlib>
 #include <dlfcn.h>
 #include <fitsio.h>
+#include <memory>
 #include <stdexcept>
 #include <type_traits>
+#include <vector>
 
 namespace {
 
@@ -30,7 +35,8 @@ struct TCfitsio {
     decltype(&ffppr) WriteImg = nullptr;       // fits_write_img
     decltype(&ffcrtb) CreateTbl = nullptr;     // fits_create_tbl
     decltype(&ffpcl) WriteCol = nullptr;       // fits_write_col
-    std::string Error; // why the library could not be loaded; empty when it was
+    std::string Error;      // why the library could not be loaded; empty when it was
+    bool Reentrant = false; // fits_is_reentrant(): built for calls from several threads at once
 };
 
 template <typename F> bool Bind(void* library, const char* name, F& function) {
@@ -38,13 +44,13 @@ template <typename F> bool Bind(void* library, const char* name, F& function) {
     return function != nullptr;
 }
 
-TCfitsio LoadCfitsio() {
+TCfitsio LoadCfitsio(const char* name, std::optional<bool> reentrant) {
     TCfitsio f;
-    void* library = ::dlopen(KELVANE_CFITSIO_SONAME, RTLD_NOW | RTLD_LOCAL);
+    void* library = ::dlopen(name, RTLD_NOW | RTLD_LOCAL);
     if (!library) {
         const char* reason = ::dlerror();
-        f.Error = std::string("CFITSIO (" KELVANE_CFITSIO_SONAME ") cannot be loaded: ") +
-                  (reason ? reason : "unknown reason");
+        f.Error = std::string("CFITSIO (") + name +
+                  ") cannot be loaded: " + (reason ? reason : "unknown reason");
         return f;
     }
     // Kept loaded for the life of the process.
@@ -58,13 +64,42 @@ TCfitsio LoadCfitsio() {
         Bind(library, "ffcrim", f.CreateImg) && Bind(library, "ffppr", f.WriteImg) &&
         Bind(library, "ffcrtb", f.CreateTbl) && Bind(library, "ffpcl", f.WriteCol);
     if (!all)
-        f.Error = "CFITSIO (" KELVANE_CFITSIO_SONAME ") lacks a function this program uses";
+        f.Error = std::string("CFITSIO (") + name + ") lacks a function this program uses";
+    // A library built without --enable-reentrant shares its buffers between all open files:
+    // the batch's workers, each making a file at once, would corrupt each other's. One that
+    // cannot say is taken for such a library.
+    decltype(&fits_is_reentrant) isReentrant = nullptr;
+    f.Reentrant = Bind(library, "fits_is_reentrant", isReentrant) && isReentrant() != 0;
+    if (reentrant)
+        f.Reentrant = *reentrant;
     return f;
+}
+
+// The library as loaded, once for the process (a replacement by the tests is kept as well).
+std::atomic<const TCfitsio*> Loaded(nullptr);
+std::mutex Loading;
+
+// Every library loaded, kept for the life of the process (a thread may still use one that the
+// tests replaced); reachable, so a leak checker does not count them. Under Loading.
+const TCfitsio* Keep(TCfitsio library) {
+    static auto* const all = new std::vector<std::unique_ptr<const TCfitsio>>();
+    all->push_back(std::make_unique<const TCfitsio>(std::move(library)));
+    return all->back().get();
+}
+
+const TCfitsio& LoadedCfitsio() {
+    if (const TCfitsio* library = Loaded.load(std::memory_order_acquire))
+        return *library;
+    const std::lock_guard<std::mutex> lock(Loading);
+    if (!Loaded.load(std::memory_order_relaxed))
+        Loaded.store(Keep(LoadCfitsio(KELVANE_CFITSIO_SONAME, std::nullopt)),
+                     std::memory_order_release);
+    return *Loaded.load(std::memory_order_relaxed);
 }
 
 // The library, loaded by the first caller (of any thread); throws when it cannot be.
 const TCfitsio& Cfitsio() {
-    static const TCfitsio library = LoadCfitsio();
+    const TCfitsio& library = LoadedCfitsio();
     if (!library.Error.empty())
         throw std::runtime_error(library.Error);
     return library;
@@ -158,7 +193,24 @@ void WriteCard(TMemoryFits& fits, const TFitsCard& card) {
 
 } // namespace
 
+std::string FitsLibraryError() {
+    return LoadedCfitsio().Error;
+}
+
+void ReloadFitsLibrary(const char* name, std::optional<bool> reentrant) {
+    const std::lock_guard<std::mutex> lock(Loading);
+    Loaded.store(Keep(LoadCfitsio(name ? name : KELVANE_CFITSIO_SONAME, reentrant)),
+                 std::memory_order_release);
+}
+
+std::unique_lock<std::mutex> FitsWritingLock() {
+    static std::mutex writing;
+    return Cfitsio().Reentrant ? std::unique_lock<std::mutex>()
+                               : std::unique_lock<std::mutex>(writing);
+}
+
 std::string FitsFileBytes(const TFitsImage& image) {
+    const std::unique_lock<std::mutex> serialised = FitsWritingLock();
     TMemoryFits fits;
     std::vector<long> axes = image.Axes;
     Cfitsio().CreateImg(fits.File, DOUBLE_IMG, static_cast<int>(axes.size()), axes.data(),

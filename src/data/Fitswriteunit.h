@@ -8,8 +8,13 @@
 
 #include <string>
 
+// Loads CFITSIO if it is not yet. Returned: why it cannot be loaded, "" when it is there.
+std::string FitsLibraryError();
+
 // The file: a primary image of doubles (BITPIX -64) with image's cards, and the -TAB table as
 // a binary-table extension when there is one.
 // Returned: the file's bytes, a multiple of 2880. Throws std::runtime_error
-//           "CFITSIO: <the library's error text>" when the library reports a failure.
+//           "CFITSIO: <the library's error text>" when the library reports a failure, and
+//           FitsLibraryError() when the library cannot be loaded. Safe from several threads
+//           at once: a library that is not reentrant makes one file at a time.
 std::string FitsFileBytes(const TFitsImage& image);

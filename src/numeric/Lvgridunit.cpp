@@ -3,6 +3,35 @@
 #include <algorithm>
 #include <cmath>
 
+TLvGrid::TLvGrid(std::vector<TLvColumn> columns) {
+    for (TLvColumn& column : columns)
+        Add(std::move(column));
+}
+
+void TLvGrid::Add(TLvColumn column) {
+    ++Count;
+    const std::size_t n = column.Velocities.size();
+    if (Count == 1 && n >= 2) {
+        const auto [low, high] =
+            std::minmax_element(column.Velocities.begin(), column.Velocities.end());
+        FirstStep = (*high - *low) / static_cast<double>(n - 1);
+    }
+    const long cells = std::lround(360.0 / LvGridStep);
+    double l = std::fmod(column.Longitude, 360.0);
+    if (!(l >= 0.0))
+        l = std::isnan(l) ? 0.0 : l + 360.0;
+    const long cell = std::lround(l / LvGridStep) % cells;
+    if (CellIndex.empty())
+        CellIndex.assign(static_cast<std::size_t>(cells), 0);
+    std::size_t& index = CellIndex[static_cast<std::size_t>(cell)];
+    if (index == 0) {
+        Kept.push_back(std::move(column));
+        index = Kept.size();
+    } else if (std::fabs(column.Latitude) < std::fabs(Kept[index - 1].Latitude)) {
+        Kept[index - 1] = std::move(column);
+    }
+}
+
 std::vector<double> LvAxisLongitudes(const std::vector<double>& longitudes) {
     std::vector<double> positive, centred;
     for (double l : longitudes) {

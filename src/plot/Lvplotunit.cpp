@@ -6,6 +6,7 @@
 #include "plot/Rotationplotunit.h"
 
 #include <QImage>
+#include <QPainter>
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -91,15 +92,22 @@ void Ticks(TDrawingSurface& plot, const TLvMapping& m) {
     plot.TextOutAngle(y, 10, (r.Top + r.Bottom + plot.TextWidth(y)) / 2, 90);
 }
 
-// The bar's rows from the scale's top (high) to its bottom (low), outlined in black, with the
-// round signals of the scale beside it.
+// The bar's colours in the picture of the surface, rows from the scale's top (high) to its
+// bottom (low).
+void BarColours(QImage& picture, const TRect& r) {
+    const int left = r.Right + BarGap, right = left + BarWidth;
+    const int height = r.Height() - 1;
+    for (int row = 0; row < r.Height(); ++row) {
+        const QRgb colour = LvColour(static_cast<double>(height - row) / height).rgb();
+        QRgb* line = reinterpret_cast<QRgb*>(picture.scanLine(r.Top + row));
+        std::fill(line + left, line + right, colour);
+    }
+}
+
+// The bar's black outline, with the round signals of the scale beside it.
 void ColourBar(TDrawingSurface& plot, const TRect& r, double low, double high) {
     const int left = r.Right + BarGap, right = left + BarWidth;
     const int height = r.Height() - 1;
-    QImage bar(1, r.Height(), QImage::Format_RGB32);
-    for (int row = 0; row < r.Height(); ++row)
-        bar.setPixel(0, row, LvColour(static_cast<double>(height - row) / height).rgb());
-    plot.DrawImage(TRect(left, r.Top, right, r.Bottom), bar);
     for (const TRect& side :
          {TRect(left - 1, r.Top - 1, right + 1, r.Top),
           TRect(left - 1, r.Bottom, right + 1, r.Bottom + 1),
@@ -199,7 +207,8 @@ int TLvMapping::LongitudeToPixel(double longitude) const {
     return Map.XToPixel(-AxisLongitude(longitude, Centred));
 }
 
-TLvMapping DrawLvDiagram(TDrawingSurface& plot, const std::vector<TLvColumn>& columns, double v0) {
+TLvMapping DrawLvDiagram(TDrawingSurface& plot, const TLvGrid& grid, double v0) {
+    const std::vector<TLvColumn>& columns = grid.Columns();
     plot.SetBackgroundColor(GraphBackground);
     plot.SetPlotAreaColor(GraphAreaColor);
     plot.SetPlotRect(LvPlotRect());
@@ -246,8 +255,16 @@ TLvMapping DrawLvDiagram(TDrawingSurface& plot, const std::vector<TLvColumn>& co
     cells.fill(Qt::transparent);
     for (std::size_t k : order)
         Column(cells, inside.topLeft(), m, columns[k], spans[k], low, high);
-    plot.DrawImage(TRect(inside.left(), inside.top(), inside.right() + 1, inside.bottom() + 1),
-                   cells);
+    // The cells and the colour bar as one picture, transparent elsewhere.
+    QImage picture(plot.Width(), plot.Height(), QImage::Format_ARGB32);
+    picture.fill(Qt::transparent);
+    {
+        QPainter painter(&picture);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(inside.topLeft(), cells);
+    }
+    BarColours(picture, m.Map.Rect);
+    plot.DrawImage(TRect(0, 0, plot.Width(), plot.Height()), picture);
 
     Ticks(plot, m);
     ColourBar(plot, m.Map.Rect, low, high);
@@ -257,8 +274,7 @@ TLvMapping DrawLvDiagram(TDrawingSurface& plot, const std::vector<TLvColumn>& co
     const int width = plot.Width();
     const std::string title = "Longitude-velocity diagram of the Galactic plane";
     const std::string caption =
-        ValueToText(static_cast<double>(columns.size())) +
-        (columns.size() == 1 ? " file" : " files") +
+        ValueToText(static_cast<double>(grid.Files())) + (grid.Files() == 1 ? " file" : " files") +
         "; squares: terminal velocities; line: flat curve, V0 = " + ValueToText(v0) + " km/s";
     plot.TextOutAngle(title, (width - plot.TextWidth(title)) / 2, 10, 0);
     plot.TextOutAngle(caption, (width - plot.TextWidth(caption)) / 2, 30, 0);

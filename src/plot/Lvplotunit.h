@@ -41,13 +41,15 @@ struct TLvMapping {
     int VelocityToPixel(double velocity) const { return Map.YToPixel(velocity); }
 };
 
-// Draws the diagram of columns (not empty) on a surface of LvPlotWidth x LvPlotHeight: its
-// colours and plot rectangle set (which clears it); each column's signal over the longitudes
-// of its span (LvColumnSpans, the column nearest the plane on top where files share a
-// longitude), on the colour scale of LvSignalRange; the velocity axis over every column's
-// channels, rounded out; tick labels, the axis titles "l (deg)" and "V - VLSR (km/s)", the
-// colour bar with its scale; the flat curve's terminal velocity (FlatTerminalVelocity of v0
-// km/s) as a red line; each terminal velocity as a white square with its 1-sigma error bar;
-// the title and a caption; then Show.
+// Draws the diagram of grid's columns (at least one) on a surface of LvPlotWidth x LvPlotHeight:
+// its colours and plot rectangle set (which clears it); each column's signal over the longitudes
+// of its span (LvColumnSpans), on the colour scale of LvSignalRange; the velocity axis over every
+// column's channels, rounded out; tick labels, the axis titles "l (deg)" and "V - VLSR (km/s)",
+// the colour bar with its scale; the flat curve's terminal velocity (FlatTerminalVelocity of v0
+// km/s) as a red line; each column's terminal velocity as a white square with its 1-sigma error
+// bar; the title and a caption counting every file added; then Show.
+// The colours of the columns and of the bar are one picture of the whole surface (DrawImage),
+// the rest lines, rectangles and texts: an SVG surface writes one <image> however many files,
+// where a shape per file made 158 MB of 100,000.
 // Returned: the mapping between longitudes and velocities and the surface's pixels.
-TLvMapping DrawLvDiagram(TDrawingSurface& plot, const std::vector<TLvColumn>& columns, double v0);
+TLvMapping DrawLvDiagram(TDrawingSurface& plot, const TLvGrid& grid, double v0);

@@ -51,6 +51,67 @@ TEST_F(BatchCommand, LvDiagramOfTheGeneratorsSurvey) {
         << again.Errors.toStdString();
 }
 
+// The SVG is the diagram's colours as one picture with the axes, marks and labels drawn over
+// it: ten times the files at the same positions (ten noise draws each) make no larger a
+// drawing, where a shape per file made it grow with the survey.
+TEST_F(BatchCommand, LvDiagramSvgDoesNotGrowWithTheFiles) {
+    qint64 sizes[2] = {};
+    for (const int draws : {1, 10}) {
+        const QString survey = Folder.filePath(QStringLiteral("survey%1").arg(draws));
+        QProcess generator;
+        generator.start(
+            QStringLiteral(KELVANE_MAKESPECTRA_EXE),
+            {"--survey", "--quadrant", "both", "--draws", QString::number(draws), survey});
+        ASSERT_TRUE(generator.waitForFinished(60000));
+        ASSERT_EQ(generator.exitCode(), 0);
+        QStringList files;
+        for (const QString& name : QDir(survey).entryList({"*.dat"}, QDir::Files))
+            files << survey + "/" + name;
+        ASSERT_EQ(files.size(), 30 * draws);
+        const QString out = Out(QStringLiteral("out%1").arg(draws));
+        const TRun run =
+            Run(QStringList{"--terms", "2", "--lv-diagram", "-q", "--out", out} + files);
+        EXPECT_EQ(run.Exit, 0) << run.Errors.toStdString();
+        const QByteArray svg = Contents(out + "/lv-diagram.svg");
+        sizes[draws == 1 ? 0 : 1] = svg.size();
+        EXPECT_EQ(svg.count("<image"), 1);
+        EXPECT_EQ(svg.count("data:image/png;base64,"), 1);
+        EXPECT_TRUE(SvgCaption(svg).startsWith(QString::number(30 * draws) + " files;"));
+        EXPECT_TRUE(svg.contains(">l (deg)<") && svg.contains(">V - VLSR (km/s)<"));
+    }
+    // The picture's bytes vary with the noise drawn; 10 % leaves room for that.
+    EXPECT_LT(sizes[1], sizes[0] * 11 / 10) << sizes[0] << " bytes for 30 files";
+}
+
+// An input whose own output, or which itself, is one of the diagram's files would be replaced
+// by the diagram (or replace it): the run refuses before it writes anything.
+TEST_F(BatchCommand, AnInputThatCollidesWithTheDiagramIsRefused) {
+    const QString named = Sample(3), inside = Out("out/lv-diagram.svg");
+    QDir().mkpath(Out());
+    ASSERT_TRUE(QFile::copy(named, inside));
+    ASSERT_TRUE(QFile::rename(named, Folder.filePath("lv-diagram.dat")));
+    const struct {
+        QString file;
+        QStringList options;
+        QString said;
+    } cases[] = {
+        {Folder.filePath("lv-diagram.dat"), {"--png"}, " would write " + Out() + "/lv-diagram.png"},
+        {Folder.filePath("lv-diagram.dat"), {"--svg"}, " would write " + Out() + "/lv-diagram.svg"},
+        {Folder.filePath("lv-diagram.dat"),
+         {"--fits"},
+         " would write " + Out() + "/lv-diagram.fits"},
+        {inside, {"--force"}, inside + " is an output of the run"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options.join(' ').toStdString());
+        const TRun run = Run(Basic(Out()) + QStringList{"--lv-diagram", "-q"} + c.options +
+                             QStringList{Sample(1), c.file});
+        EXPECT_EQ(run.Exit, 1);
+        EXPECT_TRUE(run.Errors.contains(c.said)) << run.Errors.toStdString();
+        EXPECT_EQ(QDir(Out()).entryList(QDir::Files | QDir::Hidden), QStringList{"lv-diagram.svg"});
+    }
+}
+
 TEST_F(BatchCommand, LvDiagramWithNothingToDrawIsNotWritten) {
     const QString data = QStringLiteral(KELVANE_SOURCE_DIR "/Data/");
     const TRun run =

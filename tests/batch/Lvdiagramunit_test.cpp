@@ -52,8 +52,8 @@ TEST(LvDiagram, FilesNearThePlaneThatSucceededAreDrawn) {
 class LvDiagramOutputs : public ::testing::Test {
 protected:
     QTemporaryDir Folder;
-    std::vector<TLvColumn> Columns{TLvColumn()};
-    TLvPictureMaker Pictures = [](const std::vector<TLvColumn>&, double) {
+    TLvGrid Columns{std::vector<TLvColumn>{TLvColumn()}};
+    TLvPictureMaker Pictures = [](const TLvGrid&, double) {
         return std::vector<TExtraOutput>{{".png", "png bytes"}, {".svg", "svg bytes"}};
     };
 
@@ -81,7 +81,7 @@ TEST_F(LvDiagramOutputs, BothPicturesOrNone) {
     // A drawing that fails writes nothing.
     QFile::remove(Folder.filePath(LvDiagramPngName));
     QFile::remove(Folder.filePath(LvDiagramSvgName));
-    Pictures = [](const std::vector<TLvColumn>&, double) -> std::vector<TExtraOutput> {
+    Pictures = [](const TLvGrid&, double) -> std::vector<TExtraOutput> {
         throw std::runtime_error("no fonts");
     };
     EXPECT_FALSE(Write(message));
@@ -90,7 +90,7 @@ TEST_F(LvDiagramOutputs, BothPicturesOrNone) {
 }
 
 TEST_F(LvDiagramOutputs, NoColumnNoPicture) {
-    Columns.clear();
+    Columns = TLvGrid();
     std::string message;
     EXPECT_TRUE(Write(message));
     EXPECT_NE(message.find("are not written"), std::string::npos) << message;
@@ -102,7 +102,7 @@ TEST_F(LvDiagramOutputs, AFullDiskLeavesNeither) {
     if (!disk.Mounted)
         GTEST_SKIP() << "cannot mount a small disk here: " << disk.Reason;
     // The drawing (a few hundred kilobytes for a survey) does not fit on what is left.
-    Pictures = [](const std::vector<TLvColumn>&, double) {
+    Pictures = [](const TLvGrid&, double) {
         return std::vector<TExtraOutput>{{".png", std::string(1000, 'p')},
                                          {".svg", std::string(200000, 's')}};
     };

@@ -3,10 +3,13 @@
 #include "data/Fitslvunit.h"
 #include "data/Fitsunit.h"
 #include "data/Fitswriteunit.h"
+#include "data/Fitswriteunit_internal.h"
 #include "data/Spectrumunit.h"
 
+#include <chrono>
 #include <cmath>
 #include <functional>
+#include <future>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -143,6 +146,43 @@ TEST(FitsFileBytes, ALibraryFailureIsNamed) {
     }
 }
 
+// CFITSIO built without --enable-reentrant shares its buffers between the files it has open:
+// the batch's workers must then make their files one at a time. The library's answer is
+// replaced by each case's; a writer must wait for the lock only when it says no.
+TEST(FitsFileBytes, ALibraryThatIsNotReentrantMakesOneFileAtATime) {
+    TFitsImage image;
+    image.Axes = {3};
+    image.Data = {1.0, 2.0, 3.0};
+    for (const bool reentrant : {true, false}) {
+        SCOPED_TRACE(reentrant ? "reentrant" : "not reentrant");
+        ReloadFitsLibrary(nullptr, reentrant);
+        std::unique_lock<std::mutex> held = FitsWritingLock();
+        EXPECT_EQ(held.owns_lock(), !reentrant);
+        auto made = std::async(std::launch::async, [&image] { return FitsFileBytes(image); });
+        // Not reentrant: still waiting after 0.2 s (it never finishes while the lock is held);
+        // reentrant: done well within 30 s.
+        const auto wait = reentrant ? std::chrono::seconds(30) : std::chrono::milliseconds(200);
+        EXPECT_EQ(made.wait_for(wait) == std::future_status::ready, reentrant);
+        if (held.owns_lock())
+            held.unlock();
+        EXPECT_EQ(made.get().size(), 2880u * 2) << "a header block and a data block";
+    }
+    ReloadFitsLibrary(nullptr);
+}
+
+TEST(FitsFileBytes, AnAbsentLibraryIsNamed) {
+    ReloadFitsLibrary("libcfitsio-absent.so.0");
+    EXPECT_NE(FitsLibraryError().find("CFITSIO (libcfitsio-absent.so.0) cannot be loaded: "),
+              std::string::npos)
+        << FitsLibraryError();
+    TFitsImage image;
+    image.Axes = {1};
+    image.Data = {1.0};
+    EXPECT_THROW(FitsFileBytes(image), std::runtime_error);
+    ReloadFitsLibrary(nullptr);
+    EXPECT_EQ(FitsLibraryError(), "");
+}
+
 TLvColumn Column(double longitude, double latitude, double level) {
     TLvColumn column;
     column.Longitude = longitude;
@@ -157,9 +197,9 @@ TLvColumn Column(double longitude, double latitude, double level) {
 TEST(LvFitsImage, GridOfTheColumnsNearestInLongitude) {
     // l = 350 and 10 lie either side of the centre: the axis runs -10 .. 30 in 10-degree steps
     // (the closest pair), from 30 down. Of the two files at l = 10 the one nearer the plane.
-    const TFitsImage image =
-        LvFitsImage({Column(10.0, 1.5, 500.0), Column(350.0, 0.0, 100.0), Column(30.0, 0.0, 300.0),
-                     Column(10.0, -0.5, 200.0), Column(20.0, 0.0, 400.0)});
+    const TFitsImage image = LvFitsImage(
+        TLvGrid({Column(10.0, 1.5, 500.0), Column(350.0, 0.0, 100.0), Column(30.0, 0.0, 300.0),
+                 Column(10.0, -0.5, 200.0), Column(20.0, 0.0, 400.0)}));
     ASSERT_EQ(image.Axes, (std::vector<long>{5, 21}));
     EXPECT_EQ(std::get<double>(Find(image, "CRVAL1")->Value), 30.0);
     EXPECT_EQ(std::get<double>(Find(image, "CDELT1")->Value), -10.0);
@@ -173,6 +213,7 @@ TEST(LvFitsImage, GridOfTheColumnsNearestInLongitude) {
     EXPECT_EQ(pixel(4, 20), 120.0); // l = -10 (350)
     EXPECT_TRUE(std::isnan(pixel(4, 4))) << "a missing channel";
     EXPECT_EQ(pixel(3, 1), 101.0) << "l = 0 lies half-way: the lower longitude's column";
+    EXPECT_EQ(std::get<long long>(Find(image, "NCOLUMNS")->Value), 5) << "every file counts";
 }
 
 } // namespace

@@ -7,6 +7,45 @@
 
 namespace {
 
+// Files added one by one: per 0.1-degree cell of longitude the one nearest the plane is kept
+// (the first of those equally near), every file is counted, and the first file gives the step.
+TEST(LvGrid, EachCellKeepsTheFileNearestThePlane) {
+    const auto file = [](double l, double b, double level) {
+        TLvColumn column;
+        column.Longitude = l;
+        column.Latitude = b;
+        column.Velocities = {-2.0, 0.0, 2.0, 4.0};
+        column.Signal = {level, level, level, level};
+        return column;
+    };
+    const struct {
+        const char* what;
+        std::vector<TLvColumn> added;
+        std::vector<double> keptLevels; // in the order the cells were first filled
+    } cases[] = {
+        {"distinct longitudes all kept",
+         {file(10, 0, 1), file(20, 0, 2), file(30, 0, 3)},
+         {1, 2, 3}},
+        {"nearer the plane replaces", {file(10, 1.5, 1), file(10, -0.5, 2), file(10, 1, 3)}, {2}},
+        {"equally near: the first stays", {file(10, 1, 1), file(10, -1, 2)}, {1}},
+        {"one cell: 10.02 and 9.98 round to 10.0", {file(10.02, 1, 1), file(9.98, 0, 2)}, {2}},
+        {"neighbouring cells: 10.0 and 10.1", {file(10.0, 1, 1), file(10.1, 0, 2)}, {1, 2}},
+        {"360 and -0.01 are the cell of 0",
+         {file(0, 1, 1), file(360, 0.5, 2), file(-0.01, 0, 3)},
+         {3}},
+    };
+    for (const auto& c : cases) {
+        const TLvGrid grid(c.added);
+        std::vector<double> levels;
+        for (const TLvColumn& column : grid.Columns())
+            levels.push_back(column.Signal.front());
+        EXPECT_EQ(levels, c.keptLevels) << c.what;
+        EXPECT_EQ(grid.Files(), static_cast<long>(c.added.size())) << c.what;
+        EXPECT_EQ(grid.FirstChannelStep(), 2.0) << c.what << ": 6 km/s over 3 steps";
+    }
+    EXPECT_TRUE(TLvGrid().Empty());
+}
+
 TEST(LvGrid, LongitudesWrapWhereTheSurveyIsCompact) {
     const struct {
         std::vector<double> given, axis;

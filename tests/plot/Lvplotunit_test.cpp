@@ -58,7 +58,7 @@ TEST(LvPlot, ColourMapRunsFromViridisDarkToItsYellow) {
 
 TEST(LvPlot, LineCurveMarkAndColourBarWhereTheyBelong) {
     TPlotCanvas plot(LvPlotWidth, LvPlotHeight, TRect(0, 0, LvPlotWidth, LvPlotHeight));
-    const TLvMapping m = DrawLvDiagram(plot, Survey(), 220.0);
+    const TLvMapping m = DrawLvDiagram(plot, TLvGrid(Survey()), 220.0);
     const QImage& image = plot.Bitmap();
     EXPECT_GT(m.LongitudeToPixel(10.0), m.LongitudeToPixel(30.0)) << "l grows to the left";
 
@@ -98,7 +98,7 @@ TEST(LvPlot, ASurveyAcrossTheCentreRunsThroughZeroAndTheCurveBreaksThere) {
     std::vector<TLvColumn> columns = Survey();
     columns[2].Longitude = 350.0;
     TPlotCanvas plot(LvPlotWidth, LvPlotHeight, TRect(0, 0, LvPlotWidth, LvPlotHeight));
-    const TLvMapping m = DrawLvDiagram(plot, columns, 220.0);
+    const TLvMapping m = DrawLvDiagram(plot, TLvGrid(columns), 220.0);
     EXPECT_GT(m.LongitudeToPixel(350.0), m.LongitudeToPixel(0.0));
     EXPECT_GT(m.LongitudeToPixel(0.0), m.LongitudeToPixel(10.0));
     // No red joins +220 to -220 km/s at l = 0.
@@ -110,7 +110,7 @@ TEST(LvPlot, ASurveyAcrossTheCentreRunsThroughZeroAndTheCurveBreaksThere) {
 
 TEST(LvPlot, SvgIsWellFormedAndShowsTheSameCells) {
     TVectorPlot drawing(LvPlotWidth, LvPlotHeight, LvPlotRect(), 0xFFFFFF, 0xFFFFFF);
-    const TLvMapping m = DrawLvDiagram(drawing, Survey(), 220.0);
+    const TLvMapping m = DrawLvDiagram(drawing, TLvGrid(Survey()), 220.0);
     QSvgRenderer renderer(drawing.Svg("lv"));
     ASSERT_TRUE(renderer.isValid());
     QImage image(LvPlotWidth, LvPlotHeight, QImage::Format_RGB32);
