@@ -51,8 +51,17 @@ bool ReplaceFile(const QString& folder, const QString& path, const QByteArray& b
         error = "Unable to write " + path + ": " + reason;
         return false;
     };
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        return fail(file.errorString());
+    // Written past Qt's buffer, so that a write cut short (a full disk, a file-size limit)
+    // names its reason.
+    for (qsizetype at = 0; at < bytes.size();) {
+        const ssize_t count = ::write(file.handle(), bytes.constData() + at,
+                                      static_cast<std::size_t>(bytes.size() - at));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return fail(QString::fromLocal8Bit(std::strerror(count < 0 ? errno : ENOSPC)));
+        at += count;
+    }
     if (::fsync(file.handle()) != 0)
         return fail(QString::fromLocal8Bit(std::strerror(errno)));
     file.close();

@@ -1,10 +1,11 @@
 // Ending the program cleanly when the desktop session or a terminal asks it to.
 //
 // SIGTERM (sent at logout, by a service manager or by `kill`), SIGINT (Ctrl+C in the terminal
-// that started Kelvane) and SIGHUP (that terminal closed) would otherwise end the process on the spot, so the main window would
-// never store its position and hints. TTerminationSignals catches them for as long as it lives
-// and reports each through the event loop, where the program closes its windows as File > Exit
-// does. One watcher at a time: a second one made while the first lives catches nothing.
+// that started Kelvane) and SIGHUP (that terminal closed) would otherwise end the process on the
+// spot, so the main window would never store its position and hints. TTerminationSignals catches
+// them for as long as it lives and reports each through the event loop, where the program closes
+// its windows as File > Exit does. One watcher at a time: a second one made while the first lives
+// catches nothing.
 #pragma once
 
 #include <QObject>

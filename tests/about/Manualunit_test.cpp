@@ -2,6 +2,7 @@
 // written whole or not at all.
 #include "about/Manualunit.h"
 
+#include "support/ChildRun.h"
 #include "support/SmallDisk.h"
 
 #include <QDir>
@@ -9,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -80,6 +82,24 @@ TEST(Manual, AFullDiskLeavesNoPage) {
     EXPECT_TRUE(WriteManual({source.filePath("README.md")}, cache.path(), error).isEmpty());
     EXPECT_TRUE(error.contains("Unable to write")) << error.toStdString();
     EXPECT_FALSE(QFile::exists(cache.filePath("kelvane-manual.html")));
+}
+
+TEST(Manual, AFileSizeLimitLeavesNoPage) {
+    QTemporaryDir source, cache;
+    Write(source.filePath("README.md"), "# Kelvane\n\n## Use\n\n" + QByteArray(200000, 'x'));
+    const std::optional<std::string> error = RunInChild(
+        [&] {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{4096, 4096};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            QString reason;
+            const QString page = WriteManual({source.filePath("README.md")}, cache.path(), reason);
+            return page.isEmpty() ? reason.toStdString() : std::string("written");
+        },
+        std::chrono::seconds(20));
+    ASSERT_TRUE(error.has_value());
+    EXPECT_NE(error->find("File too large"), std::string::npos) << *error;
+    EXPECT_TRUE(QDir(cache.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 }
 
 } // namespace
