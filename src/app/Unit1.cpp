@@ -2,7 +2,9 @@
 #include "app/Unit1.h"
 
 #include "app/Dialogsunit.h"
+#include "app/Iconunit.h"
 #include "app/Spineditunit.h"
+#include "app/Statuspanelunit.h"
 #include "data/Folderunit.h"
 #include "data/Readunit.h"
 #include "data/Spectrumunit.h"
@@ -12,19 +14,12 @@
 
 #include <QAction>
 #include <QActionGroup>
-#include <QFontDatabase>
-#include <QGlyphRun>
 #include <QGridLayout>
-#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPaintEvent>
-#include <QPainter>
-#include <QPixmap>
 #include <QPlainTextEdit>
-#include <QRawFont>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -41,131 +36,6 @@ template <typename T> T* Named(T* object, const char* name) {
     return object;
 }
 
-// A status bar panel whose text changes with every pointer movement. A new text repaints only
-// the inside of this panel: its size is fixed, so the text never asks the bar for a new layout;
-// it fills its own background, so nothing beneath it is painted again; and a repaint of the
-// inside alone leaves the frame as it stands. The readouts are short runs of digits and signs,
-// drawn from glyphs looked up once per character rather than laid out afresh for every
-// movement; a text with other characters is drawn as any label draws it. Centred text only
-// (the inside has no indent). Measured on a shown window: a pointer movement with its readout
-// and repaint takes 20 us so, 28 us when the label lays the text out (the aim is 25 us).
-class TStatusPanel : public QLabel {
-public:
-    explicit TStatusPanel(QWidget* parent) : QLabel(parent) {
-        setAutoFillBackground(true);
-        setAlignment(Qt::AlignCenter);
-    }
-
-protected:
-    void changeEvent(QEvent* event) override {
-        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
-            Glyphs.clear();
-        QLabel::changeEvent(event);
-    }
-
-    void paintEvent(QPaintEvent* event) override {
-        if (!contentsRect().contains(event->rect())) {
-            QLabel::paintEvent(event);
-            return;
-        }
-        QPainter painter(this);
-        if (!DrawReadout(painter))
-            style()->drawItemText(&painter, contentsRect(), alignment(), palette(), isEnabled(),
-                                  text(), foregroundRole());
-    }
-
-private:
-    struct TGlyph {
-        quint32 Index = 0;
-        qreal Advance = 0.0;
-    };
-
-    // The text as one run of glyphs, centred as drawItemText centres it; false (and nothing
-    // drawn) for a character outside printable ASCII or missing from the font.
-    bool DrawReadout(QPainter& painter) {
-        const QString shown = text();
-        if (shown.isEmpty())
-            return true;
-        if (Glyphs.empty()) {
-            Font = QRawFont::fromFont(font());
-            Glyphs.assign(128, TGlyph());
-            for (char c = ' '; c < 127; ++c) {
-                const QList<quint32> index = Font.glyphIndexesForString(QString(QChar(c)));
-                if (index.size() == 1 && index[0] != 0)
-                    Glyphs[static_cast<unsigned char>(c)] = {
-                        index[0], Font.advancesForGlyphIndexes(index).value(0).x()};
-            }
-        }
-        QList<quint32> indexes;
-        QList<QPointF> positions;
-        indexes.reserve(shown.size());
-        positions.reserve(shown.size());
-        qreal x = 0.0;
-        for (const QChar c : shown) {
-            const TGlyph glyph = c.unicode() < 128 ? Glyphs[c.unicode()] : TGlyph();
-            if (glyph.Index == 0)
-                return false;
-            indexes.append(glyph.Index);
-            positions.append(QPointF(x, 0.0));
-            x += glyph.Advance;
-        }
-        QGlyphRun run;
-        run.setRawFont(Font);
-        run.setGlyphIndexes(indexes);
-        run.setPositions(positions);
-        const QRect inside = contentsRect();
-        const QFontMetrics metrics(font());
-        const QPointF origin(inside.left() + (inside.width() - x) / 2.0,
-                             inside.top() + (inside.height() - metrics.height()) / 2 +
-                                 metrics.ascent());
-        painter.setPen(
-            palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
-        painter.drawGlyphRun(origin, run);
-        return true;
-    }
-
-    QRawFont Font;
-    std::vector<TGlyph> Glyphs; // by character code; empty until the first readout
-};
-
-// The tool bar's own small pictures, drawn at 16 x 16 (and 32 x 32 for dense screens): the arrows
-// of Previous and Next file, and a line with a mark at its edge for Measure line. Drawn rather
-// than taken from the style, whose arrows cost the window's first showing 1.5 ms (5 % of its
-// start) for their look-up.
-QIcon DrawnIcon(int kind) {
-    QIcon icon;
-    for (const int size : {16, 32}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(size / 16.0, size / 16.0);
-        if (kind < 2) {
-            // A green disc with a white arrow, pointing left (0) or right (1).
-            painter.setPen(QPen(QColor(0x2e, 0x7d, 0x32), 1.0));
-            painter.setBrush(QColor(0x4c, 0xaf, 0x50));
-            painter.drawEllipse(QRectF(1.5, 1.5, 13.0, 13.0));
-            const qreal s = kind == 0 ? -1.0 : 1.0;
-            const QPointF arrow[] = {{8.0 + 4.0 * s, 8.0}, {8.0, 4.0},           {8.0, 6.5},
-                                     {8.0 - 4.0 * s, 6.5}, {8.0 - 4.0 * s, 9.5}, {8.0, 9.5},
-                                     {8.0, 12.0}};
-            painter.setPen(Qt::NoPen);
-            painter.setBrush(Qt::white);
-            painter.drawPolygon(arrow, 7);
-        } else {
-            // A spectral line in blue with a green mark at its far edge.
-            painter.setPen(QPen(QColor(0x00, 0x80, 0x00), 1.2));
-            painter.drawLine(QPointF(11.5, 1.5), QPointF(11.5, 14.5));
-            painter.setPen(QPen(Qt::blue, 1.4));
-            const QPointF line[] = {{1.0, 13.5}, {4.0, 13.0},  {6.5, 8.0},  {8.0, 3.0},
-                                    {9.5, 6.0},  {11.0, 12.5}, {15.0, 13.5}};
-            painter.drawPolyline(line, 7);
-        }
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
-}
 } // namespace
 
 TForm1::TForm1(TUserDialogs* dialogs, QWidget* parent) : QMainWindow(parent), Dialogs(dialogs) {
@@ -323,14 +193,17 @@ void TForm1::CreateToolBar() {
     tbSaveAs->setStatusTip("Save as|Save data as");
     tbSaveAs->setEnabled(false);
     ToolBar->addSeparator();
-    tbPreviousFile = Named(ToolBar->addAction(DrawnIcon(0), "Previous file"), "tbPreviousFile");
+    tbPreviousFile = Named(ToolBar->addAction(DrawnIcon(TDrawnIcon::PreviousFile), "Previous file"),
+                           "tbPreviousFile");
     tbPreviousFile->setToolTip("Previous file");
     tbPreviousFile->setStatusTip("Previous file|Read the previous spectrum file of the folder");
-    tbNextFile = Named(ToolBar->addAction(DrawnIcon(1), "Next file"), "tbNextFile");
+    tbNextFile =
+        Named(ToolBar->addAction(DrawnIcon(TDrawnIcon::NextFile), "Next file"), "tbNextFile");
     tbNextFile->setToolTip("Next file");
     tbNextFile->setStatusTip("Next file|Read the next spectrum file of the folder");
     ToolBar->addSeparator();
-    tbMeasureLine = Named(ToolBar->addAction(DrawnIcon(2), "Measure line"), "tbMeasureLine");
+    tbMeasureLine = Named(ToolBar->addAction(DrawnIcon(TDrawnIcon::MeasureLine), "Measure line"),
+                          "tbMeasureLine");
     tbMeasureLine->setToolTip("Measure line");
     tbMeasureLine->setStatusTip("Measure line|Measure the line in the band");
     for (QAction* button : {tbPreviousFile, tbNextFile, tbMeasureLine})

@@ -1,16 +1,9 @@
 // Applydetailsunit: what OK in the details dialog applies, as plain values.
 //
-// The main window's ApplyDetails is a thin caller:
-//
-//     const TAppliedDetails r =
-//         ComputeAppliedDetails(Spectrum->FileDate + Spectrum->FileTime, DetailsForm->State());
-//     lblFiletime->setText(QString::fromStdString(r.FileTimeText));
-//     if (!r.Applied) {                    // edElev or edEpoch is not a number
-//         Dialogs->ShowError(this, ApplicationTitle, QString::fromStdString(r.ErrorText));
-//         return;                          // nothing else changes; V Minus Vlsr stays as it was
-//     }
-//     lblRa..lblElev := r.RaText .. r.ElevText;  edVlsr := r.VlsrText;
-//     Session.UseVlsr(r.Vlsr);  edVlsr tool tip := VlsrTermsText(r);
+// ComputeAppliedDetails turns the dialog's state and the observation's instant into the side
+// panel's texts and the VLSR with its terms (VlsrTermsText), or the reason the details cannot
+// be applied (a field that is not a number); the window, the batch and the average show or
+// record what it returns.
 //
 // Nothing here changes the session: the VLSR and the velocity-minus-VLSR axis are the caller's
 // to set.

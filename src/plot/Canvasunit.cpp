@@ -207,9 +207,9 @@ void TPlotCanvas::TakeBufferForClear() {
     if (FBitmap.isDetached())
         return;
     // A buffer still shown or saved is left to them and a new one taken: painting on the
-    // shared one would first copy every pixel that Clear then overwrites, which took read +
-    // draw + repaint of a spectrum (BM_ReadAndDrawGraph) from about 400 to 770 us. Keeping the
-    // last such buffer as a spare for the next Clear saved nothing measurable over taking a new
+    // shared one would first copy every pixel that Clear then overwrites, which added 90 to
+    // 115 us to read + draw + repaint of a spectrum (BM_ReadAndDrawGraph, about 400 us). Keeping
+    // the last such buffer as a spare for the next Clear saved nothing measurable over taking a new
     // one.
     EndCanvas();
     QImage fresh(FBitmap.size(), FBitmap.format());

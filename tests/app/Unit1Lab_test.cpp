@@ -232,7 +232,10 @@ TEST_F(Lab, AnAverageFirstIsSavedExportedAndMeasured) {
 TEST_F(Lab, F1OpensTheManual) {
     auto form = Open();
     form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    // A user presses F1 in the window once it has the keyboard; on a loaded machine that comes
+    // after the window is shown.
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     QTest::keyClick(form.get(), Qt::Key_F1);
     ASSERT_EQ(Dialogs.OpenedUrls.size(), 1);
     QFile page(Dialogs.OpenedUrls[0].toLocalFile());
@@ -240,6 +243,7 @@ TEST_F(Lab, F1OpensTheManual) {
     const QByteArray html = page.readAll();
     EXPECT_TRUE(html.contains("<base href=\"file://")) << "pictures found beside the README";
     EXPECT_TRUE(html.contains("kelvane-batch"));
+    EXPECT_FALSE(html.contains("Tests and benchmarks")) << "the users' part of the README";
     Dialogs.OpenUrlAnswer = false;
     form->miManual->trigger();
     ASSERT_EQ(Dialogs.Messages.size(), 1);
