@@ -2,10 +2,10 @@
 // outside a dragged band, the memo, and the red curve with its repaint).
 #include "BenchSupport.h"
 #include "app/Dialogsunit.h"
+#include "app/Plotunit.h"
 #include "app/Spineditunit.h"
 #include "app/Unit1.h"
 #include "data/Spectrumunit.h"
-#include "plot/Plotunit.h"
 
 #include <QAction>
 #include <QApplication>

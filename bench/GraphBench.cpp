@@ -8,9 +8,9 @@
 // reached the plot and the status bar, so that a figure that paints nothing stands out.
 #include "BenchSupport.h"
 #include "app/Dialogsunit.h"
+#include "app/Plotunit.h"
 #include "app/Unit1.h"
 #include "data/Spectrumunit.h"
-#include "plot/Plotunit.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -2,7 +2,7 @@
 // 80, 40, 630, 500): a cleared bitmap, a 400-point polyline partly outside the plot rectangle,
 // a set of rotated tick labels, and one step of a mouse drag (Show, the dashed band on the
 // displayed picture, and the repaint of the shown plot).
-#include "plot/Plotunit.h"
+#include "app/Plotunit.h"
 
 #include <QCoreApplication>
 #include <QPainter>

@@ -5,9 +5,9 @@
 // their ranges; applying either refuses the texts with an error naming them, or gives a finite
 // VLSR of a size the Earth and Sun can give (well under 100 km/s), texts for every label, and
 // a right ascension shown below 24 hours.
-#include "astro/Applydetailsunit.h"
-#include "astro/Detailsstate.h"
 #include "fuzz/FuzzCheck.h"
+#include "session/Applydetailsunit.h"
+#include "session/Detailsstate.h"
 #include "settings/Globalunit.h"
 
 #include <QLocale>

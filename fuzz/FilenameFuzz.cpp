@@ -1,8 +1,8 @@
 // Fuzz target: the galactic position carried by a file name.
 //
 // Any name is parsed without harm; the angles it gives are finite, and their texts can be made.
-#include "data/Filenameunit.h"
 #include "fuzz/FuzzCheck.h"
+#include "session/Filenameunit.h"
 
 #include <cmath>
 #include <cstddef>

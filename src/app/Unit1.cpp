@@ -3,6 +3,7 @@
 
 #include "app/Dialogsunit.h"
 #include "app/Iconunit.h"
+#include "app/Plotunit.h"
 #include "app/Spineditunit.h"
 #include "app/Statuspanelunit.h"
 #include "data/Folderunit.h"
@@ -10,7 +11,6 @@
 #include "data/Spectrumunit.h"
 #include "numeric/Polyfitunit.h"
 #include "plot/Graphunit.h"
-#include "plot/Plotunit.h"
 
 #include <QAction>
 #include <QActionGroup>

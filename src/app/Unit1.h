@@ -12,11 +12,11 @@
 // here translate events into calls of them.
 #pragma once
 
-#include "astro/Detailsstate.h"
 #include "numeric/Bandunit.h"
 #include "numeric/Baselineunit.h"
 #include "numeric/Graphmapunit.h"
 #include "numeric/Linewindowunit.h"
+#include "session/Detailsstate.h"
 #include "session/Sessionunit.h"
 #include "settings/Globalunit.h"
 

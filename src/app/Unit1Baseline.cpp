@@ -3,11 +3,12 @@
 #include "app/Unit1.h"
 
 #include "app/Dialogsunit.h"
+#include "app/Plotunit.h"
 #include "app/Spineditunit.h"
 #include "data/Spectrumunit.h"
+#include "numeric/Numbertextunit.h"
 #include "numeric/Polyfitunit.h"
 #include "plot/Graphunit.h"
-#include "plot/Plotunit.h"
 
 #include <QAction>
 #include <QLabel>

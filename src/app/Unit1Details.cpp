@@ -3,10 +3,10 @@
 #include "app/Unit1.h"
 
 #include "app/Dialogsunit.h"
-#include "astro/Applydetailsunit.h"
 #include "data/Readunit.h"
 #include "data/Spectrumunit.h"
 #include "details/Detailsunit.h"
+#include "session/Applydetailsunit.h"
 
 #include <QAction>
 #include <QLabel>

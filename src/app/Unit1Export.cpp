@@ -3,9 +3,9 @@
 #include "app/Unit1.h"
 
 #include "app/Dialogsunit.h"
+#include "app/Plotunit.h"
 #include "data/Saveunit.h"
 #include "plot/Graphunit.h"
-#include "plot/Plotunit.h"
 #include "plot/Vectorplotunit.h"
 
 #include <QFileInfo>

@@ -1,12 +1,12 @@
 // Export FITS spectrum: the spectrum as displayed, on the axis shown, with its WCS, the
-// observation's details and the baseline's history, as a FITS file (data/Fitsunit.h).
+// observation's details and the baseline's history, as a FITS file (fits/Fitsunit.h).
 #include "app/Unit1.h"
 
 #include "app/Dialogsunit.h"
-#include "data/Fitsunit.h"
-#include "data/Fitswriteunit.h"
 #include "data/Saveunit.h"
 #include "details/Detailsunit.h"
+#include "fits/Fitsunit.h"
+#include "fits/Fitswriteunit.h"
 
 #include <QAction>
 #include <QFileInfo>

@@ -2,9 +2,10 @@
 #include "app/Unit1.h"
 
 #include "app/Dialogsunit.h"
+#include "app/Plotunit.h"
 #include "data/Spectrumunit.h"
+#include "numeric/Numbertextunit.h"
 #include "plot/Graphunit.h"
-#include "plot/Plotunit.h"
 
 #include <QAction>
 #include <QLabel>

@@ -3,10 +3,10 @@
 #include "app/Unit1.h"
 
 #include "app/Dialogsunit.h"
+#include "app/Plotunit.h"
 #include "data/Spectrumunit.h"
-#include "numeric/Linemeasureunit.h"
 #include "plot/Graphunit.h"
-#include "plot/Plotunit.h"
+#include "session/Linemeasureunit.h"
 
 #include <QAction>
 #include <QPlainTextEdit>

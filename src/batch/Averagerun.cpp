@@ -1,10 +1,10 @@
 #include "batch/Averagerun.h"
 
-#include "astro/Detailsstate.h"
 #include "batch/Batchunit.h"
 #include "batch/Outputunit.h"
 #include "data/Saveunit.h"
 #include "session/Averageunit.h"
+#include "session/Detailsstate.h"
 #include "settings/Globalunit.h"
 #include "settings/Siteunit.h"
 

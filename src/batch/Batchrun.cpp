@@ -5,7 +5,7 @@
 #include "batch/Lvdiagramunit.h"
 #include "batch/Outputunit.h"
 #include "batch/Rotationcurveunit.h"
-#include "data/Fitswriteunit.h"
+#include "fits/Fitswriteunit.h"
 #include "settings/Globalunit.h"
 
 #include <algorithm>

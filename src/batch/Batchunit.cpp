@@ -1,7 +1,5 @@
 #include "batch/Batchunit.h"
 
-#include "astro/Applydetailsunit.h"
-#include "astro/Detailsstate.h"
 #include "astro/Rotationunit.h"
 #include "batch/Inputunit.h"
 #include "data/Datetimeunit.h"
@@ -10,6 +8,8 @@
 #include "numeric/Baselineunit.h"
 #include "numeric/Linewindowunit.h"
 #include "numeric/Polyfitunit.h"
+#include "session/Applydetailsunit.h"
+#include "session/Detailsstate.h"
 #include "session/Sessionunit.h"
 #include "settings/Globalunit.h"
 

@@ -18,8 +18,8 @@
 #pragma once
 
 #include "batch/Batchoptions.h"
-#include "data/Fitsunit.h"
-#include "numeric/Linemeasureunit.h"
+#include "fits/Fitsunit.h"
+#include "session/Linemeasureunit.h"
 
 #include <optional>
 #include <string>

@@ -2,8 +2,8 @@
 
 #include "batch/Outputunit.h"
 #include "batch/Rotationcurveunit.h"
-#include "data/Fitslvunit.h"
-#include "data/Fitswriteunit.h"
+#include "fits/Fitslvunit.h"
+#include "fits/Fitswriteunit.h"
 
 #include <cmath>
 #include <exception>

@@ -1,7 +1,6 @@
 #include "data/Readunit.h"
 
 #include "data/Datetimeunit.h"
-#include "data/Filenameunit.h"
 #include "data/Readunit_internal.h"
 #include "data/Spectrumunit.h"
 

@@ -85,20 +85,6 @@ double ToAbsolute(double x, int mode) {
     return x;
 }
 
-std::string FloatToText(double x) {
-    char text[40];
-    std::snprintf(text, sizeof text, "%.15g", x);
-    return text;
-}
-
-std::string ValueToText(double x) {
-    if (std::fabs(x) >= 100.0)
-        return FloatToText(std::floor(x + 0.5));
-    const double rounded = std::floor(x / 0.00001 + 0.5) * 0.00001;
-    // floor can give -0 for small negative values; show it as 0.
-    return FloatToText(rounded == 0.0 ? 0.0 : rounded);
-}
-
 const char* ModeTitle(int mode) {
     switch (mode) {
     case ModeFrequency:
@@ -117,28 +103,4 @@ std::string GraphTitleFor(int mode, bool corrected) {
     if (corrected)
         title += " (corrected) ";
     return title + " v Signal";
-}
-
-bool TextToFloat(const std::string& text, double& value, const QLocale& locale) {
-    const QString trimmed = QString::fromStdString(text).trimmed();
-    if (trimmed.isEmpty())
-        return false;
-    QLocale strict = locale;
-    strict.setNumberOptions(QLocale::RejectGroupSeparator);
-    bool ok = false;
-    double x = strict.toDouble(trimmed, &ok);
-    if (!ok) {
-        // A '.' is understood whatever the locale: the program writes its numbers that way.
-        QLocale c = QLocale::c();
-        c.setNumberOptions(QLocale::RejectGroupSeparator);
-        x = c.toDouble(trimmed, &ok);
-    }
-    if (!ok || !std::isfinite(x))
-        return false;
-    value = x;
-    return true;
-}
-
-std::string InvalidFloatMessage(const std::string& text) {
-    return "'" + text + "' is not a valid floating point value";
 }

@@ -10,7 +10,6 @@
 // (1 MHz below the rest frequency) is about +211.27 km/s, channel 399 about -209.80 km/s.
 #pragma once
 
-#include <QLocale>
 #include <array>
 #include <string>
 #include <vector>
@@ -50,25 +49,8 @@ std::vector<double> VelocitiesMinusVlsrFor(double vlsr);
 // (mode 1), x itself otherwise.
 double ToAbsolute(double x, int mode);
 
-// The general number text of the program: up to 15 significant digits, no thousands
-// separators, no trailing zeros, '.' as decimal point whatever the locale (C's %.15g).
-std::string FloatToText(double x);
-
-// x rounded for tick labels and readouts: whole numbers from magnitude 100 up, otherwise five
-// decimals at most; as FloatToText.
-std::string ValueToText(double x);
-
 // The title word of a display mode: "Frequency", "Wavelength", "Velocity" or "Velocity - VLSR".
 const char* ModeTitle(int mode);
 
 // The graph's title line: the mode's word, " (corrected) " after a subtraction, " v Signal".
 std::string GraphTitleFor(int mode, bool corrected);
-
-// The standard text-to-number conversion of a typed number: the locale's decimal separator or
-// '.', an optional sign and exponent, leading and trailing blanks allowed, no thousands
-// separators. False for anything else, infinities and NaN included.
-bool TextToFloat(const std::string& text, double& value, const QLocale& locale = QLocale());
-
-// The conversion error for a text that is not a number, naming the text:
-// 'abc' is not a valid floating point value
-std::string InvalidFloatMessage(const std::string& text);

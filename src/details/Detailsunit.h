@@ -1,7 +1,7 @@
 // The details dialog: the observing site, the epoch and the source position, equatorial and
 // galactic, each group kept converted from the other as the user types.
 //
-// A thin view over TDetailsState (astro/Detailsstate.h), which holds the texts, the six angle
+// A thin view over TDetailsState (session/Detailsstate.h), which holds the texts, the six angle
 // values and the change rules. How the main window uses it:
 //
 //     // once, on the first Enter other details; the main window owns it
@@ -13,7 +13,7 @@
 //     if (Dialogs->ExecModal(*DetailsForm) == QDialog::Accepted) {   // OK; No gives Rejected
 //         const TAppliedDetails r = ComputeAppliedDetails(
 //             Session.Instant(), DetailsForm->State());
-//         ...                                            // see astro/Applydetailsunit.h
+//         ...                                            // see session/Applydetailsunit.h
 //     }
 //
 // Each showing applies the file-name position (FormShow, run by showEvent); a test whose
@@ -21,7 +21,7 @@
 // between showings.
 #pragma once
 
-#include "astro/Detailsstate.h"
+#include "session/Detailsstate.h"
 
 #include <QDialog>
 #include <array>

@@ -1,6 +1,6 @@
 #include "numeric/Baselineunit.h"
 
-#include "data/Spectrumunit.h"
+#include "numeric/Numbertextunit.h"
 
 #include <algorithm>
 

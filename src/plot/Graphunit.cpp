@@ -1,6 +1,7 @@
 #include "plot/Graphunit.h"
 
 #include "data/Spectrumunit.h"
+#include "numeric/Numbertextunit.h"
 
 #include <QBuffer>
 #include <algorithm>

@@ -2,6 +2,7 @@
 
 #include "astro/Rotationunit.h"
 #include "data/Spectrumunit.h"
+#include "numeric/Numbertextunit.h"
 #include "plot/Graphunit.h"
 #include "plot/Rotationplotunit.h"
 

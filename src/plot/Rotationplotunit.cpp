@@ -1,6 +1,7 @@
 #include "plot/Rotationplotunit.h"
 
 #include "data/Spectrumunit.h"
+#include "numeric/Numbertextunit.h"
 #include "plot/Graphunit.h"
 
 #include <algorithm>

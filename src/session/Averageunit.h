@@ -16,8 +16,8 @@
 // AverageSeparation apart on the sky, or one file given twice, are refused (CheckOneSource).
 #pragma once
 
-#include "astro/Applydetailsunit.h"
-#include "astro/Detailsstate.h"
+#include "session/Applydetailsunit.h"
+#include "session/Detailsstate.h"
 #include "session/Sessionunit.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "session/Sessionunit.h"
 
-#include "astro/Applydetailsunit.h"
-#include "data/Filenameunit.h"
+#include "session/Applydetailsunit.h"
+#include "session/Filenameunit.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -9,10 +9,10 @@
 #pragma once
 
 #include "astro/Angleunit.h"
-#include "astro/Detailsstate.h"
 #include "data/Readunit.h"
 #include "data/Saveunit.h"
 #include "data/Spectrumunit.h"
+#include "session/Detailsstate.h"
 
 #include <QLocale>
 #include <optional>
@@ -82,7 +82,7 @@ struct TSession {
 //           this one. Both positions (Ra/Dec and GLat/GLong) come from the same details, so
 //           they name one place. An average's files are named with their VLSRs. Throws
 //           std::invalid_argument naming the text when the elevation is not a number within its
-//           range (ParseElevation of astro/Applydetailsunit.h).
+//           range (ParseElevation of session/Applydetailsunit.h).
 TSaveHeader GatherSaveHeader(const TSession& session, const TDetailsState& dialog,
                              const std::string& description, bool corrected,
                              const QLocale& locale = QLocale());

@@ -7,10 +7,10 @@
 // each is drawn twice; the first case is also drawn on a new window. The baseline workflow adds
 // the dashed band of a drag, the red fitted curve (also one that leaves the plot rectangle and
 // is cut at its edges) and a second fit over the first.
+#include "app/Plotunit.h"
 #include "app/Spineditunit.h"
 #include "app/Unit1.h"
 #include "data/Spectrumunit.h"
-#include "plot/Plotunit.h"
 #include "support/FakeDialogs.h"
 #include "support/Golden.h"
 #include "support/SpectrumFiles.h"

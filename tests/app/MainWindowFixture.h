@@ -2,9 +2,9 @@
 // temporary folder, and the settings emptied before each test.
 #pragma once
 
+#include "app/Plotunit.h"
 #include "app/Unit1.h"
 #include "data/Spectrumunit.h"
-#include "plot/Plotunit.h"
 #include "support/FakeDialogs.h"
 #include "support/SpectrumFiles.h"
 #include "support/TestSettings.h"

@@ -1,6 +1,6 @@
 #include "app/MainWindowFixture.h"
+#include "app/Plotunit.h"
 #include "app/Spineditunit.h"
-#include "plot/Plotunit.h"
 
 #include <QLabel>
 #include <QMenu>

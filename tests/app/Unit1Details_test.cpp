@@ -2,6 +2,7 @@
 #include "astro/Vlsrunit.h"
 #include "data/Readunit.h"
 #include "details/Detailsunit.h"
+#include "numeric/Numbertextunit.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 #include "app/MainWindowFixture.h"
-#include "data/Filenameunit.h"
 #include "data/Readunit.h"
 #include "details/Detailsunit.h"
+#include "session/Filenameunit.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,6 +5,7 @@
 // pointer readout among it, stays in logical pixels.
 #include "MainWindowFixture.h"
 #include "app/Spineditunit.h"
+#include "numeric/Numbertextunit.h"
 #include "support/DevicePixels.h"
 
 #include <QGuiApplication>

@@ -2,7 +2,7 @@
 // run says so once and writes every other output.
 #include "batch/Batchrun.h"
 
-#include "data/Fitswriteunit_internal.h"
+#include "fits/Fitswriteunit_internal.h"
 #include "support/BatchCommand.h"
 
 #include <cstdio>

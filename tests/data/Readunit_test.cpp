@@ -1,8 +1,8 @@
 #include "data/Datetimeunit.h"
-#include "data/Filenameunit.h"
 #include "data/Readunit.h"
 #include "data/Readunit_internal.h"
 #include "data/Spectrumunit.h"
+#include "session/Filenameunit.h"
 #include "session/Sessionunit.h"
 
 #include <QDir>

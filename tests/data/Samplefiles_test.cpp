@@ -1,8 +1,8 @@
 // The sample files shipped in Data/ read as they should: a whole spectrum each, the position in
 // the name where the name carries one, and a line that stands out of the baseline.
-#include "data/Filenameunit.h"
 #include "data/Readunit.h"
 #include "data/Spectrumunit.h"
+#include "session/Filenameunit.h"
 #include "session/Sessionunit.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "details/Detailsunit.h"
 
-#include "astro/Applydetailsunit.h"
 #include "data/Datetimeunit.h"
-#include "data/Filenameunit.h"
+#include "session/Applydetailsunit.h"
+#include "session/Filenameunit.h"
 #include "settings/Globalunit.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 // of one pixel set the blocks of the logical pixels they set at ratio 1, fills cover the blocks
 // of their pixels, stroked pens lie on the same blocks, and text is drawn at the device
 // resolution in the place and box it has at ratio 1.
-#include "plot/Plotunit.h"
+#include "app/Plotunit.h"
 #include "support/DevicePixels.h"
 
 #include <QFontMetrics>

@@ -2,7 +2,7 @@
 // edge of the plot rectangle, pass through a corner, run along an edge or lie wholly outside it,
 // with pen changes in the middle of a polyline, wide and dashed pens; text at several angles
 // on both areas, over lines and under them; the saved image and the band on the picture.
-#include "plot/Plotunit.h"
+#include "app/Plotunit.h"
 #include "support/Golden.h"
 
 #include <QFontInfo>

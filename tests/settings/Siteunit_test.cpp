@@ -2,7 +2,7 @@
 // read back as the suite's reader reads them.
 #include "settings/Siteunit.h"
 
-#include "astro/Detailsstate.h"
+#include "session/Detailsstate.h"
 #include "settings/Globalunit.h"
 
 #include "support/TestSettings.h"

@@ -1,6 +1,7 @@
-#include "astro/Applydetailsunit.h"
+#include "session/Applydetailsunit.h"
 
 #include "data/Datetimeunit.h"
+#include "numeric/Numbertextunit.h"
 #include "settings/Globalunit.h"
 
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "numeric/Linemeasureunit.h"
+#include "session/Linemeasureunit.h"
 
 #include "astro/Rotationunit.h"
 #include "numeric/Baselineunit.h"

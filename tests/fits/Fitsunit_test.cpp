@@ -1,10 +1,10 @@
 // What a FITS file holds (the axis, the cards, the diagram's grid) and CFITSIO's bytes of it.
 #include "data/Datetimeunit.h"
-#include "data/Fitslvunit.h"
-#include "data/Fitsunit.h"
-#include "data/Fitswriteunit.h"
-#include "data/Fitswriteunit_internal.h"
 #include "data/Spectrumunit.h"
+#include "fits/Fitslvunit.h"
+#include "fits/Fitsunit.h"
+#include "fits/Fitswriteunit.h"
+#include "fits/Fitswriteunit_internal.h"
 
 #include <chrono>
 #include <cmath>

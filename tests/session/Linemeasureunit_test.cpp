@@ -1,6 +1,6 @@
 // The line's figures: the channels' parts, the peak, integral and noise, the edges, and the
 // window's Measure line on every way the line and its baseline can be given.
-#include "numeric/Linemeasureunit.h"
+#include "session/Linemeasureunit.h"
 
 #include "numeric/Baselineunit.h"
 #include "numeric/Modelspectra.h"

@@ -1,4 +1,4 @@
-#include "data/Filenameunit.h"
+#include "session/Filenameunit.h"
 
 #include "data/Readunit.h"
 #include "data/Spectrumunit.h"

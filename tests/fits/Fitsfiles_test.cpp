@@ -2,10 +2,10 @@
 // 0 warnings, 0 errors) and read back by astropy (tests/fits/check-fits.py: the WCS against
 // each pixel's x, the header against the saved text file beside it). Both tools are test
 // dependencies that scripts/install-deps installs, so a missing one fails the test.
-#include "astro/Detailsstate.h"
-#include "data/Fitsunit.h"
-#include "data/Fitswriteunit.h"
 #include "data/Saveunit.h"
+#include "fits/Fitsunit.h"
+#include "fits/Fitswriteunit.h"
+#include "session/Detailsstate.h"
 #include "session/Sessionunit.h"
 #include "settings/Globalunit.h"
 #include "support/BatchCommand.h"

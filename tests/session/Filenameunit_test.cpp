@@ -1,5 +1,5 @@
-#include "data/Filenameunit.h"
 #include "data/Spectrumunit.h"
+#include "session/Filenameunit.h"
 
 #include <gtest/gtest.h>
 

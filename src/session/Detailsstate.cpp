@@ -1,4 +1,4 @@
-#include "astro/Detailsstate.h"
+#include "session/Detailsstate.h"
 
 #include "astro/Galeqeclunit.h"
 #include "settings/Globalunit.h"

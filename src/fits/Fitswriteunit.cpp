@@ -1,6 +1,6 @@
-#include "data/Fitswriteunit.h"
+#include "fits/Fitswriteunit.h"
 
-#include "data/Fitswriteunit_internal.h"
+#include "fits/Fitswriteunit_internal.h"
 
 #include <atomic>
 #include <cstdlib>

@@ -9,8 +9,8 @@
 // to set.
 #pragma once
 
-#include "astro/Detailsstate.h"
 #include "data/Spectrumunit.h"
+#include "session/Detailsstate.h"
 
 #include <QLocale>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // The plot panel as a widget: its place in the window, the picture it paints, and the mouse
 // events it passes on. The drawing itself is the canvas's (Canvasunit_test.cpp).
-#include "plot/Plotunit.h"
+#include "app/Plotunit.h"
 #include "plot/SmallPlot.h"
 
 #include <QCoreApplication>

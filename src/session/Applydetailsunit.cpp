@@ -1,8 +1,9 @@
-#include "astro/Applydetailsunit.h"
+#include "session/Applydetailsunit.h"
 
 #include "astro/Vlsrunit.h"
 #include "data/Datetimeunit.h"
 #include "data/Spectrumunit.h"
+#include "numeric/Numbertextunit.h"
 
 #include <QDate>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "astro/Detailsstate.h"
+#include "session/Detailsstate.h"
 
 #include "settings/Globalunit.h"
 

@@ -8,7 +8,7 @@
 // the pixel's velocity band (LvBandSignal); NaN where no channel with a signal falls.
 #pragma once
 
-#include "data/Fitsunit.h"
+#include "fits/Fitsunit.h"
 #include "numeric/Lvgridunit.h"
 
 #include <vector>

@@ -1,9 +1,9 @@
-#include "data/Fitsunit.h"
+#include "fits/Fitsunit.h"
 
 #include "about/Versionunit.h"
-#include "astro/Detailsstate.h"
 #include "data/Datetimeunit.h"
 #include "data/Spectrumunit.h"
+#include "session/Detailsstate.h"
 #include "session/Sessionunit.h"
 #include "settings/Globalunit.h"
 

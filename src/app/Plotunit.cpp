@@ -1,4 +1,4 @@
-#include "plot/Plotunit.h"
+#include "app/Plotunit.h"
 
 #include <QEvent>
 #include <QMouseEvent>

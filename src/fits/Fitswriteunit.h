@@ -4,7 +4,7 @@
 // when complete (WriteTextFileSafely, the batch's output group).
 #pragma once
 
-#include "data/Fitsunit.h"
+#include "fits/Fitsunit.h"
 
 #include <string>
 

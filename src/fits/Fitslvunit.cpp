@@ -1,4 +1,4 @@
-#include "data/Fitslvunit.h"
+#include "fits/Fitslvunit.h"
 
 #include <algorithm>
 #include <cmath>
