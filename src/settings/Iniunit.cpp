@@ -348,7 +348,7 @@ QSettings::SettingsMap ReadIniText(const QByteArray& text) {
     return map;
 }
 
-QByteArray EditIniText(const QByteArray& text, const std::vector<TIniEdit>& edits) {
+std::optional<QByteArray> EditIniText(const QByteArray& text, const std::vector<TIniEdit>& edits) {
     const std::vector<TIniLine> lines = ScanIniText(text);
     const QByteArray eol = LineEnd(text);
     // Changes by position: a replaced range, or bytes inserted (length 0), in edit order.
@@ -408,6 +408,12 @@ QByteArray EditIniText(const QByteArray& text, const std::vector<TIniEdit>& edit
         if (!result.isEmpty() && !result.endsWith(eol + eol))
             result += eol;
         result += '[' + section.toUtf8() + ']' + eol + entries;
+    }
+    const QSettings::SettingsMap values = ReadIniText(result);
+    for (const TIniEdit& edit : edits) {
+        const QVariant wanted = ReadIniText("Value=" + edit.Value).value(QStringLiteral("Value"));
+        if (values.value(edit.Section + QLatin1Char('/') + edit.Name) != wanted)
+            return std::nullopt;
     }
     return result;
 }

@@ -15,6 +15,7 @@
 #include <QByteArray>
 #include <QSettings>
 #include <QString>
+#include <optional>
 #include <vector>
 
 // One key as QSettings names it, "Section/Name", and the value's text as it goes into the file
@@ -36,7 +37,9 @@ QSettings::SettingsMap ReadIniText(const QByteArray& text);
 // finds it) gets the new value in place of the old; a key that is missing is added at the end
 // of the last section of its name, and a section that is missing at the end of the text, on
 // lines ended as the text's first line is (LF when it has none). Every other byte stays.
-QByteArray EditIniText(const QByteArray& text, const std::vector<TIniEdit>& edits);
+// Returned: nothing when the result would not read back every edit's value (a text that a
+// hostile or broken file makes swallow the new lines: an unclosed quote, a '\' at its end).
+std::optional<QByteArray> EditIniText(const QByteArray& text, const std::vector<TIniEdit>& edits);
 
 // The text of value as a file line holds it so that QSettings and ReadIniText read value back.
 // Values with control characters other than tab, line feed and carriage return cannot be

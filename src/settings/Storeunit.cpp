@@ -58,8 +58,11 @@ std::string EditSettingsFile(const QString& path, const std::vector<TIniEdit>& e
     } else if (!QDir().mkpath(QFileInfo(path).path())) {
         return "the folder of \"" + name + "\" cannot be made";
     }
+    const std::optional<QByteArray> text = EditIniText(old, edits);
+    if (!text)
+        return "\"" + name + "\" is not in the form its values could be changed in";
     try {
-        WriteTextFileSafely(name, EditIniText(old, edits).toStdString());
+        WriteTextFileSafely(name, text->toStdString());
     } catch (const std::runtime_error& error) {
         return error.what();
     }
