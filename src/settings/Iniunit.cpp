@@ -1,6 +1,7 @@
 #include "settings/Iniunit.h"
 
 #include <QIODevice>
+#include <QStringDecoder>
 #include <QStringList>
 #include <QVariant>
 #include <algorithm>
@@ -178,6 +179,9 @@ bool UnescapedValue(const QByteArray& value, QString& text, QStringList& list) {
                                     {'r', '\r'}, {'t', '\t'},  {'v', '\v'}, {'"', '"'},
                                     {'?', '?'},  {'\'', '\''}, {'\\', '\\'}};
     bool isList = false, inQuotes = false, valueQuoted = false;
+    // One decoder for the whole value: a character split by an escape or a quote decodes as
+    // QSettings decodes it.
+    QStringDecoder utf8(QStringDecoder::Utf8);
     const qsizetype size = value.size();
     qsizetype i = 0;
     const auto skipBlanks = [&] {
@@ -252,7 +256,7 @@ bool UnescapedValue(const QByteArray& value, QString& text, QStringList& list) {
             qsizetype j = i + 1;
             while (j < size && value[j] != '\\' && value[j] != '"' && value[j] != ',')
                 ++j;
-            text += QString::fromUtf8(value.constData() + i, j - i);
+            text += utf8(QByteArrayView(value.constData() + i, j - i));
             i = j;
         }
     }
