@@ -358,6 +358,7 @@ std::optional<QByteArray> EditIniText(const QByteArray& text, const std::vector<
     // Changes by position: a replaced range, or bytes inserted (length 0), in edit order.
     std::multimap<qsizetype, std::pair<qsizetype, QByteArray>> changes;
     std::vector<std::pair<QString, QByteArray>> newSections; // in order of first need
+    bool endedLastLine = false;
     for (const TIniEdit& edit : edits) {
         const QString key = edit.Section + QLatin1Char('/') + edit.Name;
         bool found = false;
@@ -393,10 +394,11 @@ std::optional<QByteArray> EditIniText(const QByteArray& text, const std::vector<
         for (const TIniLine& line : lines)
             if (line.Section == header && line.Equals != -1)
                 last = line.End;
+        // A last line without its line end gets one, once.
         const qsizetype at = AfterLineEnd(text, last);
-        changes.emplace(at, std::pair{qsizetype(0), at == text.size() && !EndsWithLineEnd(text)
-                                                        ? eol + entry
-                                                        : entry});
+        const bool unended = at == text.size() && !EndsWithLineEnd(text) && !endedLastLine;
+        endedLastLine = endedLastLine || unended;
+        changes.emplace(at, std::pair{qsizetype(0), unended ? eol + entry : entry});
     }
     QByteArray result;
     qsizetype copied = 0;

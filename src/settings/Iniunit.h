@@ -21,7 +21,7 @@
 // One key as QSettings names it, "Section/Name", and the value's text as it goes into the file
 // (IniValueText, or plain digits and letters).
 struct TIniEdit {
-    QString Section; // plain letters, digits and blanks' absence: written as it is
+    QString Section; // ASCII letters and digits only: a line added holds it as it is
     QString Name;    // likewise
     QByteArray Value;
 };

@@ -50,9 +50,9 @@ TEST(EditIniText, OnlyTheSiteLinesChange) {
          "[Longitude]\r\nDegrees=-0\r\nMinutes=17\r\nSeconds=41\r\n[Position]\r\nHeight=58\r\n"
          "[Log file]\r\nPrefix=C:\\logs\\scan\r\n[Calculations]\r\nEquinox=J1950\r\n"},
         {"LF, keys and sections missing, no final line end",
-         "[Latitude]\nDegrees=10\n\n[Position]\nTemperature=12",
-         "[Latitude]\n" + SiteLines("Latitude", lf) + "\n[Position]\nTemperature=12\n" +
-             SiteLines("Position", lf) + "\n[Longitude]\n" + SiteLines("Longitude", lf) +
+         "[Position]\nTemperature=12\n\n[Latitude]\nDegrees=10",
+         "[Position]\nTemperature=12\n" + SiteLines("Position", lf) + "\n[Latitude]\n" +
+             SiteLines("Latitude", lf) + "\n[Longitude]\n" + SiteLines("Longitude", lf) +
              "\n[Calculations]\n" + SiteLines("Calculations", lf)},
         {"an empty file", "",
          "[Latitude]\n" + SiteLines("Latitude", lf) + "\n[Longitude]\n" +
