@@ -18,11 +18,11 @@ struct TIniLine {
     qsizetype Equals = -1;
     bool Header = false;
     int Section = -1; // number of the header the line follows; -1 before any
-    QString Key;      // a key line's full key, a header's section name ("" for [General])
+    QString Key; // a key line's full key; a header's prefix of keys ("Name/", "" for [General])
 };
 
 bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
 // The next line from pos on, as QSettings reads its INI files: blanks before it and whole
@@ -117,25 +117,16 @@ QString UnescapedKey(const QByteArray& key) {
     return result;
 }
 
-// A key as QSettings looks it up: no empty parts, no '/' at either end.
-QString NormalizedKey(const QString& key) {
-    QString result;
-    for (const QChar c : key)
-        if (c != QLatin1Char('/') || (!result.isEmpty() && !result.endsWith(QLatin1Char('/'))))
-            result += c;
-    if (result.endsWith(QLatin1Char('/')))
-        result.chop(1);
-    return result;
-}
-
-QString SectionName(const QByteArray& line) {
+// What a section header puts before the keys of its section, as QSettings keeps them: nothing
+// for [General], else the name and '/' ("[/]" gives "/", and keys such as "/Name").
+QString SectionPrefix(const QByteArray& line) {
     const qsizetype close = line.indexOf(']');
     const QByteArray name = (close == -1 ? line.mid(1) : line.mid(1, close - 1)).trimmed();
     if (name.compare("general", Qt::CaseInsensitive) == 0)
         return QString();
     if (name.compare("%general", Qt::CaseInsensitive) == 0)
-        return QString::fromLatin1(name.mid(1));
-    return UnescapedKey(name);
+        return QString::fromLatin1(name.mid(1)) + QLatin1Char('/');
+    return UnescapedKey(name) + QLatin1Char('/');
 }
 
 std::vector<TIniLine> ScanIniText(const QByteArray& data) {
@@ -149,14 +140,15 @@ std::vector<TIniLine> ScanIniText(const QByteArray& data) {
         line.Start = start;
         line.End = start + length;
         if (data[start] == '[') {
-            section = SectionName(data.mid(start, length));
+            section = SectionPrefix(data.mid(start, length));
             header = static_cast<int>(lines.size());
             line.Header = true;
             line.Key = section;
         } else if (equals != -1) {
             line.Equals = equals;
             const QString key = UnescapedKey(data.mid(start, equals - start).trimmed());
-            line.Key = NormalizedKey(section.isEmpty() ? key : section + QLatin1Char('/') + key);
+            // As QSettings keeps it: "Section//Name" is no key it finds under "Section/Name".
+            line.Key = section + key;
         }
         line.Section = line.Header ? -1 : header;
         lines.push_back(line);
@@ -193,8 +185,11 @@ bool UnescapedValue(const QByteArray& value, QString& text, QStringList& list) {
     while (i < size) {
         const char c = value[i];
         if (c == '\\') {
-            if (++i >= size)
+            if (++i >= size) {
+                // A '\' at the very end keeps the blanks before it, as in QSettings.
+                valueQuoted = true;
                 break;
+            }
             const char e = value[i++];
             bool named = false;
             for (const auto& code : codes)
@@ -378,7 +373,7 @@ std::optional<QByteArray> EditIniText(const QByteArray& text, const std::vector<
         const QByteArray entry = edit.Name.toUtf8() + '=' + edit.Value + eol;
         int header = -1;
         for (std::size_t i = 0; i < lines.size(); ++i)
-            if (lines[i].Header && lines[i].Key == edit.Section)
+            if (lines[i].Header && lines[i].Key == edit.Section + QLatin1Char('/'))
                 header = static_cast<int>(i);
         if (header == -1) {
             const auto section =
