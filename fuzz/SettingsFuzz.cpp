@@ -3,9 +3,13 @@
 // Each input is written as the station settings file (Fernhollow/Tovrel.conf) of a temporary
 // config folder and read as the programs read it. Whatever the file holds, the site's values
 // are in their ranges, the reals finite and the equinox one of the two; a file over the size
-// bound gives the defaults.
+// bound gives the defaults. No value is deserialised: "@Variant(...)" asking for gigabytes is
+// read as missing. The site edited into the file (as File > Station settings does) changes no
+// other value as read, or the edit is refused.
 #include "fuzz/FuzzCheck.h"
 #include "settings/Globalunit.h"
+#include "settings/Iniunit.h"
+#include "settings/Siteunit.h"
 #include "settings/Storeunit.h"
 
 #include <QSettings>
@@ -65,6 +69,14 @@ void WriteInput(const std::uint8_t* data, std::size_t size) {
     ::close(file);
 }
 
+// What text holds as read, less the site's keys.
+QSettings::SettingsMap OtherValues(const QByteArray& text, const std::vector<TIniEdit>& edits) {
+    QSettings::SettingsMap values = ReadIniText(text);
+    for (const TIniEdit& edit : edits)
+        values.remove(edit.Section + QLatin1Char('/') + edit.Name);
+    return values;
+}
+
 bool Within(std::int32_t value, std::int32_t lowest, std::int32_t highest) {
     return value >= lowest && value <= highest;
 }
@@ -87,6 +99,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const TStationSettings defaults;
         FUZZ_CHECK(s.Height == defaults.Height && s.LatDegrees == defaults.LatDegrees &&
                    s.TelescopeName == defaults.TelescopeName);
+        return 0;
     }
+    TSite site;
+    site.Latitude = {true, 0, 17, 41};
+    site.Longitude = {false, 151, 12, 40};
+    const std::vector<TIniEdit> edits = SiteEdits(site);
+    const QByteArray text(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    if (const std::optional<QByteArray> edited = EditIniText(text, edits))
+        FUZZ_CHECK(OtherValues(*edited, edits) == OtherValues(text, edits));
     return 0;
 }

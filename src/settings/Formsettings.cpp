@@ -1,4 +1,5 @@
 #include "settings/Formsettings.h"
+#include "settings/Iniunit.h"
 #include "settings/Storeunit.h"
 
 #include <QDir>
@@ -44,20 +45,19 @@ TFormSettings TFormSettings::Load(QSettings& store) {
     return settings;
 }
 
-void TFormSettings::Save(QSettings& store) const {
-    store.beginGroup(Section);
-    store.setValue(QStringLiteral("Left"), Left);
-    store.setValue(QStringLiteral("Top"), Top);
-    store.setValue(QStringLiteral("Hints"), Hints ? QStringLiteral("1") : QStringLiteral("0"));
-    store.setValue(QStringLiteral("FollowFolder"),
-                   FollowFolder ? QStringLiteral("1") : QStringLiteral("0"));
-    store.endGroup();
-    if (!OpenFolder.isEmpty()) {
-        store.beginGroup(FilesSection);
-        store.setValue(QStringLiteral("OpenFolder"), OpenFolder);
-        store.endGroup();
-    }
-    store.sync();
+std::vector<TIniEdit> TFormSettings::Edits() const {
+    const auto number = [](int value) { return QByteArray::number(value); };
+    std::vector<TIniEdit> edits = {
+        {Section, QStringLiteral("Left"), number(Left)},
+        {Section, QStringLiteral("Top"), number(Top)},
+        {Section, QStringLiteral("Hints"), Hints ? QByteArray("1") : QByteArray("0")},
+        {Section, QStringLiteral("FollowFolder"), FollowFolder ? QByteArray("1") : QByteArray("0")},
+    };
+    bool storable = false;
+    const QByteArray folder = IniValueText(OpenFolder, storable);
+    if (!OpenFolder.isEmpty() && storable)
+        edits.push_back({FilesSection, QStringLiteral("OpenFolder"), folder});
+    return edits;
 }
 
 TFormSettings TFormSettings::Read() {
@@ -66,9 +66,10 @@ TFormSettings TFormSettings::Read() {
 }
 
 void TFormSettings::Write() const {
-    // A QSettings reads its file as it is built: a FIFO there would hang the program's exit.
-    if (const std::unique_ptr<QSettings> store = OpenSettings(ApplicationName))
-        Save(*store);
+    // Not through QSettings, which parses every value of the file before it writes, a hostile
+    // "@Variant(...)" too (see settings/Iniunit.h). What cannot be written is not reported:
+    // the window opens at its default place next time.
+    EditSettingsFile(SettingsFilePath(ApplicationName), Edits());
 }
 
 QString StartFolder(const QString& stored) {

@@ -6,8 +6,10 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <vector>
 
 class QSettings;
+struct TIniEdit;
 
 struct TFormSettings {
     int Left = 100;    // "Left": the window's left edge, pixels
@@ -22,10 +24,12 @@ struct TFormSettings {
 
     // Values missing or not whole numbers give the defaults above; nothing is reported.
     static TFormSettings Load(QSettings& store);
-    void Save(QSettings& store) const;
+    // The values as edits of the store's file (settings/Iniunit.h); OpenFolder only when set
+    // and storable (no control characters).
+    std::vector<TIniEdit> Edits() const;
     // The program's own store (organisation "Fernhollow", application "Kelvane"); when its
     // file is no regular file of bounded size (see OpenSettings), Read gives the defaults and
-    // Write stores nothing.
+    // Write stores nothing. Write changes only the lines of these values (EditSettingsFile).
     static TFormSettings Read();
     void Write() const;
 };

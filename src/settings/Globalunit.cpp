@@ -1,4 +1,5 @@
 #include "settings/Globalunit.h"
+#include "settings/Siteunit.h"
 #include "settings/Storeunit.h"
 
 #include <QSettings>
@@ -81,6 +82,38 @@ bool ReadBoolean(QSettings& store, const char* section, const char* name, bool f
     return fallback;
 }
 
+// The site as File > Station settings checks it (CheckSite): an angle or elevation it would
+// refuse takes its defaults as a whole. Each part alone may be in range and the whole not:
+// 90 deg 59' 59" of latitude was used though the dialog refuses it.
+void CheckSiteAsTheDialogDoes(TStationSettings& s) {
+    const TStationSettings defaults;
+    for (;;) {
+        const TSiteCheck check = CheckSite(SiteTexts(SiteOf(s)));
+        if (check.Site)
+            return;
+        switch (check.Field) {
+        case TSiteField::LatDegrees:
+        case TSiteField::LatMinutes:
+        case TSiteField::LatSeconds:
+            s.LatDegrees = defaults.LatDegrees, s.LatMinutes = defaults.LatMinutes;
+            s.LatSeconds = defaults.LatSeconds, s.LatMinusZero = defaults.LatMinusZero;
+            break;
+        case TSiteField::LongDegrees:
+        case TSiteField::LongMinutes:
+        case TSiteField::LongSeconds:
+            s.LongDegrees = defaults.LongDegrees, s.LongMinutes = defaults.LongMinutes;
+            s.LongSeconds = defaults.LongSeconds, s.LongMinusZero = defaults.LongMinusZero;
+            break;
+        case TSiteField::Height:
+            s.Height = defaults.Height;
+            break;
+        case TSiteField::Equinox:
+            s.EquinoxSelector = defaults.EquinoxSelector;
+            break;
+        }
+    }
+}
+
 } // namespace
 
 TStationSettings TStationSettings::Load(QSettings& store) {
@@ -111,7 +144,7 @@ TStationSettings TStationSettings::Load(QSettings& store) {
     s.LongSeconds = ReadInteger(store, "Longitude", "Seconds", s.LongSeconds, 0, 59);
     s.LatMinusZero = IsMinusZero(store, "Latitude", "Degrees");
     s.LongMinusZero = IsMinusZero(store, "Longitude", "Degrees");
-    s.Height = ReadInteger(store, "Position", "Height", s.Height, -500, 10000);
+    s.Height = ReadInteger(store, "Position", "Height", s.Height, MinSiteHeight, MaxSiteHeight);
     s.Temperature = ReadInteger(store, "Position", "Temperature", s.Temperature);
     s.Pressure = ReadInteger(store, "Position", "Pressure", s.Pressure);
     s.Refraction = ReadReal(store, "Position", "Refraction", s.Refraction);
@@ -123,6 +156,7 @@ TStationSettings TStationSettings::Load(QSettings& store) {
     s.LsrVelocity.W = ReadReal(store, "LSR", "W", s.LsrVelocity.W);
 
     s.EquinoxSelector = equinox == "J1950" ? 0 : 1;
+    CheckSiteAsTheDialogDoes(s);
     return s;
 }
 

@@ -12,7 +12,11 @@
 // a whole number (non-zero is true) or the text "true"/"false" in any case, a text field any
 // single value or a list (joined with ", "). The site's values outside their range give the
 // default too: degrees -90..90 of latitude and -180..180 of longitude, minutes and seconds
-// 0..59, height -500..10000 metres. Nothing is reported.
+// 0..59, height -500..10000 metres. The site is then checked as a whole as File > Station
+// settings checks it (CheckSite of settings/Siteunit.h): a latitude over 90 deg or a longitude
+// over 180 deg (90 deg 59' 59") gives that angle's three defaults together. Nothing is
+// reported: the values are the control program's, and Kelvane starts with the default site as
+// it does for a missing one.
 //
 // Minutes and seconds take the sign of the degrees, so whole-number degrees alone could not
 // give a site less than 1 degree south or west (-0 deg 17' 41"): such degrees are stored as the

@@ -1,16 +1,14 @@
 #include "settings/Siteunit.h"
 
 #include "settings/Globalunit.h"
+#include "settings/Iniunit.h"
 #include "settings/Storeunit.h"
 
-#include <QSettings>
+#include <QByteArray>
 #include <QString>
-#include <QVariant>
-#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <memory>
 #include <utility>
 #include <vector>
 
@@ -100,10 +98,10 @@ bool ReadSiteAngle(const TAngleCheck& a, TSiteAngle& angle, TSiteCheck& check) {
 }
 
 // The stored degrees: signed, or the text "-0" for a negative angle under 1 degree.
-QVariant StoredDegrees(const TSiteAngle& angle) {
+QByteArray StoredDegrees(const TSiteAngle& angle) {
     if (angle.Negative && angle.Degrees == 0)
-        return QStringLiteral("-0");
-    return angle.Negative ? -angle.Degrees : angle.Degrees;
+        return QByteArray("-0");
+    return QByteArray::number(angle.Negative ? -angle.Degrees : angle.Degrees);
 }
 
 void SetAngle(const TSiteAngle& angle, std::int32_t& degrees, std::int32_t& minutes,
@@ -251,48 +249,25 @@ TStationSettings WithSiteOption(TStationSettings settings, const TSiteOption& op
     return WithSite(settings, site);
 }
 
-std::string SaveSite(QSettings& store, const TSite& site) {
-    const QString file = store.fileName();
-    if (store.status() != QSettings::NoError)
-        return "The station settings were not saved: \"" + file.toStdString() +
-               "\" cannot be read as a settings file.";
-    const std::array<std::pair<QString, QVariant>, 8> values = {{
-        {QStringLiteral("Latitude/Degrees"), StoredDegrees(site.Latitude)},
-        {QStringLiteral("Latitude/Minutes"), site.Latitude.Minutes},
-        {QStringLiteral("Latitude/Seconds"), site.Latitude.Seconds},
-        {QStringLiteral("Longitude/Degrees"), StoredDegrees(site.Longitude)},
-        {QStringLiteral("Longitude/Minutes"), site.Longitude.Minutes},
-        {QStringLiteral("Longitude/Seconds"), site.Longitude.Seconds},
-        {QStringLiteral("Position/Height"), site.Height},
-        {QStringLiteral("Calculations/Equinox"),
-         site.J1950 ? QStringLiteral("J1950") : QStringLiteral("J2000")},
-    }};
-    std::array<QVariant, 8> old;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        old[i] = store.value(values[i].first);
-        store.setValue(values[i].first, values[i].second);
-    }
-    store.sync();
-    if (store.status() == QSettings::NoError)
-        return std::string();
-    // QSettings keeps what it could not write and would show it to every later reader of the
-    // same file in this process.
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        if (old[i].isValid())
-            store.setValue(values[i].first, old[i]);
-        else
-            store.remove(values[i].first);
-    }
-    return "The station settings were not saved: \"" + file.toStdString() +
-           "\" could not be written (the disk may be full, or the file or its folder "
-           "read-only).";
+std::vector<TIniEdit> SiteEdits(const TSite& site) {
+    const auto number = [](int value) { return QByteArray::number(value); };
+    return {
+        {QStringLiteral("Latitude"), QStringLiteral("Degrees"), StoredDegrees(site.Latitude)},
+        {QStringLiteral("Latitude"), QStringLiteral("Minutes"), number(site.Latitude.Minutes)},
+        {QStringLiteral("Latitude"), QStringLiteral("Seconds"), number(site.Latitude.Seconds)},
+        {QStringLiteral("Longitude"), QStringLiteral("Degrees"), StoredDegrees(site.Longitude)},
+        {QStringLiteral("Longitude"), QStringLiteral("Minutes"), number(site.Longitude.Minutes)},
+        {QStringLiteral("Longitude"), QStringLiteral("Seconds"), number(site.Longitude.Seconds)},
+        {QStringLiteral("Position"), QStringLiteral("Height"), number(site.Height)},
+        {QStringLiteral("Calculations"), QStringLiteral("Equinox"),
+         site.J1950 ? QByteArray("J1950") : QByteArray("J2000")},
+    };
 }
 
 std::string WriteSite(const TSite& site) {
-    const std::unique_ptr<QSettings> store = OpenSettings(QStringLiteral("Tovrel"));
-    if (!store)
-        return "The station settings were not saved: \"" +
-               SettingsFilePath(QStringLiteral("Tovrel")).toStdString() +
-               "\" is not a regular file of at most 1 MiB.";
-    return SaveSite(*store, site);
+    // Not through QSettings: it writes the whole file anew, and the control program would find
+    // its comments gone, "[Com Ports]" as "[Com%20Ports]" and "C:\logs\scan" as "C:ogscan".
+    const std::string error =
+        EditSettingsFile(SettingsFilePath(QStringLiteral("Tovrel")), SiteEdits(site));
+    return error.empty() ? error : "The station settings were not saved: " + error + ".";
 }

@@ -9,9 +9,10 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
-class QSettings;
 class TStationSettings;
+struct TIniEdit;
 
 // Bounds of the site's elevation, metres: the Dead Sea shore to above any observatory.
 constexpr int MinSiteHeight = -500;
@@ -96,13 +97,14 @@ std::string ParseSiteOption(const std::string& text, TSiteOption& site);
 // settings with the site of option; the equinox and every other field as they were.
 TStationSettings WithSiteOption(TStationSettings settings, const TSiteOption& option);
 
-// Writes the site's eight values (latitude and longitude degrees, minutes and seconds, the
-// elevation and the equinox text) into store, relative to its current group, and syncs it.
-// Nothing else in the store changes. Returned: empty, or the error when the store could not be
-// read or written (a full disk, a read-only file); the store's cache then holds its old
-// values again, so that a later read in this process does not see what never reached the file.
-std::string SaveSite(QSettings& store, const TSite& site);
+// The site's eight values as edits of the store's file (settings/Iniunit.h): latitude and
+// longitude degrees, minutes and seconds, the elevation and the equinox text, each under the
+// section and name the reader (settings/Globalunit.h) reads it from.
+std::vector<TIniEdit> SiteEdits(const TSite& site);
 
-// SaveSite into the per-user store of "Fernhollow"/"Tovrel"; refused, with the error, when its
-// file is no regular file of bounded size (see OpenSettings).
+// Writes the site's values into the file of the per-user store of "Fernhollow"/"Tovrel", which
+// the telescope-control program reads as well: only their lines change, every other byte of
+// the file stays (EditSettingsFile). Returned: empty, or the error (the file is then as it
+// was): its file is no regular file of bounded size (see OpenSettings), or it could not be
+// written (a full disk, a read-only file).
 std::string WriteSite(const TSite& site);

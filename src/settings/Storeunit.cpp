@@ -1,5 +1,10 @@
 #include "settings/Storeunit.h"
 
+#include "data/Saveunit.h"
+#include "settings/Iniunit.h"
+
+#include <QDir>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -7,6 +12,7 @@
 #include <QVariant>
 #include <cerrno>
 #include <limits>
+#include <stdexcept>
 #include <sys/stat.h>
 
 QString SettingsFilePath(const QString& application) {
@@ -32,7 +38,35 @@ std::unique_ptr<QSettings> OpenSettings(const QString& application) {
     const QString path = SettingsFilePath(application);
     if (!IsUsableSettingsFile(path))
         return nullptr;
-    return std::make_unique<QSettings>(path, QSettings::NativeFormat);
+    return std::make_unique<QSettings>(path, ReadOnlyIniFormat());
+}
+
+std::string EditSettingsFile(const QString& path, const std::vector<TIniEdit>& edits) {
+    const std::string name = path.toStdString();
+    if (!IsUsableSettingsFile(path))
+        return "\"" + name + "\" is not a regular file of at most 1 MiB";
+    QFile file(path);
+    QByteArray old;
+    if (file.exists()) {
+        if (!file.open(QIODevice::ReadOnly))
+            return "\"" + name + "\" cannot be read: " + file.errorString().toStdString();
+        // Bounded as the check above found it; a file grown since is read only so far.
+        old = file.read(MaxSettingsFileSize + 1);
+        if (file.error() != QFileDevice::NoError || old.size() > MaxSettingsFileSize)
+            return "\"" + name + "\" cannot be read: " + file.errorString().toStdString();
+        file.close();
+    } else if (!QDir().mkpath(QFileInfo(path).path())) {
+        return "the folder of \"" + name + "\" cannot be made";
+    }
+    const std::optional<QByteArray> text = EditIniText(old, edits);
+    if (!text)
+        return "\"" + name + "\" is not in the form its values could be changed in";
+    try {
+        WriteTextFileSafely(name, text->toStdString());
+    } catch (const std::runtime_error& error) {
+        return error.what();
+    }
+    return std::string();
 }
 
 bool IsWholeNumberType(const QVariant& value) {

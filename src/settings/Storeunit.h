@@ -5,6 +5,10 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
+
+struct TIniEdit;
 
 class QSettings;
 class QVariant;
@@ -28,8 +32,18 @@ bool IsUsableSettingsFile(const QString& path);
 
 // The per-user settings of application, opened on its own file when IsUsableSettingsFile, or
 // nullptr: every value then takes its default. Only that file is read, not the organisation-wide
-// and system-wide files QSettings would consult as well, which the check does not cover.
+// and system-wide files QSettings would consult as well, which the check does not cover. The
+// store is read through ReadIniText (settings/Iniunit.h), so no value of the file is
+// deserialised; it is for reading only.
 std::unique_ptr<QSettings> OpenSettings(const QString& application);
+
+// Sets the keys of edits in the settings file at path (EditIniText: every other byte stays) and
+// writes it as a whole (WriteTextFileSafely: a new file renamed over the old one). A symbolic
+// link to the file stays a link, and the file it points to is the one edited, as it is the one
+// read. A missing file is made, with its folder. Returned: empty, or why the file was not
+// written (it is then as it was): no regular file of at most MaxSettingsFileSize bytes, not
+// readable, or not writable (a full disk, a read-only file or folder).
+std::string EditSettingsFile(const QString& path, const std::vector<TIniEdit>& edits);
 
 // The value is stored as a whole number of any width (not as a text or a real).
 bool IsWholeNumberType(const QVariant& value);

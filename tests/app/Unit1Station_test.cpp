@@ -3,6 +3,7 @@
 #include "app/MainWindowFixture.h"
 #include "details/Detailsunit.h"
 #include "details/Stationunit.h"
+#include "support/ChildRun.h"
 #include "support/SmallDisk.h"
 
 #include <QComboBox>
@@ -12,6 +13,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -167,6 +170,56 @@ TEST_F(Station, AFullDiskKeepsTheOldSettings) {
     EXPECT_EQ(TStationSettings::Read().LatDegrees, 40);
     EXPECT_EQ(TStationSettings::Read().Height, 200);
     EXPECT_FALSE(form->StatusText(2).contains("saved"));
+}
+
+// A file-size limit cuts the new file short: the old one stays byte for byte and the dialog
+// says why. Run in a child, as the limit and the ignored SIGXFSZ hold for a whole process.
+TEST_F(Station, AFileSizeLimitKeepsTheOldSettings) {
+    const QString folder = TestSettingsFolder() + "/Fernhollow";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString path = folder + "/Tovrel.conf";
+    const QByteArray old =
+        "; set up 2019\r\n[Com Ports]\r\nMotor=1\r\n[Latitude]\r\nDegrees=40\r\n";
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(old);
+    }
+    auto form = Open();
+    const auto shown = RunInChild(
+        [&] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limited{16, 16};
+            ::setrlimit(RLIMIT_FSIZE, &limited);
+            std::string error;
+            StationSettings(*form, [&error](TStationForm& dialog) {
+                Type(dialog.edLatDegrees, "12");
+                QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
+                if (dialog.isVisible())
+                    error = dialog.lblError->text().toStdString();
+                QTest::mouseClick(dialog.btnCancel, Qt::LeftButton);
+            });
+            return error;
+        },
+        std::chrono::seconds(20));
+    ASSERT_TRUE(shown.has_value());
+    EXPECT_EQ(shown->rfind("The station settings were not saved", 0), 0u) << *shown;
+    EXPECT_NE(shown->find(path.toStdString()), std::string::npos) << *shown;
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), old);
+    EXPECT_EQ(QDir(folder).entryList({"*Tovrel*"}, QDir::Files | QDir::Hidden),
+              QStringList{"Tovrel.conf"})
+        << "no new file left beside it";
+    // Without the limit the same OK edits the line and keeps the rest.
+    StationSettings(*form, [](TStationForm& dialog) {
+        Type(dialog.edLatDegrees, "12");
+        QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
+    });
+    QFile edited(path); // the old file was replaced, not written into
+    ASSERT_TRUE(edited.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(edited.readAll().startsWith(
+        "; set up 2019\r\n[Com Ports]\r\nMotor=1\r\n[Latitude]\r\nDegrees=12\r\n"));
 }
 
 } // namespace

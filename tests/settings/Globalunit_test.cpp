@@ -167,9 +167,47 @@ TEST_F(StationSettingsTest, SiteValuesOutsideTheirRangeGiveTheDefault) {
               std::pair{r.high + 1, r.fallback}, std::pair{Largest, r.fallback},
               std::pair{-Largest - 1, r.fallback}}) {
             ClearTestSettings();
+            // Degrees at a limit with the default minutes and seconds would be over it.
+            for (const char* part : {"/Minutes", "/Seconds"})
+                if (QString(r.key).endsWith("/Degrees"))
+                    Store((QString(r.key).section('/', 0, 0) + part).toUtf8().constData(), 0);
             Store(r.key, stored);
             EXPECT_EQ(LoadFresh().*r.field, expected) << r.key << " = " << stored;
         }
+}
+
+// Parts each in range that make an angle the station settings dialog refuses give that
+// angle's defaults (54 8' 54" N, 2 17' 41" W), as a part out of range does; the limits
+// themselves and the other angle stay.
+TEST_F(StationSettingsTest, SitesTheDialogRefusesGiveTheDefaultAngle) {
+    const struct {
+        const char* latitude;  // degrees, minutes, seconds stored
+        const char* longitude; //
+        const char* expected;  // read: latitude and longitude, "-0" for a minus-zero angle
+    } cases[] = {
+        {"90 59 59", "10 0 0", "54 8 54  10 0 0"},    {"-90 0 1", "10 0 0", "54 8 54  10 0 0"},
+        {"90 0 0", "180 0 1", "90 0 0  -2 17 41"},    {"-90 0 0", "-180 1 0", "-90 0 0  -2 17 41"},
+        {"-90 0 0", "-180 0 0", "-90 0 0  -180 0 0"}, {"-0 59 59", "-0 0 1", "-0 59 59  -0 0 1"},
+    };
+    const auto text = [](std::int32_t d, std::int32_t m, std::int32_t s, bool minusZero) {
+        return (minusZero ? "-" : "") + std::to_string(d) + " " + std::to_string(m) + " " +
+               std::to_string(s);
+    };
+    for (const auto& c : cases) {
+        ClearTestSettings();
+        for (const auto& [section, parts] :
+             {std::pair{"Latitude/", c.latitude}, std::pair{"Longitude/", c.longitude}}) {
+            const QStringList values = QString(parts).split(' ');
+            const char* names[] = {"Degrees", "Minutes", "Seconds"};
+            for (int i = 0; i < 3; ++i)
+                Store((QString(section) + names[i]).toUtf8().constData(), values[i]);
+        }
+        const TStationSettings s = LoadFresh();
+        EXPECT_EQ(text(s.LatDegrees, s.LatMinutes, s.LatSeconds, s.LatMinusZero) + "  " +
+                      text(s.LongDegrees, s.LongMinutes, s.LongSeconds, s.LongMinusZero),
+                  c.expected)
+            << c.latitude << ", " << c.longitude;
+    }
 }
 
 TEST_F(StationSettingsTest, RealsThatAreNotFiniteGiveTheDefault) {

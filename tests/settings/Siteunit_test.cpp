@@ -7,6 +7,9 @@
 
 #include "support/TestSettings.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <cmath>
 #include <functional>
@@ -163,6 +166,29 @@ TEST_F(SiteStore, WrittenSitesReadBackExactlyAndNothingElseChanges) {
               std::pair{details.SiteLongitude().Value, site.Longitude.Value()}})
             EXPECT_NEAR(angle, std::fmod(expected + 360.0, 360.0), 1e-9);
     }
+}
+
+// A store that is a symbolic link (kept with the user's other files): the file it points to is
+// edited, as it is the one read, and the link stays.
+TEST_F(SiteStore, ALinkedStoreHasItsTargetEdited) {
+    const QString folder = TestSettingsFolder() + "/Fernhollow";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString link = folder + "/Tovrel.conf", target = TestSettingsFolder() + "/station.ini";
+    QFile::remove(link);
+    {
+        QFile file(target);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("; kept\n[Latitude]\nDegrees=40\n");
+    }
+    ASSERT_TRUE(QFile::link(target, link));
+    ASSERT_EQ(WriteSite(Site(Angle(false, 12, 0, 0), TSiteAngle(), 0, false)), "");
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().startsWith("; kept\n[Latitude]\nDegrees=12\n"));
+    EXPECT_EQ(TStationSettings::Read().LatDegrees, 12);
+    QFile::remove(link);
+    QFile::remove(target);
 }
 
 } // namespace
