@@ -73,7 +73,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(o.Files.size() <= given);
     if (o.Help || o.Version)
         return 0;
-    FUZZ_CHECK(!o.Windows.empty());
     for (const TLineWindow& w : o.Windows)
         FUZZ_CHECK(std::isfinite(w.Low) && std::isfinite(w.High) && w.Low <= w.High);
     FUZZ_CHECK(!o.Files.empty() || !o.FilesFrom.empty());
