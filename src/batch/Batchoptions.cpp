@@ -128,20 +128,21 @@ std::string Bytes(const QString& text) {
     return text.toLatin1().toStdString();
 }
 
-// What an option does with its value (empty for a flag), or the error it gives.
+// What an option does with its value, or the error it gives.
 using TReader = std::function<std::string(const std::string&)>;
 
 struct TOption {
-    QStringList Names; // without dashes: the letter first where there is one, the long name last
-    bool Valued = false;
-    TReader Read;
+    QStringList Names;    // without dashes: the letter first where there is one, the long name last
+    TReader Read;         // of the value; none for a flag
+    bool* Flag = nullptr; // a flag's: set when it is given
     std::string Name() const { return "--" + Bytes(Names.last()); }
 };
 
-TReader Flag(bool& set) {
-    return [&set](const std::string&) {
-        set = true;
-        return std::string();
+// Any text but the empty one.
+TReader Given(const char* error, std::string& value) {
+    return [error, &value](const std::string& v) {
+        value = v;
+        return v.empty() ? error : std::string();
     };
 }
 
@@ -263,7 +264,6 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
     };
     const std::vector<TOption> options = {
         {{"fit-outside"},
-         true,
          [&](const std::string& v) {
              if (v == "auto") {
                  automatic = true;
@@ -276,18 +276,16 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
              o.Windows.push_back(window);
              return std::string();
          }},
-        {{"terms"}, true, Count("--terms", MaxTerms, o.Terms)},
+        {{"terms"}, Count("--terms", MaxTerms, o.Terms)},
         {{"axis"},
-         true,
          [&](const std::string& v) {
              return ReadAxis(v, o.Mode)
                         ? std::string()
                         : "--axis must be frequency, wavelength, velocity or vlsr, not '" + v + "'";
          }},
-        {{"galactic"}, true, position(true)},
-        {{"equatorial"}, true, position(false)},
+        {{"galactic"}, position(true)},
+        {{"equatorial"}, position(false)},
         {{"site"},
-         true,
          [&](const std::string& v) {
              if (o.Site)
                  return std::string("give --site once");
@@ -297,28 +295,15 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
                  o.Site = site;
              return error;
          }},
-        {{"o", "out"},
-         true,
-         [&](const std::string& v) {
-             o.OutFolder = v;
-             return v.empty() ? "--out needs a folder" : std::string();
-         }},
+        {{"o", "out"}, Given("--out needs a folder", o.OutFolder)},
         {{"r0"},
-         true,
          Positive("--r0 needs the Sun's distance from the Galactic centre in kpc", MaxR0, o.R0)},
         {{"dispersion"},
-         true,
          Positive("--dispersion needs the gas's velocity dispersion in km/s", MaxDispersion,
                   o.Dispersion)},
-        {{"v0"}, true, Positive("--v0 needs the Sun's circular speed in km/s", MaxV0, o.V0)},
-        {{"average"},
-         true,
-         [&](const std::string& v) {
-             o.AveragePath = v;
-             return v.empty() ? "--average needs the file to write" : std::string();
-         }},
+        {{"v0"}, Positive("--v0 needs the Sun's circular speed in km/s", MaxV0, o.V0)},
+        {{"average"}, Given("--average needs the file to write", o.AveragePath)},
         {{"files-from"},
-         true,
          [&](const std::string& v) {
              if (!o.FilesFrom.empty())
                  return std::string("give --files-from once");
@@ -327,7 +312,6 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
                               : std::string();
          }},
         {{"pattern"},
-         true,
          [&](const std::string& v) {
              o.Pattern = v;
              return v.empty() || v.find('/') != std::string::npos
@@ -336,24 +320,23 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
                               v + "'"
                         : std::string();
          }},
-        {{"j", "jobs"}, true, Count("--jobs", MaxJobs, o.Jobs)},
-        {{"png"}, false, Flag(o.Png)},
-        {{"svg"}, false, Flag(o.Svg)},
-        {{"force"}, false, Flag(o.Force)},
-        {{"rotation-curve"}, false, Flag(o.RotationCurve)},
-        {{"lv-diagram"}, false, Flag(o.LvDiagram)},
-        {{"fits"}, false, Flag(o.Fits)},
-        {{"0", "null"}, false, Flag(o.NullSeparated)},
-        {{"q", "quiet"}, false, Flag(o.Quiet)},
-        {{"h", "help"}, false, Flag(o.Help)},
-        {{"version"}, false, Flag(o.Version)},
+        {{"j", "jobs"}, Count("--jobs", MaxJobs, o.Jobs)},
+        {{"png"}, {}, &o.Png},
+        {{"svg"}, {}, &o.Svg},
+        {{"force"}, {}, &o.Force},
+        {{"rotation-curve"}, {}, &o.RotationCurve},
+        {{"lv-diagram"}, {}, &o.LvDiagram},
+        {{"fits"}, {}, &o.Fits},
+        {{"0", "null"}, {}, &o.NullSeparated},
+        {{"q", "quiet"}, {}, &o.Quiet},
+        {{"h", "help"}, {}, &o.Help},
+        {{"version"}, {}, &o.Version},
     };
 
     QCommandLineParser parser;
     std::map<QString, const TOption*> byName;
     for (const TOption& option : options) {
-        parser.addOption(
-            QCommandLineOption(option.Names, QString(), option.Valued ? "value" : QString()));
+        parser.addOption(QCommandLineOption(option.Names, QString(), option.Flag ? "" : "value"));
         for (const QString& name : option.Names)
             byName[name] = &option;
     }
@@ -369,9 +352,12 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
     std::map<const TOption*, qsizetype> taken;
     for (const QString& found : parser.optionNames()) {
         const TOption* option = byName.at(found);
-        const std::string value =
-            option->Valued ? Bytes(parser.values(found).at(taken[option]++)) : std::string();
-        if (std::string error = option->Read(value); !error.empty()) {
+        if (option->Flag) {
+            *option->Flag = true;
+            continue;
+        }
+        if (std::string error = option->Read(Bytes(parser.values(found).at(taken[option]++)));
+            !error.empty()) {
             parsed.Error = std::move(error);
             return parsed;
         }
