@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -127,47 +128,58 @@ std::string Bytes(const QString& text) {
     return text.toLatin1().toStdString();
 }
 
-// An option the parser knows, by each of its names without dashes ("j", "jobs").
-struct TKnownOption {
-    std::string Name; // the long name with its dashes, as messages give it
-    bool Valued = false;
-};
-using TKnownOptions = std::map<QString, TKnownOption>;
+// What an option does with its value, or the error it gives.
+using TReader = std::function<std::string(const std::string&)>;
 
-// Why the parser refused the arguments, in this command's words: its own texts differ and
-// name no argument. The first refused argument is found again in the order given: an unknown
-// option (or a letter of a group), a flag given a value ("--png=yes"), or an option at the end
-// without its value.
-std::string Refusal(const QStringList& arguments, const TKnownOptions& known) {
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        if (argument == QLatin1String("--"))
-            break;
-        if (argument.size() < 2 || argument[0] != '-')
+struct TOption {
+    QStringList Names;    // without dashes: the letter first where there is one, the long name last
+    TReader Read;         // of the value; none for a flag
+    bool* Flag = nullptr; // a flag's: set when it is given
+    std::string Name() const { return "--" + Bytes(Names.last()); }
+};
+
+// Any text but the empty one.
+TReader Given(const char* error, std::string& value) {
+    return [error, &value](const std::string& v) {
+        value = v;
+        return v.empty() ? error : std::string();
+    };
+}
+
+// A whole number from 1 to high.
+TReader Count(const char* name, int high, int& value) {
+    return [name, high, &value](const std::string& v) {
+        return ReadCount(v, 1, high, value)
+                   ? std::string()
+                   : std::string(name) + " needs a whole number from 1 to " + std::to_string(high) +
+                         ", not '" + v + "'";
+    };
+}
+
+// A number above 0 and at most high; the message says what it is.
+TReader Positive(const char* needs, double high, double& value) {
+    return [needs, high, &value](const std::string& v) {
+        return ReadNumber(v, value) && value > 0.0 && value <= high
+                   ? std::string()
+                   : std::string(needs) + ", above 0 and at most " +
+                         std::to_string(static_cast<int>(high)) + ", not '" + v + "'";
+    };
+}
+
+// Why the parser refused the arguments, in this command's words: Qt's own texts name no
+// argument, and the message names the first one refused. Each argument is put to the same
+// parser alone, in the order given; one it takes only with a value after it (--jobs, -qj)
+// takes the next argument.
+std::string Refusal(QCommandLineParser& parser, const QStringList& arguments,
+                    const std::map<QString, const TOption*>& byName) {
+    const QString& program = arguments[0];
+    for (qsizetype i = 1; i < arguments.size() && arguments[i] != QLatin1String("--"); ++i) {
+        if (parser.parse({program, arguments[i]}))
             continue;
-        const std::string unknown = "unknown option '" + Bytes(argument) + "'";
-        const TKnownOption* valued = nullptr; // an option that takes the next argument
-        if (argument[1] == '-') {
-            const auto option = known.find(argument.mid(2).section('=', 0, 0));
-            const bool inlineValue = argument.contains('=');
-            if (option == known.end() || (inlineValue && !option->second.Valued))
-                return unknown;
-            if (option->second.Valued && !inlineValue)
-                valued = &option->second;
-        } else {
-            for (qsizetype k = 1; k < argument.size(); ++k) {
-                const auto option = known.find(argument.mid(k, 1));
-                if (option == known.end())
-                    return unknown;
-                if (option->second.Valued) {
-                    if (k + 1 == argument.size())
-                        valued = &option->second;
-                    break;
-                }
-            }
-        }
-        if (valued && ++i == arguments.size())
-            return valued->Name + " needs a value";
+        if (!parser.parse({program, arguments[i], QString()}))
+            return "unknown option '" + Bytes(arguments[i]) + "'";
+        if (++i == arguments.size())
+            return byName.at(parser.optionNames().last())->Name() + " needs a value";
     }
     return "cannot read the options";
 }
@@ -240,13 +252,18 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
     TParsedOptions parsed;
     TBatchOptions& o = parsed.Options;
     bool positionGiven = false;
-    bool r0Given = false, v0Given = false;
     bool automatic = false; // --fit-outside auto
-
-    // Each option with a value: what it does with the text, or the error it gives.
-    using TReader = std::function<std::string(const std::string&)>;
-    const std::map<std::string, TReader> valued = {
-        {"--fit-outside",
+    const auto position = [&](bool galactic) {
+        return [&, galactic](const std::string& v) {
+            if (positionGiven)
+                return std::string("give one of --galactic and --equatorial, once");
+            positionGiven = true;
+            o.Position = galactic ? TPositionSource::Galactic : TPositionSource::Equatorial;
+            return ReadPosition(v, galactic, o.PositionTexts);
+        };
+    };
+    const std::vector<TOption> options = {
+        {{"fit-outside"},
          [&](const std::string& v) {
              if (v == "auto") {
                  automatic = true;
@@ -259,36 +276,16 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
              o.Windows.push_back(window);
              return std::string();
          }},
-        {"--terms",
-         [&](const std::string& v) {
-             return ReadCount(v, 1, MaxTerms, o.Terms)
-                        ? std::string()
-                        : "--terms needs a whole number from 1 to " + std::to_string(MaxTerms) +
-                              ", not '" + v + "'";
-         }},
-        {"--axis",
+        {{"terms"}, Count("--terms", MaxTerms, o.Terms)},
+        {{"axis"},
          [&](const std::string& v) {
              return ReadAxis(v, o.Mode)
                         ? std::string()
                         : "--axis must be frequency, wavelength, velocity or vlsr, not '" + v + "'";
          }},
-        {"--galactic",
-         [&](const std::string& v) {
-             if (positionGiven)
-                 return std::string("give one of --galactic and --equatorial, once");
-             positionGiven = true;
-             o.Position = TPositionSource::Galactic;
-             return ReadPosition(v, true, o.PositionTexts);
-         }},
-        {"--equatorial",
-         [&](const std::string& v) {
-             if (positionGiven)
-                 return std::string("give one of --galactic and --equatorial, once");
-             positionGiven = true;
-             o.Position = TPositionSource::Equatorial;
-             return ReadPosition(v, false, o.PositionTexts);
-         }},
-        {"--site",
+        {{"galactic"}, position(true)},
+        {{"equatorial"}, position(false)},
+        {{"site"},
          [&](const std::string& v) {
              if (o.Site)
                  return std::string("give --site once");
@@ -298,126 +295,77 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
                  o.Site = site;
              return error;
          }},
-        {"--out",
-         [&](const std::string& v) {
-             if (v.empty())
-                 return std::string("--out needs a folder");
-             o.OutFolder = v;
-             return std::string();
-         }},
-        {"--r0",
-         [&](const std::string& v) {
-             r0Given = true;
-             return ReadNumber(v, o.R0) && o.R0 > 0.0 && o.R0 <= MaxR0
-                        ? std::string()
-                        : "--r0 needs the Sun's distance from the Galactic centre in kpc, above 0 "
-                          "and at most 100, not '" +
-                              v + "'";
-         }},
-        {"--dispersion",
-         [&](const std::string& v) {
-             return ReadNumber(v, o.Dispersion) && o.Dispersion > 0.0 &&
-                            o.Dispersion <= MaxDispersion
-                        ? std::string()
-                        : "--dispersion needs the gas's velocity dispersion in km/s, above 0 and "
-                          "at most 50, not '" +
-                              v + "'";
-         }},
-        {"--v0",
-         [&](const std::string& v) {
-             v0Given = true;
-             return ReadNumber(v, o.V0) && o.V0 > 0.0 && o.V0 <= MaxV0
-                        ? std::string()
-                        : "--v0 needs the Sun's circular speed in km/s, above 0 and at most "
-                          "1000, not '" +
-                              v + "'";
-         }},
-        {"--average",
-         [&](const std::string& v) {
-             if (v.empty())
-                 return std::string("--average needs the file to write");
-             o.AveragePath = v;
-             return std::string();
-         }},
-        {"--files-from",
+        {{"o", "out"}, Given("--out needs a folder", o.OutFolder)},
+        {{"r0"},
+         Positive("--r0 needs the Sun's distance from the Galactic centre in kpc", MaxR0, o.R0)},
+        {{"dispersion"},
+         Positive("--dispersion needs the gas's velocity dispersion in km/s", MaxDispersion,
+                  o.Dispersion)},
+        {{"v0"}, Positive("--v0 needs the Sun's circular speed in km/s", MaxV0, o.V0)},
+        {{"average"}, Given("--average needs the file to write", o.AveragePath)},
+        {{"files-from"},
          [&](const std::string& v) {
              if (!o.FilesFrom.empty())
                  return std::string("give --files-from once");
-             if (v.empty())
-                 return std::string("--files-from needs a file, or - for standard input");
              o.FilesFrom = v;
-             return std::string();
+             return v.empty() ? "--files-from needs a file, or - for standard input"
+                              : std::string();
          }},
-        {"--pattern",
+        {{"pattern"},
          [&](const std::string& v) {
-             if (v.empty() || v.find('/') != std::string::npos)
-                 return "--pattern needs a pattern of file names without '/' (for example "
-                        "'*.txt'), not '" +
-                        v + "'";
              o.Pattern = v;
-             return std::string();
+             return v.empty() || v.find('/') != std::string::npos
+                        ? "--pattern needs a pattern of file names without '/' (for example "
+                          "'*.txt'), not '" +
+                              v + "'"
+                        : std::string();
          }},
-        {"--jobs",
-         [&](const std::string& v) {
-             return ReadCount(v, 1, MaxJobs, o.Jobs)
-                        ? std::string()
-                        : "--jobs needs a whole number from 1 to " + std::to_string(MaxJobs) +
-                              ", not '" + v + "'";
-         }},
+        {{"j", "jobs"}, Count("--jobs", MaxJobs, o.Jobs)},
+        {{"png"}, {}, &o.Png},
+        {{"svg"}, {}, &o.Svg},
+        {{"force"}, {}, &o.Force},
+        {{"rotation-curve"}, {}, &o.RotationCurve},
+        {{"lv-diagram"}, {}, &o.LvDiagram},
+        {{"fits"}, {}, &o.Fits},
+        {{"0", "null"}, {}, &o.NullSeparated},
+        {{"q", "quiet"}, {}, &o.Quiet},
+        {{"h", "help"}, {}, &o.Help},
+        {{"version"}, {}, &o.Version},
     };
-    const std::map<std::string, bool*> flags = {
-        {"--png", &o.Png},         {"--svg", &o.Svg},
-        {"--force", &o.Force},     {"--rotation-curve", &o.RotationCurve},
-        {"--quiet", &o.Quiet},     {"--help", &o.Help},
-        {"--version", &o.Version}, {"--lv-diagram", &o.LvDiagram},
-        {"--fits", &o.Fits},       {"--null", &o.NullSeparated},
-    };
-    const std::map<std::string, std::string> shortNames = {
-        {"-0", "--null"}, {"-h", "--help"}, {"-j", "--jobs"}, {"-o", "--out"}, {"-q", "--quiet"}};
 
     QCommandLineParser parser;
-    TKnownOptions known;
-    auto declare = [&](const std::string& name, bool takesValue) {
-        QStringList names = {Text(name.substr(2))};
-        for (const auto& [letter, longName] : shortNames)
-            if (longName == name)
-                names.prepend(Text(letter.substr(1)));
-        for (const QString& n : names)
-            known[n] = {name, takesValue};
-        parser.addOption(QCommandLineOption(names, QString(), takesValue ? "value" : QString()));
-    };
-    for (const auto& option : valued)
-        declare(option.first, true);
-    for (const auto& flag : flags)
-        declare(flag.first, false);
-
+    std::map<QString, const TOption*> byName;
+    for (const TOption& option : options) {
+        parser.addOption(QCommandLineOption(option.Names, QString(), option.Flag ? "" : "value"));
+        for (const QString& name : option.Names)
+            byName[name] = &option;
+    }
     QStringList texts = {QStringLiteral("kelvane-batch")};
     texts.reserve(static_cast<qsizetype>(arguments.size()) + 1);
     for (const std::string& argument : arguments)
         texts.append(Text(argument));
     if (!parser.parse(texts)) {
-        parsed.Error = Refusal(texts, known);
+        parsed.Error = Refusal(parser, texts, byName);
         return parsed;
     }
-    // The values are read in the order given: a message names the first bad one.
-    std::map<std::string, qsizetype> taken;
+    // The options in the order given, so that a message names the first bad value.
+    std::map<const TOption*, qsizetype> taken;
     for (const QString& found : parser.optionNames()) {
-        const std::string& name = known.at(found).Name;
-        if (const auto f = flags.find(name); f != flags.end()) {
-            *f->second = true;
+        const TOption* option = byName.at(found);
+        if (option->Flag) {
+            *option->Flag = true;
             continue;
         }
-        const std::string error = valued.at(name)(Bytes(parser.values(found).at(taken[name]++)));
-        if (!error.empty()) {
-            parsed.Error = error;
+        if (std::string error = option->Read(Bytes(parser.values(found).at(taken[option]++)));
+            !error.empty()) {
+            parsed.Error = std::move(error);
             return parsed;
         }
     }
-    const QStringList files = parser.positionalArguments();
-    o.Files.reserve(static_cast<std::size_t>(files.size()));
-    for (const QString& file : files)
+    for (const QString& file : parser.positionalArguments())
         o.Files.push_back(Bytes(file));
 
+    const auto given = [&parser](const char* name) { return parser.isSet(QLatin1String(name)); };
     if (o.Help || o.Version) {
         parsed.Ok = true;
         return parsed;
@@ -429,19 +377,16 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
         parsed.Error = "no spectrum files given";
     else if (o.NullSeparated && o.FilesFrom.empty())
         parsed.Error = "-0 is used by --files-from only";
-    else if (r0Given && !o.RotationCurve)
+    else if (given("r0") && !o.RotationCurve)
         parsed.Error = "--r0 is used by --rotation-curve only";
-    else if (v0Given && !o.RotationCurve && !o.LvDiagram)
+    else if (given("v0") && !o.RotationCurve && !o.LvDiagram)
         parsed.Error = "--v0 is used by --rotation-curve and --lv-diagram only";
     else if (!o.AveragePath.empty())
-        for (const char* other :
-             {"--out", "--fit-outside", "--terms", "--axis", "--dispersion", "--jobs", "--png",
-              "--svg", "--rotation-curve", "--lv-diagram", "--fits"})
-            if (parsed.Error.empty() &&
-                (taken.count(other) || (flags.count(other) && *flags.at(other))))
-                parsed.Error = std::string("--average writes the average alone: give it "
-                                           "without ") +
-                               other;
+        for (const char* other : {"out", "fit-outside", "terms", "axis", "dispersion", "jobs",
+                                  "png", "svg", "rotation-curve", "lv-diagram", "fits"})
+            if (given(other) && parsed.Error.empty())
+                parsed.Error =
+                    std::string("--average writes the average alone: give it without --") + other;
     parsed.Ok = parsed.Error.empty();
     return parsed;
 }

@@ -285,6 +285,9 @@ TEST(BatchOptions, BadOptionsSayWhatIsWrong) {
         {{"--fit-outside", "0:1", "--png=yes", "f"}, "unknown option '--png=yes'"},
         {{"--fit-outside", "0:1", "-qx", "f"}, "unknown option '-qx'"},
         {{"--fit-outside", "0:1", "-q", "-j"}, "--jobs needs a value"},
+        // The first argument refused is named, and a value is no option ("-o --png=yes").
+        {{"--colour", "-qj"}, "unknown option '--colour'"},
+        {{"-o", "--png=yes", "--pattern"}, "--pattern needs a value"},
         {{"--fit-outside", "0:1", "--terms", "0", "--jobs", "0", "f"}, "--terms needs"},
         {{"--fit-outside", "0:1", "--jobs", "0", "--terms", "0", "f"}, "--jobs needs"},
         {{"--fit-outside", "0:1", "--r0", "8", "f"}, "--r0 is used by --rotation-curve only"},
