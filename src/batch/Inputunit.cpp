@@ -3,6 +3,7 @@
 #include "batch/Batchrun.h"
 #include "batch/Lvdiagramunit.h"
 #include "data/Folderunit.h"
+#include "data/Readunit.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -134,16 +135,6 @@ std::string_view StemOf(const std::string& path) {
 }
 
 } // namespace
-
-std::string NotRegularFile(mode_t mode) {
-    const char* kind = S_ISDIR(mode)    ? "a folder"
-                       : S_ISFIFO(mode) ? "a FIFO"
-                       : S_ISSOCK(mode) ? "a socket"
-                       : S_ISCHR(mode)  ? "a character device"
-                       : S_ISBLK(mode)  ? "a block device"
-                                        : "of an unknown type";
-    return std::string("not a regular file (") + kind + ")";
-}
 
 std::string InputProblem(const std::string& path) {
     struct stat status {};

@@ -16,9 +16,6 @@
 // "Permission denied") or "not a regular file (a folder)"; empty for a regular file that opens.
 std::string InputProblem(const std::string& path);
 
-// "not a regular file (a FIFO)" for a file of type mode (from stat) that is not a regular file.
-std::string NotRegularFile(mode_t mode);
-
 // Replaces options.Files by the files of the run and fills options.FileErrors:
 //   - each name given that is a folder is replaced by the entries directly inside it whose
 //     names match options.Pattern (fnmatch, any case), in NaturalLess order, those whose names

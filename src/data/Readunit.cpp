@@ -79,8 +79,6 @@ void TTextSource::SkipLine() {
     }
 }
 
-namespace {
-
 std::string NotRegularFile(mode_t mode) {
     const char* kind = S_ISDIR(mode)    ? "a folder"
                        : S_ISFIFO(mode) ? "a FIFO"
@@ -90,8 +88,6 @@ std::string NotRegularFile(mode_t mode) {
                                         : "of an unknown type";
     return std::string("not a regular file (") + kind + ")";
 }
-
-} // namespace
 
 int OpenRegularFile(const char* path, std::uint64_t& size, std::string& problem) {
     // Devices, FIFOs, sockets and folders are refused before they are opened: opening or

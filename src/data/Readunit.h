@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 #include <vector>
 
 class TTextSource;
@@ -67,3 +68,7 @@ std::int32_t ReadInt(std::string_view& line);
 
 // The file name without its folder.
 std::string ExtractFileName(const std::string& path);
+
+// "not a regular file (a FIFO)" for a file of type mode (from stat) that is not a regular file:
+// why such a file is not read as a spectrum.
+std::string NotRegularFile(mode_t mode);
