@@ -63,8 +63,8 @@ void TForm1::miPuGenerateClick() {
         Session.XValues(), Session.Signal(), [&map](double x) { return map.XToPixel(x); },
         Band.BoxLeft, Band.BoxRight);
     const TFitResult fit = Session.Fit(samples.X, samples.Y);
-    if (!fit.Message.empty())
-        Dialogs->ShowWarning(this, "PolyFit Exception", QString::fromStdString(fit.Message));
+    if (!fit.Error.empty())
+        Dialogs->ShowWarning(this, "PolyFit Exception", QString::fromStdString(fit.Error));
     ShowCoefficients();
     DrawFittedCurve();
 }

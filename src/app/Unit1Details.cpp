@@ -73,7 +73,7 @@ bool TForm1::ApplyDetails() {
     lblFiletime->setText(QString::fromStdString(r.FileTimeText));
     if (!r.Applied) {
         // A number that cannot be read stops here; only the file time has changed.
-        Dialogs->ShowError(this, ApplicationTitle, QString::fromStdString(r.ErrorText));
+        Dialogs->ShowError(this, ApplicationTitle, QString::fromStdString(r.Error));
         return false;
     }
     ShowDetailsPanel(r);

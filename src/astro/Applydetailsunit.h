@@ -6,7 +6,7 @@
 //         ComputeAppliedDetails(Spectrum->FileDate + Spectrum->FileTime, DetailsForm->State());
 //     lblFiletime->setText(QString::fromStdString(r.FileTimeText));
 //     if (!r.Applied) {                    // edElev or edEpoch is not a number
-//         Dialogs->ShowError(this, ApplicationTitle, QString::fromStdString(r.ErrorText));
+//         Dialogs->ShowError(this, ApplicationTitle, QString::fromStdString(r.Error));
 //         return;                          // nothing else changes; V Minus Vlsr stays as it was
 //     }
 //     lblRa..lblElev := r.RaText .. r.ElevText;  edVlsr := r.VlsrText;
@@ -57,9 +57,9 @@ bool ParseEpoch(const std::string& text, double& years, std::string& error,
 
 struct TAppliedDetails {
     // False when edElev or edEpoch is not a number in its range, or the VLSR comes out not
-    // finite; then only FileTimeText and ErrorText are set and nothing else may be applied.
+    // finite; then only FileTimeText and Error are set and nothing else may be applied.
     bool Applied = false;
-    std::string ErrorText; // the conversion error naming the offending text
+    std::string Error; // the conversion error naming the offending text
 
     // The side panel.
     std::string FileTimeText; // lblFiletime, always set

@@ -83,7 +83,7 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
     row.RaHours = details.RightAscension().GetValue() / 15.0;
     row.Declination = Signed(details.Declination().Value);
     if (const TAppliedDetails applied = session.ApplyDetails(details); !applied.Applied)
-        return Failed(result, applied.ErrorText);
+        return Failed(result, applied.Error);
     row.Vlsr = session.Vlsr();
 
     // The axis, the line window (typed, or found in the spectrum on the velocity axis), the fit
@@ -95,8 +95,8 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
     if (settings.Windows.empty()) {
         TLineWindowResult found =
             FindLineWindow(session.VelocitiesMinusVlsr(), session.Signal(), settings.Terms);
-        if (!found.Reason.empty())
-            return Failed(result, "no line window found: " + found.Reason);
+        if (!found.Error.empty())
+            return Failed(result, "no line window found: " + found.Error);
         use = std::move(found.Use);
         // On the velocity-minus-VLSR axis the window's last fit is the very fit of its samples.
         if (settings.Mode == ModeVelocityMinusVlsr) {
@@ -112,7 +112,7 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
     }
     row.Correlation = fit.Correlation;
     if (!session.Subtract(LineRanges(x, use)))
-        return Failed(result, fit.Message.empty() ? "the baseline fit failed" : fit.Message);
+        return Failed(result, fit.Error.empty() ? "the baseline fit failed" : fit.Error);
     row.Coefficients = session.Coefficients();
     result.Title = GraphTitleFor(settings.Mode, true);
 

@@ -45,7 +45,7 @@ TAveragedScan ReadScan(const std::string& path, const TStationSettings& station,
                                                  : TAveragePosition::AppliedDetails;
     scan.Applied = session.ApplyDetails(details);
     if (!scan.Applied.Applied)
-        throw fail(scan.Applied.ErrorText);
+        throw fail(scan.Applied.Error);
     // The position the VLSR was computed for: the name's, else the details'. Angles are held
     // in the 0..360 form; a latitude above 180 is a negative one.
     const double latitude = details.GalLatitude().Value;
