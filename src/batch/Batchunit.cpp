@@ -31,6 +31,37 @@ TSpectrumResult& Failed(TSpectrumResult& result, const std::string& error) {
     return result;
 }
 
+// The line window's channels: the windows typed, or the window found in the spectrum on the
+// velocity-minus-VLSR axis. On that axis the session takes the found window's last fit, the very
+// fit of its samples. Returned: false, with the reason in error, when no window is found.
+bool ChooseLineWindow(TSession& session, const TBatchSettings& settings,
+                      std::vector<TChannelUse>& use, std::string& error) {
+    if (!settings.Windows.empty()) {
+        use = ChannelUseOfWindows(session.XValues(), session.Signal(), settings.Windows);
+        return true;
+    }
+    TLineWindowResult found =
+        FindLineWindow(session.VelocitiesMinusVlsr(), session.Signal(), settings.Terms);
+    if (!found.Error.empty()) {
+        error = found.Error;
+        return false;
+    }
+    use = std::move(found.Use);
+    if (settings.Mode == ModeVelocityMinusVlsr)
+        session.UseFit(std::move(found.Coefficients), found.Correlation);
+    return true;
+}
+
+// The session's fit of the samples outside the line window, unless ChooseLineWindow gave it the
+// window's own.
+TFitResult FitOutsideLine(TSession& session, const TBatchSettings& settings,
+                          const std::vector<TChannelUse>& use) {
+    if (settings.Windows.empty() && settings.Mode == ModeVelocityMinusVlsr)
+        return {session.Correlation(), ""};
+    const TFitSamples samples = BaselineSamples(session.XValues(), session.Signal(), use);
+    return session.Fit(samples.X, samples.Y);
+}
+
 } // namespace
 
 void TypePosition(TDetailsState& details, const TBatchSettings& settings) {
@@ -86,30 +117,14 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
         return Failed(result, applied.Error);
     row.Vlsr = session.Vlsr();
 
-    // The axis, the line window (typed, or found in the spectrum on the velocity axis), the fit
-    // outside it, and the subtraction.
+    // The axis, the line window, the fit outside it, and the subtraction.
     session.SelectAxis(settings.Mode);
     const std::vector<double>& x = session.XValues();
     std::vector<TChannelUse> use;
-    TFitResult fit;
-    if (settings.Windows.empty()) {
-        TLineWindowResult found =
-            FindLineWindow(session.VelocitiesMinusVlsr(), session.Signal(), settings.Terms);
-        if (!found.Error.empty())
-            return Failed(result, "no line window found: " + found.Error);
-        use = std::move(found.Use);
-        // On the velocity-minus-VLSR axis the window's last fit is the very fit of its samples.
-        if (settings.Mode == ModeVelocityMinusVlsr) {
-            session.UseFit(std::move(found.Coefficients), found.Correlation);
-            fit.Correlation = found.Correlation;
-        }
-    } else {
-        use = ChannelUseOfWindows(x, session.Signal(), settings.Windows);
-    }
-    if (!settings.Windows.empty() || settings.Mode != ModeVelocityMinusVlsr) {
-        const TFitSamples samples = BaselineSamples(x, session.Signal(), use);
-        fit = session.Fit(samples.X, samples.Y);
-    }
+    std::string noWindow;
+    if (!ChooseLineWindow(session, settings, use, noWindow))
+        return Failed(result, "no line window found: " + noWindow);
+    const TFitResult fit = FitOutsideLine(session, settings, use);
     row.Correlation = fit.Correlation;
     if (!session.Subtract(LineRanges(x, use)))
         return Failed(result, fit.Error.empty() ? "the baseline fit failed" : fit.Error);
