@@ -34,7 +34,7 @@ void BM_Generate9Terms(benchmark::State& state) {
     form.ShowSpectrum();
     form.CSpinEdit1->setText("9");
     // One real drag over the line sets the band.
-    const std::vector<double>& x = form.CurrentSession().XValues;
+    const std::vector<double>& x = form.CurrentSession().XValues();
     const int left = form.XToPixel(x[170]), right = form.XToPixel(x[250]);
     QTest::mousePress(form.PlotPanel(), Qt::LeftButton, {}, QPoint(left, 300));
     QTest::mouseMove(form.PlotPanel(), QPoint(right, 300));
@@ -42,9 +42,9 @@ void BM_Generate9Terms(benchmark::State& state) {
     for (auto _ : state) {
         form.miPuGenerateClick();
         QApplication::processEvents();
-        benchmark::DoNotOptimize(form.CurrentSession().Correlation);
+        benchmark::DoNotOptimize(form.CurrentSession().Correlation());
     }
-    if (!(form.CurrentSession().Correlation > 0.9))
+    if (!(form.CurrentSession().Correlation() > 0.9))
         state.SkipWithError("the fit failed");
 }
 BENCHMARK(BM_Generate9Terms)->Unit(benchmark::kMicrosecond);

@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const double instant = 40172.0 + (22 * 3600 + 15 * 60 + 7) / 86400.0;
     const TAppliedDetails r = ComputeAppliedDetails(instant, state, c);
     if (!r.Applied) {
-        FUZZ_CHECK(!r.ErrorText.empty());
+        FUZZ_CHECK(!r.Error.empty());
         FUZZ_CHECK(r.VlsrText.empty());
         return 0;
     }

@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const TFitResult fit = FitPolynomial(x, y, coefficients);
     const double r = fit.Correlation;
     FUZZ_CHECK(r == -1.0 || (r >= 0.0 && r <= 1.0));
-    FUZZ_CHECK(r == -1.0 || fit.Message.empty());
+    FUZZ_CHECK(r == -1.0 || fit.Error.empty());
     if (r >= 0.0) {
         FUZZ_CHECK(coefficients.size() == terms);
         for (const double c : coefficients)

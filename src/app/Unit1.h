@@ -1,6 +1,6 @@
-// The main window: owner of the session (the spectrum, its axes, fit, VLSR and details; see
-// session/Sessionunit.h), of the view of it (the plot and its limits, the display mode, the
-// band, the subtraction history) and home of every user command.
+// The main window: owner of the session (the spectrum, its axes, fit, subtractions, VLSR and
+// details; see session/Sessionunit.h), of the view of it (the plot and its limits, the display
+// mode, the band) and home of every user command.
 //
 // The window is split by concern: construction and layout of the controls (Unit1.cpp); its
 // lifecycle, the Read and Exit commands, hints and the status bar (Unit1Session.cpp); the
@@ -137,20 +137,15 @@ public:
     void DrawBox();
     void ShowCoefficients();
     void DrawFittedCurve();
-    double EvaluatePolynomial(double x) const; // the polynomial of the fit at x
     const TBand& BandState() const { return Band; }
 
-    // Session state, readable by tests.
+    // The session and the view of it, as shown (read only: the commands change them).
     int DisplayMode() const { return Mode; } // the mode chosen in the Graph menu
     int ShownMode() const;                   // the mode of the axis drawn (Unit1Graph.cpp)
     const TSession& CurrentSession() const { return Session; }
-    TSession& CurrentSession() { return Session; } // for a test to stage a fit
-    bool VlsrAppliedToSpectrum() const { return Session.VlsrForSpectrum; }
-    bool IsCorrected() const { return Corrected; }
     bool IsSpectrumDrawn() const { return SpectrumDrawn; }
     const std::string& Title() const { return GraphTitle; }
     const TGraphLimits& GraphLimits() const { return Limits; }
-    const TSpectrumFile* SpectrumFile() const { return Session.File ? &*Session.File : nullptr; }
     bool ToolBarHints() const { return ShowToolBarHints; }
     TPlot* PlotPanel() const { return Plot; }
 
@@ -226,7 +221,6 @@ private:
     TSession Session;
     // The station's site, equinox and solar motion, read once when the window is made.
     TStationSettings Station = TStationSettings::Read();
-    bool Corrected = false;
     int Mode = 0; // the Graph menu's display mode
     QActionGroup* GraphGroup = nullptr;
     TPlot* Plot = nullptr;
@@ -234,12 +228,10 @@ private:
     bool SpectrumDrawn = false;
     std::string GraphTitle;
     TBand Band;
-    bool FitOffered = false;       // the last fit succeeded on the axis shown: Subtract may use it
     bool FittedCurveShown = false; // the graph shows the fitted curve (not the titles)
     // The polynomial of the curve shown: the session's Coefficients may be resized after the
     // fit.
     std::vector<double> ShownCurveCoefficients;
-    TSubtractionHistory History;
     bool ShowToolBarHints = true;
     bool PlacedWithFrame = false;        // placed again once shown with its frame
     TDetailsForm* DetailsForm = nullptr; // created by the first Enter other details
@@ -265,13 +257,16 @@ private:
 
 public:
     // FITS export (Unit1Fits.cpp): File > Export FITS spectrum, below Export graph and enabled
-    // with it; the band of the last subtraction's fit, in the x of the axis it was fitted on,
-    // for the file's history.
+    // with it.
     QAction* miExportFits = nullptr;
     void miExportFitsClick();
 
 private:
+    // The golden images' test puts a VLSR and fits of its own into the session, through the
+    // session's steps: no control gives the exact values its images were drawn with.
+    friend class TForm1Stage;
+
     void CreateFitsMenuItem();
-    void RememberSubtractedBand();
-    TAxisRange SubtractedBand;
+    // The band of a fit, in the x of the axis it was fitted on, for the FITS file's history.
+    TAxisRange FittedBand() const;
 };

@@ -45,19 +45,17 @@ void TForm1::miAverageClick() {
         files.push_back(QFile::encodeName(path).toStdString());
     TAverage average;
     try {
-        average = AverageFiles(files, Station, Session.AppliedDetails);
+        average = AverageFiles(files, Station, Session.AppliedDetails());
     } catch (const std::runtime_error& error) {
         // As a Read that fails: the spectrum shown stays.
         Dialogs->ShowMessage(this, ApplicationTitle, QString::fromUtf8(error.what()));
         return;
     }
-    UseAverage(Session, average);
+    Session.UseAverage(average);
     // Save as and the FITS export take their fallback details from the dialog, which an
     // average as the first command of a run has not yet made.
     if (!DetailsForm)
         DetailsForm = new TDetailsForm(this, Station);
-    Corrected = false;
-    History.Clear();
     UpdateAverageItems();
     miGraphClick(miVMinusVlsr);
     miSaveAs->setEnabled(true);
@@ -72,19 +70,19 @@ void TForm1::miAverageClick() {
     ShowDetailsPanel(first);
     ShowVlsrFreshness();
     edVlsr->setToolTip("The first file's VLSR; each file was shifted by the VLSR of its own time");
-    QStringList lines = {QString::fromStdString(Session.CurrentFileName) + ", VLSR each:"};
+    QStringList lines = {QString::fromStdString(Session.CurrentFileName()) + ", VLSR each:"};
     for (const TAveragedScan& scan : average.Files)
         lines << ScanLine(scan);
     Memo->setPlainText(lines.join('\n'));
     // The Graph menu shows the modes that are off; the status bar says for how long.
-    ShowStatusMessage(QString::fromStdString(Session.CurrentFileName) +
+    ShowStatusMessage(QString::fromStdString(Session.CurrentFileName()) +
                       ": V Minus Vlsr only until a file is read");
 }
 
 void TForm1::UpdateAverageItems() {
     // An average has no frequency, wavelength or plain velocity axis of its own (its files'
     // channels differ), and its VLSRs are the files' own.
-    const bool single = Session.AveragedFiles.empty();
+    const bool single = Session.AveragedFiles().empty();
     // The modes are off only while an average is shown: its list of files goes with it.
     if (single && !miFrequency->isEnabled())
         Memo->clear();

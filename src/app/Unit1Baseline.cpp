@@ -22,11 +22,7 @@ void TForm1::CSpinEdit1Change() {
     if (!typed.IsInteger)
         CSpinEdit1->setText("0");
     // A typed negative number cannot be a number of terms: it fits none, and the fit says so.
-    Session.Coefficients.resize(static_cast<std::size_t>(std::max(0, typed.Value)), 0.0);
-}
-
-double TForm1::EvaluatePolynomial(double x) const {
-    return ::EvaluatePolynomial(Session.Coefficients, x);
+    Session.SetTerms(typed.Value);
 }
 
 void TForm1::PlotMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int) {
@@ -65,29 +61,27 @@ void TForm1::miPuCancelClick() {
 void TForm1::miPuGenerateClick() {
     const TGraphMapping map = Mapping();
     const TBaselineSamples samples = SamplesOutsideBand(
-        Session.XValues, Session.Signal, [&map](double x) { return map.XToPixel(x); }, Band.BoxLeft,
-        Band.BoxRight);
-    const TFitResult fit = FitPolynomial(samples.X, samples.Y, Session.Coefficients);
-    Session.Correlation = fit.Correlation;
-    if (!fit.Message.empty())
-        Dialogs->ShowWarning(this, "PolyFit Exception", QString::fromStdString(fit.Message));
+        Session.XValues(), Session.Signal(), [&map](double x) { return map.XToPixel(x); },
+        Band.BoxLeft, Band.BoxRight);
+    const TFitResult fit = Session.Fit(samples.X, samples.Y);
+    if (!fit.Error.empty())
+        Dialogs->ShowWarning(this, "PolyFit Exception", QString::fromStdString(fit.Error));
     ShowCoefficients();
     DrawFittedCurve();
 }
 
 void TForm1::ShowCoefficients() {
     Memo->clear();
-    for (const std::string& line : CoefficientLines(Session.Coefficients, Session.Correlation))
+    for (const std::string& line : CoefficientLines(Session.Coefficients(), Session.Correlation()))
         Memo->appendPlainText(QString::fromStdString(line));
-    lblCorr->setText(QString::fromStdString(FloatToText(Session.Correlation)));
+    lblCorr->setText(QString::fromStdString(FloatToText(Session.Correlation())));
 }
 
 void TForm1::DrawFittedCurve() {
-    // Only a fit that succeeded is drawn and offered to Subtract: after a failure the
-    // coefficients may still hold a polynomial of another spectrum or axis.
-    FitOffered = Session.Correlation >= 0.0;
-    if (SpectrumDrawn && FitOffered) {
-        DrawCurve(Session.Coefficients);
+    // Only a fit that succeeded is drawn (the session offers it to Subtract): after a failure
+    // the coefficients may still hold a polynomial of another spectrum or axis.
+    if (SpectrumDrawn && Session.FitOffered()) {
+        DrawCurve(Session.Coefficients());
     } else if (FittedCurveShown) {
         // The graph never shows a curve the memo does not list: a failed fit takes the
         // previous fit's curve away.
@@ -106,29 +100,26 @@ void TForm1::DrawCurve(const std::vector<double>& coefficients) {
 }
 
 void TForm1::miSubtractClick() {
-    if (!FitOffered)
+    if (!Session.Subtract({FittedBand()}))
         return;
-    History.Push(Session.Signal);
-    RememberSubtractedBand();
-    SubtractPolynomial(Session.Signal, Session.XValues, Session.Coefficients);
-    Corrected = true;
     if (!DrawSpectrum()) {
         ShowStatusMessage("Error finding data limits");
-        Corrected = false;
+        // The graph still shows the signal before: the subtraction is taken back, so that the
+        // signal, the title and what Save writes agree with it.
+        Session.Undo();
     }
     UpdatePolynomialItems();
 }
 
 void TForm1::miUndoSubtractClick() {
-    if (!History.Undo(Session.Signal))
+    if (!Session.Undo())
         return;
-    Corrected = History.Corrected();
     if (!DrawSpectrum())
         ShowStatusMessage("Error finding data limits");
     UpdatePolynomialItems();
 }
 
 void TForm1::UpdatePolynomialItems() {
-    miSubtract->setEnabled(FitOffered);
-    miUndoSubtract->setEnabled(History.CanUndo());
+    miSubtract->setEnabled(Session.FitOffered());
+    miUndoSubtract->setEnabled(Session.CanUndo());
 }

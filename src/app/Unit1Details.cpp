@@ -18,18 +18,18 @@ void TForm1::PrepareDetails() {
     if (!DetailsForm)
         DetailsForm = new TDetailsForm(this, Station);
     DetailsForm->setWindowTitle(
-        QString::fromStdString(Session.File ? ExtractFileName(Session.File->FilePath) : ""));
-    DetailsForm->SetFileNamePosition(Session.PositionInFileName, Session.FileGLatitude,
-                                     Session.FileGLongitude);
+        QString::fromStdString(Session.File() ? ExtractFileName(Session.File()->FilePath) : ""));
+    DetailsForm->SetFileNamePosition(Session.PositionInFileName(), Session.FileGLatitude(),
+                                     Session.FileGLongitude());
 }
 
 void TForm1::miDetailsClick() {
     PrepareDetails();
     // What the dialog offers when it first opens for a spectrum is what Save writes until
     // details are applied to it: the fields then may hold edits abandoned with No.
-    if (!Session.OfferedDetails) {
+    if (!Session.DetailsOffered()) {
         DetailsForm->FormShow();
-        Session.OfferedDetails = DetailsForm->State();
+        Session.OfferDetails(DetailsForm->State());
     }
     if (Dialogs->ExecModal(*DetailsForm) != QDialog::Accepted)
         return;
@@ -49,7 +49,7 @@ void TForm1::ShowDetailsPanel(const TAppliedDetails& r) {
 }
 
 void TForm1::ShowVlsrFreshness(const QString& terms) {
-    const bool stale = !Session.VlsrForSpectrum && !Session.VlsrFileName.empty();
+    const bool stale = !Session.VlsrForSpectrum() && !Session.VlsrFileName().empty();
     // A VLSR computed for another spectrum stays in view, as it always has, but greyed and
     // named, so that nobody takes it for this spectrum's.
     QPalette palette = edVlsr->style()->standardPalette();
@@ -59,7 +59,7 @@ void TForm1::ShowVlsrFreshness(const QString& terms) {
                              palette.color(QPalette::Disabled, QPalette::Text));
     edVlsr->setPalette(palette);
     if (stale)
-        edVlsr->setToolTip("Computed for " + QString::fromStdString(Session.VlsrFileName) +
+        edVlsr->setToolTip("Computed for " + QString::fromStdString(Session.VlsrFileName()) +
                            ", not for the spectrum shown: enter its details (File > Enter other "
                            "details)");
     else if (!terms.isNull())
@@ -69,20 +69,17 @@ void TForm1::ShowVlsrFreshness(const QString& terms) {
 bool TForm1::ApplyDetails() {
     if (!DetailsForm)
         return false;
-    const TAppliedDetails r = ComputeAppliedDetails(Session.Instant(), DetailsForm->State());
+    const TAppliedDetails r = Session.ApplyDetails(DetailsForm->State());
     lblFiletime->setText(QString::fromStdString(r.FileTimeText));
     if (!r.Applied) {
         // A number that cannot be read stops here; only the file time has changed.
-        Dialogs->ShowError(this, ApplicationTitle, QString::fromStdString(r.ErrorText));
+        Dialogs->ShowError(this, ApplicationTitle, QString::fromStdString(r.Error));
         return false;
     }
     ShowDetailsPanel(r);
-    Session.UseVlsr(r.Vlsr);
     const QString terms = QString::fromStdString(VlsrTermsText(r));
     ShowVlsrFreshness(terms);
     ShowStatusMessage(terms);
-    // The saved header repeats what was applied, never edits abandoned later with No.
-    Session.AppliedDetails = DetailsForm->State();
     // A graph on the velocity-minus-VLSR axis is redrawn for the new VLSR at once, so that it
     // never shows velocities that no longer match edVlsr; a choice of that axis held back
     // while the spectrum had no VLSR of its own comes back.

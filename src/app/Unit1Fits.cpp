@@ -27,7 +27,7 @@ void TForm1::CreateFitsMenuItem() {
 }
 
 void TForm1::miExportFitsClick() {
-    if (!Session.File || !DetailsForm)
+    if (!Session.File() || !DetailsForm)
         return;
     const QString path = Dialogs->GetSaveFileName(this, "Export FITS spectrum", SaveFolder,
                                                   "FITS files (*.fits *.fit)", "fits");
@@ -36,19 +36,13 @@ void TForm1::miExportFitsClick() {
     SaveFolder = QFileInfo(path).absolutePath();
     // The header values are those Save as writes, from the details last applied; the file is
     // made whole in memory and then replaced as a whole, as Save as replaces its text.
-    const TSaveHeader header =
-        GatherSaveHeader(Session, DetailsForm->State(), GraphTitle, Corrected);
-    const TDetailsState& details = Session.DetailsOfSpectrum(DetailsForm->State());
-    std::vector<TAxisRange> windows;
-    if (Corrected)
-        windows.push_back(SubtractedBand);
     const TFitsSpectrum spectrum =
-        FitsSpectrumOf(Session, details, header, ShownMode(), Station, windows);
+        FitsSpectrumOf(Session, DetailsForm->State(), GraphTitle, ShownMode(), Station);
     WriteTextFileSafely(path.toStdString(), FitsFileBytes(FitsSpectrumImage(spectrum)));
 }
 
-void TForm1::RememberSubtractedBand() {
+TAxisRange TForm1::FittedBand() const {
     // The fit took the samples outside the band's pixel columns on the graph as drawn now.
     const double a = PixelToX(Band.BoxLeft), b = PixelToX(Band.BoxRight);
-    SubtractedBand = {std::min(a, b), std::max(a, b)};
+    return {std::min(a, b), std::max(a, b)};
 }

@@ -46,7 +46,7 @@ std::int64_t SteadyMilliseconds() {
 } // namespace
 
 void TForm1::UpdateFileItems() {
-    const bool shown = Session.File.has_value();
+    const bool shown = Session.File().has_value();
     for (QAction* item : {miNextFile, miPreviousFile, tbNextFile, tbPreviousFile})
         item->setEnabled(shown);
 }
@@ -90,7 +90,7 @@ void TForm1::miFollowFolderClick() {
 }
 
 void TForm1::FollowShownFolder() {
-    if (!miFollowFolder->isChecked() || !Session.File) {
+    if (!miFollowFolder->isChecked() || !Session.File()) {
         delete FolderWatcher;
         FolderWatcher = nullptr;
         Arrivals.reset();
@@ -101,13 +101,13 @@ void TForm1::FollowShownFolder() {
         FollowedFolderLost = false;
         return;
     }
-    const QByteArray folderPath = FolderOf(Session.File->FilePath);
+    const QByteArray folderPath = FolderOf(Session.File()->FilePath);
     if (FolderWatcher && folderPath == FollowedFolderPath)
         return;
     FollowedFolderPath = folderPath;
     FollowedFolder = QFile::decodeName(folderPath);
     FollowedSuffix =
-        QFileInfo(QFile::decodeName(QByteArray::fromStdString(Session.File->FilePath))).suffix();
+        QFileInfo(QFile::decodeName(QByteArray::fromStdString(Session.File()->FilePath))).suffix();
     FollowedFolderLost = false;
     FollowedFolderId = FolderIdentity(FollowedFolderPath);
     delete FolderWatcher;

@@ -26,7 +26,7 @@ void TForm1::miGraphClick(QAction* sender) {
 int TForm1::ShownMode() const {
     // A spectrum is never drawn against a VLSR computed for another observation: until its own
     // details are applied, the velocity-minus-VLSR choice shows the plain velocity axis.
-    return Mode == ModeVelocityMinusVlsr && !Session.VlsrForSpectrum ? ModeVelocity : Mode;
+    return Mode == ModeVelocityMinusVlsr && !Session.VlsrForSpectrum() ? ModeVelocity : Mode;
 }
 
 void TForm1::ShowSpectrum() {
@@ -34,14 +34,12 @@ void TForm1::ShowSpectrum() {
     // The check mark tells the axis drawn; Mode keeps the user's choice for when it comes back.
     QAction* const items[] = {miFrequency, miWavelength, miVelocity, miVMinusVlsr};
     items[shown]->setChecked(true);
-    Session.SelectXAxis(shown);
+    Session.SelectAxis(shown); // the fit belongs to the axis it was made on
     SpectrumDrawn = false;
     BandForMeasure = false; // a band dragged on another graph marks nothing on this one
     if (DrawSpectrum()) {
         SpectrumDrawn = true;
         miPolynomial->menuAction()->setEnabled(false);
-        // The fit belongs to the axis it was made on.
-        FitOffered = false;
         UpdatePolynomialItems();
         miMeasureLine->setEnabled(true);
         tbMeasureLine->setEnabled(true);
@@ -56,11 +54,11 @@ TGraphMapping TForm1::Mapping() const {
 
 TGraphInputs TForm1::GraphInputs() const {
     TGraphInputs inputs;
-    inputs.X = &Session.XValues;
-    inputs.Signal = &Session.Signal;
+    inputs.X = &Session.XValues();
+    inputs.Signal = &Session.Signal();
     inputs.Mode = ShownMode();
-    inputs.Corrected = Corrected;
-    inputs.FileName = Session.CurrentFileName;
+    inputs.Corrected = Session.Corrected();
+    inputs.FileName = Session.CurrentFileName();
     return inputs;
 }
 

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -33,28 +34,22 @@ void TForm1::miMeasureLineClick() {
                              "or Graph > V Minus Vlsr.");
         return;
     }
-    TLineMeasureRequest request;
     // The figures are relative to the LSR whenever this spectrum has its VLSR; on the plain
     // velocity axis the marks then stand VLSR further on.
-    request.LsrFrame = Session.VlsrForSpectrum && !Session.VelocitiesMinusVlsr.empty();
-    request.Velocities = request.LsrFrame ? Session.VelocitiesMinusVlsr : Velocities;
-    const double shift = request.LsrFrame && shown == ModeVelocity ? Session.Vlsr : 0.0;
-    request.Signal = Session.Signal;
+    const double shift = Session.LsrFrame() && shown == ModeVelocity ? Session.Vlsr() : 0.0;
+    std::vector<bool> inBand;
     if (BandForMeasure) {
         const TGraphMapping map = Mapping();
         const int lo = std::min(Band.BoxLeft, Band.BoxRight);
         const int hi = std::max(Band.BoxLeft, Band.BoxRight);
-        request.InBand.resize(Session.XValues.size());
-        for (std::size_t i = 0; i < Session.XValues.size(); ++i) {
-            const int px = map.XToPixel(Session.XValues[i]);
-            request.InBand[i] = lo <= px && px <= hi;
+        const std::vector<double>& x = Session.XValues();
+        inBand.resize(x.size());
+        for (std::size_t i = 0; i < x.size(); ++i) {
+            const int px = map.XToPixel(x[i]);
+            inBand[i] = lo <= px && px <= hi;
         }
     }
-    request.Subtracted = Corrected;
-    request.Terms = static_cast<int>(Session.Coefficients.size());
-    if (request.LsrFrame && Session.AppliedDetails)
-        request.Longitude = Session.AppliedDetails->GalLongitude().Value;
-    const TLineMeasureReport report = MeasureShownLine(request);
+    const TLineMeasureReport& report = Session.Measure(std::move(inBand));
 
     // The fit's coefficients stay above the measure; a measure made before gives way.
     QStringList memo = Memo->toPlainText().split('\n');

@@ -11,7 +11,7 @@
 void TForm1::miSaveAsClick() {
     // Saving is offered only once a spectrum has been read, and every successful Read has
     // created the details dialog.
-    if (!Session.File || !DetailsForm)
+    if (!Session.File() || !DetailsForm)
         return;
     const QString path =
         Dialogs->GetSaveFileName(this, "Save as", SaveFolder, "Text file(*.txt);;Any (*.*)", "txt");
@@ -23,7 +23,6 @@ void TForm1::miSaveAsClick() {
     // at all. The position, site and elevation are those last applied (the side panel's), not
     // edits abandoned with No; and the VLSR is this observation's own, or 0 when its details
     // were not applied, never one computed for a spectrum read before.
-    const TSaveHeader header =
-        GatherSaveHeader(Session, DetailsForm->State(), GraphTitle, Corrected);
-    WriteTextFileSafely(path.toStdString(), SavedText(header, Session.XValues, Session.Signal));
+    const TSaveHeader header = Session.SaveHeader(DetailsForm->State(), GraphTitle);
+    WriteTextFileSafely(path.toStdString(), SavedText(header, Session.XValues(), Session.Signal()));
 }

@@ -185,15 +185,11 @@ void TForm1::ReadSpectrumFile(const QString& path) {
 }
 
 void TForm1::ReadSpectrumFile(const QByteArray& localPath) {
+    // The session forgets the fit, the subtractions and the measure of the spectrum read before;
+    // a failed read keeps them, so the title's "(corrected)" stays true to the signal on screen.
     Session.Read(localPath.toStdString());
     UpdateAverageItems();
-    Session.SelectXAxis(ShownMode());
-    // A subtracted baseline belongs to the spectrum read before; a failed read keeps both, so
-    // the title's "(corrected)" stays true to the signal on screen.
-    Corrected = false;
-    History.Clear();
-    // The fit and the measure shown were made on the spectrum read before.
-    FitOffered = false;
+    Session.SelectAxis(ShownMode());
     Memo->clear();
     lblCorr->setText(NoCorrelationText);
     ShowVlsrFreshness();

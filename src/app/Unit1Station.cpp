@@ -18,7 +18,7 @@ void TForm1::miStationClick() {
         DetailsForm->SetStation(Station);
     // The side panel and the VLSR stay those of the details last applied, so that the VLSR
     // shown and the site shown with it never disagree.
-    ShowStatusMessage(Session.AppliedDetails
+    ShowStatusMessage(Session.AppliedDetails()
                           ? "Station settings saved: the next details applied use the new site."
                           : "Station settings saved.");
 }

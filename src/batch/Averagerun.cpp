@@ -59,10 +59,10 @@ int RunAverage(const TBatchOptions& options, const TRunConsole& console) {
                 if (static_cast<std::uint64_t>(output.st_dev) == scan.Device &&
                     static_cast<std::uint64_t>(output.st_ino) == scan.Inode)
                     return cannotSave("it is one of the files averaged (" + scan.Path + ")");
-        UseAverage(session, average);
-        const TSaveHeader header = GatherSaveHeader(
-            session, *session.AppliedDetails, GraphTitleFor(ModeVelocityMinusVlsr, false), false);
-        text = SavedText(header, session.XValues, session.Signal);
+        session.UseAverage(average);
+        const TSaveHeader header = session.SaveHeader(*session.AppliedDetails(),
+                                                      GraphTitleFor(ModeVelocityMinusVlsr, false));
+        text = SavedText(header, session.XValues(), session.Signal());
     } catch (const std::exception& error) {
         say(error.what());
         return 1;
@@ -85,11 +85,12 @@ int RunAverage(const TBatchOptions& options, const TRunConsole& console) {
         say("cannot flush \"" + options.AveragePath + "\" to the disk: " + std::strerror(errno));
         return 1;
     }
-    if (!console.Quiet && !session.XValues.empty()) {
+    if (!console.Quiet && !session.XValues().empty()) {
         char span[96];
         std::snprintf(span, sizeof span, " on %zu channels (%.1f to %.1f km/s) into ",
-                      session.XValues.size(), session.XValues.back(), session.XValues.front());
-        say("averaged " + std::to_string(session.AveragedFiles.size()) + " files" + span +
+                      session.XValues().size(), session.XValues().back(),
+                      session.XValues().front());
+        say("averaged " + std::to_string(session.AveragedFiles().size()) + " files" + span +
             options.AveragePath);
     }
     return 0;

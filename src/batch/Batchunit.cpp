@@ -31,6 +31,37 @@ TSpectrumResult& Failed(TSpectrumResult& result, const std::string& error) {
     return result;
 }
 
+// The line window's channels: the windows typed, or the window found in the spectrum on the
+// velocity-minus-VLSR axis. On that axis the session takes the found window's last fit, the very
+// fit of its samples. Returned: false, with the reason in error, when no window is found.
+bool ChooseLineWindow(TSession& session, const TBatchSettings& settings,
+                      std::vector<TChannelUse>& use, std::string& error) {
+    if (!settings.Windows.empty()) {
+        use = ChannelUseOfWindows(session.XValues(), session.Signal(), settings.Windows);
+        return true;
+    }
+    TLineWindowResult found =
+        FindLineWindow(session.VelocitiesMinusVlsr(), session.Signal(), settings.Terms);
+    if (!found.Error.empty()) {
+        error = found.Error;
+        return false;
+    }
+    use = std::move(found.Use);
+    if (settings.Mode == ModeVelocityMinusVlsr)
+        session.UseFit(std::move(found.Coefficients), found.Correlation);
+    return true;
+}
+
+// The session's fit of the samples outside the line window, unless ChooseLineWindow gave it the
+// window's own.
+TFitResult FitOutsideLine(TSession& session, const TBatchSettings& settings,
+                          const std::vector<TChannelUse>& use) {
+    if (settings.Windows.empty() && settings.Mode == ModeVelocityMinusVlsr)
+        return {session.Correlation(), ""};
+    const TFitSamples samples = BaselineSamples(session.XValues(), session.Signal(), use);
+    return session.Fit(samples.X, samples.Y);
+}
+
 } // namespace
 
 void TypePosition(TDetailsState& details, const TBatchSettings& settings) {
@@ -54,7 +85,7 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
     // Every file has a session of its own, as a freshly started program holds it: a file's
     // result never depends on the file before it.
     TSession session;
-    session.Coefficients.assign(static_cast<std::size_t>(settings.Terms), 0.0);
+    session.SetTerms(settings.Terms);
 
     try {
         session.Read(path);
@@ -67,16 +98,14 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
                 text += ": " + problem;
         return Failed(result, text);
     }
-    const double instant = session.Instant();
-    row.TimeUtc = IsoTimeText(instant);
-    result.FileName = session.CurrentFileName;
+    row.TimeUtc = IsoTimeText(session.Instant());
+    result.FileName = session.CurrentFileName();
 
     // The details as the dialog opens on this file, then the position typed, then OK.
-    TDetailsState details = TDetailsState::Create(station);
-    details.FormShow(session.PositionInFileName, session.FileGLatitude, session.FileGLongitude);
+    TDetailsState details = session.DetailsShown(TDetailsState::Create(station));
     if (settings.Position != TPositionSource::FileName)
         TypePosition(details, settings);
-    else if (!session.PositionInFileName)
+    else if (!session.PositionInFileName())
         // The dialog would offer the galactic centre; a survey wants the file's own position.
         return Failed(result, "no source position: the file's name carries none (give "
                               "--galactic or --equatorial)");
@@ -84,63 +113,39 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
     row.GalLongitude = details.GalLongitude().Value;
     row.RaHours = details.RightAscension().GetValue() / 15.0;
     row.Declination = Signed(details.Declination().Value);
+    if (const TAppliedDetails applied = session.ApplyDetails(details); !applied.Applied)
+        return Failed(result, applied.Error);
+    row.Vlsr = session.Vlsr();
 
-    const TAppliedDetails applied = ComputeAppliedDetails(instant, details);
-    if (!applied.Applied)
-        return Failed(result, applied.ErrorText);
-    session.UseVlsr(applied.Vlsr);
-    session.AppliedDetails = details;
-    row.Vlsr = session.Vlsr;
-
-    // The axis, the line window (typed, or found in the spectrum on the velocity axis), the fit
-    // outside it, and the subtraction.
-    session.SelectXAxis(settings.Mode);
-    const std::vector<double>& x = session.XValues;
-    std::vector<double>& signal = session.Signal;
+    // The axis, the line window, the fit outside it, and the subtraction.
+    session.SelectAxis(settings.Mode);
+    const std::vector<double>& x = session.XValues();
     std::vector<TChannelUse> use;
-    TFitResult fit;
-    if (settings.Windows.empty()) {
-        TLineWindowResult found =
-            FindLineWindow(session.VelocitiesMinusVlsr, signal, settings.Terms);
-        if (!found.Reason.empty())
-            return Failed(result, "no line window found: " + found.Reason);
-        use = std::move(found.Use);
-        // On the velocity-minus-VLSR axis the window's last fit is the very fit of its samples.
-        if (settings.Mode == ModeVelocityMinusVlsr) {
-            session.Coefficients = std::move(found.Coefficients);
-            fit.Correlation = found.Correlation;
-        }
-    } else {
-        use = ChannelUseOfWindows(x, signal, settings.Windows);
-    }
-    if (!settings.Windows.empty() || settings.Mode != ModeVelocityMinusVlsr) {
-        const TFitSamples samples = BaselineSamples(x, signal, use);
-        fit = FitPolynomial(samples.X, samples.Y, session.Coefficients);
-    }
-    session.Correlation = fit.Correlation;
+    std::string noWindow;
+    if (!ChooseLineWindow(session, settings, use, noWindow))
+        return Failed(result, "no line window found: " + noWindow);
+    const TFitResult fit = FitOutsideLine(session, settings, use);
     row.Correlation = fit.Correlation;
-    if (fit.Correlation < 0.0)
-        return Failed(result, fit.Message.empty() ? "the baseline fit failed" : fit.Message);
-    row.Coefficients = session.Coefficients;
-    SubtractPolynomial(signal, x, session.Coefficients);
+    if (!session.Subtract(LineRanges(x, use)))
+        return Failed(result, fit.Error.empty() ? "the baseline fit failed" : fit.Error);
+    row.Coefficients = session.Coefficients();
     result.Title = GraphTitleFor(settings.Mode, true);
 
     // Save as.
     try {
-        const TSaveHeader header = GatherSaveHeader(session, details, result.Title, true);
-        result.SavedText = SavedText(header, x, signal);
-        result.Fits =
-            FitsSpectrumOf(session, details, header, settings.Mode, station, LineRanges(x, use));
+        result.SavedText =
+            SavedText(session.SaveHeader(details, result.Title), x, session.Signal());
+        result.Fits = FitsSpectrumOf(session, details, result.Title, settings.Mode, station);
     } catch (const std::invalid_argument& error) {
         return Failed(result, error.what());
     }
 
-    row.Line = MeasureLine(signal, use, session.VelocitiesMinusVlsr, *row.GalLongitude,
+    row.Line = MeasureLine(session.Signal(), use, session.VelocitiesMinusVlsr(), *row.GalLongitude,
                            settings.Dispersion);
     row.Line.Windows = LineRanges(x, use);
     result.X = x;
-    result.Velocities = session.VelocitiesMinusVlsr;
-    result.Signal = std::move(signal);
+    result.Velocities = session.VelocitiesMinusVlsr();
+    result.Signal = session.Signal();
     result.Ok = true;
     return result;
 }

@@ -1,12 +1,11 @@
 // Batchunit: one spectrum file taken through the window's steps without a window, and the row
 // it gives in the survey summary.
 //
-// The steps are the window's own core calls, in the window's order: the reader
-// (TSpectrumFile::Read), the details as a fresh dialog shows them (TDetailsState::Create, the
-// file-name position, then any position typed), the VLSR as OK applies it
-// (ComputeAppliedDetails), the display mode's axis, the baseline fit (FitPolynomial) and its
-// subtraction (SubtractPolynomial), and Save as's header and text (GatherSaveHeader,
-// SavedText). So the text is byte for byte what the window saves after the same steps.
+// The steps are the window's own session steps (session/Sessionunit.h), in the window's order:
+// Read, the details as a fresh dialog shows them (DetailsShown of TDetailsState::Create, then
+// any position typed), ApplyDetails as OK applies them, SelectAxis, Fit (or the line window's
+// own fit) and Subtract, and Save as's header and text (SaveHeader, SavedText). So the text is
+// byte for byte what the window saves after the same steps.
 //
 // One difference from the window: the window fits the samples outside a band dragged over the
 // plot, chosen by pixel column; here the samples are chosen by their value on the axis, outside

@@ -28,7 +28,7 @@
 // data line). Empty texts still give their line: "Filename = " and the line end.
 //
 // How Save as uses this unit, in this order, so that nothing is written unless all is well:
-//   1. the header gathered (GatherSaveHeader of session/Sessionunit.h, which throws
+//   1. the header gathered (TSession::SaveHeader of session/Sessionunit.h, which throws
 //      std::invalid_argument naming an elevation text that is no number in range; nothing has
 //      been written yet);
 //   2. text = SavedText(header, XValues, Signal);

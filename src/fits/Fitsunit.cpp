@@ -129,16 +129,17 @@ TFitsAxis FitsSpectralAxis(int mode, const std::vector<double>& x) {
     return axis;
 }
 
-TFitsSpectrum FitsSpectrumOf(const TSession& session, const TDetailsState& details,
-                             const TSaveHeader& saved, int mode, const TStationSettings& station,
-                             std::vector<TAxisRange> lineWindows) {
+TFitsSpectrum FitsSpectrumOf(const TSession& session, const TDetailsState& dialog,
+                             const std::string& description, int mode,
+                             const TStationSettings& station, const QLocale& locale) {
+    const TDetailsState& details = session.DetailsOfSpectrum(dialog);
     TFitsSpectrum s;
-    s.Saved = saved;
+    s.Saved = session.SaveHeader(dialog, description, locale);
     s.Mode = mode;
-    s.X = session.XValues;
-    s.Signal = session.Signal;
+    s.X = session.XValues();
+    s.Signal = session.Signal();
     s.Instant = session.Instant();
-    s.VlsrKnown = session.VlsrForSpectrum;
+    s.VlsrKnown = session.VlsrForSpectrum();
     s.RaDegrees = details.RightAscension().GetValue();
     s.DecDegrees = SignedDegreesOf(details.Declination().Value);
     s.GLonDegrees = details.GalLongitude().Value;
@@ -147,7 +148,7 @@ TFitsSpectrum FitsSpectrumOf(const TSession& session, const TDetailsState& detai
     s.SiteLatitude = SignedDegreesOf(details.SiteLatitude().Value);
     s.SiteLongitude = SignedDegreesOf(details.SiteLongitude().Value);
     s.Telescope = station.TelescopeName;
-    s.LineWindows = std::move(lineWindows);
+    s.LineWindows = session.FittedOutside();
     return s;
 }
 

@@ -18,6 +18,7 @@
 #include "data/Saveunit.h"
 #include "numeric/Linewindowunit.h"
 
+#include <QLocale>
 #include <optional>
 #include <string>
 #include <variant>
@@ -25,7 +26,7 @@
 
 class TDetailsState;
 class TStationSettings;
-struct TSession;
+class TSession;
 
 // One header card. Key "COMMENT" or "HISTORY" gives a commentary card whose text is the value.
 struct TFitsCard {
@@ -88,15 +89,17 @@ struct TFitsSpectrum {
 };
 
 // The spectrum's file as the window or the batch has it.
-// Given:    session      the spectrum, its axis, fit and VLSR
-//           details      the details last applied, or the dialog's when none were
-//           saved        GatherSaveHeader's record for the same spectrum
+// Given:    session      the spectrum, its axis, fit, subtractions and VLSR
+//           dialog       the details dialog's state (TSession::DetailsOfSpectrum)
+//           description  the graph's title line
 //           mode         the axis shown (session.XValues)
 //           station      for the telescope's name
-//           lineWindows  left out of the baseline fit (in x's unit), when one was subtracted
-TFitsSpectrum FitsSpectrumOf(const TSession& session, const TDetailsState& details,
-                             const TSaveHeader& saved, int mode, const TStationSettings& station,
-                             std::vector<TAxisRange> lineWindows);
+// Returned: TSession::SaveHeader's record with the spectrum, and the stretches the standing
+//           subtraction's fit left out (TSession::FittedOutside) as its line windows. Throws as
+//           SaveHeader.
+TFitsSpectrum FitsSpectrumOf(const TSession& session, const TDetailsState& dialog,
+                             const std::string& description, int mode,
+                             const TStationSettings& station, const QLocale& locale = QLocale());
 
 // The image of a spectrum: data, WCS and the cards described at the top.
 TFitsImage FitsSpectrumImage(const TFitsSpectrum& spectrum);

@@ -11,7 +11,7 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
                                  int terms, double clipLevel, double margin, double breadth) {
     TLineWindowResult r;
     if (terms < 1) {
-        r.Reason = "the baseline needs at least one term";
+        r.Error = "the baseline needs at least one term";
         return r;
     }
     const std::size_t n = std::min(x.size(), signal.size());
@@ -80,7 +80,7 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
     std::vector<TChannelUse> next;
     for (r.Iterations = 1; r.Iterations <= 20; ++r.Iterations) {
         if (fitted < 2 * m) {
-            r.Reason = "too few channels left for the baseline fit";
+            r.Error = "too few channels left for the baseline fit";
             return r;
         }
         for (std::size_t j = 0; j < m; ++j)
@@ -88,7 +88,7 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
                 solved[j][k] = k <= j ? normal[j][k] : normal[k][j];
         std::string message;
         if (!GaussJordan(solved, rhs, scaled, message)) {
-            r.Reason = message;
+            r.Error = message;
             return r;
         }
         residuals.clear();
@@ -165,7 +165,7 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
     const TFitResult fit = FitPolynomial(fx, fy, r.Coefficients);
     r.Correlation = fit.Correlation;
     if (fit.Correlation < 0.0) {
-        r.Reason = fit.Message.empty() ? "the baseline fit failed" : fit.Message;
+        r.Error = fit.Error.empty() ? "the baseline fit failed" : fit.Error;
         return r;
     }
     residuals.clear();

@@ -26,7 +26,7 @@ struct TLineWindowResult {
     std::vector<double> Corrected;    // signal minus the baseline (0 where missing)
     double Rms = 0.0;                 // robust rms of the fitted channels' residuals
     int Iterations = 0;               // fits made
-    std::string Reason;               // why no baseline could be fitted; empty on success
+    std::string Error;                // why no baseline could be fitted; empty on success
 };
 
 // The line window found from the spectrum itself: a baseline fitted, the channels that stand
@@ -45,7 +45,7 @@ struct TLineWindowResult {
 //                      for the line's wings below the clipping level
 //           breadth    axis units, the wide running mean's span (32 km/s: four dispersions
 //                      of the gas, a tangent point's ridge and its fall)
-// Returned: at most 20 fits; Reason from FitPolynomial when a fit fails, or when fewer
+// Returned: at most 20 fits; Error from FitPolynomial when a fit fails, or when fewer
 //           channels than 2 x terms are left to fit
 // Reference: iterative sigma clipping of the baseline (as in the automatic baseline of
 //           spectral-line reduction packages); the fit is FitPolynomial (Polyfitunit.h).

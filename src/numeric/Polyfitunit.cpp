@@ -128,7 +128,7 @@ TFitResult FitPolynomial(const TVector& x, const TVector& y, TVector& coefficien
     const TFlagGuard guard;
     TFitResult result;
     try {
-        result.Correlation = PolyFit(x, y, coefficients, result.Message);
+        result.Correlation = PolyFit(x, y, coefficients, result.Error);
         return result;
     } catch (const EFloatingPointError&) {
         // Retried below on data rescaled to [0, 1].
@@ -148,7 +148,7 @@ TFitResult FitPolynomial(const TVector& x, const TVector& y, TVector& coefficien
         // All x or all y equal divide 0 by 0 here.
         CheckValues(xs);
         CheckValues(ys);
-        result.Correlation = PolyFit(xs, ys, coefficients, result.Message);
+        result.Correlation = PolyFit(xs, ys, coefficients, result.Error);
         if (result.Correlation > 0.0)
             RescaleCoefficients(coefficients, yMax, yMin, xMax, xMin);
     } catch (...) {

@@ -36,12 +36,12 @@ using TDesignMatrix = std::vector<double>;
 // column (and row) i: -1 unused, 0 used once as pivot, > 0 chosen more than once.
 using TPivotTable = std::vector<std::array<std::int32_t, 3>>;
 
-// The outcome of a fit: R (0..1), or -1.0 on failure; Message says why a fit failed when it
+// The outcome of a fit: R (0..1), or -1.0 on failure; Error says why a fit failed when it
 // failed on its arguments or on a singular matrix ("" otherwise: an arithmetic error that the
 // retry could not mend fails quietly).
 struct TFitResult {
     double Correlation = -1.0;
-    std::string Message;
+    std::string Error; // why the fit failed (the correlation is then -1); empty on success
 };
 
 // Raised when a fit meets floating-point overflow, division by zero or an invalid operation.

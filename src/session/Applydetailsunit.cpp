@@ -109,8 +109,8 @@ TAppliedDetails ComputeAppliedDetails(double instant, const TDetailsState& state
     r.Hours = p.Hour + p.Minute * (1.0 / 60.0) + p.Second * (1.0 / 3600.0);
     r.FileTimeText = FileTimeText(instant, locale);
 
-    if (!ParseElevation(elevationText, r.Elevation, r.ErrorText, locale) ||
-        !ParseEpoch(epochText, r.Epoch, r.ErrorText, locale))
+    if (!ParseElevation(elevationText, r.Elevation, r.Error, locale) ||
+        !ParseEpoch(epochText, r.Epoch, r.Error, locale))
         return r;
 
     r.RaText = state.RightAscension().ToText();
@@ -132,7 +132,7 @@ TAppliedDetails ComputeAppliedDetails(double instant, const TDetailsState& state
     // A VLSR that is not a number would turn every x value of the graph and the saved file
     // into NaN; it is never applied.
     if (!std::isfinite(r.Vlsr)) {
-        r.ErrorText = "The VLSR cannot be computed for these details";
+        r.Error = "The VLSR cannot be computed for these details";
         return r;
     }
     r.Lst = lst - std::floor(lst);

@@ -50,9 +50,9 @@ bool ParseEpoch(const std::string& text, double& years, std::string& error,
 
 struct TAppliedDetails {
     // False when edElev or edEpoch is not a number in its range, or the VLSR comes out not
-    // finite; then only FileTimeText and ErrorText are set and nothing else may be applied.
+    // finite; then only FileTimeText and Error are set and nothing else may be applied.
     bool Applied = false;
-    std::string ErrorText; // the conversion error naming the offending text
+    std::string Error; // the conversion error naming the offending text
 
     // The side panel.
     std::string FileTimeText; // lblFiletime, always set

@@ -33,19 +33,19 @@ TAveragedScan ReadScan(const std::string& path, const TStationSettings& station,
     } catch (const std::runtime_error& error) {
         throw fail(error.what());
     }
-    if (!session.PositionInFileName && !fallback)
+    if (!session.PositionInFileName() && !fallback)
         throw fail("no source position: its name carries none and no details were applied");
     // The details as the dialog shows them when this file is read: the ones applied last (or
     // a new dialog's), with the position of the file's name.
-    TDetailsState details = fallback ? *fallback : TDetailsState::Create(station);
-    details.FormShow(session.PositionInFileName, session.FileGLatitude, session.FileGLongitude);
+    const TDetailsState details =
+        session.DetailsShown(fallback ? *fallback : TDetailsState::Create(station));
     TAveragedScan scan;
     scan.Path = path;
-    scan.Position =
-        session.PositionInFileName ? TAveragePosition::FileName : TAveragePosition::AppliedDetails;
-    scan.Applied = ComputeAppliedDetails(session.Instant(), details);
+    scan.Position = session.PositionInFileName() ? TAveragePosition::FileName
+                                                 : TAveragePosition::AppliedDetails;
+    scan.Applied = session.ApplyDetails(details);
     if (!scan.Applied.Applied)
-        throw fail(scan.Applied.ErrorText);
+        throw fail(scan.Applied.Error);
     // The position the VLSR was computed for: the name's, else the details'. Angles are held
     // in the 0..360 form; a latitude above 180 is a negative one.
     const double latitude = details.GalLatitude().Value;
@@ -56,8 +56,6 @@ TAveragedScan ReadScan(const std::string& path, const TStationSettings& station,
         throw fail(std::strerror(errno));
     scan.Device = static_cast<std::uint64_t>(status.st_dev);
     scan.Inode = static_cast<std::uint64_t>(status.st_ino);
-    session.UseVlsr(scan.Applied.Vlsr);
-    session.AppliedDetails = details;
     return scan;
 }
 
@@ -145,7 +143,7 @@ TAverage AverageFiles(const std::vector<std::string>& paths, const TStationSetti
     for (const std::string& path : paths) {
         TSession session;
         average.Files.push_back(ReadScan(path, station, fallback, session));
-        fileSignals.push_back(std::move(session.Signal));
+        fileSignals.push_back(session.Signal());
         if (average.Files.size() == 1)
             average.First = std::move(session);
     }
@@ -179,18 +177,4 @@ TAverage AverageFiles(const std::vector<std::string>& paths, const TStationSetti
 
 std::string AverageTitle(std::size_t count) {
     return "Average of " + std::to_string(count) + " files";
-}
-
-void UseAverage(TSession& session, const TAverage& average) {
-    std::vector<double> coefficients = std::move(session.Coefficients);
-    session = average.First;
-    session.Coefficients = std::move(coefficients);
-    session.Correlation = 0.0;
-    session.Signal = average.Signal;
-    session.XValues = average.Velocities;
-    session.VelocitiesMinusVlsr = average.Velocities;
-    session.CurrentFileName = AverageTitle(average.Files.size());
-    session.AveragedFiles.clear();
-    for (const TAveragedScan& scan : average.Files)
-        session.AveragedFiles.push_back({ExtractFileName(scan.Path), scan.Applied.Vlsr});
 }

@@ -8,9 +8,9 @@
 // channels. Every file's signal is therefore interpolated linearly onto the first file's axis
 // and the values averaged channel by channel.
 //
-// The averaged spectrum lives in a session like any spectrum read (UseAverage): its axis is
-// the velocity-minus-VLSR one, which no other display mode can show, and its file list goes
-// into the saved file's header.
+// The averaged spectrum lives in a session like any spectrum read (TSession::UseAverage): its axis
+// is the velocity-minus-VLSR one, which no other display mode can show, and its file list goes into
+// the saved file's header.
 //
 // Only repeated scans of one source are averaged: files whose positions lie more than
 // AverageSeparation apart on the sky, or one file given twice, are refused (CheckOneSource).
@@ -91,9 +91,3 @@ TAverage AverageFiles(const std::vector<std::string>& paths, const TStationSetti
 
 // The title of an average: "Average of N files".
 std::string AverageTitle(std::size_t count);
-
-// Puts the average into session as its spectrum: the signal on its velocity-minus-VLSR axis
-// (XValues and VelocitiesMinusVlsr both), the first file's header, VLSR, position and applied
-// details, AverageTitle as its name, and the files with their VLSRs for the saved header. The
-// fit's coefficients keep their number.
-void UseAverage(TSession& session, const TAverage& average);

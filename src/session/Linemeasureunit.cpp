@@ -131,7 +131,7 @@ TLineMeasureReport MeasureShownLine(const TLineMeasureRequest& request) {
             std::vector<double> coefficients(static_cast<std::size_t>(std::max(0, request.Terms)));
             const TFitResult fit = FitPolynomial(samples.X, samples.Y, coefficients);
             if (fit.Correlation < 0.0) {
-                report.Error = fit.Message.empty() ? "the baseline fit failed" : fit.Message;
+                report.Error = fit.Error.empty() ? "the baseline fit failed" : fit.Error;
                 return report;
             }
             corrected = signal;
@@ -140,8 +140,8 @@ TLineMeasureReport MeasureShownLine(const TLineMeasureRequest& request) {
         }
     } else {
         TLineWindowResult found = FindLineWindow(v, signal, request.Terms);
-        if (!found.Reason.empty()) {
-            report.Error = "no line window found: " + found.Reason;
+        if (!found.Error.empty()) {
+            report.Error = "no line window found: " + found.Error;
             return report;
         }
         use = std::move(found.Use);

@@ -24,6 +24,12 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+// The window's session, for staging a VLSR and fits that no control gives exactly.
+class TForm1Stage {
+public:
+    static TSession& Session(TForm1& form) { return form.Session; }
+};
+
 namespace {
 
 const char* const ModeNames[] = {"frequency", "wavelength", "velocity", "vminusvlsr"};
@@ -59,7 +65,7 @@ protected:
     // Reads the case's file and draws it as the Graph menu and Subtract do.
     void Draw(TForm1& form, const TGraphCase& c) {
         form.ReadSpectrumFile(c.Path);
-        form.CurrentSession().UseVlsr(TestVlsr); // as if the details had been applied
+        TForm1Stage::Session(form).UseVlsr(TestVlsr); // as if the details had been applied
         QAction* items[] = {form.miFrequency, form.miWavelength, form.miVelocity,
                             form.miVMinusVlsr};
         form.miGraphClick(items[c.Mode]);
@@ -67,15 +73,14 @@ protected:
         if (c.Subtracted) {
             // A straight line through the first and last samples: the corrected signal lies
             // about 0.
-            TSession& session = form.CurrentSession();
-            const std::vector<double>& x = session.XValues;
-            const std::vector<double>& y = session.Signal;
+            TSession& session = TForm1Stage::Session(form);
+            const std::vector<double>& x = session.XValues();
+            const std::vector<double>& y = session.Signal();
             const double slope = (y.back() - y.front()) / (x.back() - x.front());
-            session.Coefficients = {y.front() - slope * x.front(), slope};
-            session.Correlation = 1.0;
-            form.DrawFittedCurve(); // offers the line to Subtract
+            session.UseFit({y.front() - slope * x.front(), slope}, 1.0); // offers it to Subtract
+            form.DrawFittedCurve();
             form.miSubtractClick();
-            ASSERT_TRUE(form.IsCorrected());
+            ASSERT_TRUE(form.CurrentSession().Corrected());
         }
     }
 
@@ -157,8 +162,8 @@ TEST_F(GoldenGraph, BandAndFittedCurve) {
             velocity = c;
     Draw(*form, velocity);
     TPlot* plot = form->PlotPanel();
-    const int left = form->XToPixel(form->CurrentSession().XValues[150]),
-              right = form->XToPixel(form->CurrentSession().XValues[260]);
+    const int left = form->XToPixel(form->CurrentSession().XValues()[150]),
+              right = form->XToPixel(form->CurrentSession().XValues()[260]);
     Dialogs.PopupAnswer = "miPuGenerate";
     QTest::mousePress(plot, Qt::LeftButton, {}, QPoint(left, 300));
     QTest::mouseMove(plot, QPoint((left + right) / 2, 250));
@@ -166,18 +171,17 @@ TEST_F(GoldenGraph, BandAndFittedCurve) {
     EXPECT_TRUE(MatchesGolden(plot->Picture(), "band-cassiopeia-velocity"));
     QTest::mouseRelease(plot, Qt::LeftButton, {}, QPoint(right, 300));
     ASSERT_EQ(Dialogs.PopupCount, 1);
-    ASSERT_GT(form->CurrentSession().Correlation, 0.0);
+    ASSERT_GT(form->CurrentSession().Correlation(), 0.0);
     EXPECT_TRUE(MatchesGolden(plot->Picture(), "fit-cassiopeia-velocity"));
 
     form->CSpinEdit1->setText("9");
     form->miPuGenerateClick();
-    ASSERT_GT(form->CurrentSession().Correlation, 0.0);
+    ASSERT_GT(form->CurrentSession().Correlation(), 0.0);
     EXPECT_TRUE(MatchesGolden(plot->Picture(), "fit9-cassiopeia-velocity"));
 
     // A cubic through the data's level at 0 km/s, below the graph at the left end and above it
     // at the right end.
-    form->CurrentSession().Coefficients = {1520.0, 0.0, 0.0, 1e-5};
-    form->CurrentSession().Correlation = 1.0;
+    TForm1Stage::Session(*form).UseFit({1520.0, 0.0, 0.0, 1e-5}, 1.0);
     form->DrawFittedCurve();
     EXPECT_TRUE(MatchesGolden(plot->Picture(), "fit-clipped-cassiopeia-velocity"));
 

@@ -58,7 +58,7 @@ protected:
 
     // The band around the line at channel 210, as a user drags it.
     void DragOverLine(TForm1& form, bool rightToLeft = false) {
-        const std::vector<double>& x = form.CurrentSession().XValues;
+        const std::vector<double>& x = form.CurrentSession().XValues();
         const int left = form.XToPixel(x[170]), right = form.XToPixel(x[250]);
         rightToLeft ? Drag(form, right, left) : Drag(form, left, right);
     }

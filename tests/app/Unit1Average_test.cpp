@@ -29,11 +29,11 @@ TEST_F(MainWindow, AverageFilesIsShownBaselinedAndSavedUntilAFileIsRead) {
     Item(*form, "miAverage")->trigger();
     EXPECT_EQ(Dialogs.Messages.value(0),
               "Kelvane: " + Folder.filePath("none.dat") + ": Unable to open none.dat");
-    EXPECT_EQ(form->CurrentSession().CurrentFileName, "line.dat");
+    EXPECT_EQ(form->CurrentSession().CurrentFileName(), "line.dat");
 
     Dialogs.MultiOpenAnswers << scans;
     Item(*form, "miAverage")->trigger();
-    EXPECT_EQ(form->CurrentSession().CurrentFileName, "Average of 3 files");
+    EXPECT_EQ(form->CurrentSession().CurrentFileName(), "Average of 3 files");
     EXPECT_EQ(form->ShownMode(), ModeVelocityMinusVlsr);
     EXPECT_TRUE(Item(*form, "miVMinusVlsr")->isChecked());
     for (const char* name : {"miFrequency", "miWavelength", "miVelocity", "miDetails"})
@@ -46,7 +46,7 @@ TEST_F(MainWindow, AverageFilesIsShownBaselinedAndSavedUntilAFileIsRead) {
     Dialogs.PopupAnswer = "miPuGenerate";
     DragOverLine(*form);
     Item(*form, "miSubtract")->trigger();
-    ASSERT_TRUE(form->IsCorrected());
+    ASSERT_TRUE(form->CurrentSession().Corrected());
     Dialogs.SaveAnswers << Folder.filePath("average.txt");
     Item(*form, "tbSaveAs")->trigger();
     QFile saved(Folder.filePath("average.txt"));
@@ -59,13 +59,13 @@ TEST_F(MainWindow, AverageFilesIsShownBaselinedAndSavedUntilAFileIsRead) {
                   1)
             << start;
     EXPECT_EQ(lines.filter(QRegularExpression("^-?[0-9.e+-]+,")).size(),
-              static_cast<qsizetype>(form->CurrentSession().XValues.size()));
+              static_cast<qsizetype>(form->CurrentSession().XValues().size()));
 
     // A file read brings the other modes back.
     Read(*form, Spectrum("after.dat"));
     for (const char* name : {"miFrequency", "miWavelength", "miVelocity", "miDetails"})
         EXPECT_TRUE(Item(*form, name)->isEnabled()) << name;
-    EXPECT_TRUE(form->CurrentSession().AveragedFiles.empty());
+    EXPECT_TRUE(form->CurrentSession().AveragedFiles().empty());
     EXPECT_TRUE(form->Memo->toPlainText().isEmpty());
 }
 
@@ -91,7 +91,7 @@ TEST_F(MainWindow, AverageFilesRefusesOtherPositionsAndOneFileTwice) {
         Item(*form, "miAverage")->trigger();
         EXPECT_TRUE(Dialogs.Messages.value(0).startsWith("Kelvane: " + c.message))
             << Dialogs.Messages.value(0).toStdString();
-        EXPECT_EQ(form->CurrentSession().CurrentFileName, "line.dat");
+        EXPECT_EQ(form->CurrentSession().CurrentFileName(), "line.dat");
     }
 }
 

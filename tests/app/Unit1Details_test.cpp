@@ -70,14 +70,14 @@ TEST_F(Details, OkFillsThePanelAndTheVlsrAxis) {
     EXPECT_FALSE(form->lblGlat->text().isEmpty());
     // The file is dated 25 December 2009, 22:15:07 UT; the correction is that of the Earth's
     // motion away from or towards Cygnus, a few tens of km/s at most.
-    EXPECT_NE(form->CurrentSession().Vlsr, 0.0);
-    EXPECT_LT(std::fabs(form->CurrentSession().Vlsr), 50.0);
-    EXPECT_EQ(form->edVlsr->text().toStdString(), FloatToText(form->CurrentSession().Vlsr));
+    EXPECT_NE(form->CurrentSession().Vlsr(), 0.0);
+    EXPECT_LT(std::fabs(form->CurrentSession().Vlsr()), 50.0);
+    EXPECT_EQ(form->edVlsr->text().toStdString(), FloatToText(form->CurrentSession().Vlsr()));
     EXPECT_FALSE(form->edVlsr->toolTip().isEmpty()) << "the terms of the VLSR";
-    ASSERT_EQ(form->CurrentSession().VelocitiesMinusVlsr.size(), Velocities.size());
+    ASSERT_EQ(form->CurrentSession().VelocitiesMinusVlsr().size(), Velocities.size());
     for (std::size_t i = 0; i < Velocities.size(); i += 57)
-        EXPECT_DOUBLE_EQ(form->CurrentSession().VelocitiesMinusVlsr[i],
-                         Velocities[i] - form->CurrentSession().Vlsr);
+        EXPECT_DOUBLE_EQ(form->CurrentSession().VelocitiesMinusVlsr()[i],
+                         Velocities[i] - form->CurrentSession().Vlsr());
     EXPECT_TRUE(form->miVMinusVlsr->isEnabled());
 
     // The same details again give the same text; a new Read disables the mode again.
@@ -103,15 +103,15 @@ TEST_F(Details, ANewSpectrumIsNeverDrawnAgainstTheOldVlsr) {
     EXPECT_EQ(form->ShownMode(), ModeVelocity);
     EXPECT_TRUE(form->miVelocity->isChecked());
     EXPECT_FALSE(form->miVMinusVlsr->isChecked());
-    EXPECT_EQ(form->CurrentSession().XValues, Velocities);
+    EXPECT_EQ(form->CurrentSession().XValues(), Velocities);
     EXPECT_EQ(form->Title(), "Velocity v Signal");
     // Applying them brings the chosen axis back.
     Dialogs.ModalResult = QDialog::Accepted;
     form->miDetails->trigger();
     EXPECT_EQ(form->ShownMode(), ModeVelocityMinusVlsr);
     EXPECT_TRUE(form->miVMinusVlsr->isChecked());
-    EXPECT_DOUBLE_EQ(form->CurrentSession().XValues[0],
-                     Velocities[0] - form->CurrentSession().Vlsr);
+    EXPECT_DOUBLE_EQ(form->CurrentSession().XValues()[0],
+                     Velocities[0] - form->CurrentSession().Vlsr());
     EXPECT_EQ(form->Title(), "Velocity - VLSR v Signal");
 }
 
@@ -149,17 +149,18 @@ TEST_F(Details, NewDetailsRedrawTheVlsrAxis) {
     Read(*form, Spectrum("a.dat"));
     form->miVMinusVlsr->trigger();
     ASSERT_EQ(form->DisplayMode(), ModeVelocityMinusVlsr);
-    ASSERT_DOUBLE_EQ(form->CurrentSession().XValues[0],
-                     Velocities[0] - form->CurrentSession().Vlsr);
+    ASSERT_DOUBLE_EQ(form->CurrentSession().XValues()[0],
+                     Velocities[0] - form->CurrentSession().Vlsr());
     // Another position on the other side of the sky changes the VLSR by many km/s.
     Dialogs.OnModal = [](QDialog& dialog) {
         auto& details = static_cast<TDetailsForm&>(dialog);
         details.edRaHrs->setText("7");
         details.edDecDeg->setText("-40");
     };
-    const double oldVlsr = form->CurrentSession().Vlsr;
+    const double oldVlsr = form->CurrentSession().Vlsr();
     form->miDetails->trigger();
-    ASSERT_GT(std::fabs(form->CurrentSession().Vlsr - oldVlsr), 1.0);
-    EXPECT_DOUBLE_EQ(form->CurrentSession().XValues[0], Velocities[0] - form->CurrentSession().Vlsr)
+    ASSERT_GT(std::fabs(form->CurrentSession().Vlsr() - oldVlsr), 1.0);
+    EXPECT_DOUBLE_EQ(form->CurrentSession().XValues()[0],
+                     Velocities[0] - form->CurrentSession().Vlsr())
         << "the graph shows the new axis";
 }

@@ -76,14 +76,14 @@ TEST_F(ExportFits, TheSpectrumAsShownWithTheSubtractedBaseline) {
     EXPECT_TRUE(fits.Header.contains("HISTORY Correlation = "));
     // The band's edges (dragged from channel 170 to 250) in Hz from the rest frequency, to
     // within the few channels a pixel column of the plot spans.
-    const std::vector<double>& x = form->CurrentSession().XValues;
+    const std::vector<double>& x = form->CurrentSession().XValues();
     const auto at = fits.Header.indexOf("HISTORY Fitted outside x = ");
     ASSERT_GE(at, 0);
     const QList<QByteArray> edges = fits.Header.mid(at + 27, 53).simplified().split(' ');
     ASSERT_GE(edges.size(), 3);
     EXPECT_NEAR(edges[0].toDouble(), x[170], 4 * (x[1] - x[0]));
     EXPECT_NEAR(edges[2].toDouble(), x[250], 4 * (x[1] - x[0]));
-    const std::vector<double>& signal = form->CurrentSession().Signal;
+    const std::vector<double>& signal = form->CurrentSession().Signal();
     ASSERT_EQ(fits.Data.size(), signal.size());
     EXPECT_TRUE(std::isnan(fits.Data[5]));
     EXPECT_EQ(fits.Data[210], signal[210]) << "the corrected signal";

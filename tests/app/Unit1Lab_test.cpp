@@ -46,7 +46,7 @@ TEST_F(Lab, MeasureLineGivesTheTerminalVelocityAndMarksIt) {
     Dialogs.ModalResult = QDialog::Accepted;
     Read(*form, WriteSpectrumFile(Folder.path(), "G0_30.0.dat",
                                   [&](int i) { return signal[static_cast<std::size_t>(i)]; }));
-    ASSERT_TRUE(form->VlsrAppliedToSpectrum());
+    ASSERT_TRUE(form->CurrentSession().VlsrForSpectrum());
 
     QTest::keyClick(form.get(), Qt::Key_M, Qt::ControlModifier);
     ASSERT_EQ(Dialogs.Messages.size(), 1) << "the frequency axis has no velocities";
@@ -57,7 +57,7 @@ TEST_F(Lab, MeasureLineGivesTheTerminalVelocityAndMarksIt) {
     Click(*form, form->tbMeasureLine);
     // Channel i of the model lies at Velocities[i] from the LSR; the window's axis at
     // Velocities[i] - VLSR.
-    const double vlsr = form->CurrentSession().Vlsr;
+    const double vlsr = form->CurrentSession().Vlsr();
     const double vt = MemoValue(*form, "vt");
     EXPECT_NEAR(vt, model.Truth - vlsr, 3.0);
     EXPECT_TRUE(form->Memo->toPlainText().contains("Line, in the band"));
@@ -105,7 +105,7 @@ TEST_F(Lab, NextAndPreviousFileStepThroughTheFolder) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     EXPECT_FALSE(form->miNextFile->isEnabled());
     Read(*form, Folder.filePath("a2.dat"));
-    const auto name = [&] { return form->CurrentSession().CurrentFileName; };
+    const auto name = [&] { return form->CurrentSession().CurrentFileName(); };
     const struct {
         QAction* Step; // its key, or its tool button's click
         bool Key;
@@ -161,16 +161,16 @@ TEST_F(Lab, FollowFolderShowsANewScanOnceItIsComplete) {
     scan.write(text.left(text.size() / 2));
     scan.flush();
     QTest::qWait(500);
-    EXPECT_EQ(form->CurrentSession().CurrentFileName, "G0_60.0.dat") << "half a scan shown";
+    EXPECT_EQ(form->CurrentSession().CurrentFileName(), "G0_60.0.dat") << "half a scan shown";
     scan.write(text.mid(text.size() / 2));
     scan.close();
-    for (int waited = 0; waited < 5000 && form->CurrentSession().CurrentFileName != "G0_30.0.dat";
+    for (int waited = 0; waited < 5000 && form->CurrentSession().CurrentFileName() != "G0_30.0.dat";
          waited += 20)
         QTest::qWait(20);
-    EXPECT_EQ(form->CurrentSession().CurrentFileName, "G0_30.0.dat");
+    EXPECT_EQ(form->CurrentSession().CurrentFileName(), "G0_30.0.dat");
     EXPECT_EQ(form->StatusText(2), "New file: G0_30.0.dat");
     EXPECT_EQ(Dialogs.ModalCount, modal);
-    EXPECT_TRUE(form->VlsrAppliedToSpectrum());
+    EXPECT_TRUE(form->CurrentSession().VlsrForSpectrum());
     EXPECT_EQ(form->lblGlong->text(), "30\u00b0 0' 0\"") << "the position from its name";
     EXPECT_TRUE(Dialogs.Messages.isEmpty() && Dialogs.Errors.isEmpty());
     form->close();
@@ -203,8 +203,8 @@ TEST_F(Lab, FollowFolderComesBackWithTheFolderAndShowsAnyName) {
         QFile::encodeName(WriteSpectrumFile(elsewhere.path(), "scan.dat", Hump));
     const std::string name = "scan-\xff\xfe.dat"; // Latin-1 bytes, no UTF-8
     ASSERT_EQ(::rename(written.constData(), (folder + '/' + name.c_str()).constData()), 0);
-    EXPECT_TRUE(waitFor([&] { return form->CurrentSession().CurrentFileName == name; }))
-        << form->CurrentSession().CurrentFileName;
+    EXPECT_TRUE(waitFor([&] { return form->CurrentSession().CurrentFileName() == name; }))
+        << form->CurrentSession().CurrentFileName();
     EXPECT_TRUE(form->StatusText(2).startsWith("New file: scan-"));
     QDir(QFile::decodeName(folder + "-moved")).removeRecursively();
 }
@@ -216,7 +216,7 @@ TEST_F(Lab, AnAverageFirstIsSavedExportedAndMeasured) {
     Dialogs.MultiOpenAnswers << QStringList{Spectrum("G0_120.0_a.dat", noisy),
                                             Spectrum("G0_120.0_b.dat", noisy)};
     form->findChild<QAction*>("miAverage")->trigger();
-    ASSERT_EQ(form->CurrentSession().CurrentFileName, "Average of 2 files");
+    ASSERT_EQ(form->CurrentSession().CurrentFileName(), "Average of 2 files");
     Dialogs.SaveAnswers << Folder.filePath("average.txt") << Folder.filePath("average.fits");
     form->miSaveAs->trigger();
     form->findChild<QAction*>("miExportFits")->trigger();

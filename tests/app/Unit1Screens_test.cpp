@@ -135,7 +135,7 @@ TEST_F(TwoScreens, CurveAndBandFollowTheWindow) {
     TPlot* plot = form->PlotPanel();
     Dialogs.PopupAnswer = "miPuGenerate";
     DragOverLine(*form);
-    ASSERT_GT(form->CurrentSession().Correlation, 0.0);
+    ASSERT_GT(form->CurrentSession().Correlation(), 0.0);
     const QImage fitted = plot->Picture().copy();
     form->CSpinEdit1->setText("9");
 
@@ -147,8 +147,8 @@ TEST_F(TwoScreens, CurveAndBandFollowTheWindow) {
 
     // A drag on the dense screen, the button still down when the window moves.
     MoveTo(*form, 1);
-    const int from = form->XToPixel(form->CurrentSession().XValues[170]),
-              to = form->XToPixel(form->CurrentSession().XValues[250]);
+    const int from = form->XToPixel(form->CurrentSession().XValues()[170]),
+              to = form->XToPixel(form->CurrentSession().XValues()[250]);
     QTest::mousePress(plot, Qt::LeftButton, {}, QPoint(from, 300));
     QTest::mouseMove(plot, QPoint((from + to) / 2, 300));
     QTest::mouseMove(plot, QPoint(to, 300));

@@ -80,7 +80,7 @@ TEST_F(MainWindow, StartsWithItsMenusAndPanels) {
     EXPECT_EQ(form->pnlPlot->size(), QSize(640, 600));
     EXPECT_EQ(form->pnlCoeff->width(), 198);
     EXPECT_EQ(form->CSpinEdit1->value(), 4);
-    EXPECT_EQ(form->CurrentSession().Coefficients.size(), 4u);
+    EXPECT_EQ(form->CurrentSession().Coefficients().size(), 4u);
     EXPECT_EQ(form->lblCorr->text(), "  ----   ");
     EXPECT_EQ(form->edVlsr->text(), "-----");
     for (QLabel* label : {form->lblRa, form->lblDec, form->lblGlat, form->lblGlong, form->lblLat,
@@ -188,7 +188,7 @@ TEST_F(MainWindow, CancelledReadChangesNothing) {
     auto form = Open();
     form->miReadClick();
     EXPECT_EQ(Dialogs.LastOpenFolder, StartFolder(QString()));
-    EXPECT_EQ(form->SpectrumFile(), nullptr);
+    EXPECT_FALSE(form->CurrentSession().File());
     EXPECT_FALSE(form->miDetails->isEnabled());
     EXPECT_TRUE(Dialogs.Messages.isEmpty());
 }
@@ -207,14 +207,14 @@ TEST_F(MainWindow, FailedReadShowsTheReadersTextAndWhatItFound) {
     const QString good = Spectrum("good.dat");
     Read(*form, good);
     ASSERT_TRUE(form->miDetails->isEnabled());
-    const std::vector<double> signal = form->CurrentSession().Signal;
+    const std::vector<double> signal = form->CurrentSession().Signal();
     Read(*form, WriteSpectrumFile(Folder.path(), "short.dat", Hump, 12));
     EXPECT_EQ(Dialogs.Messages.last(), "Kelvane: wrong number of data items.");
     EXPECT_EQ(Dialogs.InformativeTexts.value(1),
               QDir::toNativeSeparators(Folder.filePath("short.dat")) +
                   "\n12 data items, 400 expected");
-    EXPECT_EQ(form->CurrentSession().Signal, signal);
-    EXPECT_EQ(form->SpectrumFile()->FilePath, good.toStdString());
+    EXPECT_EQ(form->CurrentSession().Signal(), signal);
+    EXPECT_EQ(form->CurrentSession().File()->FilePath, good.toStdString());
     EXPECT_EQ(Dialogs.LastOpenFolder, Folder.path()) << "the dialog reopens where it was";
 }
 
@@ -226,8 +226,8 @@ TEST_F(MainWindow, AFileNameThatIsNotUtf8IsReadByItsBytes) {
     auto form = Open();
     form->ReadAndShow(name);
     EXPECT_TRUE(Dialogs.Messages.isEmpty()) << Dialogs.Messages.join('\n').toStdString();
-    ASSERT_NE(form->SpectrumFile(), nullptr);
-    EXPECT_EQ(form->SpectrumFile()->FilePath, name.toStdString());
+    ASSERT_TRUE(form->CurrentSession().File());
+    EXPECT_EQ(form->CurrentSession().File()->FilePath, name.toStdString());
     EXPECT_TRUE(form->IsSpectrumDrawn());
 }
 
@@ -240,8 +240,8 @@ TEST_F(MainWindow, ReadDrawsTheSpectrum) {
     EXPECT_TRUE(form->miDetails->isEnabled());
     EXPECT_FALSE(form->miVMinusVlsr->isEnabled());
     EXPECT_EQ(form->Title(), "Frequency v Signal");
-    EXPECT_EQ(form->CurrentSession().XValues.size(), 400u);
-    EXPECT_EQ(form->CurrentSession().CurrentFileName, "G5.30_m120.15.dat");
+    EXPECT_EQ(form->CurrentSession().XValues().size(), 400u);
+    EXPECT_EQ(form->CurrentSession().CurrentFileName(), "G5.30_m120.15.dat");
 }
 
 TEST_F(MainWindow, TitleOfEveryMode) {
@@ -405,8 +405,8 @@ TEST_F(MainWindow, RenderedGraph) {
     const QImage& image = form->PlotPanel()->Picture();
     const QColor blue(0, 0, 255), grey(128, 128, 128);
     // The curve passes through the pixel of the line's peak.
-    const int px = form->XToPixel(form->CurrentSession().XValues[210]),
-              py = form->YToPixel(form->CurrentSession().Signal[210]);
+    const int px = form->XToPixel(form->CurrentSession().XValues()[210]),
+              py = form->YToPixel(form->CurrentSession().Signal()[210]);
     bool curve = false;
     for (int dy = -1; dy <= 1; ++dy)
         curve = curve || image.pixelColor(px, py + dy) == blue;

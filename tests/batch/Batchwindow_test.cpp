@@ -32,12 +32,12 @@ protected:
         Dialogs.PopupAnswer = "miPuGenerate";
         DragOverLine(form);
         form.miSubtract->trigger();
-        EXPECT_TRUE(form.IsCorrected());
+        EXPECT_TRUE(form.CurrentSession().Corrected());
 
         // The samples the band left out, by their pixel columns, as one window of axis values.
         const int lo = std::min(form.BandState().BoxLeft, form.BandState().BoxRight);
         const int hi = std::max(form.BandState().BoxLeft, form.BandState().BoxRight);
-        const std::vector<double>& x = form.CurrentSession().XValues;
+        const std::vector<double>& x = form.CurrentSession().XValues();
         std::vector<bool> left(x.size());
         window = {HUGE_VAL, -HUGE_VAL};
         for (std::size_t i = 0; i < x.size(); ++i) {
@@ -78,7 +78,7 @@ TEST_F(BatchWindow, TheSavedFileIsTheWindowsSaveAsOnEveryAxis) {
 
         TBatchSettings settings;
         settings.Windows = {window};
-        settings.Terms = static_cast<int>(form->CurrentSession().Coefficients.size());
+        settings.Terms = static_cast<int>(form->CurrentSession().Coefficients().size());
         settings.Mode = mode;
         const TSpectrumResult batch =
             ProcessSpectrum(path.toStdString(), settings, TStationSettings::Read());
@@ -105,7 +105,7 @@ TEST_F(BatchWindow, ItsPngIsTheWindowsPlotPixelForPixel) {
     batch.start(QStringLiteral(KELVANE_BATCH_EXE),
                 {"--fit-outside=" + QString::number(window.Low, 'g', 17) + ":" +
                      QString::number(window.High, 'g', 17),
-                 "--terms", QString::number(form->CurrentSession().Coefficients.size()), "--axis",
+                 "--terms", QString::number(form->CurrentSession().Coefficients().size()), "--axis",
                  "vlsr", "--png", "--out", out, path});
     ASSERT_TRUE(batch.waitForFinished(60000));
     ASSERT_EQ(batch.exitCode(), 0) << batch.readAllStandardError().toStdString();

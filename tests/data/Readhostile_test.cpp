@@ -27,7 +27,7 @@ protected:
     void SetUp() override {
         Reader::SetUp();
         Session.Read(Write("G5.30_m120.15.dat", GoodHeader + "\n" + Items(400, 7.0)));
-        Before = Session.Signal;
+        Before = Session.Signal();
     }
 
     // The message of reading path, or "" when it reads.
@@ -52,9 +52,9 @@ protected:
     }
 
     void ExpectKept() {
-        EXPECT_EQ(Session.Signal, Before);
-        EXPECT_EQ(Session.CurrentFileName, "G5.30_m120.15.dat");
-        EXPECT_EQ(Session.File->FilePath, Folder.filePath("G5.30_m120.15.dat").toStdString());
+        EXPECT_EQ(Session.Signal(), Before);
+        EXPECT_EQ(Session.CurrentFileName(), "G5.30_m120.15.dat");
+        EXPECT_EQ(Session.File()->FilePath, Folder.filePath("G5.30_m120.15.dat").toStdString());
     }
 
     std::vector<double> Before;
@@ -112,8 +112,8 @@ TEST_F(HostileFiles, ALinkToARegularFileReads) {
     const std::string link = Folder.filePath("link.dat").toStdString();
     ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
     EXPECT_EQ(MessageWithin(link), "");
-    EXPECT_EQ(Session.Signal.front(), 3.0);
-    EXPECT_EQ(Session.CurrentFileName, "link.dat");
+    EXPECT_EQ(Session.Signal().front(), 3.0);
+    EXPECT_EQ(Session.CurrentFileName(), "link.dat");
 }
 
 TEST_F(HostileFiles, SparseFilesOfTwoGigabytes) {

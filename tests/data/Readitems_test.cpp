@@ -257,10 +257,10 @@ TEST_F(Reader, ItemValuesAreThoseOfTheTextToTheLastBit) {
             continue;
         }
         ++read;
-        ASSERT_EQ(Session.Signal.size(), expected.size());
+        ASSERT_EQ(Session.Signal().size(), expected.size());
         for (std::size_t i = 0; i < expected.size(); ++i)
-            ASSERT_EQ(Bits(Session.Signal[i]), Bits(expected[i]))
-                << "item " << i << " = " << Session.Signal[i];
+            ASSERT_EQ(Bits(Session.Signal()[i]), Bits(expected[i]))
+                << "item " << i << " = " << Session.Signal()[i];
     }
     EXPECT_GT(read, 150) << "most files read";
     EXPECT_GT(failed, 50) << "many texts at the edges end the list";
@@ -279,8 +279,8 @@ TEST_F(Reader, ItemsAcrossTheEndOfABufferfulKeepTheirValues) {
         std::vector<double> expected;
         ASSERT_EQ(ReferenceRead(content, expected), "");
         ASSERT_EQ(MessageFor("split.dat", content), "");
-        ASSERT_EQ(Session.Signal.size(), expected.size());
+        ASSERT_EQ(Session.Signal().size(), expected.size());
         for (std::size_t i = 0; i < expected.size(); ++i)
-            ASSERT_EQ(Bits(Session.Signal[i]), Bits(expected[i])) << "item " << i;
+            ASSERT_EQ(Bits(Session.Signal()[i]), Bits(expected[i])) << "item " << i;
     }
 }

@@ -104,17 +104,17 @@ TEST_F(Reader, HeaderFields) {
     double date = 0, time = 0;
     ASSERT_TRUE(TryEncodeDate(2009, 12, 25, date));
     ASSERT_TRUE(TryEncodeTime(22, 15, 7, 0, time));
-    EXPECT_EQ(Session.File->FileDate, date);
-    EXPECT_DOUBLE_EQ(Session.File->FileTime, time);
-    EXPECT_EQ(Session.File->HeaderReal, 1.5);
-    EXPECT_EQ(Session.File->HeaderInt1, 10);
-    EXPECT_EQ(Session.File->HeaderInt2, 20);
-    EXPECT_EQ(Session.File->HeaderInt4, 40);
-    EXPECT_EQ(Session.File->FilePath, path);
-    EXPECT_EQ(Session.CurrentFileName, "h.dat");
-    ASSERT_EQ(Session.Signal.size(), 400u);
-    EXPECT_EQ(Session.Signal[0], 1.0);
-    EXPECT_EQ(Session.Signal[399], 200.5);
+    EXPECT_EQ(Session.File()->FileDate, date);
+    EXPECT_DOUBLE_EQ(Session.File()->FileTime, time);
+    EXPECT_EQ(Session.File()->HeaderReal, 1.5);
+    EXPECT_EQ(Session.File()->HeaderInt1, 10);
+    EXPECT_EQ(Session.File()->HeaderInt2, 20);
+    EXPECT_EQ(Session.File()->HeaderInt4, 40);
+    EXPECT_EQ(Session.File()->FilePath, path);
+    EXPECT_EQ(Session.CurrentFileName(), "h.dat");
+    ASSERT_EQ(Session.Signal().size(), 400u);
+    EXPECT_EQ(Session.Signal()[0], 1.0);
+    EXPECT_EQ(Session.Signal()[399], 200.5);
 }
 
 TEST_F(Reader, HeaderDatesAndShortHeaders) {
@@ -128,7 +128,8 @@ TEST_F(Reader, HeaderDatesAndShortHeaders) {
     };
     for (const auto& c : cases) {
         Session.Read(Write("d.dat", c.header + "\n" + Items(400)));
-        const TDateParts parts = DecodeDateTime(Session.File->FileDate + Session.File->FileTime);
+        const TDateParts parts =
+            DecodeDateTime(Session.File()->FileDate + Session.File()->FileTime);
         EXPECT_EQ(parts.Year, c.year) << c.header;
         EXPECT_EQ(parts.Month, c.month) << c.header;
         EXPECT_EQ(parts.Day, c.day) << c.header;
@@ -136,8 +137,8 @@ TEST_F(Reader, HeaderDatesAndShortHeaders) {
         EXPECT_EQ(parts.Minute, c.minute) << c.header;
         EXPECT_EQ(parts.Second, c.second) << c.header;
     }
-    EXPECT_EQ(Session.File->HeaderReal, 0.0);
-    EXPECT_EQ(Session.File->HeaderInt4, 0);
+    EXPECT_EQ(Session.File()->HeaderReal, 0.0);
+    EXPECT_EQ(Session.File()->HeaderInt4, 0);
 }
 
 TEST_F(Reader, DataItemsInAnyLayout) {
@@ -158,8 +159,8 @@ TEST_F(Reader, DataItemsInAnyLayout) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(MessageFor("items.dat", GoodHeader + "\n" + c.data), "");
-        ASSERT_EQ(Session.Signal.size(), c.count);
-        EXPECT_EQ(Session.Signal.back(), c.last);
+        ASSERT_EQ(Session.Signal().size(), c.count);
+        EXPECT_EQ(Session.Signal().back(), c.last);
     }
     EXPECT_EQ(MessageFor("items.dat", GoodHeader + "\n" + Items(398) + " 12abc 5"),
               "wrong number of data items.");
@@ -167,7 +168,7 @@ TEST_F(Reader, DataItemsInAnyLayout) {
     EXPECT_EQ(MessageFor("items.dat",
                          GoodHeader + "\n" + Items(399) + " 5" + std::string(1, '\0') + " 6"),
               "");
-    EXPECT_EQ(Session.Signal.back(), 5.0);
+    EXPECT_EQ(Session.Signal().back(), 5.0);
     EXPECT_EQ(MessageFor("items.dat", GoodHeader + "\n" + Items(399) + " inf"),
               "wrong number of data items.");
     EXPECT_EQ(MessageFor("items.dat", GoodHeader + "\n" + Items(399) + " 1e999"),
@@ -177,10 +178,11 @@ TEST_F(Reader, DataItemsInAnyLayout) {
 TEST_F(Reader, FailedReadChangesNothing) {
     const std::string first = Write("G5.30_m120.15.dat", GoodHeader + "\n" + Items(400, 7.0));
     Session.Read(first);
-    const TSpectrumFile before = *Session.File;
-    const std::vector<double> signal = Session.Signal;
-    ASSERT_TRUE(Session.PositionInFileName);
-    const double latitude = Session.FileGLatitude.Value, longitude = Session.FileGLongitude.Value;
+    const TSpectrumFile before = *Session.File();
+    const std::vector<double> signal = Session.Signal();
+    ASSERT_TRUE(Session.PositionInFileName());
+    const double latitude = Session.FileGLatitude().Value,
+                 longitude = Session.FileGLongitude().Value;
 
     const std::string failures[] = {
         "s 02/30/10 22:15:07 value 1.5 n 10 20 30 40\n" + Items(400),
@@ -190,16 +192,16 @@ TEST_F(Reader, FailedReadChangesNothing) {
     };
     for (const auto& content : failures) {
         EXPECT_NE(MessageFor("spectrum.dat", content), "");
-        EXPECT_EQ(Session.File->FilePath, before.FilePath);
-        EXPECT_EQ(Session.File->FileDate, before.FileDate);
-        EXPECT_EQ(Session.File->FileTime, before.FileTime);
-        EXPECT_EQ(Session.File->HeaderReal, before.HeaderReal);
-        EXPECT_EQ(Session.File->HeaderInt1, before.HeaderInt1);
-        EXPECT_EQ(Session.Signal, signal);
-        EXPECT_EQ(Session.CurrentFileName, "G5.30_m120.15.dat");
-        EXPECT_TRUE(Session.PositionInFileName);
-        EXPECT_EQ(Session.FileGLatitude.Value, latitude);
-        EXPECT_EQ(Session.FileGLongitude.Value, longitude);
+        EXPECT_EQ(Session.File()->FilePath, before.FilePath);
+        EXPECT_EQ(Session.File()->FileDate, before.FileDate);
+        EXPECT_EQ(Session.File()->FileTime, before.FileTime);
+        EXPECT_EQ(Session.File()->HeaderReal, before.HeaderReal);
+        EXPECT_EQ(Session.File()->HeaderInt1, before.HeaderInt1);
+        EXPECT_EQ(Session.Signal(), signal);
+        EXPECT_EQ(Session.CurrentFileName(), "G5.30_m120.15.dat");
+        EXPECT_TRUE(Session.PositionInFileName());
+        EXPECT_EQ(Session.FileGLatitude().Value, latitude);
+        EXPECT_EQ(Session.FileGLongitude().Value, longitude);
     }
 }
 
@@ -207,22 +209,22 @@ TEST_F(Reader, EveryReadReadsTheFile) {
     QTemporaryDir other;
     const std::string path = Write("same.dat", GoodHeader + "\n" + Items(400, 1.0));
     Session.Read(path);
-    EXPECT_EQ(Session.Signal[0], 1.0);
+    EXPECT_EQ(Session.Signal()[0], 1.0);
     Write("same.dat", GoodHeader + "\n" + Items(400, 2.0));
     Session.Read(path);
-    EXPECT_EQ(Session.Signal[0], 2.0) << "the same file, changed, is read again";
+    EXPECT_EQ(Session.Signal()[0], 2.0) << "the same file, changed, is read again";
     const std::string elsewhere = other.filePath("same.dat").toStdString();
     std::ofstream(elsewhere) << GoodHeader << "\n" << Items(400, 3.0);
     Session.Read(elsewhere);
-    EXPECT_EQ(Session.Signal[0], 3.0) << "a file of the same name in another folder is read";
-    EXPECT_EQ(Session.File->FilePath, elsewhere);
+    EXPECT_EQ(Session.Signal()[0], 3.0) << "a file of the same name in another folder is read";
+    EXPECT_EQ(Session.File()->FilePath, elsewhere);
 }
 
 TEST_F(Reader, HostileFilesCostBoundedMemory) {
     // A header line of several megabytes: only its beginning matters.
     std::string header = GoodHeader + std::string(5'000'000, 'x');
     EXPECT_EQ(MessageFor("long.dat", header + "\n" + Items(400)), "");
-    EXPECT_EQ(Session.File->HeaderInt4, 40);
+    EXPECT_EQ(Session.File()->HeaderInt4, 40);
     // A million items stop at the 401st.
     EXPECT_EQ(MessageFor("many.dat", GoodHeader + "\n" + Items(1'000'000)),
               "wrong number of data items.");

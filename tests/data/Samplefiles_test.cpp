@@ -24,11 +24,11 @@ TEST(SampleFiles, EveryFileReads) {
         SCOPED_TRACE(name.toStdString());
         TSession session;
         ASSERT_NO_THROW(session.Read(folder.filePath(name).toStdString()));
-        EXPECT_EQ(session.Signal.size(), 400u);
-        EXPECT_EQ(session.PositionInFileName, name.startsWith('G'));
-        withPosition += session.PositionInFileName ? 1 : 0;
+        EXPECT_EQ(session.Signal().size(), 400u);
+        EXPECT_EQ(session.PositionInFileName(), name.startsWith('G'));
+        withPosition += session.PositionInFileName() ? 1 : 0;
         // The hydrogen line rises well above the median of the channels.
-        std::vector<double> sorted = session.Signal;
+        std::vector<double> sorted = session.Signal();
         std::sort(sorted.begin(), sorted.end());
         EXPECT_GT(sorted.back() - sorted[200], 10.0);
     }

@@ -286,7 +286,7 @@ TEST_F(DetailsForm, ElevationThatIsNotANumberIsNotApplied) {
     ASSERT_TRUE(TryEncodeDate(2012, 3, 1, date));
     const TAppliedDetails r = ComputeAppliedDetails(date, form.State());
     EXPECT_FALSE(r.Applied);
-    EXPECT_EQ(r.ErrorText, "'abc' is not a valid floating point value");
+    EXPECT_EQ(r.Error, "'abc' is not a valid floating point value");
     TypeInto(form.edElev, "200");
     EXPECT_TRUE(ComputeAppliedDetails(date, form.State()).Applied);
 }

@@ -21,21 +21,21 @@ protected:
     void WriteUncorrected(const QString& folder, const QString& input, int mode, bool linear) {
         TSession session;
         session.Read(input.toStdString());
-        session.SelectXAxis(mode);
+        session.SelectAxis(mode);
+        const TStationSettings station;
+        const TDetailsState details = session.DetailsShown(TDetailsState::Create(station));
+        const std::string title = GraphTitleFor(mode, false);
+        const TSaveHeader header = session.SaveHeader(details, title, QLocale::c());
+        TFitsSpectrum spectrum =
+            FitsSpectrumOf(session, details, title, mode, station, QLocale::c());
         if (linear)
             for (int i = 0; i < ChannelCount; ++i)
-                session.XValues[static_cast<std::size_t>(i)] = 5000.0 * i - 1000000.0;
-        const TStationSettings station;
-        TDetailsState details = TDetailsState::Create(station);
-        details.FormShow(session.PositionInFileName, session.FileGLatitude, session.FileGLongitude);
-        const TSaveHeader header =
-            GatherSaveHeader(session, details, GraphTitleFor(mode, false), false, QLocale::c());
-        const TFitsSpectrum spectrum = FitsSpectrumOf(session, details, header, mode, station, {});
+                spectrum.X[static_cast<std::size_t>(i)] = 5000.0 * i - 1000000.0;
         const TFitsImage image = FitsSpectrumImage(spectrum);
         EXPECT_EQ(image.Table.has_value(), !linear);
         QDir().mkpath(folder);
         const std::string stem = QDir(folder).filePath("spectrum").toStdString();
-        WriteTextFileSafely(stem + ".txt", SavedText(header, session.XValues, session.Signal));
+        WriteTextFileSafely(stem + ".txt", SavedText(header, spectrum.X, session.Signal()));
         WriteTextFileSafely(stem + ".fits", FitsFileBytes(image));
     }
 

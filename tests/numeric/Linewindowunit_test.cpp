@@ -9,7 +9,7 @@ TEST(LineWindow, HoldsTheLineAndRecoversTheBaseline) {
     std::mt19937 random(11);
     const TModelLine m = ModelLine(40.0, -40.0);
     const TLineWindowResult w = FindLineWindow(m.V, Observed(m, 1.0, random), 2);
-    ASSERT_TRUE(w.Reason.empty()) << w.Reason;
+    ASSERT_TRUE(w.Error.empty()) << w.Error;
     ASSERT_EQ(w.Coefficients.size(), 2u);
     // Observed's baseline on the velocity axis: channel i = 200 + (v + vlsr - v200) / dv with
     // dv = V[1] - V[0] (negative), so slope 0.05 / dv per km/s.

@@ -15,12 +15,12 @@ protected:
     }
     double PolyFitR(const TVector& x, const TVector& y, TVector& coefficients) {
         TFitResult fit;
-        fit.Correlation = PolyFit(x, y, coefficients, fit.Message);
+        fit.Correlation = PolyFit(x, y, coefficients, fit.Error);
         return Kept(fit);
     }
     double Kept(const TFitResult& fit) {
-        if (!fit.Message.empty())
-            Messages.push_back(fit.Message);
+        if (!fit.Error.empty())
+            Messages.push_back(fit.Error);
         return fit.Correlation;
     }
 

@@ -48,9 +48,9 @@ TEST_F(PolyFitTest, FailuresReportOneMessageAndLeaveTheCoefficients) {
             if (entry)
                 fit = FitPolynomial(c.x, c.y, coefficients);
             else
-                fit.Correlation = PolyFit(c.x, c.y, coefficients, fit.Message);
+                fit.Correlation = PolyFit(c.x, c.y, coefficients, fit.Error);
             EXPECT_EQ(fit.Correlation, -1.0);
-            EXPECT_EQ(fit.Message, c.message);
+            EXPECT_EQ(fit.Error, c.message);
             EXPECT_EQ(coefficients, TVector(c.terms, Sentinel));
         }
     }

@@ -13,7 +13,7 @@ namespace {
 TTerminalResult Measure(const std::vector<double>& v, const std::vector<double>& signal,
                         TVelocitySide side) {
     const TLineWindowResult w = FindLineWindow(v, signal, 2);
-    EXPECT_TRUE(w.Reason.empty()) << w.Reason;
+    EXPECT_TRUE(w.Error.empty()) << w.Error;
     return MeasureTerminalVelocity(v, w.Corrected, w.Use, side);
 }
 

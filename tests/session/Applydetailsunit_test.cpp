@@ -84,8 +84,8 @@ TEST(ComputeAppliedDetails, SidePanelTexts) {
     const TDetailsState state = CygnusA();
     const TAppliedDetails r =
         ComputeAppliedDetails(Instant(2012, 3, 1, 12, 30, 36, 900), state, British);
-    ASSERT_TRUE(r.Applied) << r.ErrorText;
-    EXPECT_EQ(r.ErrorText, "");
+    ASSERT_TRUE(r.Applied) << r.Error;
+    EXPECT_EQ(r.Error, "");
     // British short date and long time; the time zone is not the file's, so not shown.
     EXPECT_EQ(r.FileTimeText, "01/03/2012 12:30:36");
     EXPECT_EQ(r.RaText, "19 hrs 59' 28\"");
@@ -147,7 +147,7 @@ TEST(ComputeAppliedDetails, TextThatIsNotANumberStopsEverythingButTheFileTime) {
         const TAppliedDetails r = ComputeAppliedDetails(Instant(2020, 7, 18, 3, 30, 0), state,
                                                         c.elevation, c.epoch, British);
         EXPECT_FALSE(r.Applied) << c.error;
-        EXPECT_EQ(r.ErrorText, c.error);
+        EXPECT_EQ(r.Error, c.error);
         EXPECT_EQ(r.FileTimeText, "18/07/2020 03:30:00");
         EXPECT_EQ(r.RaText, "");
         EXPECT_EQ(r.ElevText, "");
@@ -160,7 +160,7 @@ TEST(ComputeAppliedDetails, RangeEndsAreAccepted) {
     for (const auto& [elevation, epoch] : {std::pair{"-500", "1900"}, {"10000", "2100"}}) {
         const TAppliedDetails r = ComputeAppliedDetails(Instant(2020, 7, 18, 3, 30, 0), CygnusA(),
                                                         elevation, epoch, British);
-        EXPECT_TRUE(r.Applied) << elevation << " " << epoch << ": " << r.ErrorText;
+        EXPECT_TRUE(r.Applied) << elevation << " " << epoch << ": " << r.Error;
         EXPECT_TRUE(std::isfinite(r.Vlsr));
     }
 }

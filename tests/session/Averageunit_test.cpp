@@ -128,15 +128,15 @@ TEST(Average, OverlapAndMissingSamples) {
     EXPECT_LE(alone, 2);
 
     TSession session;
-    session.Coefficients.assign(4, 1.0);
-    UseAverage(session, average);
-    EXPECT_EQ(session.CurrentFileName, "Average of 2 files");
-    EXPECT_EQ(session.XValues, average.Velocities);
-    EXPECT_EQ(session.Coefficients.size(), 4u);
-    ASSERT_EQ(session.AveragedFiles.size(), 2u);
-    EXPECT_EQ(session.AveragedFiles[1].Name, "G0_120.0_b.dat");
+    session.SetTerms(4);
+    session.UseAverage(average);
+    EXPECT_EQ(session.CurrentFileName(), "Average of 2 files");
+    EXPECT_EQ(session.XValues(), average.Velocities);
+    EXPECT_EQ(session.Coefficients().size(), 4u);
+    ASSERT_EQ(session.AveragedFiles().size(), 2u);
+    EXPECT_EQ(session.AveragedFiles()[1].Name, "G0_120.0_b.dat");
     session.Read(paths[0]);
-    EXPECT_TRUE(session.AveragedFiles.empty()) << "a file read ends the average";
+    EXPECT_TRUE(session.AveragedFiles().empty()) << "a file read ends the average";
 }
 
 // A file without a position takes the details last applied; the failures name the file.
