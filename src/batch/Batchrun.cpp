@@ -87,7 +87,7 @@ double SecondsSince(TClock::time_point start) {
 struct TPlan {
     const TBatchOptions& Options;
     TBatchSettings Settings;
-    const TPictureMaker& Pictures;
+    const TPictureMakers& Pictures;
     const TStationSettings& Station;
     std::string Folder;                      // the output folder, without a trailing '/'
     std::map<long, std::string> InputErrors; // files that fail before they are read, and why
@@ -132,8 +132,10 @@ bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// One file: processed, its outputs added to the group. Returns its summary row.
-TPendingRow ProcessFile(const TPlan& plan, long index, TOutputGroup& outputs, THandoff& handoff) {
+// One file: processed, its pictures drawn with pictures (made first if need be), its outputs
+// added to the group. Returns its summary row.
+TPendingRow ProcessFile(const TPlan& plan, long index, TOutputGroup& outputs,
+                        TPictureMaker& pictures) {
     const std::string& path = plan.Options.Files[static_cast<std::size_t>(index)];
     TPendingRow pending;
     pending.Index = index;
@@ -179,9 +181,12 @@ TPendingRow ProcessFile(const TPlan& plan, long index, TOutputGroup& outputs, TH
     }
     try {
         files.resize(1); // the others' names were for the check above
-        if (plan.Options.Png || plan.Options.Svg)
-            for (TExtraOutput& picture : handoff.Pictures(result))
+        if (plan.Options.Png || plan.Options.Svg) {
+            if (!pictures)
+                pictures = plan.Pictures();
+            for (TExtraOutput& picture : pictures(result))
                 files.push_back(std::move(picture));
+        }
         if (plan.Fits)
             files.push_back({".fits", FitsFileBytes(FitsSpectrumImage(result.Fits))});
         for (const TExtraOutput& file : files)
@@ -193,11 +198,13 @@ TPendingRow ProcessFile(const TPlan& plan, long index, TOutputGroup& outputs, TH
     return pending;
 }
 
-// The work of one thread: files taken from next until none is left or the run is interrupted.
-// Rows are delivered a group at a time, after the group's outputs are in place; the outputs of
-// a group left unfinished are removed with the group.
+// The work of one thread: files taken from next until none is left or the run is interrupted,
+// their pictures drawn on this thread with a maker of its own. Rows are delivered a group at a
+// time, after the group's outputs are in place; the outputs of a group left unfinished are
+// removed with the group.
 void Work(const TPlan& plan, std::atomic<long>& next, THandoff& handoff) {
     const long count = static_cast<long>(plan.Options.Files.size());
+    TPictureMaker pictures;
     TOutputGroup outputs(plan.Options.Force);
     std::vector<TPendingRow> rows;
     TClock::time_point groupStart = TClock::now();
@@ -222,7 +229,7 @@ void Work(const TPlan& plan, std::atomic<long>& next, THandoff& handoff) {
         const long index = next.fetch_add(1);
         if (index >= count)
             break;
-        rows.push_back(ProcessFile(plan, index, outputs, handoff));
+        rows.push_back(ProcessFile(plan, index, outputs, pictures));
         if (rows.size() >= GroupFiles || outputs.Pending() >= GroupFiles ||
             SecondsSince(groupStart) >= GroupSeconds)
             deliver();
@@ -302,15 +309,15 @@ private:
     long NextIndex = 0;
 };
 
-// The work of the one worker on the calling (main) thread, the rows and pictures served there
-// at once. Returned: the reason for rows that never came, or "".
+// The work of the one worker on the calling (main) thread, the rows served there at once.
+// Returned: the reason for rows that never came, or "".
 std::string WorkHere(const TPlan& plan, std::atomic<long>& next, THandoff& handoff,
                      TCollector& collector) {
     const std::function<void(TRowMessage&)> take = [&collector](TRowMessage& m) {
         collector.Accept(m);
         collector.Tick();
     };
-    handoff.ServeHere(take, plan.Pictures);
+    handoff.ServeHere(take);
     const TThreadCLocale locale;
     try {
         Work(plan, next, handoff);
@@ -322,8 +329,8 @@ std::string WorkHere(const TPlan& plan, std::atomic<long>& next, THandoff& hando
     return std::string();
 }
 
-// Runs the files on jobs worker threads, the main thread taking their rows and drawing their
-// pictures. Returned: the reason for rows that never came, or "".
+// Runs the files on jobs worker threads, the main thread taking their rows. Returned: the
+// reason for rows that never came, or "".
 std::string RunWorkers(const TPlan& plan, int jobs, TCollector& collector) {
     THandoff handoff;
     std::atomic<long> next(0);
@@ -353,7 +360,7 @@ std::string RunWorkers(const TPlan& plan, int jobs, TCollector& collector) {
             break;
         }
     }
-    while (handoff.Serve([&collector](TRowMessage& m) { collector.Accept(m); }, plan.Pictures))
+    while (handoff.Serve([&collector](TRowMessage& m) { collector.Accept(m); }))
         collector.Tick(); // the rate and the time move on while the workers are busy
     for (std::thread& worker : workers)
         worker.join();
@@ -448,7 +455,7 @@ std::string OutputPath(const std::string& folder, const std::string& file,
     return (base == "/" ? base : base + "/") + OutputStem(file) + suffix;
 }
 
-int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
+int RunBatch(const TBatchOptions& options, const TPictureMakers& pictures,
              const TCurvePictureMaker& curvePicture, const TLvPictureMaker& lvPictures,
              const TRunConsole& console) {
     TPlan plan{options,

@@ -68,5 +68,8 @@ struct TGraphMark {
 void DrawGraphMarks(TDrawingSurface& plot, const TGraphMapping& map,
                     const std::vector<TGraphMark>& marks);
 
-// An image as the bytes of a PNG file.
-QByteArray PngBytes(const QImage& image);
+// The zlib compression level of the PNG files (0 fastest, largest; 9 smallest, slowest).
+extern const int PngCompression;
+
+// An image as the bytes of a PNG file, compressed at level (0 to 9; -1: the toolkit's default).
+QByteArray PngBytes(const QImage& image, int level = PngCompression);
