@@ -24,8 +24,8 @@ const std::vector<std::unique_ptr<TPlotCanvas>>& SampleGraphs() {
         settings.Mode = ModeVelocityMinusVlsr;
         const QDir data(QStringLiteral(KELVANE_SOURCE_DIR "/Data"));
         for (const QString& name : data.entryList({"G*.dat"}, QDir::Files, QDir::Name)) {
-            const TSpectrumResult result = ProcessSpectrum(data.filePath(name).toStdString(),
-                                                           settings, TStationSettings());
+            const TSpectrumResult result =
+                ProcessSpectrum(data.filePath(name).toStdString(), settings, TStationSettings());
             if (!result.Ok)
                 continue;
             auto plot = std::make_unique<TPlotCanvas>(GraphWidth, GraphHeight,
@@ -59,8 +59,7 @@ void BM_GraphPngLevel(benchmark::State& state) {
     std::size_t next = 0;
     double bytes = 0;
     for (auto _ : state) {
-        const QByteArray png =
-            PngBytes(graphs[next]->Bitmap(), static_cast<int>(state.range(0)));
+        const QByteArray png = PngBytes(graphs[next]->Bitmap(), static_cast<int>(state.range(0)));
         bytes += static_cast<double>(png.size());
         next = (next + 1) % graphs.size();
     }
@@ -72,8 +71,8 @@ BENCHMARK(BM_GraphPngLevel)->DenseRange(-1, 9)->Unit(benchmark::kMillisecond);
 void BM_GraphPicture(benchmark::State& state) {
     TBatchSettings settings;
     settings.Windows = {{-150.0, 150.0}};
-    const TSpectrumResult result = ProcessSpectrum(KELVANE_SOURCE_DIR "/Data/G0_30.0.dat",
-                                                   settings, TStationSettings());
+    const TSpectrumResult result =
+        ProcessSpectrum(KELVANE_SOURCE_DIR "/Data/G0_30.0.dat", settings, TStationSettings());
     if (!result.Ok) {
         state.SkipWithError(result.Row.Error.c_str());
         return;
