@@ -58,9 +58,8 @@ void CatchInterrupts() {
 }
 
 // The "C" locale for the calling thread while this lives. A worker writes its numbers with '.'
-// and the system's reasons in one language whatever the program's locale becomes meanwhile:
-// the toolkit sets that locale from the environment when the first picture starts it, on the
-// main thread, while the workers run.
+// and the system's reasons in one language whatever the program's locale is or becomes: the
+// toolkit that draws the pictures sets that locale from the environment when it starts.
 class TThreadCLocale {
 public:
     TThreadCLocale() : Locale(::newlocale(LC_ALL_MASK, "C", nullptr)) {
