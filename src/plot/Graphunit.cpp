@@ -121,22 +121,12 @@ void DrawGraphMarks(TDrawingSurface& plot, const TGraphMapping& map,
     plot.Show();
 }
 
-// Measured on the graphs of the sample spectra (640 x 600, BM_GraphPngLevel: processor time per
-// file, median of two runs of five on a loaded machine; mean size):
-//   level     0     1     2     3     4     5     6 (Qt's default)  7     8     9
-//   ms      6.7   8.4   8.1   9.5   9.9   9.7  11.7               12.6  16.1  26.7
-//   kB     1155  20.9  20.7  20.2  15.9  15.7  15.5               15.4  15.1  14.3
-// Most of the time is libpng choosing each row's filter, whatever the level (level 0 stores
-// the pixels uncompressed in 6.7 ms). Level 5 is the knee: within 2 % of the default's size
-// for about a sixth less time, where levels 1 to 3 save a little more time for a third more
-// bytes and 8 and 9 cost half again to twice the time for 2 to 8 % fewer.
-const int PngCompression = 5;
-
 QByteArray PngBytes(const QImage& image, int level) {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "PNG");
-    // Qt's PNG writer takes a ratio from 0 to 100 and gives zlib the level ratio * 9 / 91.
+    // Qt's PNG writer takes a ratio from 0 to 100 and gives zlib the level ratio * 9 / 91 (the
+    // sizes of BM_GraphPngLevel differ at every level from 1 to 9).
     writer.setCompression(level < 0 ? -1 : (std::min(level, 9) * 91 + 8) / 9);
     if (!writer.write(image))
         return QByteArray();
