@@ -1,5 +1,6 @@
 #include "batch/Batchrun.h"
 
+#include "batch/Collectorunit.h"
 #include "batch/Handoffunit.h"
 #include "batch/Inputunit.h"
 #include "batch/Lvdiagramunit.h"
@@ -57,9 +58,8 @@ void CatchInterrupts() {
 }
 
 // The "C" locale for the calling thread while this lives. A worker writes its numbers with '.'
-// and the system's reasons in one language whatever the program's locale becomes meanwhile:
-// the toolkit sets that locale from the environment when the first picture starts it, on the
-// main thread, while the workers run.
+// and the system's reasons in one language whatever the program's locale is or becomes: the
+// toolkit that draws the pictures sets that locale from the environment when it starts.
 class TThreadCLocale {
 public:
     TThreadCLocale() : Locale(::newlocale(LC_ALL_MASK, "C", nullptr)) {
@@ -87,7 +87,7 @@ double SecondsSince(TClock::time_point start) {
 struct TPlan {
     const TBatchOptions& Options;
     TBatchSettings Settings;
-    const TPictureMaker& Pictures;
+    const TPictureMakers& Pictures;
     const TStationSettings& Station;
     std::string Folder;                      // the output folder, without a trailing '/'
     std::map<long, std::string> InputErrors; // files that fail before they are read, and why
@@ -105,35 +105,14 @@ struct TPendingRow {
     std::optional<TLvColumn> Column; // with --lv-diagram
 };
 
-// The message of a file's summary row, with its rotation-curve entry and its column of the
-// diagram when the run makes them. A file that failed late (its outputs could not be put in
-// place) is not drawn.
-TRowMessage MessageOf(const TPlan& plan, long index, const TSummaryRow& row,
-                      std::optional<TLvColumn> column = std::nullopt) {
-    TRowMessage message;
-    message.Index = index;
-    message.Ok = row.Error.empty();
-    message.Line = SummaryLine(row, plan.Settings.Terms);
-    message.Error = row.Error;
-    const TBatchOptions& o = plan.Options;
-    if (o.RotationCurve) {
-        const TRotationEntry entry = RotationEntry(row, o.R0, o.V0);
-        message.CurveLine = RotationCurveLine(row, entry, o.R0, o.V0);
-        message.HasPoint = entry.R && entry.V;
-        if (message.HasPoint)
-            message.Point = {*entry.R, *entry.V, entry.VUncertainty.value_or(0.0)};
-    }
-    if (row.Error.empty())
-        message.Column = std::move(column);
-    return message;
-}
-
 bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// One file: processed, its outputs added to the group. Returns its summary row.
-TPendingRow ProcessFile(const TPlan& plan, long index, TOutputGroup& outputs, THandoff& handoff) {
+// One file: processed, its pictures drawn with pictures (made first if need be), its outputs
+// added to the group. Returns its summary row.
+TPendingRow ProcessFile(const TPlan& plan, long index, TOutputGroup& outputs,
+                        TPictureMaker& pictures) {
     const std::string& path = plan.Options.Files[static_cast<std::size_t>(index)];
     TPendingRow pending;
     pending.Index = index;
@@ -179,9 +158,12 @@ TPendingRow ProcessFile(const TPlan& plan, long index, TOutputGroup& outputs, TH
     }
     try {
         files.resize(1); // the others' names were for the check above
-        if (plan.Options.Png || plan.Options.Svg)
-            for (TExtraOutput& picture : handoff.Pictures(result))
+        if (plan.Options.Png || plan.Options.Svg) {
+            if (!pictures)
+                pictures = plan.Pictures();
+            for (TExtraOutput& picture : pictures(result))
                 files.push_back(std::move(picture));
+        }
         if (plan.Fits)
             files.push_back({".fits", FitsFileBytes(FitsSpectrumImage(result.Fits))});
         for (const TExtraOutput& file : files)
@@ -193,11 +175,13 @@ TPendingRow ProcessFile(const TPlan& plan, long index, TOutputGroup& outputs, TH
     return pending;
 }
 
-// The work of one thread: files taken from next until none is left or the run is interrupted.
-// Rows are delivered a group at a time, after the group's outputs are in place; the outputs of
-// a group left unfinished are removed with the group.
+// The work of one thread: files taken from next until none is left or the run is interrupted,
+// their pictures drawn on this thread with a maker of its own. Rows are delivered a group at a
+// time, after the group's outputs are in place; the outputs of a group left unfinished are
+// removed with the group.
 void Work(const TPlan& plan, std::atomic<long>& next, THandoff& handoff) {
     const long count = static_cast<long>(plan.Options.Files.size());
+    TPictureMaker pictures;
     TOutputGroup outputs(plan.Options.Force);
     std::vector<TPendingRow> rows;
     TClock::time_point groupStart = TClock::now();
@@ -210,7 +194,7 @@ void Work(const TPlan& plan, std::atomic<long>& next, THandoff& handoff) {
         std::vector<TRowMessage> messages;
         messages.reserve(rows.size());
         for (TPendingRow& row : rows)
-            messages.push_back(MessageOf(plan, row.Index, row.Row, std::move(row.Column)));
+            messages.push_back(RowMessage(plan.Options, row.Index, row.Row, std::move(row.Column)));
         rows.clear();
         groupStart = TClock::now();
         handoff.Deliver(messages);
@@ -222,7 +206,7 @@ void Work(const TPlan& plan, std::atomic<long>& next, THandoff& handoff) {
         const long index = next.fetch_add(1);
         if (index >= count)
             break;
-        rows.push_back(ProcessFile(plan, index, outputs, handoff));
+        rows.push_back(ProcessFile(plan, index, outputs, pictures));
         if (rows.size() >= GroupFiles || outputs.Pending() >= GroupFiles ||
             SecondsSince(groupStart) >= GroupSeconds)
             deliver();
@@ -231,86 +215,15 @@ void Work(const TPlan& plan, std::atomic<long>& next, THandoff& handoff) {
         deliver();
 }
 
-// The main thread's end: rows in file order into the summary (and the rotation curve's table,
-// with its points kept for the picture), errors to the console.
-class TCollector {
-public:
-    TCollector(const TPlan& plan, TStreamedOutput& summary, TStreamedOutput& curve,
-               TProgress& progress)
-        : Plan(plan), Summary(summary), Curve(curve), Progress(progress) {}
-
-    void Accept(TRowMessage& message) {
-        ++Received;
-        if (!message.Ok)
-            ++Failed;
-        if (message.Index == NextIndex) {
-            Write(message);
-            ++NextIndex;
-            for (auto waiting = Waiting.begin();
-                 waiting != Waiting.end() && waiting->first == NextIndex;
-                 waiting = Waiting.erase(waiting), ++NextIndex)
-                Write(waiting->second);
-        } else {
-            Waiting.emplace(message.Index, std::move(message));
-        }
-        Progress.Show(Received - Failed, Failed);
-    }
-
-    void Tick() { Progress.Show(Received - Failed, Failed); }
-    const TBatchOptions& Options() const { return Plan.Options; }
-
-    // Rows that never came (a worker that stopped) fail with reason.
-    void Finish(const std::string& reason) {
-        const long count = static_cast<long>(Plan.Options.Files.size());
-        while (NextIndex < count) {
-            TSummaryRow row;
-            row.File = Plan.Options.Files[static_cast<std::size_t>(NextIndex)];
-            row.Error = reason;
-            TRowMessage message = MessageOf(Plan, NextIndex, row);
-            Accept(message);
-        }
-    }
-
-    long Received = 0, Failed = 0;
-    bool SummaryFailed = false, CurveFailed = false;
-    std::vector<TTangentPoint> Points; // of the rotation curve, in the order of the files
-    TLvGrid Diagram;                   // the diagram's columns, added in the order of the files
-
-private:
-    void Write(TRowMessage& message) {
-        if (!SummaryFailed && !Summary.Append(message.Line + "\r\n"))
-            SummaryFailed = true;
-        if (Plan.Options.RotationCurve) {
-            if (!CurveFailed && !Curve.Append(message.CurveLine + "\r\n"))
-                CurveFailed = true;
-            if (message.HasPoint)
-                Points.push_back(message.Point);
-        }
-        if (message.Column)
-            Diagram.Add(std::move(*message.Column));
-        if (!message.Ok)
-            Progress.Message(
-                "kelvane-batch: " + Plan.Options.Files[static_cast<std::size_t>(message.Index)] +
-                ": " + message.Error);
-    }
-
-    const TPlan& Plan;
-    TStreamedOutput& Summary;
-    TStreamedOutput& Curve;
-    TProgress& Progress;
-    std::map<long, TRowMessage> Waiting;
-    long NextIndex = 0;
-};
-
-// The work of the one worker on the calling (main) thread, the rows and pictures served there
-// at once. Returned: the reason for rows that never came, or "".
+// The work of the one worker on the calling (main) thread, the rows served there at once.
+// Returned: the reason for rows that never came, or "".
 std::string WorkHere(const TPlan& plan, std::atomic<long>& next, THandoff& handoff,
                      TCollector& collector) {
     const std::function<void(TRowMessage&)> take = [&collector](TRowMessage& m) {
         collector.Accept(m);
         collector.Tick();
     };
-    handoff.ServeHere(take, plan.Pictures);
+    handoff.ServeHere(take);
     const TThreadCLocale locale;
     try {
         Work(plan, next, handoff);
@@ -322,8 +235,8 @@ std::string WorkHere(const TPlan& plan, std::atomic<long>& next, THandoff& hando
     return std::string();
 }
 
-// Runs the files on jobs worker threads, the main thread taking their rows and drawing their
-// pictures. Returned: the reason for rows that never came, or "".
+// Runs the files on jobs worker threads, the main thread taking their rows. Returned: the
+// reason for rows that never came, or "".
 std::string RunWorkers(const TPlan& plan, int jobs, TCollector& collector) {
     THandoff handoff;
     std::atomic<long> next(0);
@@ -353,38 +266,11 @@ std::string RunWorkers(const TPlan& plan, int jobs, TCollector& collector) {
             break;
         }
     }
-    while (handoff.Serve([&collector](TRowMessage& m) { collector.Accept(m); }, plan.Pictures))
+    while (handoff.Serve([&collector](TRowMessage& m) { collector.Accept(m); }))
         collector.Tick(); // the rate and the time move on while the workers are busy
     for (std::thread& worker : workers)
         worker.join();
     return handoff.Failure();
-}
-
-// The rotation curve's table, committed, and its picture, drawn and written under the same
-// rules. Returned: false, with the reason shown, when either could not be written.
-bool WriteRotationCurve(const TCollector& collector, TStreamedOutput& table,
-                        const std::string& picturePath, const TCurvePictureMaker& curvePicture,
-                        TProgress& progress) {
-    const TBatchOptions& o = collector.Options();
-    bool written = true;
-    if (collector.CurveFailed || !table.Commit()) {
-        progress.Message("kelvane-batch: " + table.Error());
-        written = false;
-    }
-    std::string png;
-    try {
-        png = curvePicture(collector.Points, o.R0, o.V0);
-    } catch (const std::exception& error) {
-        progress.Message("kelvane-batch: cannot draw the rotation curve: " +
-                         std::string(error.what()));
-        return false;
-    }
-    TStreamedOutput picture;
-    if (!picture.Open(picturePath, o.Force) || !picture.Append(png) || !picture.Commit()) {
-        progress.Message("kelvane-batch: " + picture.Error());
-        written = false;
-    }
-    return written;
 }
 
 std::string WithoutTrailingSlashes(std::string folder) {
@@ -448,7 +334,7 @@ std::string OutputPath(const std::string& folder, const std::string& file,
     return (base == "/" ? base : base + "/") + OutputStem(file) + suffix;
 }
 
-int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
+int RunBatch(const TBatchOptions& options, const TPictureMakers& pictures,
              const TCurvePictureMaker& curvePicture, const TLvPictureMaker& lvPictures,
              const TRunConsole& console) {
     TPlan plan{options,
@@ -522,7 +408,7 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
     CatchInterrupts();
     const long count = static_cast<long>(options.Files.size());
     TProgress progress(console, count);
-    TCollector collector(plan, summary, curve, progress);
+    TCollector collector(options, summary, curve, progress);
     progress.Show(0, 0, true);
     const int jobs = static_cast<int>(
         std::min<long>(options.Jobs > 0 ? options.Jobs : ProcessorCount(), std::max(count, 1L)));
@@ -540,9 +426,9 @@ int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
     bool summaryWritten = !collector.SummaryFailed && summary.Commit();
     if (!summaryWritten)
         progress.Message("kelvane-batch: " + summary.Error());
-    const bool curveWritten =
-        !options.RotationCurve ||
-        WriteRotationCurve(collector, curve, curvePicturePath, curvePicture, progress);
+    const bool curveWritten = !options.RotationCurve ||
+                              WriteRotationCurve(collector.Points, collector.CurveFailed, curve,
+                                                 curvePicturePath, options, curvePicture, progress);
     std::string lvMessage;
     const bool lvWritten =
         !options.LvDiagram || WriteLvDiagram(collector.Diagram, options.V0, plan.Folder,

@@ -2,9 +2,9 @@
 // summary, the progress and the exit status.
 //
 // The workers take file numbers from a shared counter, so a slow file never holds up the
-// others. Each writes the outputs of its files and hands their summary rows to the main thread
-// (see Handoffunit), which writes the rows in the order of the files given, shows the progress
-// and draws the pictures.
+// others. Each draws the pictures of its files, writes their outputs and hands their summary
+// rows to the main thread (see Handoffunit), which writes the rows in the order of the files
+// given and shows the progress.
 #pragma once
 
 #include "astro/Rotationunit.h"
@@ -24,9 +24,16 @@ struct TExtraOutput {
 };
 
 // Makes the extra outputs (pictures) of a file that succeeded; may throw std::exception, which
-// fails that file with the exception's text. Called on the thread that runs RunBatch, one file
-// at a time.
+// fails that file with the exception's text. Each is used by one worker thread alone.
 using TPictureMaker = std::function<std::vector<TExtraOutput>(const TSpectrumResult&)>;
+
+// Gives a worker a picture maker of its own (its own canvas), on the worker's thread when its
+// first picture is wanted; the maker draws that worker's files and is destroyed on that thread
+// before RunBatch returns. Called by several workers at once; may throw std::exception, which
+// fails that file with the exception's text (the worker's next file asks again). Pictures on
+// threads other than the application object's need one QGuiApplication made before RunBatch
+// (see main.cpp).
+using TPictureMakers = std::function<TPictureMaker()>;
 
 // Makes the picture of the rotation curve (--rotation-curve) from its points, R0 (kpc) and V0
 // (km/s): the bytes of a PNG file. May throw std::exception, which leaves the picture unwritten
@@ -48,7 +55,7 @@ using TLvPictureMaker = std::function<std::vector<TExtraOutput>(const TLvGrid&, 
 // outputs (refused before anything is written), 130 when interrupted (SIGINT or SIGTERM: each
 // worker stops after the file at hand; the outputs already completed stay, the summary, the
 // rotation curve and the diagram are not written, and no temporary file is left).
-int RunBatch(const TBatchOptions& options, const TPictureMaker& pictures,
+int RunBatch(const TBatchOptions& options, const TPictureMakers& pictures,
              const TCurvePictureMaker& curvePicture, const TLvPictureMaker& lvPictures,
              const TRunConsole& console);
 

@@ -33,41 +33,14 @@ void THandoff::Deliver(std::vector<TRowMessage>& rows) {
     MainWake.notify_one();
 }
 
-std::vector<TExtraOutput> THandoff::Pictures(const TSpectrumResult& result) {
-    if (PicturesHere)
-        return (*PicturesHere)(result);
-    TRequest request{&result, {}, nullptr, false};
-    std::unique_lock<std::mutex> lock(Lock);
-    Requests.push_back(&request);
-    MainWake.notify_one();
-    WorkerWake.wait(lock, [&request] { return request.Done; });
-    if (request.Error)
-        std::rethrow_exception(request.Error);
-    return std::move(request.Pictures);
-}
-
-bool THandoff::Serve(const std::function<void(TRowMessage&)>& take, const TPictureMaker& pictures) {
+bool THandoff::Serve(const std::function<void(TRowMessage&)>& take) {
     std::unique_lock<std::mutex> lock(Lock);
     MainWake.wait_for(lock, std::chrono::milliseconds(100),
-                      [this] { return !Rows.empty() || !Requests.empty() || Running == 0; });
+                      [this] { return !Rows.empty() || Running == 0; });
     std::vector<TRowMessage> rows;
-    std::vector<TRequest*> requests;
     rows.swap(Rows);
-    requests.swap(Requests);
-    const bool more = Running > 0 || !rows.empty() || !requests.empty();
+    const bool more = Running > 0 || !rows.empty();
     lock.unlock();
-    // The waiting workers first: their pictures hold up their files, the rows hold up nothing.
-    for (TRequest* request : requests) {
-        try {
-            request->Pictures = pictures(*request->Result);
-        } catch (...) {
-            request->Error = std::current_exception();
-        }
-        lock.lock();
-        request->Done = true;
-        lock.unlock();
-        WorkerWake.notify_all();
-    }
     for (TRowMessage& row : rows)
         take(row);
     return more;
@@ -78,8 +51,6 @@ std::string THandoff::Failure() {
     return FirstFailure;
 }
 
-void THandoff::ServeHere(const std::function<void(TRowMessage&)>& take,
-                         const TPictureMaker& pictures) {
+void THandoff::ServeHere(const std::function<void(TRowMessage&)>& take) {
     TakeHere = &take;
-    PicturesHere = &pictures;
 }

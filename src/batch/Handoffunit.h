@@ -1,16 +1,13 @@
 // Handoffunit: the worker threads' way to the main thread in a kelvane-batch run.
 //
-// Workers hand over the summary rows of their finished groups, and the files whose pictures
-// are to be drawn. Pictures are drawn on the main thread alone: the picture maker uses the
-// toolkit's widgets, fonts and paint devices, which belong to the thread of the application
-// object.
+// Workers hand over the summary rows of their finished groups; the main thread writes them in
+// the order of the files. (Each worker draws its files' pictures itself: see TPictureMakers.)
 #pragma once
 
 #include "astro/Rotationunit.h"
-#include "batch/Batchrun.h"
+#include "numeric/Lvgridunit.h"
 
 #include <condition_variable>
-#include <exception>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -39,35 +36,22 @@ public:
     void Ended(const std::string& failure);
     // Hands over rows (left empty).
     void Deliver(std::vector<TRowMessage>& rows);
-    // The pictures of a file, drawn by the thread that calls Serve; throws what the picture
-    // maker threw.
-    std::vector<TExtraOutput> Pictures(const TSpectrumResult& result);
 
-    // Main side: waits up to a tenth of a second for rows or pictures, draws the pictures asked
-    // for and gives the rows to take. Returned: false once every worker has ended and all it
-    // handed over is taken.
-    bool Serve(const std::function<void(TRowMessage&)>& take, const TPictureMaker& pictures);
+    // Main side: waits up to a tenth of a second for rows and gives them to take. Returned:
+    // false once every worker has ended and all it handed over is taken.
+    bool Serve(const std::function<void(TRowMessage&)>& take);
     // The first failure given to Ended, or "".
     std::string Failure();
 
     // For a run whose one worker is the main thread: from now on Deliver gives the rows to
-    // take, and Pictures draws with pictures, at once on the calling thread. Both must outlive
-    // the handoff's use.
-    void ServeHere(const std::function<void(TRowMessage&)>& take, const TPictureMaker& pictures);
+    // take at once on the calling thread. take must outlive the handoff's use.
+    void ServeHere(const std::function<void(TRowMessage&)>& take);
 
 private:
-    struct TRequest {
-        const TSpectrumResult* Result;
-        std::vector<TExtraOutput> Pictures;
-        std::exception_ptr Error;
-        bool Done = false;
-    };
     std::mutex Lock;
-    std::condition_variable MainWake, WorkerWake;
+    std::condition_variable MainWake;
     std::vector<TRowMessage> Rows;
-    std::vector<TRequest*> Requests;
     int Running = 0;
     std::string FirstFailure;
     const std::function<void(TRowMessage&)>* TakeHere = nullptr;
-    const TPictureMaker* PicturesHere = nullptr;
 };

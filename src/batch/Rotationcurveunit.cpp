@@ -67,3 +67,28 @@ std::string RotationCurveLine(const TSummaryRow& row, const TRotationEntry& entr
     }
     return line + ',' + CsvField(entry.Reason);
 }
+
+bool WriteRotationCurve(const std::vector<TTangentPoint>& points, bool tableFailed,
+                        TStreamedOutput& table, const std::string& picturePath,
+                        const TBatchOptions& options, const TCurvePictureMaker& curvePicture,
+                        TProgress& progress) {
+    bool written = true;
+    if (tableFailed || !table.Commit()) {
+        progress.Message("kelvane-batch: " + table.Error());
+        written = false;
+    }
+    std::string png;
+    try {
+        png = curvePicture(points, options.R0, options.V0);
+    } catch (const std::exception& error) {
+        progress.Message("kelvane-batch: cannot draw the rotation curve: " +
+                         std::string(error.what()));
+        return false;
+    }
+    TStreamedOutput picture;
+    if (!picture.Open(picturePath, options.Force) || !picture.Append(png) || !picture.Commit()) {
+        progress.Message("kelvane-batch: " + picture.Error());
+        written = false;
+    }
+    return written;
+}

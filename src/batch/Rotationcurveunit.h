@@ -7,10 +7,15 @@
 // silent.
 #pragma once
 
+#include "astro/Rotationunit.h"
+#include "batch/Batchrun.h"
 #include "batch/Batchunit.h"
+#include "batch/Consoleunit.h"
+#include "batch/Outputunit.h"
 
 #include <optional>
 #include <string>
+#include <vector>
 
 // The largest distance from the plane, degrees, of a usable line of sight: the method assumes
 // gas in circular orbit in the plane, and a line of sight that leaves the gas layer before the
@@ -43,3 +48,12 @@ TRotationEntry RotationEntry(const TSummaryRow& row, double r0, double v0);
 std::string RotationCurveHeader();
 std::string RotationCurveLine(const TSummaryRow& row, const TRotationEntry& entry, double r0,
                               double v0);
+
+// The rotation curve's table, committed (unless its rows could not all be written: tableFailed),
+// and its picture of points drawn by curvePicture with options' R0 and V0 and written at
+// picturePath under the same rules (replaced only with --force). Returned: false, with the
+// reason told to progress, when either could not be written.
+bool WriteRotationCurve(const std::vector<TTangentPoint>& points, bool tableFailed,
+                        TStreamedOutput& table, const std::string& picturePath,
+                        const TBatchOptions& options, const TCurvePictureMaker& curvePicture,
+                        TProgress& progress);

@@ -10,8 +10,10 @@
 #include "plot/Rotationplotunit.h"
 #include "plot/Vectorplotunit.h"
 
+#include <QFont>
 #include <QGuiApplication>
 #include <QLoggingCategory>
+#include <QPalette>
 #include <cerrno>
 #include <clocale>
 #include <csignal>
@@ -26,8 +28,13 @@
 namespace {
 
 // The graph of each file as the window draws it after the subtraction: a PNG of the plot
-// canvas's own pixels and an SVG drawing. Fonts need a GUI application object, on the offscreen
-// platform (no display is needed), started only by a run that draws.
+// canvas's own pixels and an SVG drawing, drawn by the worker thread of the file on a canvas of
+// its own. Fonts need a GUI application object, on the offscreen platform (no display is
+// needed), started only by a run that draws, before the workers start. Text on worker threads:
+// Qt lets QPainter draw on a QImage (and an SVG generator) in any thread, text included where
+// fonts come from fontconfig, as on every platform this runs on; fonts, their metrics and the
+// font cache are per thread or locked within Qt. What Qt makes lazily for the whole application
+// (its font and palette) is made here on the main thread first.
 class TPictures {
 public:
     // Starts the application object now when the run draws anything: starting it sets the
@@ -41,8 +48,16 @@ public:
     TPictures(const TPictures&) = delete;
     TPictures& operator=(const TPictures&) = delete;
 
-    std::vector<TExtraOutput> operator()(const TSpectrumResult& result) {
-        Start();
+    // A maker of the graph pictures for one worker, with a canvas of its own; made, used and
+    // destroyed on the worker's thread.
+    TPictureMaker NewMaker() const {
+        const auto plot = std::make_shared<TPlotCanvas>(GraphWidth, GraphHeight,
+                                                        TRect(0, 0, GraphWidth, GraphHeight));
+        SetUpGraphPlot(*plot);
+        return [this, plot](const TSpectrumResult& result) { return Graph(*plot, result); };
+    }
+
+    std::vector<TExtraOutput> Graph(TPlotCanvas& plot, const TSpectrumResult& result) const {
         TGraphInputs inputs;
         inputs.X = &result.X;
         inputs.Signal = &result.Signal;
@@ -54,9 +69,9 @@ public:
         std::string title;
         std::vector<TExtraOutput> pictures;
         if (Png) {
-            if (!DrawGraph(*Plot, inputs, limits, title))
+            if (!DrawGraph(plot, inputs, limits, title))
                 throw std::runtime_error("Error getting graph limits");
-            const QByteArray png = PngBytes(Plot->Bitmap());
+            const QByteArray png = PngBytes(plot.Bitmap());
             if (png.isEmpty())
                 throw std::runtime_error("cannot encode the graph as PNG");
             pictures.push_back({".png", png.toStdString()});
@@ -117,9 +132,9 @@ private:
         QLoggingCategory::setFilterRules(QString());
         // The application object takes the user's locale for the C library; numbers stay '.'.
         std::setlocale(LC_NUMERIC, "C");
-        Plot = std::make_unique<TPlotCanvas>(GraphWidth, GraphHeight,
-                                             TRect(0, 0, GraphWidth, GraphHeight));
-        SetUpGraphPlot(*Plot);
+        // Made on first use, which is safe on one thread only.
+        QGuiApplication::font();
+        QGuiApplication::palette();
     }
 
     bool Png, Svg;
@@ -129,7 +144,6 @@ private:
     char Name[14] = "kelvane-batch";
     char* Argv[2] = {Name, nullptr};
     std::unique_ptr<QGuiApplication> Application;
-    std::unique_ptr<TPlotCanvas> Plot;
 };
 
 // Writes text to standard output. Returned: false, with the reason on standard error, when it
@@ -180,9 +194,7 @@ int main(int argc, char** argv) {
     if (!options.AveragePath.empty())
         return RunAverage(options, console);
     const auto maker = std::make_shared<TPictures>(options);
-    const TPictureMaker pictures = [maker](const TSpectrumResult& result) {
-        return (*maker)(result);
-    };
+    const TPictureMakers pictures = [maker] { return maker->NewMaker(); };
     const TCurvePictureMaker curvePicture = [maker](const std::vector<TTangentPoint>& points,
                                                     double r0, double v0) {
         return maker->Curve(points, r0, v0);

@@ -4,6 +4,7 @@
 #include "numeric/Numbertextunit.h"
 
 #include <QBuffer>
+#include <QImageWriter>
 #include <algorithm>
 
 TRect GraphPlotRect(int width, int height) {
@@ -121,9 +122,14 @@ void DrawGraphMarks(TDrawingSurface& plot, const TGraphMapping& map,
     plot.Show();
 }
 
-QByteArray PngBytes(const QImage& image) {
+QByteArray PngBytes(const QImage& image, int level) {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+    QImageWriter writer(&buffer, "PNG");
+    // Qt's PNG writer takes a ratio from 0 to 100 and gives zlib the level ratio * 9 / 91 (the
+    // sizes of BM_GraphPngLevel differ at every level from 1 to 9).
+    writer.setCompression(level < 0 ? -1 : (std::min(level, 9) * 91 + 8) / 9);
+    if (!writer.write(image))
+        return QByteArray();
     return buffer.data();
 }
