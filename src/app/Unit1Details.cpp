@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
-#include <QStyle>
 
 void TForm1::PrepareDetails() {
     if (!DetailsForm)
@@ -52,11 +51,12 @@ void TForm1::ShowVlsrFreshness(const QString& terms) {
     const bool stale = !Session.VlsrForSpectrum() && !Session.VlsrFileName().empty();
     // A VLSR computed for another spectrum stays in view, as it always has, but greyed and
     // named, so that nobody takes it for this spectrum's.
-    QPalette palette = edVlsr->style()->standardPalette();
+    // Only the text colour is set; every other colour stays the desktop's own.
+    QPalette palette;
     if (stale)
         for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
             palette.setColor(group, QPalette::Text,
-                             palette.color(QPalette::Disabled, QPalette::Text));
+                             edVlsr->palette().color(QPalette::Disabled, QPalette::Text));
     edVlsr->setPalette(palette);
     if (stale)
         edVlsr->setToolTip("Computed for " + QString::fromStdString(Session.VlsrFileName()) +
