@@ -205,6 +205,7 @@ private:
     // edVlsr greyed, with a tooltip naming its file, while its VLSR is another spectrum's;
     // else in its usual colours with terms (when given) as its tooltip.
     void ShowVlsrFreshness(const QString& terms = QString());
+    bool VlsrShownStale = false; // edVlsr is greyed
     // Folder (Unit1Folder.cpp): the neighbour step files away in the folder of the file shown.
     void StepFile(int step);
     void FollowShownFolder();

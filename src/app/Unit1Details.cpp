@@ -51,13 +51,17 @@ void TForm1::ShowVlsrFreshness(const QString& terms) {
     const bool stale = !Session.VlsrForSpectrum() && !Session.VlsrFileName().empty();
     // A VLSR computed for another spectrum stays in view, as it always has, but greyed and
     // named, so that nobody takes it for this spectrum's.
-    // Only the text colour is set; every other colour stays the desktop's own.
-    QPalette palette;
-    if (stale)
-        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
-            palette.setColor(group, QPalette::Text,
-                             edVlsr->palette().color(QPalette::Disabled, QPalette::Text));
-    edVlsr->setPalette(palette);
+    // Only the text colour is set; every other colour stays the desktop's own. Set only when
+    // it changes: a new palette re-polishes the field.
+    if (stale != VlsrShownStale) {
+        QPalette palette;
+        if (stale)
+            for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+                palette.setColor(group, QPalette::Text,
+                                 edVlsr->palette().color(QPalette::Disabled, QPalette::Text));
+        edVlsr->setPalette(palette);
+        VlsrShownStale = stale;
+    }
     if (stale)
         edVlsr->setToolTip("Computed for " + QString::fromStdString(Session.VlsrFileName()) +
                            ", not for the spectrum shown: enter its details (File > Enter other "

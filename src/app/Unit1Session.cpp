@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QStatusTipEvent>
+#include <QTextDocument>
 #include <QTimer>
 #include <stdexcept>
 
@@ -190,8 +191,12 @@ void TForm1::ReadSpectrumFile(const QByteArray& localPath) {
     Session.Read(localPath.toStdString());
     UpdateAverageItems();
     Session.SelectAxis(ShownMode());
-    Memo->clear();
-    lblCorr->setText(NoCorrelationText);
+    // The fit and the measure shown were made on the spectrum read before. Only what changes is
+    // touched: a new palette or document costs a Read more than its reading.
+    if (!Memo->document()->isEmpty())
+        Memo->clear();
+    if (lblCorr->text() != NoCorrelationText)
+        lblCorr->setText(NoCorrelationText);
     ShowVlsrFreshness();
     UpdatePolynomialItems();
 }
