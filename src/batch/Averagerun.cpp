@@ -77,7 +77,7 @@ int RunAverage(const TBatchOptions& options, const TRunConsole& console) {
     }
     const std::vector<TOutputFailure> failures = output.Commit();
     for (const TOutputFailure& failure : failures)
-        say(failure.Message);
+        say(failure.Error);
     if (!failures.empty())
         return 1;
     // The file's name reaches the disk too before the run says it is done.

@@ -190,7 +190,7 @@ void Work(const TPlan& plan, std::atomic<long>& next, THandoff& handoff) {
         for (const TOutputFailure& failure : outputs.Commit())
             for (TPendingRow& row : rows)
                 if (row.Index == failure.Owner && row.Row.Error.empty())
-                    row.Row.Error = failure.Message;
+                    row.Row.Error = failure.Error;
         std::vector<TRowMessage> messages;
         messages.reserve(rows.size());
         for (TPendingRow& row : rows)

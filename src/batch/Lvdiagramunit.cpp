@@ -55,6 +55,6 @@ bool WriteLvDiagram(const TLvGrid& grid, double v0, const std::string& folder, b
         return false;
     }
     for (const TOutputFailure& failure : group.Commit())
-        message += (message.empty() ? "" : "; ") + failure.Message;
+        message += (message.empty() ? "" : "; ") + failure.Error;
     return message.empty();
 }

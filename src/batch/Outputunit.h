@@ -17,8 +17,8 @@
 
 // What happened to an output at a commit.
 struct TOutputFailure {
-    long Owner = 0;      // the value given to Add
-    std::string Message; // Cannot save "<path>": <reason>
+    long Owner = 0;    // the value given to Add
+    std::string Error; // Cannot save "<path>": <reason>
 };
 
 class TOutputGroup {

@@ -64,7 +64,7 @@ TEST_F(Outputs, AnExistingFileIsReplacedOnlyWhenAllowed) {
         const std::vector<TOutputFailure> failures = keep.Commit();
         ASSERT_EQ(failures.size(), 1u);
         EXPECT_EQ(failures[0].Owner, 7);
-        EXPECT_EQ(failures[0].Message,
+        EXPECT_EQ(failures[0].Error,
                   "Cannot save \"" + Path("a.txt") + "\": the file already exists");
         EXPECT_EQ(Contents(Path("a.txt")), "old");
         EXPECT_EQ(Names(), QStringList{"a.txt"}) << "the temporary file is gone";
