@@ -53,12 +53,28 @@ std::string SampleText(const TSample& s, const TModelProfile& profile, std::mt19
                   s.month, s.day, s.year % 100, s.hour, s.minute, s.second, s.gain, 10, 20, 400,
                   5000);
     std::string file = text;
-    std::normal_distribution<double> noise(0.0, s.noise > 0.0 ? s.noise : 1.0);
+    std::normal_distribution<double> normal(0.0, s.noise > 0.0 ? s.noise : 1.0);
+    // One more draw at each end, so that every channel's smoothed noise has both neighbours.
+    std::vector<double> noise(ChannelCount + (s.hanning ? 2 : 0), 0.0);
+    if (s.noise > 0.0)
+        for (double& n : noise)
+            n = normal(random);
+    if (s.hanning) {
+        // Var(n/4 + n/2 + n/4) = 3/8 Var(n): rescaled by sqrt(8/3) to keep the rms.
+        const double keep = std::sqrt(8.0 / 3.0);
+        for (int i = 0; i < ChannelCount; ++i)
+            noise[i] = keep * (0.25 * noise[i] + 0.5 * noise[i + 1] + 0.25 * noise[i + 2]);
+    }
     for (int i = 0; i < ChannelCount; ++i) {
         const double x = i - 200.0;
+        const double mhz = ChannelOffsets[i] / 1e6;
         const double signal = s.line ? 60.0 * s.gain / 9.0 * profile.line[i] / profile.peak : 0.0;
-        const double value = s.baseline + s.slope * x + s.curvature * x * x + signal +
-                             (s.noise > 0.0 ? noise(random) : 0.0);
+        double value = s.baseline + s.slope * x + s.curvature * x * x + signal + noise[i];
+        if (s.ripplePeriodMhz > 0.0)
+            value +=
+                s.rippleAmplitude * std::sin(2.0 * M_PI * mhz / s.ripplePeriodMhz + s.ripplePhase);
+        if (s.bandMhz > 0.0 && std::fabs(mhz) > s.bandMhz / 2.0)
+            value = 0.0;
         std::snprintf(text, sizeof text, "%.3f%s", value, i % 10 == 9 ? "\n" : " ");
         file += text;
     }

@@ -19,6 +19,12 @@ struct TSample {
     int year, month, day, hour, minute, second;
     double baseline, slope, curvature, gain, noise;
     bool line = true; // false: the baseline and the noise alone
+    // A receiver's departures from the ideal, all off by default:
+    bool hanning = false;         // noise Hanning-smoothed (1/4, 1/2, 1/4), its rms kept
+    double rippleAmplitude = 0.0; // a standing wave between dish and feed: this amplitude,
+    double ripplePeriodMhz = 0.0; // this period in frequency,
+    double ripplePhase = 0.0;     // radians at the rest frequency
+    double bandMhz = 0.0;         // only the central bandMhz recorded, the rest missing (0)
 };
 
 // The VLSR of a sample's date, time and position at the default site, epoch 2000, km/s.
@@ -33,8 +39,12 @@ TModelProfile SampleProfile(const TSample& s, const TGalaxyModel& model, double 
 
 // A sample's file text: the header line of its date and time, then the 400 channels, ten a
 // line, each the baseline (baseline + slope x + curvature x^2, x the channel less 200), the
-// profile scaled to peak at 60 gain / 9 (none when !s.line), and a draw of Gaussian noise of
-// rms s.noise from random (none for 0).
+// profile scaled to peak at 60 gain / 9 (none when !s.line), a draw of Gaussian noise of
+// rms s.noise from random (none for 0), Hanning-smoothed and rescaled to the same rms when
+// s.hanning (the neighbouring channels then correlate by 2/3, the next by 1/6), and the ripple
+// rippleAmplitude sin(2 pi f / ripplePeriodMhz + ripplePhase), f the channel's offset from the
+// rest frequency in MHz. With bandMhz > 0 the channels farther than bandMhz / 2 from the rest
+// frequency are written as 0, missing, as a narrower receiver leaves them.
 std::string SampleText(const TSample& s, const TModelProfile& profile, std::mt19937& random);
 
 // The seed of repeated scans' noise (one generator for all the scans, in order).

@@ -11,7 +11,8 @@
 // The folder is created if missing. Options of the survey make it harder for the terminal
 // velocity: the fourth quadrant (280 to 350 degrees, observed in September 2024), another noise
 // level, several noise draws per position, faint tangent emission, wings beyond the terminal
-// velocity, and spectra of noise alone. A survey made with any of them also gets truth.csv: per
+// velocity, spectra of noise alone, and a receiver's own departures (correlated noise, a
+// baseline ripple, a narrower band). A survey made with any of them also gets truth.csv: per
 // file the model's terminal velocity, VLSR and noise.
 //
 // Each file holds a neutral-hydrogen profile for the galactic position in its name, computed
@@ -100,7 +101,10 @@ struct TSurveyPlan {
     int draws = 1;
     int noiseOnly = 0;
     TGalaxyModel model;
-    bool truth = false; // any option given
+    bool hanning = false;                           // --hanning
+    double rippleAmplitude = 0.0, ripplePeriod = 0; // --ripple AMPLITUDE,PERIOD_MHZ
+    double bandMhz = 0.0;                           // --band-mhz
+    bool truth = false;                             // any option given
 };
 
 // The seed of a noise draw: draw 0 is the plain survey's.
@@ -121,8 +125,17 @@ std::vector<std::pair<TSample, unsigned>> SurveyFiles(const TSurveyPlan& plan) {
     std::vector<TSample> positions;
     for (const bool fourth : {false, true})
         if (fourth ? plan.fourth : plan.first)
-            for (const TSample& s : Survey(fourth, plan.noise))
+            for (TSample s : Survey(fourth, plan.noise)) {
+                s.hanning = plan.hanning;
+                s.rippleAmplitude = plan.rippleAmplitude;
+                s.ripplePeriodMhz = plan.ripplePeriod;
+                // Each position's standing wave has its own phase (the feed refocused between
+                // nights), spread evenly by the golden angle.
+                s.ripplePhase =
+                    std::fmod(2.39996323 * static_cast<double>(positions.size()), 2.0 * M_PI);
+                s.bandMhz = plan.bandMhz;
                 positions.push_back(s);
+            }
     for (int draw = 0; draw < plan.draws; ++draw)
         for (TSample s : positions) {
             if (plan.draws > 1)
@@ -228,6 +241,25 @@ bool ReadSurveyOptions(const QCommandLineParser& parser, TSurveyPlan& plan, std:
         why = "--draws and --noise-only take whole numbers";
         return false;
     }
+    if (parser.isSet("hanning"))
+        plan.truth = plan.hanning = true;
+    if (!number("band-mhz", 0.2, 2.0, plan.bandMhz))
+        return false;
+    if (parser.isSet("ripple")) {
+        plan.truth = true;
+        const QStringList parts = parser.value("ripple").split(',');
+        bool okA = false, okP = false;
+        if (parts.size() == 2) {
+            plan.rippleAmplitude = parts[0].toDouble(&okA);
+            plan.ripplePeriod = parts[1].toDouble(&okP);
+        }
+        if (!okA || !okP || !(plan.rippleAmplitude >= 0.0 && plan.rippleAmplitude <= 1000.0) ||
+            !(plan.ripplePeriod >= 0.01 && plan.ripplePeriod <= 100.0)) {
+            why = "--ripple must be AMPLITUDE,PERIOD_MHZ: an amplitude from 0 to 1000 and a "
+                  "period from 0.01 to 100 MHz";
+            return false;
+        }
+    }
     if (parser.isSet("wings") && plan.model.WingSigma != 6.3 && plan.model.WingSigma != 12.3 &&
         plan.model.WingSigma != 25.9) {
         why = "--wings must be 6.3, 12.3 or 25.9";
@@ -286,6 +318,16 @@ int main(int argc, char** argv) {
          "Also write this many files of baseline and noise alone, named "
          "_noise0001, ...",
          "n"},
+        {"hanning", "Hanning-smooth the noise (as a receiver's FFT window does), keeping its rms: "
+                    "neighbouring channels correlate."},
+        {"ripple",
+         "Add a baseline ripple, a standing wave between dish and feed: this amplitude "
+         "(files' units) and period (MHz), each position with a phase of its own.",
+         "amplitude,period"},
+        {"band-mhz",
+         "Record only the central width MHz (0.2 to 2), as a narrower receiver does: the "
+         "other channels are missing (0).",
+         "width"},
     };
     parser.addOptions(surveyOptions);
     const QCommandLineOption helpOption = parser.addHelpOption();
@@ -324,7 +366,8 @@ int main(int argc, char** argv) {
     else if (repeat && survey)
         why = "--repeat and --survey write different files: give one";
     else if (repeat)
-        for (const char* name : {"quadrant", "draws", "faint-tangent", "wings", "noise-only"})
+        for (const char* name : {"quadrant", "draws", "faint-tangent", "wings", "noise-only",
+                                 "hanning", "ripple", "band-mhz"})
             if (parser.isSet(name))
                 why = std::string("--") + name + " changes the survey, not --repeat";
     if (!why.empty() || !ReadSurveyOptions(parser, plan, why) ||

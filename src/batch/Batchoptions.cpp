@@ -276,7 +276,11 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
              o.Windows.push_back(window);
              return std::string();
          }},
-        {{"terms"}, Count("--terms", MaxTerms, o.Terms)},
+        {{"terms"},
+         [&o, count = Count("--terms", MaxTerms, o.Terms)](const std::string& v) {
+             o.AutoTerms = false;
+             return count(v);
+         }},
         {{"axis"},
          [&](const std::string& v) {
              return ReadAxis(v, o.Mode)

@@ -60,6 +60,7 @@ std::optional<TAngleFields> ParseAngle(const std::string& text);
 struct TBatchOptions {
     std::vector<TLineWindow> Windows; // --fit-outside; none: found in each file (auto)
     int Terms = 4;                    // --terms: coefficients of the baseline polynomial
+    bool AutoTerms = true;            // no --terms: as many, up to Terms, as the data support
     int Mode = ModeVelocityMinusVlsr; // --axis
     TPositionSource Position = TPositionSource::FileName;
     // The six texts typed into the details for --galactic (edBiiDeg .. edLiiSec) or

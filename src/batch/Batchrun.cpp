@@ -339,7 +339,7 @@ int RunBatch(const TBatchOptions& options, const TPictureMakers& pictures,
              const TRunConsole& console) {
     TPlan plan{options,
                {options.Windows, options.Terms, options.Mode, options.Position,
-                options.PositionTexts, options.Dispersion},
+                options.PositionTexts, options.Dispersion, options.AutoTerms},
                pictures,
                options.Site ? WithSiteOption(TStationSettings::Read(), *options.Site)
                             : TStationSettings::Read(),

@@ -33,32 +33,44 @@ TSpectrumResult& Failed(TSpectrumResult& result, const std::string& error) {
 
 // The line window's channels: the windows typed, or the window found in the spectrum on the
 // velocity-minus-VLSR axis. On that axis the session takes the found window's last fit, the very
-// fit of its samples. Returned: false, with the reason in error, when no window is found.
-bool ChooseLineWindow(TSession& session, const TBatchSettings& settings,
-                      std::vector<TChannelUse>& use, std::string& error) {
+// fit of its samples. A band so full of emission that no window leaves channels for the terms
+// asked is fitted with fewer; with none at all, baseline is empty and the spectrum stays as
+// read.
+void ChooseLineWindow(TSession& session, const TBatchSettings& settings,
+                      std::vector<TChannelUse>& use, std::string& baseline) {
     if (!settings.Windows.empty()) {
         use = ChannelUseOfWindows(session.XValues(), session.Signal(), settings.Windows);
-        return true;
+        return;
     }
-    TLineWindowResult found =
-        FindLineWindow(session.VelocitiesMinusVlsr(), session.Signal(), settings.Terms);
-    if (!found.Error.empty()) {
-        error = found.Error;
-        return false;
-    }
+    const std::vector<double>& v = session.VelocitiesMinusVlsr();
+    TLineWindowResult found;
+    if (!settings.AutoTerms)
+        found = FindLineWindow(v, session.Signal(), settings.Terms);
+    if (settings.AutoTerms || !found.Error.empty())
+        found = FindSupportedLineWindow(v, session.Signal(), settings.Terms);
     use = std::move(found.Use);
-    if (settings.Mode == ModeVelocityMinusVlsr)
+    if (found.Terms == 0) {
+        baseline = found.Error;
+        return;
+    }
+    if (settings.Mode == ModeVelocityMinusVlsr) {
+        found.Coefficients.resize(static_cast<std::size_t>(found.Terms));
+        session.SetTerms(found.Terms);
         session.UseFit(std::move(found.Coefficients), found.Correlation);
-    return true;
+    } else {
+        session.SetTerms(found.Terms);
+    }
 }
 
 // The session's fit of the samples outside the line window, unless ChooseLineWindow gave it the
-// window's own.
+// window's own. Typed windows with no --terms take the terms their samples support.
 TFitResult FitOutsideLine(TSession& session, const TBatchSettings& settings,
                           const std::vector<TChannelUse>& use) {
     if (settings.Windows.empty() && settings.Mode == ModeVelocityMinusVlsr)
         return {session.Correlation(), ""};
     const TFitSamples samples = BaselineSamples(session.XValues(), session.Signal(), use);
+    if (settings.AutoTerms && !settings.Windows.empty())
+        session.SetTerms(SupportedTerms(samples.X, samples.Y, settings.Terms));
     return session.Fit(samples.X, samples.Y);
 }
 
@@ -121,14 +133,20 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
     session.SelectAxis(settings.Mode);
     const std::vector<double>& x = session.XValues();
     std::vector<TChannelUse> use;
-    std::string noWindow;
-    if (!ChooseLineWindow(session, settings, use, noWindow))
-        return Failed(result, "no line window found: " + noWindow);
-    const TFitResult fit = FitOutsideLine(session, settings, use);
-    row.Correlation = fit.Correlation;
-    if (!session.Subtract(LineRanges(x, use)))
-        return Failed(result, fit.Error.empty() ? "the baseline fit failed" : fit.Error);
-    row.Coefficients = session.Coefficients();
+    std::string noBaseline;
+    // The signal as read, on which the terminal velocity finds its own baseline.
+    const std::vector<double> original = session.Signal();
+    ChooseLineWindow(session, settings, use, noBaseline);
+    if (noBaseline.empty()) {
+        const TFitResult fit = FitOutsideLine(session, settings, use);
+        row.Correlation = fit.Correlation;
+        if (!session.Subtract(LineRanges(x, use)))
+            return Failed(result, fit.Error.empty() ? "the baseline fit failed" : fit.Error);
+        row.Coefficients = session.Coefficients();
+        // Fewer terms than the columns: the higher powers' coefficients are 0.
+        row.Coefficients.resize(
+            std::max(row.Coefficients.size(), static_cast<std::size_t>(settings.Terms)), 0.0);
+    }
     result.Title = GraphTitleFor(settings.Mode, true);
 
     // Save as.
@@ -140,8 +158,18 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
         return Failed(result, error.what());
     }
 
+    // The edges stand on the baseline the line-free channels support: the session's own when
+    // it is that one, else found again in the signal as read.
+    const bool supported =
+        settings.AutoTerms && settings.Windows.empty() && settings.Mode == ModeVelocityMinusVlsr;
+    std::optional<TTerminalBaseline> own;
+    if (!supported)
+        own = SupportedBaseline(session.VelocitiesMinusVlsr(), original,
+                                settings.Windows.empty() ? nullptr : &use);
     row.Line = MeasureLine(session.Signal(), use, session.VelocitiesMinusVlsr(), *row.GalLongitude,
-                           settings.Dispersion);
+                           settings.Dispersion, own ? &*own : nullptr);
+    if (!noBaseline.empty() && !row.Line.TerminalVelocity)
+        row.Line.TerminalReason = noBaseline + "; the spectrum is not corrected";
     row.Line.Windows = LineRanges(x, use);
     result.X = x;
     result.Velocities = session.VelocitiesMinusVlsr();

@@ -37,6 +37,7 @@ struct TBatchSettings {
     TPositionSource Position = TPositionSource::FileName;
     std::array<std::string, 6> PositionTexts; // see TBatchOptions
     double Dispersion = 8.0; // km/s, the gas's velocity dispersion at the tangent point
+    bool AutoTerms = false;  // Terms is a ceiling: the baseline has as many as the data support
 };
 
 // Types the position of settings (--galactic or --equatorial) into the details' fields, as a

@@ -28,7 +28,10 @@ Options:
                        rms taken out and widened by 5 km/s, fitted again until none changes
   --dispersion KMS     the gas's velocity dispersion at the tangent point, for the terminal
                        velocity (default 8 km/s)
-  --terms N            coefficients of the baseline polynomial (default 4)
+  --terms N            coefficients of the baseline polynomial; without it, as many from 1
+                       to 4 as the line-free channels support (Bayesian information
+                       criterion). The terminal velocity always stands on the supported
+                       baseline
   --axis AXIS          frequency, wavelength, velocity or vlsr (velocity minus VLSR, the
                        default): the x column of the output and the axis of the windows
   --galactic B,L       source position for every file: galactic latitude and longitude

@@ -61,6 +61,10 @@ public:
     bool Undo(std::vector<double>& signal);
     // Whether the signal still holds a subtraction.
     bool Corrected() const { return !Before.empty(); }
+    // The signal before the first subtraction; null when there was none.
+    const std::vector<double>* Original() const {
+        return Before.empty() ? nullptr : &Before.front();
+    }
 
 private:
     std::vector<std::vector<double>> Before;

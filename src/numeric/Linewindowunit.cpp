@@ -177,6 +177,77 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
         }
     r.Rms = RobustRms(residuals);
     r.Windows = LineRanges(x, r.Use);
+    r.Terms = terms;
+    return r;
+}
+
+int SupportedTerms(const std::vector<double>& x, const std::vector<double>& y, int maxTerms) {
+    const std::size_t n = std::min(x.size(), y.size());
+    int best = 1;
+    double bestCriterion = INFINITY;
+    for (int k = 1; k <= maxTerms && n > 2 * static_cast<std::size_t>(k); ++k) {
+        TVector coefficients(static_cast<std::size_t>(k), 0.0);
+        if (FitPolynomial(x, y, coefficients).Correlation < 0.0)
+            break;
+        double rss = 0.0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const double r = y[i] - EvaluatePolynomial(coefficients, x[i]);
+            rss += r * r;
+        }
+        const double count = static_cast<double>(n);
+        const double criterion =
+            count * std::log(std::max(rss, 1e-300) / count) + k * std::log(count);
+        if (criterion < bestCriterion) {
+            bestCriterion = criterion;
+            best = k;
+        }
+    }
+    return best;
+}
+
+TLineWindowResult FindSupportedLineWindow(const std::vector<double>& x,
+                                          const std::vector<double>& signal, int maxTerms) {
+    maxTerms = std::max(1, maxTerms);
+    // A window of `terms`, or of fewer when it leaves too few channels.
+    auto window = [&](int terms) {
+        TLineWindowResult r;
+        for (int k = terms; k >= 1; --k) {
+            r = FindLineWindow(x, signal, k);
+            if (r.Error.empty())
+                break;
+        }
+        return r;
+    };
+    TLineWindowResult r = window(std::min(2, maxTerms));
+    for (int round = 0; round < 3 && r.Error.empty(); ++round) {
+        TVector fx, fy;
+        for (std::size_t i = 0; i < r.Use.size(); ++i)
+            if (r.Use[i] == TChannelUse::Baseline) {
+                fx.push_back(x[i]);
+                fy.push_back(signal[i]);
+            }
+        const int supported = SupportedTerms(fx, fy, maxTerms);
+        if (supported == r.Terms)
+            break;
+        TLineWindowResult next = window(supported);
+        if (!next.Error.empty() || next.Terms == r.Terms)
+            break;
+        r = std::move(next);
+    }
+    if (!r.Error.empty()) {
+        // Not even a constant: the spectrum stays as it is, and says so.
+        const std::size_t n = std::min(x.size(), signal.size());
+        r.Terms = 0;
+        r.Correlation = -1.0;
+        r.Corrected.assign(signal.begin(), signal.begin() + static_cast<std::ptrdiff_t>(n));
+        r.Use.assign(n, TChannelUse::Line);
+        for (std::size_t i = 0; i < n; ++i)
+            if (signal[i] == 0.0)
+                r.Use[i] = TChannelUse::Missing;
+        r.Windows = LineRanges(x, r.Use);
+        r.Error = "no line-free channels for a baseline: " + r.Error;
+    }
+    r.Coefficients.resize(static_cast<std::size_t>(maxTerms), 0.0);
     return r;
 }
 

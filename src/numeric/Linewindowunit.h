@@ -26,6 +26,7 @@ struct TLineWindowResult {
     std::vector<double> Corrected;    // signal minus the baseline (0 where missing)
     double Rms = 0.0;                 // robust rms of the fitted channels' residuals
     int Iterations = 0;               // fits made
+    int Terms = 0;                    // of the final baseline (0: none could be fitted)
     std::string Error;                // why no baseline could be fitted; empty on success
 };
 
@@ -52,3 +53,21 @@ struct TLineWindowResult {
 TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector<double>& signal,
                                  int terms, double clipLevel = 3.0, double margin = 5.0,
                                  double breadth = 32.0);
+
+// The number of a polynomial's terms that a set of samples supports: the fewest terms from 1 to
+// maxTerms that minimise the Bayesian information criterion n ln(RSS / n) + k ln n, RSS the
+// residual sum of squares of a fit of k terms. A curved baseline must earn each term it adds
+// by a drop in the residual that noise alone would not give.
+// Reference: Schwarz (1978), Ann. Stat. 6, 461.
+int SupportedTerms(const std::vector<double>& x, const std::vector<double>& y, int maxTerms);
+
+// The line window with the number of baseline terms that its line-free channels support: the
+// window of a straight baseline first (a receiver's baseline across the band), then, when the
+// channels it leaves support another number of terms (SupportedTerms, up to maxTerms), the
+// window of that number, until the choice holds (at most three rounds).
+// When no window leaves enough channels for the terms chosen (a band full of emission), fewer
+// terms are tried, down to 1; when even a constant cannot be fitted, the result has no baseline
+// (Terms 0, Coefficients all 0, Corrected the signal itself) and Error says why. Each result
+// keeps maxTerms coefficients, those past its Terms 0.
+TLineWindowResult FindSupportedLineWindow(const std::vector<double>& x,
+                                          const std::vector<double>& signal, int maxTerms = 4);

@@ -10,7 +10,14 @@ namespace {
 
 // The channels of the edge fit, in dispersions from vt: inside, where the crowding law still
 // holds, and beyond, where the edge has fallen into the noise.
-constexpr double EdgeInside = 0.75, EdgeBeyond = 3.0;
+constexpr double EdgeInside = 0.75, EdgeBeyond = 6.0;
+
+// x its uncertainty: the fitted edge's height that makes a tangent point.
+constexpr double HeightLevel = 5.0;
+
+// Of the edge's height: the mean signal beyond the edge fit's channels that a bright line's
+// last wisps may leave without being taken for a ridge further out.
+constexpr double BeyondShare = 0.05;
 
 // x rms of their mean: the signal of the 4 dispersions past the edge fit's channels that shows
 // the line going on. At 3, 1 spectrum in 200 of the model Galaxy's survey is refused for its
@@ -35,9 +42,10 @@ double ModelUncertainty(double vt, double sigma) {
 constexpr double ShapeLow = -12.0, ShapeHigh = 8.0, ShapeStep = 0.02;
 constexpr int ShapePoints = 1001; // (ShapeHigh - ShapeLow) / ShapeStep + 1
 
-// g(x) = 2 integral_0^inf phi(x + t^2) dt (s = t^2 removes the s^(-1/2) singularity), by
-// Simpson's rule up to where phi has fallen below 1e-18.
-double ShapeIntegral(double x) {
+// g(x) = 2 integral_0^inf exp(-rate t^2) phi(x + t^2) dt (s = t^2 removes the s^(-1/2)
+// singularity), by Simpson's rule up to where phi has fallen below 1e-18. rate 0 is the crowded
+// edge; rate 1 the part of it that gas missing within one dispersion of vt takes away (the dip).
+double ShapeIntegral(double x, double rate) {
     const double top = std::sqrt(std::max(0.0, 9.0 - x));
     if (top == 0.0)
         return 0.0;
@@ -46,37 +54,46 @@ double ShapeIntegral(double x) {
     const double norm = 1.0 / std::sqrt(2.0 * M_PI);
     double sum = 0.0;
     for (int k = 0; k <= steps; ++k) {
-        const double u = x + (k * h) * (k * h);
-        const double f = norm * std::exp(-0.5 * u * u);
+        const double s = (k * h) * (k * h);
+        const double u = x + s;
+        const double f = norm * std::exp(-0.5 * u * u - rate * s);
         sum += (k == 0 || k == steps ? 1.0 : (k % 2 == 1 ? 4.0 : 2.0)) * f;
     }
     return 2.0 * sum * h / 3.0;
 }
 
-const std::array<double, ShapePoints>& ShapeTable() {
-    static const std::array<double, ShapePoints> table = [] {
-        std::array<double, ShapePoints> t{};
-        for (int i = 0; i < ShapePoints; ++i)
-            t[static_cast<std::size_t>(i)] = ShapeIntegral(ShapeLow + i * ShapeStep);
+using TShapeTable = std::array<double, ShapePoints>;
+
+const TShapeTable& ShapeTable(bool dip = false) {
+    static const std::array<TShapeTable, 2> tables = [] {
+        std::array<TShapeTable, 2> t{};
+        for (std::size_t d = 0; d < 2; ++d)
+            for (int i = 0; i < ShapePoints; ++i)
+                t[d][static_cast<std::size_t>(i)] =
+                    ShapeIntegral(ShapeLow + i * ShapeStep, static_cast<double>(d));
         return t;
     }();
-    return table;
+    return tables[dip ? 1 : 0];
 }
 
 // g and its derivative at x, from the table (the derivative is the slope of the interval).
-void Shape(double x, double& g, double& slope) {
+void Shape(double x, double& g, double& slope, bool dip = false) {
     if (x >= ShapeHigh) {
         g = slope = 0.0;
         return;
     }
     if (x < ShapeLow) {
+        if (dip) { // exp(-s) s^(-1/2) has all but nothing left this far inside
+            g = slope = 0.0;
+            return;
+        }
         // Far inside: E[(-x + z)^(-1/2)] for a unit normal z, to second order.
         const double a = -x;
         g = (1.0 + 0.375 / (a * a)) / std::sqrt(a);
         slope = 0.5 * g / a;
         return;
     }
-    const std::array<double, ShapePoints>& t = ShapeTable();
+    const TShapeTable& t = ShapeTable(dip);
     const double position = (x - ShapeLow) / ShapeStep;
     const std::size_t i =
         std::min(static_cast<std::size_t>(position), static_cast<std::size_t>(ShapePoints - 2));
@@ -92,80 +109,153 @@ struct TEdgePoints {
     std::vector<double> U, Y;
 };
 
+// The fit's nonlinear parameters, and the model they and the linear ones make:
+//   y(u) = A g((u - ut) / s) [+ B g((u - ut) / Wing)] + C + D (u - ut) / s0
+// A the tangent point's edge, B an edge of the same vt seen through the wing dispersion, C + D u
+// the baseline left under the edge, s the edge's own dispersion and s0 the one given.
+struct TEdgeShape {
+    double Ut = 0.0;
+    double Sigma = 8.0;  // km/s, the edge's dispersion, fitted
+    double Sigma0 = 8.0; // km/s, the dispersion given
+    double Wing = 0.0;   // km/s, the wing's dispersion (0: no wing term)
+    bool Dip = false;    // with the term of gas missing about the tangent point
+};
+
+constexpr int MaxLinear = 5;
+
 struct TEdgeFit {
-    double Ut = 0.0, A = 0.0, C = 0.0, Chi2 = 0.0;
+    TEdgeShape Shape;
+    std::array<double, MaxLinear> Linear{}; // A, [B,] C, D
+    int Count = 0;                          // linear parameters used
+    double Chi2 = 0.0;                      // sum of squared residuals, signal units squared
     bool Ok = false;
 };
 
-// The best A and C for a fixed ut (linear least squares), and the sum of squares left. The
-// table is read inline: this loop is most of the measurement's time.
-TEdgeFit FitAt(const TEdgePoints& p, double ut, double sigma) {
-    const std::array<double, ShapePoints>& t = ShapeTable();
-    const double scale = 1.0 / (sigma * ShapeStep);
-    double sgg = 0.0, sg = 0.0, s1 = 0.0, sgy = 0.0, sy = 0.0, syy = 0.0;
-    for (std::size_t i = 0; i < p.U.size(); ++i) {
-        const double position = (p.U[i] - ut) * scale - ShapeLow / ShapeStep;
-        double g = 0.0, slope = 0.0;
-        if (position >= 0.0 && position < ShapePoints - 1) {
-            const std::size_t k = static_cast<std::size_t>(position);
-            g = t[k] + (position - static_cast<double>(k)) * (t[k + 1] - t[k]);
-        } else {
-            Shape((p.U[i] - ut) / sigma, g, slope);
-        }
-        sgg += g * g;
-        sg += g;
-        s1 += 1.0;
-        sgy += g * p.Y[i];
-        sy += p.Y[i];
-        syy += p.Y[i] * p.Y[i];
+// The linear basis at u: g, [g of the wing,] [minus the dip's g,] 1, (u - ut) / s0.
+int Basis(const TEdgeShape& e, double u, double* f) {
+    double slope = 0.0;
+    int k = 0;
+    Shape((u - e.Ut) / e.Sigma, f[k++], slope);
+    if (e.Dip) {
+        Shape((u - e.Ut) / e.Sigma, f[k], slope, true);
+        f[k] = -f[k];
+        ++k;
     }
+    if (e.Wing > 0.0)
+        Shape((u - e.Ut) / e.Wing, f[k++], slope);
+    f[k++] = 1.0;
+    f[k++] = (u - e.Ut) / e.Sigma0;
+    return k;
+}
+
+double ModelAt(const TEdgeFit& fit, double u) {
+    double f[MaxLinear];
+    const int k = Basis(fit.Shape, u, f);
+    double y = 0.0;
+    for (int j = 0; j < k; ++j)
+        y += fit.Linear[static_cast<std::size_t>(j)] * f[j];
+    return y;
+}
+
+// Solves m x = b in place by Gaussian elimination with partial pivoting (n <= 6); false when m
+// is singular.
+template <std::size_t N>
+bool Solve(std::array<std::array<double, N>, N> m, std::array<double, N>& b, int n) {
+    for (int c = 0; c < n; ++c) {
+        int pivot = c;
+        for (int r = c + 1; r < n; ++r)
+            if (std::fabs(m[r][c]) > std::fabs(m[pivot][c]))
+                pivot = r;
+        if (!(std::fabs(m[pivot][c]) > 1e-300))
+            return false;
+        std::swap(m[c], m[pivot]);
+        std::swap(b[c], b[pivot]);
+        for (int r = c + 1; r < n; ++r) {
+            const double f = m[r][c] / m[c][c];
+            for (int k = c; k < n; ++k)
+                m[r][k] -= f * m[c][k];
+            b[r] -= f * b[c];
+        }
+    }
+    for (int c = n - 1; c >= 0; --c) {
+        for (int k = c + 1; k < n; ++k)
+            b[c] -= m[c][k] * b[k];
+        b[c] /= m[c][c];
+    }
+    return true;
+}
+
+// The best linear parameters for a fixed shape (linear least squares), and the residual sum
+// of squares from the normal equations (y.y - beta.b): this is most of the measurement's time.
+TEdgeFit FitAt(const TEdgePoints& p, const TEdgeShape& shape) {
     TEdgeFit fit;
-    fit.Ut = ut;
-    const double det = sgg * s1 - sg * sg;
-    if (!(det > 0.0))
+    fit.Shape = shape;
+    std::array<std::array<double, MaxLinear>, MaxLinear> m{};
+    std::array<double, MaxLinear> b{};
+    double f[MaxLinear];
+    double yy = 0.0;
+    int k = 0;
+    for (std::size_t i = 0; i < p.U.size(); ++i) {
+        k = Basis(shape, p.U[i], f);
+        yy += p.Y[i] * p.Y[i];
+        for (int r = 0; r < k; ++r) {
+            b[static_cast<std::size_t>(r)] += f[r] * p.Y[i];
+            for (int c = 0; c <= r; ++c)
+                m[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)] += f[r] * f[c];
+        }
+    }
+    for (int r = 0; r < k; ++r)
+        for (int c = r + 1; c < k; ++c)
+            m[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)] =
+                m[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)];
+    std::array<double, MaxLinear> beta = b;
+    if (static_cast<int>(p.U.size()) <= k || !Solve(m, beta, k))
         return fit;
-    fit.A = (sgy * s1 - sg * sy) / det;
-    fit.C = (sgg * sy - sg * sgy) / det;
-    // The residual sum of squares of a linear fit: y.y - (A g.y + C 1.y).
-    fit.Chi2 = syy - fit.A * sgy - fit.C * sy;
+    fit.Linear = beta;
+    fit.Count = k;
+    double explained = 0.0;
+    for (int r = 0; r < k; ++r)
+        explained += beta[static_cast<std::size_t>(r)] * b[static_cast<std::size_t>(r)];
+    fit.Chi2 = std::max(0.0, yy - explained);
     fit.Ok = true;
     return fit;
 }
 
-// ut minimising the residual over [low, high]: a grid of `grid` points finds the basin, golden
-// section then narrows it to `tolerance` km/s. The grid guards against the local minima that a
-// lone noise feature beside the edge can make.
-TEdgeFit MinimiseOverUt(const TEdgePoints& p, double low, double high, double sigma, int grid,
+// ut minimising the residual over [low, high] for a fixed dispersion: a grid of `grid` points
+// finds the basin, golden section then narrows it to `tolerance` km/s. The grid guards against
+// the local minima that a lone noise feature beside the edge can make.
+TEdgeFit MinimiseOverUt(const TEdgePoints& p, TEdgeShape shape, double low, double high, int grid,
                         double tolerance) {
     TEdgeFit best;
-    int bestIndex = -1;
+    auto at = [&](double ut) {
+        shape.Ut = ut;
+        return FitAt(p, shape);
+    };
     const double step = (high - low) / (grid - 1);
     for (int k = 0; k < grid; ++k) {
-        const TEdgeFit f = FitAt(p, low + k * step, sigma);
-        if (f.Ok && (bestIndex < 0 || f.Chi2 < best.Chi2)) {
+        const TEdgeFit f = at(low + k * step);
+        if (f.Ok && (!best.Ok || f.Chi2 < best.Chi2))
             best = f;
-            bestIndex = k;
-        }
     }
-    if (bestIndex < 0)
+    if (!best.Ok)
         return best;
-    double a = best.Ut - step, b = best.Ut + step;
+    double a = best.Shape.Ut - step, b = best.Shape.Ut + step;
     const double ratio = 0.5 * (std::sqrt(5.0) - 1.0);
     double c = b - ratio * (b - a), d = a + ratio * (b - a);
-    TEdgeFit fc = FitAt(p, c, sigma), fd = FitAt(p, d, sigma);
+    TEdgeFit fc = at(c), fd = at(d);
     while (b - a > tolerance) {
         if (fc.Ok && (!fd.Ok || fc.Chi2 < fd.Chi2)) {
             b = d;
             d = c;
             fd = fc;
             c = b - ratio * (b - a);
-            fc = FitAt(p, c, sigma);
+            fc = at(c);
         } else {
             a = c;
             c = d;
             fc = fd;
             d = a + ratio * (b - a);
-            fd = FitAt(p, d, sigma);
+            fd = at(d);
         }
     }
     for (const TEdgeFit& f : {fc, fd})
@@ -174,29 +264,129 @@ TEdgeFit MinimiseOverUt(const TEdgePoints& p, double low, double high, double si
     return best;
 }
 
-// Variances of A and ut from the noise: rms^2 (J^T J)^-1, J the derivatives of the model
-// A g((u - ut) / sigma) + C in A, ut and C at the fitted values.
-void FitUncertainties(const TEdgePoints& p, const TEdgeFit& fit, double sigma, double rms,
-                      double& errorA, double& errorUt) {
-    double m[3][3] = {};
+// The prior on the edge's dispersion: ln(s / s0) is normal with this width. The cold gas at the
+// tangent points has 5 to 10 km/s, the published fits of terminal velocities take 7 to 9
+// (Clemens 1985; McClure-Griffiths & Dickey 2007): a quarter either way about the value given.
+constexpr double DispersionPrior = 0.25;
+
+// The penalty of the prior, in the units of chi^2 / rms^2.
+double PriorPenalty(const TEdgeShape& e) {
+    const double z = std::log(e.Sigma / e.Sigma0) / DispersionPrior;
+    return z * z;
+}
+
+// The best ut and dispersion from a start: Newton's method on the cost (the residual over
+// rms^2 plus the prior) in ut and ln s, with the gradient and Hessian by central differences
+// and the step halved until the cost falls; ut stays within [low, high].
+// Reference: Press et al., Numerical Recipes, ch. 10 (Newton's method with a line search).
+TEdgeFit MinimiseEdge(const TEdgePoints& p, const TEdgeFit& start, double low, double high,
+                      double rms2) {
+    auto cost = [&](const TEdgeFit& f) { return f.Chi2 / rms2 + PriorPenalty(f.Shape); };
+    auto at = [&](double ut, double ln) {
+        TEdgeShape shape = start.Shape;
+        shape.Ut = std::clamp(ut, low, high);
+        shape.Sigma = shape.Sigma0 * std::exp(std::clamp(ln, -1.0, 1.0));
+        return FitAt(p, shape);
+    };
+    TEdgeFit best = start;
+    if (!best.Ok)
+        return best;
+    double c0 = cost(best);
+    const double hu = 0.05 * start.Shape.Sigma0, hs = 0.05;
+    for (int iteration = 0; iteration < 8; ++iteration) {
+        const double ut = best.Shape.Ut, ln = std::log(best.Shape.Sigma / best.Shape.Sigma0);
+        const TEdgeFit fu1 = at(ut + hu, ln), fu0 = at(ut - hu, ln);
+        const TEdgeFit fs1 = at(ut, ln + hs), fs0 = at(ut, ln - hs);
+        const TEdgeFit fus = at(ut + hu, ln + hs);
+        if (!(fu1.Ok && fu0.Ok && fs1.Ok && fs0.Ok && fus.Ok))
+            break;
+        const double gu = (cost(fu1) - cost(fu0)) / (2 * hu),
+                     gs = (cost(fs1) - cost(fs0)) / (2 * hs);
+        const double huu = (cost(fu1) - 2 * c0 + cost(fu0)) / (hu * hu);
+        const double hss = (cost(fs1) - 2 * c0 + cost(fs0)) / (hs * hs);
+        const double hus = (cost(fus) - cost(fu1) - cost(fs1) + c0) / (hu * hs);
+        const double det = huu * hss - hus * hus;
+        double du, ds;
+        if (huu > 0.0 && det > 0.0) {
+            du = -(hss * gu - hus * gs) / det;
+            ds = -(huu * gs - hus * gu) / det;
+        } else { // not yet convex: a gradient step of a fixed length
+            const double norm = std::hypot(gu / (1.0 / hu), gs / (1.0 / hs));
+            du = norm > 0.0 ? -gu * hu * hu / norm * 4.0 : 0.0;
+            ds = norm > 0.0 ? -gs * hs * hs / norm * 4.0 : 0.0;
+        }
+        bool moved = false;
+        for (int halving = 0; halving < 6; ++halving, du *= 0.5, ds *= 0.5) {
+            const TEdgeFit trial = at(ut + du, ln + ds);
+            if (trial.Ok && cost(trial) < c0) {
+                best = trial;
+                c0 = cost(trial);
+                moved = true;
+                break;
+            }
+        }
+        if (!moved || (std::fabs(du) < 0.005 && std::fabs(ds) < 0.001))
+            break;
+    }
+    return best;
+}
+
+// The model's derivative in each parameter at u: the linear basis, then ut and ln s by central
+// differences.
+int Derivatives(const TEdgeFit& fit, double u, double* j) {
+    const int k = Basis(fit.Shape, u, j);
+    TEdgeFit moved = fit;
+    const double h = 1e-4 * fit.Shape.Sigma;
+    moved.Shape.Ut = fit.Shape.Ut + h;
+    const double up = ModelAt(moved, u);
+    moved.Shape.Ut = fit.Shape.Ut - h;
+    j[k] = (up - ModelAt(moved, u)) / (2.0 * h);
+    moved.Shape.Ut = fit.Shape.Ut;
+    moved.Shape.Sigma = fit.Shape.Sigma * std::exp(1e-4);
+    const double wide = ModelAt(moved, u);
+    moved.Shape.Sigma = fit.Shape.Sigma * std::exp(-1e-4);
+    j[k + 1] = (wide - ModelAt(moved, u)) / 2e-4;
+    return k + 2;
+}
+
+// 1-sigma uncertainties of the fit: (J^T J / (kappa rms^2) + prior)^-1, J the derivatives of
+// the model in every parameter, kappa the noise's correlation factor. Returned: of A, of ut,
+// and of ut with the dispersion held at its fitted value (the noise's share alone).
+struct TEdgeErrors {
+    double A = INFINITY, B = INFINITY, Ut = INFINITY, UtNoiseOnly = INFINITY;
+};
+
+TEdgeErrors FitUncertainties(const TEdgePoints& p, const TEdgeFit& fit, double variance) {
+    constexpr std::size_t N = MaxLinear + 2;
+    std::array<std::array<double, N>, N> m{};
+    double j[N];
+    int n = 0;
     for (std::size_t i = 0; i < p.U.size(); ++i) {
-        double g = 0.0, slope = 0.0;
-        Shape((p.U[i] - fit.Ut) / sigma, g, slope);
-        const double j[3] = {g, -fit.A * slope / sigma, 1.0};
-        for (int r = 0; r < 3; ++r)
-            for (int c = 0; c < 3; ++c)
-                m[r][c] += j[r] * j[c];
+        n = Derivatives(fit, p.U[i], j);
+        for (int r = 0; r < n; ++r)
+            for (int c = 0; c < n; ++c)
+                m[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)] +=
+                    j[r] * j[c] / variance;
     }
-    // The inverse's diagonal by cofactors (3 x 3, positive definite when the fit is sound).
-    const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
-                       m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
-                       m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
-    if (!(det > 0.0)) {
-        errorA = errorUt = INFINITY;
-        return;
-    }
-    errorA = rms * std::sqrt((m[1][1] * m[2][2] - m[1][2] * m[2][1]) / det);
-    errorUt = rms * std::sqrt((m[0][0] * m[2][2] - m[0][2] * m[2][0]) / det);
+    TEdgeErrors errors;
+    if (n == 0)
+        return errors;
+    const int ut = n - 2, ln = n - 1;
+    auto inverseDiagonal = [&](const std::array<std::array<double, N>, N>& a, int size, int index) {
+        std::array<double, N> e{};
+        e[static_cast<std::size_t>(index)] = 1.0;
+        return Solve(a, e, size) && e[static_cast<std::size_t>(index)] > 0.0
+                   ? std::sqrt(e[static_cast<std::size_t>(index)])
+                   : INFINITY;
+    };
+    // With the dispersion held, its row and column are left out (it is the last).
+    errors.UtNoiseOnly = inverseDiagonal(m, n - 1, ut);
+    m[static_cast<std::size_t>(ln)][static_cast<std::size_t>(ln)] +=
+        1.0 / (DispersionPrior * DispersionPrior);
+    errors.Ut = inverseDiagonal(m, n, ut);
+    errors.A = inverseDiagonal(m, n, 0);
+    errors.B = inverseDiagonal(m, n, 1);
+    return errors;
 }
 
 // ---- The line's extent -----------------------------------------------------------------------
@@ -264,31 +454,19 @@ std::size_t WalkExtent(const std::vector<double>& y, const std::vector<TChannelU
         if (!Above(y, use, n, next, settings.Smoothing, rms, settings.ExtentLevel) &&
             !Ahead(y, use, n, next, step, lookAhead, rms, settings.ExtentLevel))
             return last;
-        if (use[next] == TChannelUse::Baseline) {
-            reason = "the line reaches the end of the window";
-            return last;
-        }
+        // A channel the baseline was fitted to may still belong to the line: the edge fit
+        // stands on a baseline of its own, so the walk goes on.
         last = next;
     }
 }
 
-// True when a channel fitted by the baseline lies beyond channel `from` in direction step.
-bool BaselineBeyond(const std::vector<TChannelUse>& use, std::size_t n, std::size_t from,
-                    int step) {
-    for (std::ptrdiff_t k = static_cast<std::ptrdiff_t>(from);
-         k >= 0 && k < static_cast<std::ptrdiff_t>(n); k += step)
-        if (use[static_cast<std::size_t>(k)] == TChannelUse::Baseline)
-            return true;
-    return false;
-}
-
-// The mean signal of the channels whose side velocity u = sign x v lies in (low, high], in
-// units of its own rms (rms / sqrt(channels)); 0 for none.
+// The mean signal of the channels whose side velocity u = sign x v lies in (low, high], and how
+// many there are.
 double MeanBeyond(const std::vector<double>& velocities, const std::vector<double>& corrected,
                   const std::vector<TChannelUse>& use, std::size_t n, double sign, double low,
-                  double high, double rms) {
+                  double high, int& count) {
     double sum = 0.0;
-    int count = 0;
+    count = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const double u = sign * velocities[i];
         if (use[i] != TChannelUse::Missing && u > low && u <= high) {
@@ -296,7 +474,44 @@ double MeanBeyond(const std::vector<double>& velocities, const std::vector<doubl
             ++count;
         }
     }
-    return count > 0 ? sum / std::sqrt(static_cast<double>(count)) / rms : 0.0;
+    return count > 0 ? sum / count : 0.0;
+}
+
+// The factor by which the noise's correlation between neighbouring channels (a Hanning-smoothed
+// or FFT-windowed receiver, a baseline ripple) widens the rms of a mean over many channels:
+// 1 + 2 sum of the autocorrelation at lags 1 to 3, measured on the Baseline channels' residuals
+// (pairs of adjacent Baseline channels only). A lag's correlation counts when it passes twice
+// its own noise (2 / sqrt(pairs)), so white noise keeps 1. Reference: the effective number of
+// independent samples of a correlated series, n / (1 + 2 sum rho_k) (Bartlett 1946, JRSS
+// Suppl. 8, 27; Bayley & Hammersley 1946, JRSS Suppl. 8, 184).
+double NoiseCorrelation(const std::vector<double>& corrected, const std::vector<TChannelUse>& use) {
+    const std::size_t n = std::min(corrected.size(), use.size());
+    double sum0 = 0.0;
+    int count0 = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        if (use[i] == TChannelUse::Baseline) {
+            sum0 += corrected[i] * corrected[i];
+            ++count0;
+        }
+    if (count0 < 10 || !(sum0 > 0.0))
+        return 1.0;
+    const double variance = sum0 / count0;
+    double factor = 1.0;
+    for (std::size_t lag = 1; lag <= 3; ++lag) {
+        double sum = 0.0;
+        int pairs = 0;
+        for (std::size_t i = 0; i + lag < n; ++i)
+            if (use[i] == TChannelUse::Baseline && use[i + lag] == TChannelUse::Baseline) {
+                sum += corrected[i] * corrected[i + lag];
+                ++pairs;
+            }
+        if (pairs < 10)
+            break;
+        const double rho = sum / pairs / variance;
+        if (rho > 2.0 / std::sqrt(static_cast<double>(pairs)))
+            factor += 2.0 * rho;
+    }
+    return std::min(factor, 10.0);
 }
 
 TTerminalResult& Without(TTerminalResult& result, const std::string& reason) {
@@ -367,6 +582,9 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
     if (!(level >= settings.DetectionLevel))
         return Without(result, "no line: the brightest channel is " + Times(level) +
                                    " x rms, below " + Times(settings.DetectionLevel));
+    // Means over many channels are as uncertain as kappa x fewer independent ones.
+    const double kappa = NoiseCorrelation(corrected, use);
+    const double meanRms = result.Rms * std::sqrt(kappa);
 
     // Channel order against the side's velocity: step towards the edge to be measured.
     const double sign = side == TVelocitySide::Positive ? 1.0 : -1.0;
@@ -377,24 +595,23 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
         std::fabs(velocities[n - 1] - velocities[0]) / static_cast<double>(n - 1);
     const int lookAhead =
         std::max(settings.Smoothing, static_cast<int>(4.0 * settings.Dispersion / spacing));
-    std::string reason, inwardReason;
+    std::string reason;
     const std::size_t edge =
-        WalkExtent(corrected, use, n, peak, outward, lookAhead, result.Rms, settings, reason);
-    const std::size_t start = WalkExtent(corrected, use, n, peak, -outward, lookAhead, result.Rms,
-                                         settings, inwardReason);
+        WalkExtent(corrected, use, n, peak, outward, lookAhead, meanRms, settings, reason);
     result.EdgeChannel = static_cast<int>(edge);
     if (!reason.empty())
         return Without(result, reason);
-    if (!BaselineBeyond(use, n, edge, outward) || !BaselineBeyond(use, n, start, -outward))
-        return Without(result, "the baseline was fitted on one side of the line only");
 
     // The edge fit. The extent's end lies beyond vt by an amount that grows with the tangent
     // point's brightness, so the first pass searches widely over channels about it; the next
-    // two take the channels from 0.75 sigma inside the fitted vt to 3 sigma beyond it. Inside
-    // that the crowding law gives way to the rest of the line of sight (the gas of other
-    // radii, the local gas when vt is small), which pulls vt inwards.
+    // two take the channels from 0.75 s0 inside the fitted vt to 6 s0 beyond it: the edge and
+    // the baseline beyond it, which holds the local baseline (C + D u) that the edge stands
+    // on. Inside that the crowding law gives way to the rest of the line of sight (the gas of
+    // other radii, the local gas when vt is small), which pulls vt inwards.
     const double sigma = settings.Dispersion;
-    double ut = sign * velocities[edge] - sigma;
+    TEdgeShape shape;
+    shape.Sigma = shape.Sigma0 = sigma;
+    shape.Ut = sign * velocities[edge] - sigma;
     TEdgeFit fit;
     TEdgePoints points;
     // Per pass: the channels inside and beyond ut, the reach of the search about ut (all in
@@ -405,41 +622,101 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
         int Grid;
         double Tolerance;
     };
-    constexpr TPass passes[] = {{3.0, 4.0, 2.5, 17, 0.5},
+    constexpr TPass passes[] = {{3.0, EdgeBeyond, 2.5, 17, 0.5},
                                 {EdgeInside, EdgeBeyond, 0.5, 5, 0.1},
-                                {EdgeInside, EdgeBeyond, 0.5, 5, 0.01}};
+                                {EdgeInside, EdgeBeyond, 0.5, 3, 0.05}};
+    const double rms2 = result.Rms * result.Rms * kappa;
+    bool first = true;
     for (const TPass& pass : passes) {
         points.U.clear();
         points.Y.clear();
         for (std::size_t i = 0; i < n; ++i) {
             const double u = sign * velocities[i];
-            if (use[i] != TChannelUse::Missing && u >= ut - pass.Inside * sigma &&
-                u <= ut + pass.Beyond * sigma) {
+            if (use[i] != TChannelUse::Missing && u >= shape.Ut - pass.Inside * sigma &&
+                u <= shape.Ut + pass.Beyond * sigma) {
                 points.U.push_back(u);
                 points.Y.push_back(corrected[i]);
             }
         }
-        fit = MinimiseOverUt(points, ut - pass.Reach * sigma, ut + pass.Reach * sigma, sigma,
-                             pass.Grid, pass.Tolerance);
+        // The first pass finds the basin at the dispersion given; the others fit it too.
+        const double low = shape.Ut - pass.Reach * sigma, high = shape.Ut + pass.Reach * sigma;
+        fit = MinimiseOverUt(points, shape, low, high, pass.Grid, pass.Tolerance);
+        if (!first && fit.Ok)
+            fit = MinimiseEdge(points, fit, low, high, rms2);
+        first = false;
         if (!fit.Ok)
             return Without(result, "the edge could not be fitted");
-        ut = fit.Ut;
+        shape = fit.Shape;
     }
-    double errorA = 0.0, errorUt = 0.0;
-    FitUncertainties(points, fit, sigma, result.Rms, errorA, errorUt);
-    result.Amplitude = fit.A;
-    if (!(fit.A >= 3.0 * errorA))
+    // The same channels fitted again with the dip: the tangent point's gas thinned (an
+    // inter-arm gap along the line of sight), which takes the ridge away and moves the edge a
+    // crowded-gas fit reads inwards. A dip the data show significantly is taken; either way
+    // the two readings' difference is part of the edge model's uncertainty.
+    double dipShift = 0.0;
+    {
+        TEdgeShape dipShape = fit.Shape;
+        dipShape.Dip = true;
+        TEdgeFit dip = MinimiseOverUt(points, dipShape, fit.Shape.Ut - 0.5 * sigma,
+                                      fit.Shape.Ut + 0.5 * sigma, 5, 0.05);
+        if (dip.Ok)
+            dip = MinimiseEdge(points, dip, fit.Shape.Ut - 0.5 * sigma, fit.Shape.Ut + 1.0 * sigma,
+                               rms2);
+        if (dip.Ok && dip.Linear[1] > 0.0 && dip.Linear[0] > 0.0) {
+            const double dof = static_cast<double>(points.U.size()) - dip.Count - 2;
+            const double misfit = dof > 0.0 ? std::max(1.0, dip.Chi2 / rms2 / dof) : 1.0;
+            const TEdgeErrors dipErrors = FitUncertainties(points, dip, rms2 * misfit);
+            dipShift = std::fabs(dip.Shape.Ut - fit.Shape.Ut);
+            (void)dipErrors;
+        }
+    }
+    const double ut = fit.Shape.Ut;
+    // The local baseline needs the channels beyond the edge: at least half of those from 3 to 6
+    // dispersions past vt.
+    int beyondChannels = 0;
+    for (const double u : points.U)
+        beyondChannels += u > ut + EdgeInside * sigma + 3.0 * sigma;
+    if (beyondChannels < static_cast<int>(0.5 * (EdgeBeyond - 3.0) * sigma / spacing))
+        return Without(result, "the band ends too soon after the edge for a baseline beyond it");
+    // A misfit beyond the noise (the model is the tangent point's alone) widens the errors.
+    const double dof = static_cast<double>(points.U.size()) - fit.Count - 2;
+    const double misfit = dof > 0.0 ? std::max(1.0, fit.Chi2 / rms2 / dof) : 1.0;
+    const TEdgeErrors errors = FitUncertainties(points, fit, rms2 * misfit);
+    result.Amplitude = fit.Linear[0];
+    if (!(result.Amplitude >= HeightLevel * errors.A))
         return Without(result, "no usable tangent emission: the edge's height is " +
-                                   Times(fit.A / errorA) + " x its uncertainty, below 3");
-    // The model leaves nothing beyond 3 sigma past vt. Emission there means the fit took an
-    // inner edge (a bright ring inside the tangent point) while the tangent point's own faint
-    // ridge went on beyond it.
-    const double beyond = MeanBeyond(velocities, corrected, use, n, sign,
-                                     fit.Ut + EdgeBeyond * sigma, fit.Ut + 7.0 * sigma, result.Rms);
-    if (beyond > BeyondLevel)
-        return Without(result, "the line goes on beyond the fitted edge (" + Times(beyond) +
-                                   " x rms over the next 4 dispersions)");
-    result.Velocity = sign * fit.Ut;
-    result.Uncertainty = std::hypot(errorUt, ModelUncertainty(fit.Ut, sigma));
+                                   Times(result.Amplitude / errors.A) +
+                                   " x its uncertainty, below " + Times(HeightLevel));
+    // The model leaves nothing beyond 3 s past vt. Emission well beyond the edge fit's channels
+    // means the fit took an inner edge (a bright ring inside the tangent point) while the
+    // tangent point's own faint ridge went on beyond it. What counts is both the noise and the
+    // edge's own height: a bright line's last wisps (a warm component's wing) are not a ridge.
+    // Every stretch of 4 dispersions from 3 past vt to the band's end is checked: a tangent
+    // point's ridge beyond a gap of faint gas lies anywhere out there.
+    const double farthest = sign * velocities[outward > 0 ? n - 1 : 0];
+    for (double low = ut + 3.0 * sigma; low < farthest; low += 0.5 * sigma) {
+        int count = 0;
+        const double mean =
+            MeanBeyond(velocities, corrected, use, n, sign, low, low + 4.0 * sigma, count);
+        if (count < 4)
+            continue;
+        const double allowance =
+            std::max(BeyondLevel * meanRms / std::sqrt(static_cast<double>(count)),
+                     BeyondShare * result.Amplitude);
+        if (mean > allowance) {
+            char where[64];
+            std::snprintf(where, sizeof where, "%+.0f km/s", sign * (low + 2.0 * sigma));
+            return Without(result, "the line goes on beyond the fitted edge (" +
+                                       Times(mean / result.Amplitude * 100.0) +
+                                       " % of the edge's height about " + where + ")");
+        }
+    }
+    result.Velocity = sign * ut;
+    result.UncertaintyStat = errors.UtNoiseOnly;
+    const double dispersionShare =
+        std::sqrt(std::max(0.0, errors.Ut * errors.Ut - errors.UtNoiseOnly * errors.UtNoiseOnly));
+    result.UncertaintySys =
+        std::hypot(dispersionShare, std::hypot(dipShift, ModelUncertainty(ut, sigma)));
+    result.Uncertainty = std::hypot(result.UncertaintyStat, result.UncertaintySys);
+    result.Dispersion = fit.Shape.Sigma;
     return result;
 }

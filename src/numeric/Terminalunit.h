@@ -51,7 +51,11 @@ struct TTerminalSettings {
 
 struct TTerminalResult {
     std::optional<double> Velocity; // km/s, the terminal velocity (empty: see Reason)
-    double Uncertainty = 0.0;       // km/s, 1 sigma, from the noise through the fit
+    double Uncertainty = 0.0;       // km/s, 1 sigma: UncertaintyStat and UncertaintySys in
+                                    // quadrature
+    double UncertaintyStat = 0.0;   // km/s, the noise's share, through the fit
+    double UncertaintySys = 0.0;    // km/s, the dispersion's plausible range and the edge model
+    double Dispersion = 0.0;        // km/s, the edge's dispersion as fitted
     double Rms = 0.0;               // signal units, robust rms of the baseline channels
     double Amplitude = 0.0;         // signal units, the edge model's height (CrowdedEdgeShape)
     int PeakChannel = -1;           // the line's brightest channel

@@ -39,9 +39,42 @@ TFitSamples BaselineSamples(const std::vector<double>& x, const std::vector<doub
     return samples;
 }
 
+namespace {
+std::string Fixed(double value, int decimals, bool sign = false);
+} // namespace
+
+TTerminalBaseline SupportedBaseline(const std::vector<double>& velocities,
+                                    const std::vector<double>& raw,
+                                    const std::vector<TChannelUse>* typed) {
+    constexpr int MaxTerms = 4;
+    TTerminalBaseline base;
+    if (!typed) {
+        TLineWindowResult found = FindSupportedLineWindow(velocities, raw, MaxTerms);
+        base.Terms = found.Terms;
+        base.Error = found.Error;
+        base.Use = std::move(found.Use);
+        base.Corrected = std::move(found.Corrected);
+        return base;
+    }
+    base.Use = *typed;
+    const TFitSamples samples = BaselineSamples(velocities, raw, base.Use);
+    std::vector<double> coefficients(
+        static_cast<std::size_t>(SupportedTerms(samples.X, samples.Y, MaxTerms)));
+    const TFitResult fit = FitPolynomial(samples.X, samples.Y, coefficients);
+    if (fit.Correlation < 0.0) {
+        base.Error = "no baseline outside the line: " +
+                     (fit.Error.empty() ? std::string("the fit failed") : fit.Error);
+        return base;
+    }
+    base.Terms = static_cast<int>(coefficients.size());
+    base.Corrected = raw;
+    SubtractPolynomial(base.Corrected, velocities, coefficients);
+    return base;
+}
+
 TLineMeasures MeasureLine(const std::vector<double>& corrected, const std::vector<TChannelUse>& use,
                           const std::vector<double>& velocities, double longitude,
-                          double dispersion) {
+                          double dispersion, const TTerminalBaseline* own) {
     const std::size_t n = std::min(std::min(corrected.size(), use.size()), velocities.size());
     TLineMeasures m;
     std::vector<double> baseline;
@@ -72,10 +105,17 @@ TLineMeasures MeasureLine(const std::vector<double>& corrected, const std::vecto
 
     TTerminalSettings terminal;
     terminal.Dispersion = dispersion;
-    const TTerminalResult highest =
-        MeasureTerminalVelocity(velocities, corrected, use, TVelocitySide::Positive, terminal);
-    const TTerminalResult lowest =
-        MeasureTerminalVelocity(velocities, corrected, use, TVelocitySide::Negative, terminal);
+    const std::vector<double>& edgeSignal = own ? own->Corrected : corrected;
+    const std::vector<TChannelUse>& edgeUse = own ? own->Use : use;
+    TTerminalResult highest, lowest;
+    if (own && !own->Error.empty()) {
+        highest.Reason = lowest.Reason = own->Error;
+    } else {
+        highest = MeasureTerminalVelocity(velocities, edgeSignal, edgeUse, TVelocitySide::Positive,
+                                          terminal);
+        lowest = MeasureTerminalVelocity(velocities, edgeSignal, edgeUse, TVelocitySide::Negative,
+                                         terminal);
+    }
     m.HighestVelocity = highest.Velocity;
     m.LowestVelocity = lowest.Velocity;
     if (highest.Velocity)
@@ -88,16 +128,38 @@ TLineMeasures MeasureLine(const std::vector<double>& corrected, const std::vecto
         return m;
     }
     const TTerminalResult& side = quadrant == TTangentQuadrant::First ? highest : lowest;
+    // A narrow receiver's band can end before the gas of this longitude does; its last channels
+    // then hold emission that the baseline fit takes for its own, and the edge left in the
+    // corrected signal is the fit's, not the Galaxy's. The band must reach three dispersions
+    // beyond the terminal velocity of a flat rotation curve (IAU V0; the measured curves lie
+    // below it in the first and fourth quadrants' inner parts, Clemens 1985, McClure-Griffiths &
+    // Dickey 2007), or the edge is not read.
+    const double expected = FlatTerminalVelocity(longitude, IauV0);
+    const double sign = quadrant == TTangentQuadrant::First ? 1.0 : -1.0;
+    double reach = -INFINITY;
+    for (std::size_t i = 0; i < n; ++i)
+        if (use[i] != TChannelUse::Missing)
+            reach = std::max(reach, sign * velocities[i]);
+    if (side.Velocity && reach < sign * expected + 3.0 * dispersion) {
+        m.TerminalReason =
+            "the band ends at " + Fixed(sign * reach, 1, true) +
+            " km/s, too near the terminal velocity a flat rotation curve gives here (" +
+            Fixed(expected, 1, true) + " km/s) to see the edge fall to the baseline";
+        return m;
+    }
     m.TerminalVelocity = side.Velocity;
-    if (side.Velocity)
+    if (side.Velocity) {
         m.TerminalUncertainty = side.Uncertainty;
+        m.TerminalUncertaintyStat = side.UncertaintyStat;
+        m.TerminalUncertaintySys = side.UncertaintySys;
+    }
     m.TerminalReason = side.Reason;
     return m;
 }
 
 namespace {
 
-std::string Fixed(double value, int decimals, bool sign = false) {
+std::string Fixed(double value, int decimals, bool sign) {
     char text[48];
     std::snprintf(text, sizeof text, sign ? "%+.*f" : "%.*f", decimals, value);
     return text;
@@ -140,7 +202,9 @@ TLineMeasureReport MeasureShownLine(const TLineMeasureRequest& request) {
         }
     } else {
         TLineWindowResult found = FindLineWindow(v, signal, request.Terms);
-        if (!found.Error.empty()) {
+        if (!found.Error.empty())
+            found = FindSupportedLineWindow(v, signal, request.Terms);
+        if (found.Terms == 0) {
             report.Error = "no line window found: " + found.Error;
             return report;
         }
@@ -150,17 +214,21 @@ TLineMeasureReport MeasureShownLine(const TLineMeasureRequest& request) {
             report.Baseline = "window found, baseline subtracted";
         } else {
             corrected = std::move(found.Corrected);
-            report.Baseline = "window found, baseline of " + TermsText(request.Terms);
+            report.Baseline = "window found, baseline of " + TermsText(found.Terms);
         }
     }
     // Without the LSR frame or a longitude there is no tangent point to speak of: the edges'
     // velocities would be topocentric, not the terminal velocities of the Galaxy's rotation.
     const double longitude = request.Longitude.value_or(180.0);
-    report.Line = MeasureLine(corrected, use, v, longitude, request.Dispersion);
+    const std::vector<double>& original = request.Original.empty() ? signal : request.Original;
+    const TTerminalBaseline own = SupportedBaseline(v, original, band ? &use : nullptr);
+    report.Line = MeasureLine(corrected, use, v, longitude, request.Dispersion, &own);
     report.Line.Windows = LineRanges(v, use);
     if (!request.LsrFrame || !request.Longitude) {
         report.Line.TerminalVelocity.reset();
         report.Line.TerminalUncertainty.reset();
+        report.Line.TerminalUncertaintyStat.reset();
+        report.Line.TerminalUncertaintySys.reset();
         report.Line.HighestVelocity.reset();
         report.Line.HighestUncertainty.reset();
         report.Line.LowestVelocity.reset();

@@ -38,6 +38,9 @@ struct TLineMeasures {
     // 360), with its 1-sigma uncertainty; empty elsewhere, or when the edge cannot be
     // measured, and TerminalReason says why.
     std::optional<double> TerminalVelocity, TerminalUncertainty;
+    // The uncertainty's two parts, in quadrature TerminalUncertainty: the noise's, and the
+    // systematic one (the dispersion's plausible range, the edge model).
+    std::optional<double> TerminalUncertaintyStat, TerminalUncertaintySys;
     std::string TerminalReason;
     // The line's most positive and most negative edges, km/s, whatever the quadrant.
     std::optional<double> HighestVelocity, LowestVelocity;
@@ -45,12 +48,36 @@ struct TLineMeasures {
     std::vector<TAxisRange> Windows; // the line windows used, on the axis measured
 };
 
+// The baseline a terminal velocity stands on: the one its line-free channels support, whatever
+// the terms of the baseline shown. An edge read on a baseline of more terms than the channels
+// beside the line support stands on the polynomial's swing under the line (a cubic fitted to a
+// band's two ends bends under the far wing and leaves an inner edge), on one of fewer on its
+// misfit.
+struct TTerminalBaseline {
+    std::vector<double> Corrected; // the signal minus the baseline
+    std::vector<TChannelUse> Use;  // per channel: Missing, Baseline (fitted) or Line
+    int Terms = 0;                 // of the baseline (SupportedTerms of numeric/Linewindowunit.h)
+    std::string Error;             // why there is none; empty when there is
+};
+
+// Given:    velocities  km/s, one per channel
+//           raw         the signal before any baseline's subtraction (0: a missing channel)
+//           typed       the channels' use given by typed windows or a band, or null: the line
+//                       window is found in the spectrum itself (FindSupportedLineWindow)
+// Returned: the baseline of the supported number of terms, up to 4, fitted to the Baseline
+//           channels of raw
+TTerminalBaseline SupportedBaseline(const std::vector<double>& velocities,
+                                    const std::vector<double>& raw,
+                                    const std::vector<TChannelUse>* typed);
+
 // Figures of the line.
 // Given:    corrected   the signal after the baseline's subtraction
 //           use         per channel: Missing, Baseline (fitted) or Line
 //           velocities  velocity minus VLSR of each channel, km/s
 //           longitude   galactic longitude of the line of sight, degrees
 //           dispersion  km/s, the gas's velocity dispersion at the tangent point
+//           own         the baseline the edges stand on, when it is not the one of corrected
+//                       (SupportedBaseline); null: corrected and use
 // Returned: Rms over the Baseline channels (1.4826 x their median absolute deviation: a
 //           stray spike or a line's wing outside the window does not inflate it); Peak and
 //           PeakVelocity of the largest signal of the Line channels (the first in channel order
@@ -63,7 +90,7 @@ struct TLineMeasures {
 //           numeric/Terminalunit.h.
 TLineMeasures MeasureLine(const std::vector<double>& corrected, const std::vector<TChannelUse>& use,
                           const std::vector<double>& velocities, double longitude,
-                          double dispersion);
+                          double dispersion, const TTerminalBaseline* own = nullptr);
 
 // What the window measures: the spectrum shown, on a velocity axis, and the band dragged.
 struct TLineMeasureRequest {
@@ -72,6 +99,7 @@ struct TLineMeasureRequest {
     std::vector<double> Signal;      // as shown; a value of exactly 0 is a missing channel
     std::vector<bool> InBand;        // per channel: inside the band; empty when there is none
     bool Subtracted = false;         // a baseline has been subtracted from Signal
+    std::vector<double> Original;    // the signal before any subtraction (empty: Signal)
     int Terms = 4;                   // of the baseline polynomial fitted when not subtracted
     std::optional<double> Longitude; // galactic longitude of the line of sight, degrees
     double Dispersion = 8.0;         // km/s, the gas's velocity dispersion at the tangent point
@@ -90,8 +118,9 @@ struct TLineMeasureReport {
 //           --fit-outside auto). The signal under the line is the shown one when a baseline has
 //           been subtracted; else the signal minus a polynomial of Terms terms fitted to the
 //           channels outside the line (FitPolynomial; the shown signal is left alone). Then
-//           MeasureLine. Terminal velocities need the LSR frame and a longitude; without them
-//           Line.TerminalReason says which is missing and the edges are not given.
+//           MeasureLine, its edges on the baseline the line-free channels of Original support
+//           (SupportedBaseline). Terminal velocities need the LSR frame and a longitude; without
+//           them Line.TerminalReason says which is missing and the edges are not given.
 TLineMeasureReport MeasureShownLine(const TLineMeasureRequest& request);
 
 // The report as the window's memo lists it, one short line each, the first starting with

@@ -124,6 +124,8 @@ const TLineMeasureReport& TSession::Measure(std::vector<bool> inBand) {
     request.Signal = FSignal;
     request.InBand = std::move(inBand);
     request.Subtracted = Corrected();
+    if (const std::vector<double>* original = FHistory.Original())
+        request.Original = *original;
     request.Terms = static_cast<int>(FCoefficients.size());
     if (request.LsrFrame && FAppliedDetails)
         request.Longitude = FAppliedDetails->GalLongitude().Value;
