@@ -218,7 +218,8 @@ std::string SummaryHeader(int terms) {
     for (int i = 0; i < terms; ++i)
         header += ",a" + std::to_string(i);
     return header + ",rms,peak,peak_v_kms,integral_signal_kms,terminal_v_kms,terminal_v_err_kms,"
-                    "highest_v_kms,lowest_v_kms,terminal_v_note,line_windows,error";
+                    "highest_v_kms,lowest_v_kms,terminal_v_note,line_windows,error,"
+                    "terminal_v_err_stat_kms,terminal_v_err_sys_kms";
 }
 
 std::string SummaryLine(const TSummaryRow& row, int terms) {
@@ -247,5 +248,9 @@ std::string SummaryLine(const TSummaryRow& row, int terms) {
         windows += (windows.empty() ? "[" : " [") + ExactNumberText(w.Low) + ":" +
                    ExactNumberText(w.High) + "]";
     line += ',' + CsvField(windows);
-    return line + ',' + CsvField(row.Error);
+    line += ',' + CsvField(row.Error);
+    // The uncertainty's parts, added after the columns that were there before them.
+    add(m.TerminalUncertaintyStat);
+    add(m.TerminalUncertaintySys);
+    return line;
 }

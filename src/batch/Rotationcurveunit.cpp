@@ -47,12 +47,14 @@ TRotationEntry RotationEntry(const TSummaryRow& row, double r0, double v0) {
     entry.V = point.V;
     // V is Vt plus a constant (or minus, in the fourth quadrant): it carries Vt's uncertainty.
     entry.VUncertainty = row.Line.TerminalUncertainty;
+    entry.VUncertaintyStat = row.Line.TerminalUncertaintyStat;
+    entry.VUncertaintySys = row.Line.TerminalUncertaintySys;
     return entry;
 }
 
 std::string RotationCurveHeader() {
     return "file,glon_deg,glat_deg,terminal_v_kms,r_kpc,v_kms,v_err_kms,r0_kpc,v0_kms,"
-           "unused_because";
+           "unused_because,terminal_v_err_stat_kms,terminal_v_err_sys_kms";
 }
 
 std::string RotationCurveLine(const TSummaryRow& row, const TRotationEntry& entry, double r0,
@@ -65,7 +67,13 @@ std::string RotationCurveLine(const TSummaryRow& row, const TRotationEntry& entr
         if (value)
             line += ExactNumberText(*value);
     }
-    return line + ',' + CsvField(entry.Reason);
+    line += ',' + CsvField(entry.Reason);
+    for (const std::optional<double>& value : {entry.VUncertaintyStat, entry.VUncertaintySys}) {
+        line += ',';
+        if (value)
+            line += ExactNumberText(*value);
+    }
+    return line;
 }
 
 bool WriteRotationCurve(const std::vector<TTangentPoint>& points, bool tableFailed,

@@ -27,7 +27,8 @@ struct TRotationEntry {
     std::optional<double> TerminalVelocity; // km/s: the quadrant's terminal velocity
     std::optional<double> R, V;             // kpc, km/s: the point of the curve
     std::optional<double> VUncertainty;     // km/s, 1 sigma of V
-    std::string Reason;                     // why the file gives no point; empty when it does
+    std::optional<double> VUncertaintyStat, VUncertaintySys; // its parts (TLineMeasures)
+    std::string Reason; // why the file gives no point; empty when it does
 };
 
 // The entry of a file from its summary row.
@@ -43,8 +44,9 @@ TRotationEntry RotationEntry(const TSummaryRow& row, double r0, double v0);
 
 // The header row of rotation-curve.csv and a file's row, RFC 4180 fields separated by commas,
 // without the line end: file, glon_deg, glat_deg, terminal_v_kms, r_kpc, v_kms, v_err_kms,
-// r0_kpc, v0_kms, unused_because. R0 and V0 are in every row, so that a row read on its own, or
-// rows of runs with other constants put together, still say what they were computed with.
+// r0_kpc, v0_kms, unused_because, terminal_v_err_stat_kms, terminal_v_err_sys_kms. R0 and V0 are in
+// every row, so that a row read on its own, or rows of runs with other constants put together,
+// still say what they were computed with.
 std::string RotationCurveHeader();
 std::string RotationCurveLine(const TSummaryRow& row, const TRotationEntry& entry, double r0,
                               double v0);
