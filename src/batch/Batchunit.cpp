@@ -218,8 +218,8 @@ std::string SummaryHeader(int terms) {
     for (int i = 0; i < terms; ++i)
         header += ",a" + std::to_string(i);
     return header + ",rms,peak,peak_v_kms,integral_signal_kms,terminal_v_kms,terminal_v_err_kms,"
-                    "highest_v_kms,lowest_v_kms,terminal_v_note,line_windows,error,"
-                    "terminal_v_err_stat_kms,terminal_v_err_sys_kms";
+                    "terminal_v_err_stat_kms,terminal_v_err_sys_kms,"
+                    "highest_v_kms,lowest_v_kms,terminal_v_note,line_windows,error";
 }
 
 std::string SummaryLine(const TSummaryRow& row, int terms) {
@@ -238,8 +238,9 @@ std::string SummaryLine(const TSummaryRow& row, int terms) {
                 ? std::optional<double>(row.Coefficients[static_cast<std::size_t>(i)])
                 : std::nullopt);
     const TLineMeasures& m = row.Line;
-    for (const auto& value : {m.Rms, m.Peak, m.PeakVelocity, m.Integral, m.TerminalVelocity,
-                              m.TerminalUncertainty, m.HighestVelocity, m.LowestVelocity})
+    for (const auto& value :
+         {m.Rms, m.Peak, m.PeakVelocity, m.Integral, m.TerminalVelocity, m.TerminalUncertainty,
+          m.TerminalUncertaintyStat, m.TerminalUncertaintySys, m.HighestVelocity, m.LowestVelocity})
         add(value);
     // A file that failed has no line to speak of.
     line += ',' + CsvField(row.Error.empty() ? m.TerminalReason : std::string());
@@ -248,9 +249,5 @@ std::string SummaryLine(const TSummaryRow& row, int terms) {
         windows += (windows.empty() ? "[" : " [") + ExactNumberText(w.Low) + ":" +
                    ExactNumberText(w.High) + "]";
     line += ',' + CsvField(windows);
-    line += ',' + CsvField(row.Error);
-    // The uncertainty's parts, added after the columns that were there before them.
-    add(m.TerminalUncertaintyStat);
-    add(m.TerminalUncertaintySys);
-    return line;
+    return line + ',' + CsvField(row.Error);
 }

@@ -53,8 +53,9 @@ TRotationEntry RotationEntry(const TSummaryRow& row, double r0, double v0) {
 }
 
 std::string RotationCurveHeader() {
-    return "file,glon_deg,glat_deg,terminal_v_kms,r_kpc,v_kms,v_err_kms,r0_kpc,v0_kms,"
-           "unused_because,terminal_v_err_stat_kms,terminal_v_err_sys_kms";
+    return "file,glon_deg,glat_deg,terminal_v_kms,r_kpc,v_kms,v_err_kms,terminal_v_err_stat_kms,"
+           "terminal_v_err_sys_kms,r0_kpc,v0_kms,"
+           "unused_because";
 }
 
 std::string RotationCurveLine(const TSummaryRow& row, const TRotationEntry& entry, double r0,
@@ -62,18 +63,13 @@ std::string RotationCurveLine(const TSummaryRow& row, const TRotationEntry& entr
     std::string line = CsvField(row.File);
     for (const std::optional<double>& value :
          {row.GalLongitude, row.GalLatitude, entry.TerminalVelocity, entry.R, entry.V,
-          entry.VUncertainty, std::optional<double>(r0), std::optional<double>(v0)}) {
+          entry.VUncertainty, entry.VUncertaintyStat, entry.VUncertaintySys,
+          std::optional<double>(r0), std::optional<double>(v0)}) {
         line += ',';
         if (value)
             line += ExactNumberText(*value);
     }
-    line += ',' + CsvField(entry.Reason);
-    for (const std::optional<double>& value : {entry.VUncertaintyStat, entry.VUncertaintySys}) {
-        line += ',';
-        if (value)
-            line += ExactNumberText(*value);
-    }
-    return line;
+    return line + ',' + CsvField(entry.Reason);
 }
 
 bool WriteRotationCurve(const std::vector<TTangentPoint>& points, bool tableFailed,

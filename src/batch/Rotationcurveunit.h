@@ -44,7 +44,7 @@ TRotationEntry RotationEntry(const TSummaryRow& row, double r0, double v0);
 
 // The header row of rotation-curve.csv and a file's row, RFC 4180 fields separated by commas,
 // without the line end: file, glon_deg, glat_deg, terminal_v_kms, r_kpc, v_kms, v_err_kms,
-// r0_kpc, v0_kms, unused_because, terminal_v_err_stat_kms, terminal_v_err_sys_kms. R0 and V0 are in
+// terminal_v_err_stat_kms, terminal_v_err_sys_kms, r0_kpc, v0_kms, unused_because. R0 and V0 are in
 // every row, so that a row read on its own, or rows of runs with other constants put together,
 // still say what they were computed with.
 std::string RotationCurveHeader();

@@ -28,13 +28,14 @@ constexpr double BeyondLevel = 3.0;
 // The uncertainty the model adds, km/s. The crowding law is the tangent point's alone; the
 // rest of the line of sight moves vt by about 0.02 sigma (0.1 km/s on the model Galaxy of the
 // sample generator, from l = 30 to 65 degrees). The local gas, centred on 0 km/s with much the
-// same dispersion, adds to the edge in proportion to its own Gaussian at vt, up to 0.15 sigma
-// more when vt nears 0 (measured on the same model: 1.25 km/s at vt = 0.4 sigma, 0.35 km/s at
-// 1.7 sigma). Where the disc's density changes abruptly just inside the tangent point (the
-// model's step at 4 kpc, l = 25 degrees) the bias reaches 0.1 sigma and the allowance is short.
+// same dispersion, adds to the edge in proportion to its own Gaussian at vt, up to 0.22 sigma
+// more when vt nears 0 (measured on the same model with the dispersion fitted: 1.6 km/s at
+// vt = 0.4 sigma, 1.2 km/s at 0.9 sigma). Where the disc's density changes abruptly just inside the
+// tangent point (the model's step at 4 kpc, l = 25 degrees) the bias reaches 0.1 sigma and the
+// allowance is short.
 double ModelUncertainty(double vt, double sigma) {
     const double x = vt / sigma;
-    return sigma * (0.02 + 0.15 * std::exp(-0.5 * x * x));
+    return sigma * (0.02 + 0.22 * std::exp(-0.5 * x * x));
 }
 
 // ---- The edge shape --------------------------------------------------------------------------
@@ -132,15 +133,26 @@ struct TEdgeFit {
 };
 
 // The linear basis at u: g, [g of the wing,] [minus the dip's g,] 1, (u - ut) / s0.
+// The tables read inline where x lies inside them: this is most of the measurement's time.
+inline double Tabled(double x, bool dip) {
+    const double position = (x - ShapeLow) * (1.0 / ShapeStep);
+    if (position >= 0.0 && position < ShapePoints - 1) {
+        const TShapeTable& t = ShapeTable(dip);
+        const std::size_t i = static_cast<std::size_t>(position);
+        return t[i] + (position - static_cast<double>(i)) * (t[i + 1] - t[i]);
+    }
+    double g = 0.0, slope = 0.0;
+    Shape(x, g, slope, dip);
+    return g;
+}
+
 int Basis(const TEdgeShape& e, double u, double* f) {
     double slope = 0.0;
     int k = 0;
-    Shape((u - e.Ut) / e.Sigma, f[k++], slope);
-    if (e.Dip) {
-        Shape((u - e.Ut) / e.Sigma, f[k], slope, true);
-        f[k] = -f[k];
-        ++k;
-    }
+    const double x = (u - e.Ut) / e.Sigma;
+    f[k++] = Tabled(x, false);
+    if (e.Dip)
+        f[k++] = -Tabled(x, true);
     if (e.Wing > 0.0)
         Shape((u - e.Ut) / e.Wing, f[k++], slope);
     f[k++] = 1.0;
@@ -293,7 +305,7 @@ TEdgeFit MinimiseEdge(const TEdgePoints& p, const TEdgeFit& start, double low, d
         return best;
     double c0 = cost(best);
     const double hu = 0.05 * start.Shape.Sigma0, hs = 0.05;
-    for (int iteration = 0; iteration < 8; ++iteration) {
+    for (int iteration = 0; iteration < 5; ++iteration) {
         const double ut = best.Shape.Ut, ln = std::log(best.Shape.Sigma / best.Shape.Sigma0);
         const TEdgeFit fu1 = at(ut + hu, ln), fu0 = at(ut - hu, ln);
         const TEdgeFit fs1 = at(ut, ln + hs), fs0 = at(ut, ln - hs);
@@ -622,11 +634,10 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
         int Grid;
         double Tolerance;
     };
-    constexpr TPass passes[] = {{3.0, EdgeBeyond, 2.5, 17, 0.5},
-                                {EdgeInside, EdgeBeyond, 0.5, 5, 0.1},
+    constexpr TPass passes[] = {{3.0, EdgeBeyond, 2.5, 11, 0.5},
+                                {EdgeInside, EdgeBeyond, 0.5, 3, 0.1},
                                 {EdgeInside, EdgeBeyond, 0.5, 3, 0.05}};
     const double rms2 = result.Rms * result.Rms * kappa;
-    bool first = true;
     for (const TPass& pass : passes) {
         points.U.clear();
         points.Y.clear();
@@ -638,12 +649,11 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
                 points.Y.push_back(corrected[i]);
             }
         }
-        // The first pass finds the basin at the dispersion given; the others fit it too.
         const double low = shape.Ut - pass.Reach * sigma, high = shape.Ut + pass.Reach * sigma;
         fit = MinimiseOverUt(points, shape, low, high, pass.Grid, pass.Tolerance);
-        if (!first && fit.Ok)
+        // The first passes find the basin at the dispersion given; the last fits it too.
+        if (&pass == &passes[2] && fit.Ok)
             fit = MinimiseEdge(points, fit, low, high, rms2);
-        first = false;
         if (!fit.Ok)
             return Without(result, "the edge could not be fitted");
         shape = fit.Shape;

@@ -93,28 +93,33 @@ double CrowdedEdgeShape(double x);
 //                       the line
 //           side        the edge to measure
 //           settings    the gas's dispersion and the detection levels
-// Returned: Rms, 1.4826 MAD of the Baseline channels. The line is the Line channel of the
-//           largest signal, which must pass DetectionLevel x Rms, with the contiguous channels
-//           on each side whose running mean passes ExtentLevel x its own rms (Rms / sqrt of
-//           the channels averaged), or whose next 4 sigma of channels do on average (a faint
-//           tangent ridge beyond a dip): a detection belongs to the line, never to noise
-//           elsewhere. From the extent's end on the side, the edge model
-//           A g((v - vt) / sigma) + C is fitted by least squares (A, C linear; vt by a grid,
-//           then golden section): once widely about the extent's end, then twice on the
-//           channels from 0.75 sigma inside the fitted vt to 3 sigma beyond it. Farther inside,
-//           the rest of the line of sight (other radii; the local gas when vt is small) adds to
-//           the tangent point's ridge and pulls vt inwards. Uncertainty from the fit's
-//           covariance, Rms^2 (J^T J)^-1 (J the derivatives in A, vt, C), in quadrature with
-//           sigma (0.02 + 0.15 exp(-vt^2 / 2 sigma^2)) for the model: the rest of the line of
-//           sight, and the local gas's own edge when vt is within a few sigma of 0.
+// Returned: Rms, 1.4826 MAD of the Baseline channels, and kappa, the factor by which their
+//           neighbours' correlation widens the rms of a mean (1 + 2 sum of the significant
+//           autocorrelations at lags 1 to 3). The line is the Line channel of the largest
+//           signal, which must pass DetectionLevel x Rms, with the contiguous channels on each
+//           side whose running mean passes ExtentLevel x its own rms, or whose next 4 sigma of
+//           channels do on average (a faint tangent ridge beyond a dip). From the extent's end
+//           on the side, the edge model A g((v - vt) / s) + C + D (v - vt) / sigma (a local
+//           baseline under the edge: what the shown baseline left there) is fitted by least
+//           squares (A, C, D linear): vt by a grid and golden section, once widely about the
+//           extent's end and twice on the channels from 0.75 sigma inside the fitted vt to
+//           6 sigma beyond it; in the last pass s too, by Newton's method on the residual plus
+//           a prior, ln(s / sigma) normal with width 0.25. The same channels are fitted again
+//           with a dip, a term taking away the ridge of gas within about one dispersion of vt
+//           (an inter-arm gap at the tangent point). UncertaintyStat from the covariance with
+//           s held, Rms^2 kappa (J^T J)^-1, widened by the reduced chi-square when it passes 1;
+//           UncertaintySys in quadrature: the dispersion's share (the covariance with s free and
+//           its prior, less the statistical part), the shift the dip makes, and
+//           sigma (0.02 + 0.22 exp(-vt^2 / 2 sigma^2)) for the rest of the line of sight and
+//           the local gas's edge near 0 km/s. Uncertainty is both in quadrature.
 //           No Velocity, and Reason set, when: there are fewer than 10 Baseline channels; no
-//           Line channel passes the detection level; the extent on the side reaches the end of
-//           the window (a Baseline channel still above the level), a missing channel or the end
-//           of the band; no Baseline channel lies beyond the line on one of its sides (the
-//           baseline under the line is an extrapolation); the fitted edge is not at least
-//           3 times its uncertainty in height (no usable tangent emission); or the mean signal
-//           from 3 to 7 sigma past the fitted vt passes 3 x its rms (the fit took an inner edge
-//           while the line goes on, or the edge is broader than the dispersion given)
+//           Line channel passes the detection level; the extent on the side reaches a missing
+//           channel or the end of the band; fewer than half the channels from 3.75 to 6 sigma
+//           beyond vt are there (no baseline beyond the edge); the fitted edge is not at least
+//           5 times its uncertainty in height (no usable tangent emission); or any stretch of
+//           4 sigma from 3 sigma past vt to the band's end has a mean above both 3 x its rms
+//           and 5 % of the edge's height (the fit took an inner edge while the line goes on:
+//           lowering the noise never turns a bright line's last wisps into a refusal)
 // Reference: envelope tracing with a dispersion correction (Kerr 1962; Celnik, Rohlfs &
 //           Braunsfurth 1979; Clemens 1985), done here as a least-squares fit of the
 //           crowded-gas profile (Burton 1971); see the head of this file. Least squares and its

@@ -128,6 +128,15 @@ TLineMeasures MeasureLine(const std::vector<double>& corrected, const std::vecto
         return m;
     }
     const TTerminalResult& side = quadrant == TTangentQuadrant::First ? highest : lowest;
+    // Within 17.5 degrees of the centre the tangent point lies inside 0.3 R0 (2.6 kpc), in the
+    // bar, whose non-circular motions put the gas beyond the circular orbits' terminal
+    // velocity; the published rotation curves stop there (Burton & Gordon 1978, A&A 63, 7;
+    // Clemens 1985; Binney et al. 1991, MNRAS 252, 210).
+    if (std::fabs(std::sin(longitude * M_PI / 180.0)) < 0.3) {
+        m.TerminalReason = "the tangent point lies within 0.3 R0 of the Galactic centre, in the "
+                           "bar, where the gas does not move in circular orbits";
+        return m;
+    }
     // A narrow receiver's band can end before the gas of this longitude does; its last channels
     // then hold emission that the baseline fit takes for its own, and the edge left in the
     // corrected signal is the fit's, not the Galaxy's. The band must reach three dispersions

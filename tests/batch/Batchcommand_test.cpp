@@ -354,20 +354,22 @@ TEST_F(BatchCommand, RotationCurveHasARowForEveryFile) {
     const QString table = QString::fromUtf8(Contents(Out() + "/rotation-curve.csv"));
     QStringList lines = table.split("\r\n");
     ASSERT_EQ(lines.size(), 8) << table.toStdString();
-    EXPECT_EQ(lines[0], "file,glon_deg,glat_deg,terminal_v_kms,r_kpc,v_kms,v_err_kms,r0_kpc,"
-                        "v0_kms,unused_because");
+    EXPECT_EQ(lines[0],
+              "file,glon_deg,glat_deg,terminal_v_kms,r_kpc,v_kms,v_err_kms,"
+              "terminal_v_err_stat_kms,terminal_v_err_sys_kms,r0_kpc,v0_kms,unused_because");
     EXPECT_EQ(lines[7], "");
     for (int i = 0; i < 6; ++i) {
         const QStringList fields = lines[i + 1].split(',');
-        ASSERT_GE(fields.size(), 10) << lines[i + 1].toStdString();
+        ASSERT_GE(fields.size(), 12) << lines[i + 1].toStdString();
         // The reason is the last field; it may hold commas, quoted.
-        const QString reason = lines[i + 1].section(',', 9).remove('"');
+        const QString reason = lines[i + 1].section(',', 11).remove('"');
         SCOPED_TRACE(lines[i + 1].toStdString());
         EXPECT_EQ(fields[0], wanted[i].file);
         EXPECT_NEAR(fields[4].toDouble(), wanted[i].r, 1e-8);
         EXPECT_EQ(fields[4].isEmpty(), fields[5].isEmpty()) << "R and V come together";
         EXPECT_EQ(fields[5].isEmpty(), fields[6].isEmpty()) << "V and its uncertainty too";
-        EXPECT_EQ(fields[7] + "," + fields[8], "8,200");
+        EXPECT_EQ(fields[5].isEmpty(), fields[7].isEmpty()) << "and both its parts";
+        EXPECT_EQ(fields[9] + "," + fields[10], "8,200");
         EXPECT_TRUE(QString(reason + '|').startsWith(QString::fromUtf8(wanted[i].reason)));
         EXPECT_EQ(reason.isEmpty(), wanted[i].r > 0.0);
     }

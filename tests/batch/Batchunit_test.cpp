@@ -52,7 +52,7 @@ TEST(BatchSummary, TextCellsNeverBecomeFormulasNumbersStayNumbers) {
     TRotationEntry entry;
     entry.Reason = "@reason";
     EXPECT_EQ(RotationCurveLine(row, entry, 8.5, 220.0),
-              "\"'=cmd|calc!A1.dat\",,-1.5,,,,,8.5,220,\"'@reason\"");
+              "\"'=cmd|calc!A1.dat\",,-1.5,,,,,,,8.5,220,\"'@reason\"");
 }
 
 TEST(BatchSummary, NumbersReadBackExactly) {
@@ -115,6 +115,8 @@ TEST(BatchSummary, OneColumnPerCoefficientAndEmptyUnknowns) {
                                                 "integral_signal_kms",
                                                 "terminal_v_kms",
                                                 "terminal_v_err_kms",
+                                                "terminal_v_err_stat_kms",
+                                                "terminal_v_err_sys_kms",
                                                 "highest_v_kms",
                                                 "lowest_v_kms",
                                                 "terminal_v_note",

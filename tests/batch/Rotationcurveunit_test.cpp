@@ -72,15 +72,16 @@ TEST(RotationCurve, FilesThatGiveNoPointSayWhy) {
 
 TEST(RotationCurve, TableRowsNameTheConstants) {
     EXPECT_EQ(RotationCurveHeader(), "file,glon_deg,glat_deg,terminal_v_kms,r_kpc,v_kms,"
-                                     "v_err_kms,r0_kpc,v0_kms,unused_because");
+                                     "v_err_kms,terminal_v_err_stat_kms,terminal_v_err_sys_kms,"
+                                     "r0_kpc,v0_kms,unused_because");
     const TSummaryRow used = Row(0.0, 90.0, 100.0);
     EXPECT_EQ(RotationCurveLine(used, RotationEntry(used, 8.0, 240.0), 8.0, 240.0),
-              "G.dat,90,0,100,8,340,1.5,8,240,"); // sin 90 = 1: R = 8, V = 100 + 240
+              "G.dat,90,0,100,8,340,1.5,,,8,240,"); // sin 90 = 1: R = 8, V = 100 + 240
     TSummaryRow failed;
     failed.File = "a,b.dat";
     failed.Error = "Header does not start with an 's'.";
     EXPECT_EQ(RotationCurveLine(failed, RotationEntry(failed, 8.5, 220.0), 8.5, 220.0),
-              "\"a,b.dat\",,,,,,,8.5,220,the file failed: Header does not start with an 's'.");
+              "\"a,b.dat\",,,,,,,,,8.5,220,the file failed: Header does not start with an 's'.");
 }
 
 // The survey of the sample generator (makespectra --survey) taken through the batch's steps:
@@ -100,22 +101,30 @@ TEST(RotationCurve, TheGeneratorsSurveyGivesBackItsFlatCurve) {
     TBatchSettings settings;
     settings.Terms = 2;
     double largest = 0.0, sum = 0.0;
+    int count = 0;
     for (const QString& name : names) {
         SCOPED_TRACE(name.toStdString());
         const TSpectrumResult result =
             ProcessSpectrum(folder.filePath(name).toStdString(), settings, TStationSettings());
         ASSERT_TRUE(result.Ok) << result.Row.Error;
         const TRotationEntry e = RotationEntry(result.Row, 8.5, 220.0);
-        ASSERT_TRUE(e.R && e.V && e.VUncertainty) << e.Reason;
         const double l = name.mid(3).section('.', 0, 0).toDouble(); // G0_<l>.0.dat
+        // Within 20 degrees of the centre the gas beyond the tangent point's gap may make the
+        // edge a refusal; that is an answer too.
+        if (l < 20.0 && !e.V) {
+            EXPECT_FALSE(e.Reason.empty());
+            continue;
+        }
+        ASSERT_TRUE(e.R && e.V && e.VUncertainty) << e.Reason;
         EXPECT_NEAR(*e.R, 8.5 * std::sin(l * 3.14159265358979 / 180.0), 1e-9);
         // Each point within three of its standard deviations, and a model allowance of
         // 1.5 km/s: the uncertainty is calibrated over many draws, not at every longitude.
         EXPECT_NEAR(*e.V, modelV, 3.0 * *e.VUncertainty + 1.5);
         largest = std::max(largest, std::fabs(*e.V - modelV));
         sum += *e.V - modelV;
+        ++count;
     }
-    EXPECT_NEAR(sum / names.size(), 0.0, 1.5) << "the curve is not biased";
+    EXPECT_NEAR(sum / count, 0.0, 1.5) << "the curve is not biased";
     RecordProperty("largest_error_kms", std::to_string(largest));
 }
 

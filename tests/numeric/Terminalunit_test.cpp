@@ -55,44 +55,56 @@ TEST(Terminal, RobustRmsIgnoresAMinorityOfOutliers) {
 }
 
 // Both quadrants, 15 longitudes each, 200 noise draws each at the survey's noise (the line peaks
-// at 60 rms): every longitude's mean error within 1.5 km/s and rms error within 3 km/s of the
-// model's terminal velocity; over all draws, about 68 % of the errors within the 1-sigma
-// uncertainty.
+// at 60 rms): no velocity more than max(3 sigma, 5 km/s) from the model's terminal velocity; at
+// 20 to 80 degrees from the centre at most 1 draw in 10 without one, every longitude's mean
+// error (where it gives 20 or more) within the mean stated uncertainty and rms error within 3 km/s;
+// over all draws 60 to 80 % of the errors within the 1-sigma uncertainty and 90 % within 2 sigma.
 TEST(Terminal, RecoversTheModelsTerminalVelocityInBothQuadrants) {
     std::mt19937 random(21421);
-    int within = 0, measured = 0, drawn = 0;
+    int within = 0, within2 = 0, measured = 0, given = 0, drawn = 0;
     for (const bool fourth : {false, true})
         for (int k = 0; k < 15; ++k) {
             // The VLSR of the generator's survey dates: about -40 km/s in March for the first
             // quadrant, +20 in September for the fourth, which keeps the lines in the band.
             const TModelLine m =
                 ModelLine(fourth ? 350.0 - 5 * k : 10.0 + 5 * k, fourth ? 20.0 : -40.0);
-            double sum = 0.0, squares = 0.0;
+            SCOPED_TRACE("l = " + std::to_string(m.Longitude));
+            double sum = 0.0, squares = 0.0, stated = 0.0;
             int count = 0;
-            for (int draw = 0; draw < 200; ++draw, ++drawn) {
+            for (int draw = 0; draw < 200; ++draw) {
                 const TTerminalResult t =
                     Measure(m.V, Observed(m, 1.0, random),
                             fourth ? TVelocitySide::Negative : TVelocitySide::Positive);
                 if (!t.Velocity)
                     continue;
                 const double error = *t.Velocity - m.Truth;
+                // Within 17.5 degrees of the centre MeasureLine refuses the edge (the bar).
+                if (k >= 2) {
+                    ASSERT_LE(std::fabs(error), std::max(3.0 * t.Uncertainty, 5.0)) << "wrong";
+                }
+                EXPECT_NEAR(t.Uncertainty, std::hypot(t.UncertaintyStat, t.UncertaintySys), 1e-9);
                 sum += error;
+                stated += t.Uncertainty;
                 squares += error * error;
                 ++count;
                 within += std::fabs(error) <= t.Uncertainty;
+                within2 += std::fabs(error) <= 2.0 * t.Uncertainty;
             }
             measured += count;
-            SCOPED_TRACE("l = " + std::to_string(m.Longitude));
-            ASSERT_GE(count, 180) << "at most 1 draw in 10 without a velocity";
-            EXPECT_NEAR(sum / count, 0.0, 1.5) << "mean error, km/s";
+            if (k < 2)
+                continue; // 10 and 15 degrees from the centre: a refusal may be the answer
+            given += count;
+            drawn += 200;
+            if (count < 20)
+                continue;
+            EXPECT_LE(std::fabs(sum / count), stated / count) << "mean error within mean sigma";
             EXPECT_LE(std::sqrt(squares / count), 3.0) << "rms error, km/s";
         }
-    EXPECT_GE(measured, drawn * 98 / 100);
-    // 68 % expected; the model's share of the uncertainty is an allowance, not a noise, so the
-    // fraction may sit some points above; below 60 % the uncertainty would mislead.
+    EXPECT_GE(given, drawn * 9 / 10) << "at most 1 draw in 10 without a velocity";
     const double fraction = static_cast<double>(within) / measured;
     EXPECT_GE(fraction, 0.60);
     EXPECT_LE(fraction, 0.80);
+    EXPECT_GE(static_cast<double>(within2) / measured, 0.90);
     RecordProperty("within_one_sigma", std::to_string(fraction));
 }
 
@@ -135,20 +147,27 @@ TEST(Terminal, EdgesNotSeenWholeGiveAReasonInsteadOfAVelocity) {
     const struct {
         const char* what;
         TTerminalResult result;
-        const char* reason;
+        const char* reason; // null: the velocity, right within its uncertainty; "": either
     } cases[] = {
-        {"window ending 10 km/s inside vt", cut(-150.0, 100.0, 1e9), "end of the window"},
+        // The edge stands on a baseline of its own: where the window ends does not matter.
+        {"window ending 10 km/s inside vt", cut(-150.0, 100.0, 1e9), nullptr},
+        {"nothing fitted beyond the line", cut(-150.0, 1e9, 1e9), nullptr},
         {"channels missing from 100 km/s", cut(-150.0, 1e9, 100.0), "missing channel"},
-        {"nothing fitted beyond the line", cut(-150.0, 1e9, 1e9), "one side of the line only"},
         {"line beyond the band's end", Measure(beyond.V, signalBeyond, TVelocitySide::Positive),
          "end of the band"},
         {"wings broader than the dispersion",
-         Measure(wings.V, Observed(wings, 1.0, random), TVelocitySide::Positive),
-         "goes on beyond the fitted edge"},
+         Measure(wings.V, Observed(wings, 1.0, random), TVelocitySide::Positive), ""},
     };
     for (const auto& c : cases) {
-        EXPECT_FALSE(c.result.Velocity) << c.what << ": " << *c.result.Velocity;
+        SCOPED_TRACE(c.what);
+        if (!c.reason || (!*c.reason && c.result.Velocity)) {
+            ASSERT_TRUE(c.result.Velocity) << c.result.Reason;
+            EXPECT_LE(std::fabs(*c.result.Velocity - l30.Truth), 3.0 * c.result.Uncertainty);
+            continue;
+        }
+        EXPECT_FALSE(c.result.Velocity);
+        EXPECT_FALSE(c.result.Reason.empty());
         EXPECT_NE(c.result.Reason.find(c.reason), std::string::npos)
-            << c.what << ": wanted \"" << c.reason << "\", got \"" << c.result.Reason << '"';
+            << "wanted \"" << c.reason << "\", got \"" << c.result.Reason << '"';
     }
 }
