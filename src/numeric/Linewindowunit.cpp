@@ -41,6 +41,10 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
             ++last;
         reach[k] = {first, last};
     }
+    // Correlated noise (a Hanning-smoothed receiver) stands higher in a running mean than
+    // independent channels would: the clipping levels are raised by the square root of the
+    // correlation factor, so that the noise's own wanderings are not taken for line.
+    double widen = 1.0;
     // The iterations' fits by the normal equations kept up to date: the baseline's channels only
     // ever leave it, so each fit subtracts the products of the channels that left instead of
     // summing every channel again (measured on the sample spectra: 41 to 72 us a window, from
@@ -103,6 +107,7 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
                     residuals.push_back(r.Corrected[i]);
             }
         r.Rms = RobustRms(residuals);
+        widen = std::sqrt(NoiseCorrelation(r.Corrected, r.Use));
 
         // The channels above the clipping level, each run widened by the margin.
         // Running sums over the channels not missing: any box's mean in two subtractions.
@@ -118,7 +123,7 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
             const std::size_t first = i >= half ? i - half : 0, last = std::min(n, i + half + 1);
             const int count = counts[last] - counts[first];
             return count > 0 ? (sums[last] - sums[first]) * roots[static_cast<std::size_t>(count)] /
-                                   (count * r.Rms)
+                                   (count * r.Rms * widen)
                              : 0.0;
         };
         // The wide mean alone would also take in the noise for half its span beyond a line's

@@ -13,11 +13,11 @@ namespace {
 constexpr double EdgeInside = 0.75, EdgeBeyond = 6.0;
 
 // x its uncertainty: the fitted edge's height that makes a tangent point.
-constexpr double HeightLevel = 5.0;
+constexpr double HeightLevel = 8.0;
 
 // Of the edge's height: the mean signal beyond the edge fit's channels that a bright line's
 // last wisps may leave without being taken for a ridge further out.
-constexpr double BeyondShare = 0.05;
+constexpr double BeyondShare = 0.03;
 
 // x rms of their mean: the signal of the 4 dispersions past the edge fit's channels that shows
 // the line going on. At 3, 1 spectrum in 200 of the model Galaxy's survey is refused for its
@@ -489,43 +489,6 @@ double MeanBeyond(const std::vector<double>& velocities, const std::vector<doubl
     return count > 0 ? sum / count : 0.0;
 }
 
-// The factor by which the noise's correlation between neighbouring channels (a Hanning-smoothed
-// or FFT-windowed receiver, a baseline ripple) widens the rms of a mean over many channels:
-// 1 + 2 sum of the autocorrelation at lags 1 to 3, measured on the Baseline channels' residuals
-// (pairs of adjacent Baseline channels only). A lag's correlation counts when it passes twice
-// its own noise (2 / sqrt(pairs)), so white noise keeps 1. Reference: the effective number of
-// independent samples of a correlated series, n / (1 + 2 sum rho_k) (Bartlett 1946, JRSS
-// Suppl. 8, 27; Bayley & Hammersley 1946, JRSS Suppl. 8, 184).
-double NoiseCorrelation(const std::vector<double>& corrected, const std::vector<TChannelUse>& use) {
-    const std::size_t n = std::min(corrected.size(), use.size());
-    double sum0 = 0.0;
-    int count0 = 0;
-    for (std::size_t i = 0; i < n; ++i)
-        if (use[i] == TChannelUse::Baseline) {
-            sum0 += corrected[i] * corrected[i];
-            ++count0;
-        }
-    if (count0 < 10 || !(sum0 > 0.0))
-        return 1.0;
-    const double variance = sum0 / count0;
-    double factor = 1.0;
-    for (std::size_t lag = 1; lag <= 3; ++lag) {
-        double sum = 0.0;
-        int pairs = 0;
-        for (std::size_t i = 0; i + lag < n; ++i)
-            if (use[i] == TChannelUse::Baseline && use[i + lag] == TChannelUse::Baseline) {
-                sum += corrected[i] * corrected[i + lag];
-                ++pairs;
-            }
-        if (pairs < 10)
-            break;
-        const double rho = sum / pairs / variance;
-        if (rho > 2.0 / std::sqrt(static_cast<double>(pairs)))
-            factor += 2.0 * rho;
-    }
-    return std::min(factor, 10.0);
-}
-
 TTerminalResult& Without(TTerminalResult& result, const std::string& reason) {
     result.Velocity.reset();
     result.Reason = reason;
@@ -557,6 +520,30 @@ double RobustRms(std::vector<double> values) {
     for (double& v : values)
         v = std::fabs(v - centre);
     return 1.4826 * median(values);
+}
+
+double NoiseCorrelation(const std::vector<double>& signal, const std::vector<TChannelUse>& use) {
+    const std::size_t n = std::min(signal.size(), use.size());
+    auto variance = [&](std::size_t lag) {
+        std::vector<double> differences;
+        for (std::size_t i = 0; i + lag < n; ++i)
+            if (use[i] == TChannelUse::Baseline && use[i + lag] == TChannelUse::Baseline)
+                differences.push_back(signal[i + lag] - signal[i]);
+        if (differences.size() < 20)
+            return 0.0;
+        const double rms = RobustRms(std::move(differences));
+        return rms * rms;
+    };
+    const double reference = variance(6);
+    if (!(reference > 0.0))
+        return 1.0;
+    double factor = 1.0;
+    for (std::size_t lag = 1; lag <= 3; ++lag) {
+        const double rho = 1.0 - variance(lag) / reference;
+        if (rho > 0.15)
+            factor += 2.0 * rho;
+    }
+    return std::min(factor, 10.0);
 }
 
 double CrowdedEdgeShape(double x) {
@@ -709,9 +696,10 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
             MeanBeyond(velocities, corrected, use, n, sign, low, low + 4.0 * sigma, count);
         if (count < 4)
             continue;
-        const double allowance =
-            std::max(BeyondLevel * meanRms / std::sqrt(static_cast<double>(count)),
-                     BeyondShare * result.Amplitude);
+        // The share and the noise add: a wisp at the share's limit is not refused for a
+        // noise fluctuation on top of it.
+        const double allowance = BeyondLevel * meanRms / std::sqrt(static_cast<double>(count)) +
+                                 BeyondShare * result.Amplitude;
         if (mean > allowance) {
             char where[64];
             std::snprintf(where, sizeof where, "%+.0f km/s", sign * (low + 2.0 * sigma));

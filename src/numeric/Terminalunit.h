@@ -71,6 +71,20 @@ struct TTerminalResult {
 //           1 / Phi^-1(3/4) = 1.4826 for the normal distribution).
 double RobustRms(std::vector<double> values);
 
+// How much the noise's correlation between neighbouring channels (a Hanning-smoothed or
+// FFT-windowed receiver) widens the rms of a mean over many channels, found from the signal
+// itself, whatever its line and baseline.
+// Given:    signal  one value per channel, any unit
+//           use     per channel; only the Baseline channels take part
+// Returned: kappa = 1 + 2 (rho_1 + rho_2 + rho_3), each rho_k the noise's autocorrelation at
+//           lag k, counted when it passes 0.15: a mean over n channels has the rms of one over
+//           n / kappa independent ones (1 for white noise). rho_k = 1 - V_k / V_6, V_k the
+//           robust variance (RobustRms squared) of the differences of channels k apart, which
+//           a smooth line or baseline hardly moves; V_6 stands for 2 x the noise's variance.
+// Reference: Bartlett (1946), JRSS Suppl. 8, 27 (the variance of a mean of a correlated
+//           series); the variogram 2 sigma^2 (1 - rho_k) (Matheron 1963, Econ. Geol. 58, 1246).
+double NoiseCorrelation(const std::vector<double>& signal, const std::vector<TChannelUse>& use);
+
 // The edge of velocity-crowded gas seen through a Gaussian dispersion.
 // Given:    x  (v - vt) / sigma on the side's velocity axis: negative inside the line, positive
 //              beyond the terminal velocity
