@@ -279,7 +279,7 @@ TEdgeFit MinimiseOverUt(const TEdgePoints& p, TEdgeShape shape, double low, doub
 // The prior on the edge's dispersion: ln(s / s0) is normal with this width. The cold gas at the
 // tangent points has 5 to 10 km/s, the published fits of terminal velocities take 7 to 9
 // (Clemens 1985; McClure-Griffiths & Dickey 2007): a quarter either way about the value given.
-constexpr double DispersionPrior = 0.25;
+constexpr double DispersionPrior = 0.2;
 
 // The penalty of the prior, in the units of chi^2 / rms^2.
 double PriorPenalty(const TEdgeShape& e) {
@@ -647,8 +647,9 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
     }
     // The same channels fitted again with the dip: the tangent point's gas thinned (an
     // inter-arm gap along the line of sight), which takes the ridge away and moves the edge a
-    // crowded-gas fit reads inwards. A dip the data show significantly is taken; either way
-    // the two readings' difference is part of the edge model's uncertainty.
+    // crowded-gas fit reads inwards. The crowded reading stands; half the two readings'
+    // difference (the half-range of where vt lies between them) is part of the edge model's
+    // uncertainty.
     double dipShift = 0.0;
     {
         TEdgeShape dipShape = fit.Shape;
@@ -662,7 +663,7 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
             const double dof = static_cast<double>(points.U.size()) - dip.Count - 2;
             const double misfit = dof > 0.0 ? std::max(1.0, dip.Chi2 / rms2 / dof) : 1.0;
             const TEdgeErrors dipErrors = FitUncertainties(points, dip, rms2 * misfit);
-            dipShift = std::fabs(dip.Shape.Ut - fit.Shape.Ut);
+            dipShift = 0.5 * std::fabs(dip.Shape.Ut - fit.Shape.Ut);
             (void)dipErrors;
         }
     }
