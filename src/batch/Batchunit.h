@@ -3,9 +3,11 @@
 //
 // The steps are the window's own session steps (session/Sessionunit.h), in the window's order:
 // Read, the details as a fresh dialog shows them (DetailsShown of TDetailsState::Create, then
-// any position typed), ApplyDetails as OK applies them, SelectAxis, Fit (or the line window's
-// own fit) and Subtract, and Save as's header and text (SaveHeader, SavedText). So the text is
-// byte for byte what the window saves after the same steps.
+// any position typed), ApplyDetails as OK applies them, SelectAxis, the fit outside the typed
+// windows as the session's bands (FitOutsideBands; or the line window's own fit) and Subtract,
+// Smooth when asked, and Save as's header and text (SaveHeader, SavedText); then the line's
+// measures with its column density, and the Gaussian components (FitComponents) when asked. So the
+// text is byte for byte what the window saves after the same steps.
 //
 // One difference from the window: the window fits the samples outside a band dragged over the
 // plot, chosen by pixel column; here the samples are chosen by their value on the axis, outside

@@ -125,7 +125,9 @@ public:
     // Gaussian components of the signal shown, on the velocity axis Measure uses (relative to
     // the LSR when this spectrum has its VLSR): count components from the peaks found, or as
     // many as the BIC asks for when count < 1 (numeric/Gaussfitunit.h), with the smoothing's
-    // noise width. The fit is kept until the signal changes.
+    // noise width. The signal is fitted as it is: its baseline should have been subtracted
+    // (Corrected), or the components take the baseline in. The fit is kept until the signal
+    // changes.
     const TGaussFit& FitComponents(int count);
     // The same from first guesses (clicks on the graph: GuessAt).
     const TGaussFit& FitComponents(const std::vector<TGaussComponent>& guesses);
