@@ -239,3 +239,37 @@ TEST(Session, MeasureGivesTheColumnDensityOnlyWithACalibration) {
     EXPECT_NEAR(*report.Line.ColumnDensity, 1.823e18 * 0.5 * area, 1e-3 * 1.823e18 * 0.5 * area);
     ASSERT_TRUE(report.Line.ColumnDensityUncertainty);
 }
+
+// The components of the signal shown, on the velocity axis: a Gaussian of 50 at 10 km/s, FWHM
+// 20 km/s, on a baseline of 1000 with a ripple of 0.5 sin(3 i). The fit belongs to the signal
+// it was made on: a smoothing, an undo and a Read drop it.
+TEST(Session, ComponentsOfTheSignalShownLastUntilItChanges) {
+    QTemporaryDir folder;
+    TSession session;
+    const auto line = [](int i) {
+        const double d = (Velocities[static_cast<std::size_t>(i)] - 10.0) / 20.0;
+        return 1000.0 + 50.0 * std::exp(-4.0 * std::log(2.0) * d * d) + 0.5 * std::sin(3.0 * i);
+    };
+    const std::string path = WriteSpectrumFile(folder.path(), "G0_30.0.dat", line).toStdString();
+    session.Read(path);
+    session.SelectAxis(ModeVelocity);
+    session.SetTerms(1);
+    session.StartBands({-60.0, 80.0});
+    session.FitOutsideBands();
+    ASSERT_TRUE(session.Subtract(session.Bands()));
+    const TGaussFit& fit = session.FitComponents(0);
+    ASSERT_EQ(fit.Components.size(), 1u) << fit.Error;
+    EXPECT_NEAR(fit.Components[0].Amplitude, 50.0, 0.5);
+    EXPECT_NEAR(fit.Components[0].Centre, 10.0, 0.2);
+    EXPECT_NEAR(fit.Components[0].Fwhm, 20.0, 0.3);
+    ASSERT_TRUE(session.Components());
+    session.Smooth({TSmoothKind::Hanning, 3, 0.0});
+    EXPECT_FALSE(session.Components());
+    session.FitComponents(1);
+    session.Undo();
+    EXPECT_FALSE(session.Components());
+    session.FitComponents(1);
+    session.Read(path);
+    EXPECT_FALSE(session.Components());
+    EXPECT_TRUE(session.Bands().empty());
+}
