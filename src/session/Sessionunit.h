@@ -106,6 +106,8 @@ public:
     bool Smooth(const TSmoothing& smoothing);
     // The smoothings standing (made and not undone), in the order made.
     std::vector<TSmoothing> Smoothings() const;
+    // The step Undo would take back is a smoothing (false for a subtraction, or none).
+    bool UndoesSmoothing() const { return !FSteps.empty() && FSteps.back().has_value(); }
     // What they did, for the title and the saved header: "Hanning", "Hanning, then boxcar 5
     // channels"; "" when none stands.
     std::string SmoothingDescription() const;

@@ -180,6 +180,7 @@ TEST(Session, SmoothIsUndoneAsSubtractAndNamedInTheHeader) {
     EXPECT_EQ(session.Signal(), SmoothSignal(subtracted, {0.25, 0.5, 0.25}));
     ASSERT_TRUE(session.Smooth({TSmoothKind::Boxcar, 5, 0.0}));
     EXPECT_TRUE(session.Corrected());
+    EXPECT_TRUE(session.UndoesSmoothing());
     EXPECT_EQ(session.SmoothingDescription(), "Hanning, then boxcar 5 channels");
     // Hanning then a boxcar of 5: the weights (1, 3, 4, 4, 4, 3, 1) / 20, whose
     // (sum w)^2 / sum w^2 = 400 / 68.
@@ -193,6 +194,7 @@ TEST(Session, SmoothIsUndoneAsSubtractAndNamedInTheHeader) {
     EXPECT_TRUE(session.Undo());
     EXPECT_TRUE(session.Undo());
     EXPECT_EQ(session.Signal(), subtracted);
+    EXPECT_FALSE(session.UndoesSmoothing()) << "the subtraction is next";
     EXPECT_EQ(session.SmoothingDescription(), "");
     EXPECT_EQ(SavedText(session.SaveHeader(details, "Velocity"), {}, {}).find("Smoothing"),
               std::string::npos)
