@@ -7,6 +7,9 @@
 //                                         March 2024
 //   kelvane-makespectra --repeat N FOLDER  N noisy scans of one position at different times
 //                                         (so with different VLSRs), for File > Average files
+//   kelvane-makespectra --components "A,V,FWHM;..." [--noise RMS] [--draws N] FOLDER
+//                                         spectra of known Gaussian components, with their
+//                                         truth in components_truth.csv
 //
 // The folder is created if missing. Options of the survey make it harder for the terminal
 // velocity: the fourth quadrant (280 to 350 degrees, observed in September 2024), another noise
@@ -23,6 +26,7 @@
 #include "Galaxymodel.h"
 #include "Samplescans.h"
 #include "about/Versionunit.h"
+#include "data/Spectrumunit.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -213,6 +217,145 @@ bool WriteRepeats(const std::string& folder, int count, double noise) {
     return true;
 }
 
+// ---- Spectra of known Gaussian components (--components) ------------------------------------
+
+// The seed of the components' noise (one generator for all the draws, in order).
+constexpr unsigned ComponentsSeed = 1420407;
+constexpr int MaxComponents = 20;
+constexpr int MaxComponentDraws = 999;
+
+struct TTrueComponent {
+    double amplitude, velocity, fwhm; // signal units; km/s relative to the LSR; km/s
+};
+
+// "A,V,FWHM;A,V,FWHM..." into components; false, with why, for anything else.
+bool ReadComponents(const std::string& text, std::vector<TTrueComponent>& components,
+                    std::string& why) {
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = text.find(';', start);
+        const std::string part = text.substr(start, end == std::string::npos ? end : end - start);
+        double a = 0, v = 0, f = 0;
+        char extra = 0;
+        if (std::sscanf(part.c_str(), "%lf,%lf,%lf%c", &a, &v, &f, &extra) != 3 ||
+            !std::isfinite(a) || !std::isfinite(v) || !std::isfinite(f) || a == 0.0 || f <= 0.0 ||
+            f > 500.0 || std::fabs(v) > 500.0) {
+            why = "--components needs A,V,FWHM;... (amplitude not 0, velocity within 500 km/s, "
+                  "FWHM above 0 and at most 500 km/s), not '" +
+                  part + "'";
+            return false;
+        }
+        components.push_back({a, v, f});
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    if (components.size() > MaxComponents) {
+        why = "--components takes at most " + std::to_string(MaxComponents) + " components";
+        return false;
+    }
+    return true;
+}
+
+// Writes draws spectra of G0_120.0 (named G0_120.0_c01.dat, ...), each the components, shifted
+// by the VLSR of the observation so that the velocity-minus-VLSR axis shows them at V, on a
+// gently sloping baseline with Gaussian noise of rms noise; and components_truth.csv: per file
+// and component its amplitude, velocity and FWHM, with the noise and the VLSR.
+bool WriteComponentSpectra(const std::string& folder, const std::vector<TTrueComponent>& components,
+                           double noise, int draws) {
+    std::mt19937 random(ComponentsSeed);
+    std::string truth = "file,component,amplitude,centre_kms,fwhm_kms,noise_rms,vlsr_kms\n";
+    for (int k = 0; k < draws; ++k) {
+        TSample s{Tagged("G0_120.0.dat", "c", k + 1, draws > 99 ? 3 : 2),
+                  0.0,
+                  120.0,
+                  2024,
+                  11,
+                  30,
+                  22,
+                  0,
+                  0,
+                  1500.0,
+                  0.05,
+                  0.0,
+                  9.0,
+                  noise};
+        const double vlsr = SampleVlsr(s);
+        // SampleText scales the profile to peak at 60 gain / 9 = 60: a peak of 60 writes the
+        // components as they are.
+        TModelProfile profile;
+        profile.peak = 60.0;
+        profile.line.assign(ChannelCount, 0.0);
+        for (int i = 0; i < ChannelCount; ++i)
+            for (const TTrueComponent& c : components) {
+                const double u = (Velocities[i] - vlsr - c.velocity) / c.fwhm;
+                profile.line[i] += c.amplitude * std::exp(-4.0 * std::log(2.0) * u * u);
+            }
+        const std::string path = folder + "/" + s.name;
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        const std::string text = SampleText(s, profile, random);
+        const bool written = file && std::fputs(text.c_str(), file) >= 0;
+        if (!(file && std::fclose(file) == 0 && written)) {
+            std::fprintf(stderr, "kelvane-makespectra: cannot write %s\n", path.c_str());
+            return false;
+        }
+        std::printf("%s: VLSR %.3f km/s\n", path.c_str(), vlsr);
+        for (std::size_t c = 0; c < components.size(); ++c) {
+            char line[256];
+            std::snprintf(line, sizeof line, "%s,%zu,%.17g,%.17g,%.17g,%.17g,%.6f\n",
+                          s.name.c_str(), c + 1, components[c].amplitude, components[c].velocity,
+                          components[c].fwhm, noise, vlsr);
+            truth += line;
+        }
+    }
+    const std::string path = folder + "/components_truth.csv";
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    const bool written = file && std::fputs(truth.c_str(), file) >= 0;
+    if (!(file && std::fclose(file) == 0 && written)) {
+        std::fprintf(stderr, "kelvane-makespectra: cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+// --components given: the spectra of known components, with --noise and --draws; every other
+// option refused. Returned: the exit status.
+int RunComponents(const QCommandLineParser& parser, const std::string& folder) {
+    std::string why;
+    std::vector<TTrueComponent> components;
+    double noise = 1.0;
+    int draws = 1;
+    bool ok = true;
+    if (parser.isSet("noise"))
+        noise = parser.value("noise").toDouble(&ok);
+    if (!ok || !(noise > 0.0 && noise <= 1000.0))
+        why = "--noise must be a number from 0.001 to 1000";
+    if (why.empty() && parser.isSet("draws")) {
+        draws = parser.value("draws").toInt(&ok);
+        if (!ok || draws < 1 || draws > MaxComponentDraws)
+            why = "--draws must be a whole number from 1 to " + std::to_string(MaxComponentDraws);
+    }
+    for (const char* name :
+         {"survey", "repeat", "quadrant", "faint-tangent", "wings", "noise-only"})
+        if (why.empty() && parser.isSet(name))
+            why = std::string("--") + name + " does not go with --components";
+    if (why.empty())
+        ReadComponents(parser.value("components").toStdString(), components, why);
+    if (!why.empty()) {
+        std::fprintf(stderr, "kelvane-makespectra: %s\nTry 'kelvane-makespectra --help'.\n",
+                     why.c_str());
+        return 2;
+    }
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+        std::fprintf(stderr, "kelvane-makespectra: cannot create %s: %s\n", folder.c_str(),
+                     error.message().c_str());
+        return 1;
+    }
+    return WriteComponentSpectra(folder, components, noise, draws) ? 0 : 1;
+}
+
 } // namespace
 
 // Reads the survey's options into plan; false, with why, for a value out of range.
@@ -330,6 +473,11 @@ int main(int argc, char** argv) {
          "width"},
     };
     parser.addOptions(surveyOptions);
+    parser.addOption({"components",
+                      "Write spectra of these Gaussian components instead (amplitude, velocity "
+                      "minus VLSR in km/s, FWHM in km/s; ';' between components), with "
+                      "components_truth.csv; --noise and --draws (files) apply.",
+                      "A,V,FWHM;..."});
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument("FOLDER", "The folder to write into.");
@@ -355,6 +503,8 @@ int main(int argc, char** argv) {
                      "'kelvane-makespectra --help'.\n");
         return 2;
     }
+    if (parser.isSet("components"))
+        return RunComponents(parser, QFile::encodeName(folders.first()).toStdString());
     const bool survey = parser.isSet(surveyOption);
     TSurveyPlan plan;
     std::string why;

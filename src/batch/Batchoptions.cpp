@@ -14,6 +14,9 @@ namespace {
 
 constexpr int MaxTerms = 20;
 constexpr int MaxJobs = 256;
+// The components --gaussians N may ask for (and auto may find): more than a 400-channel 21-cm
+// spectrum ever tells apart.
+constexpr int MaxGaussians = 8;
 // Bounds of --r0 and --v0 that no model of the Galaxy comes near; they keep typing slips (a
 // distance in parsecs, a speed in m/s) from giving a curve.
 constexpr double MaxR0 = 100.0;  // kpc
@@ -281,6 +284,23 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
              o.AutoTerms = false;
              return count(v);
          }},
+        {{"smooth"},
+         [&](const std::string& v) {
+             std::string error;
+             o.Smoothing = ParseSmoothing(v, error);
+             return error;
+         }},
+        {{"gaussians"},
+         [&](const std::string& v) {
+             if (v == "auto") {
+                 o.Gaussians = -1;
+                 return std::string();
+             }
+             return ReadCount(v, 1, MaxGaussians, o.Gaussians)
+                        ? std::string()
+                        : "--gaussians needs a number of components from 1 to " +
+                              std::to_string(MaxGaussians) + ", or auto, not '" + v + "'";
+         }},
         {{"axis"},
          [&](const std::string& v) {
              return ReadAxis(v, o.Mode)
@@ -386,8 +406,9 @@ TParsedOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
     else if (given("v0") && !o.RotationCurve && !o.LvDiagram)
         parsed.Error = "--v0 is used by --rotation-curve and --lv-diagram only";
     else if (!o.AveragePath.empty())
-        for (const char* other : {"out", "fit-outside", "terms", "axis", "dispersion", "jobs",
-                                  "png", "svg", "rotation-curve", "lv-diagram", "fits"})
+        for (const char* other :
+             {"out", "fit-outside", "terms", "axis", "dispersion", "jobs", "png", "svg",
+              "rotation-curve", "lv-diagram", "fits", "smooth", "gaussians"})
             if (given(other) && parsed.Error.empty())
                 parsed.Error =
                     std::string("--average writes the average alone: give it without --") + other;

@@ -1,7 +1,8 @@
 // Batchoptions: the command line of kelvane-batch, read into plain values.
 //
 //   kelvane-batch [--fit-outside LO:HI [--fit-outside LO:HI ...] | --fit-outside auto]
-//                 [--terms N] [--dispersion KMS]
+//                 [--terms N] [--dispersion KMS] [--smooth hanning|boxcar:N|gauss:KMS]
+//                 [--gaussians N|auto]
 //                 [--axis frequency|wavelength|velocity|vlsr]
 //                 [--galactic B,L | --equatorial RA,DEC] [--site LAT,LONG[,ELEV]]
 //                 [--out DIR] [--png] [--svg]
@@ -20,6 +21,7 @@
 
 #include "data/Spectrumunit.h"
 #include "numeric/Linewindowunit.h"
+#include "numeric/Smoothunit.h"
 #include "settings/Siteunit.h"
 
 #include <array>
@@ -72,13 +74,15 @@ struct TBatchOptions {
     std::string AveragePath;     // --average: the files averaged into this one file instead
     bool Png = false;
     bool Svg = false;
-    bool RotationCurve = false; // --rotation-curve
-    bool LvDiagram = false;     // --lv-diagram
-    bool Fits = false;          // --fits: each spectrum (and the diagram) also as FITS
-    double R0 = 8.5;            // --r0, kpc
-    double V0 = 220.0;          // --v0, km/s
-    double Dispersion = 8.0;    // --dispersion, km/s
-    int Jobs = 0;               // --jobs; 0: one per processor core
+    bool RotationCurve = false;          // --rotation-curve
+    bool LvDiagram = false;              // --lv-diagram
+    bool Fits = false;                   // --fits: each spectrum (and the diagram) also as FITS
+    double R0 = 8.5;                     // --r0, kpc
+    double V0 = 220.0;                   // --v0, km/s
+    double Dispersion = 8.0;             // --dispersion, km/s
+    std::optional<TSmoothing> Smoothing; // --smooth: of each spectrum after its baseline
+    int Gaussians = 0;                   // --gaussians: components fitted; 0 none, -1 auto (BIC)
+    int Jobs = 0;                        // --jobs; 0: one per processor core
     bool Quiet = false;
     bool Force = false;
     bool Help = false;

@@ -339,7 +339,8 @@ int RunBatch(const TBatchOptions& options, const TPictureMakers& pictures,
              const TRunConsole& console) {
     TPlan plan{options,
                {options.Windows, options.Terms, options.Mode, options.Position,
-                options.PositionTexts, options.Dispersion, options.AutoTerms},
+                options.PositionTexts, options.Dispersion, options.AutoTerms, options.Smoothing,
+                options.Gaussians},
                pictures,
                options.Site ? WithSiteOption(TStationSettings::Read(), *options.Site)
                             : TStationSettings::Read(),
@@ -365,7 +366,10 @@ int RunBatch(const TBatchOptions& options, const TPictureMakers& pictures,
     const std::string summaryPath = OutputPath(plan.Folder, "summary.csv", ".csv");
     const std::string curvePath = OutputPath(plan.Folder, RotationCurveCsvName, ".csv");
     const std::string curvePicturePath = OutputPath(plan.Folder, RotationCurvePngName, ".png");
+    const std::string componentsPath = OutputPath(plan.Folder, "components.csv", ".csv");
     std::vector<std::string> runOutputs = {summaryPath};
+    if (options.Gaussians != 0)
+        runOutputs.push_back(componentsPath);
     if (options.RotationCurve)
         runOutputs.insert(runOutputs.end(), {curvePath, curvePicturePath});
     if (options.LvDiagram)
@@ -392,10 +396,15 @@ int RunBatch(const TBatchOptions& options, const TPictureMakers& pictures,
         if (!plan.Fits)
             say(fitsMissing + "; no FITS file is written");
     }
-    TStreamedOutput summary, curve;
+    TStreamedOutput summary, curve, components;
     if (!summary.Open(summaryPath, options.Force) ||
-        !summary.Append(SummaryHeader(options.Terms) + "\r\n")) {
+        !summary.Append(SummaryHeader(options.Terms, options.Gaussians != 0) + "\r\n")) {
         say(summary.Error());
+        return 1;
+    }
+    if (options.Gaussians != 0 && (!components.Open(componentsPath, options.Force) ||
+                                   !components.Append(ComponentsHeader() + "\r\n"))) {
+        say(components.Error());
         return 1;
     }
     if (options.RotationCurve &&
@@ -409,6 +418,8 @@ int RunBatch(const TBatchOptions& options, const TPictureMakers& pictures,
     const long count = static_cast<long>(options.Files.size());
     TProgress progress(console, count);
     TCollector collector(options, summary, curve, progress);
+    if (options.Gaussians != 0)
+        collector.WriteComponentsTo(components);
     progress.Show(0, 0, true);
     const int jobs = static_cast<int>(
         std::min<long>(options.Jobs > 0 ? options.Jobs : ProcessorCount(), std::max(count, 1L)));
@@ -417,6 +428,7 @@ int RunBatch(const TBatchOptions& options, const TPictureMakers& pictures,
     if (Interrupted) {
         summary.Discard();
         curve.Discard();
+        components.Discard();
         progress.Erase();
         say("interrupted; " + std::to_string(collector.Received) +
             " files were finished, the summary is not written");
@@ -426,6 +438,10 @@ int RunBatch(const TBatchOptions& options, const TPictureMakers& pictures,
     bool summaryWritten = !collector.SummaryFailed && summary.Commit();
     if (!summaryWritten)
         progress.Message("kelvane-batch: " + summary.Error());
+    const bool componentsWritten =
+        options.Gaussians == 0 || (!collector.ComponentsFailed && components.Commit());
+    if (!componentsWritten)
+        progress.Message("kelvane-batch: " + components.Error());
     const bool curveWritten = !options.RotationCurve ||
                               WriteRotationCurve(collector.Points, collector.CurveFailed, curve,
                                                  curvePicturePath, options, curvePicture, progress);
@@ -452,8 +468,8 @@ int RunBatch(const TBatchOptions& options, const TPictureMakers& pictures,
                      count == 1 ? "file" : "files", collector.Received - collector.Failed,
                      collector.Failed, seconds > 0 ? count / seconds : 0.0, seconds);
     }
-    return summaryWritten && curveWritten && lvWritten && flushed && fitsMissing.empty() &&
-                   collector.Failed == 0
+    return summaryWritten && componentsWritten && curveWritten && lvWritten && flushed &&
+                   fitsMissing.empty() && collector.Failed == 0
                ? 0
                : 1;
 }

@@ -63,7 +63,8 @@ void ChooseLineWindow(TSession& session, const TBatchSettings& settings,
 }
 
 // The session's fit of the samples outside the line window, unless ChooseLineWindow gave it the
-// window's own. Typed windows with no --terms take the terms their samples support.
+// window's own. Typed windows are the session's bands, fitted outside as the window fits
+// outside the bands dragged; with no --terms, with the terms their samples support.
 TFitResult FitOutsideLine(TSession& session, const TBatchSettings& settings,
                           const std::vector<TChannelUse>& use) {
     if (settings.Windows.empty() && settings.Mode == ModeVelocityMinusVlsr)
@@ -71,6 +72,12 @@ TFitResult FitOutsideLine(TSession& session, const TBatchSettings& settings,
     const TFitSamples samples = BaselineSamples(session.XValues(), session.Signal(), use);
     if (settings.AutoTerms && !settings.Windows.empty())
         session.SetTerms(SupportedTerms(samples.X, samples.Y, settings.Terms));
+    if (!settings.Windows.empty()) {
+        session.ClearBands();
+        for (const TLineWindow& window : settings.Windows)
+            session.AddBand(window);
+        return session.FitOutsideBands();
+    }
     return session.Fit(samples.X, samples.Y);
 }
 
@@ -148,6 +155,9 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
             std::max(row.Coefficients.size(), static_cast<std::size_t>(settings.Terms)), 0.0);
     }
     result.Title = GraphTitleFor(settings.Mode, true);
+    session.SetKelvinPerCount(station.KelvinPerCount);
+    if (settings.Smoothing)
+        session.Smooth(*settings.Smoothing);
 
     // Save as.
     try {
@@ -171,6 +181,10 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
     if (!noBaseline.empty() && !row.Line.TerminalVelocity)
         row.Line.TerminalReason = noBaseline + "; the spectrum is not corrected";
     row.Line.Windows = LineRanges(x, use);
+    AddColumnDensity(row.Line, use, session.VelocitiesMinusVlsr(), session.NoiseWidth(),
+                     station.KelvinPerCount);
+    if (settings.Gaussians != 0)
+        row.Components = session.FitComponents(settings.Gaussians);
     result.X = x;
     result.Velocities = session.VelocitiesMinusVlsr();
     result.Signal = session.Signal();
@@ -213,16 +227,19 @@ std::string OutputStem(const std::string& path) {
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
-std::string SummaryHeader(int terms) {
+std::string SummaryHeader(int terms, bool components) {
     std::string header = "file,time_utc,glat_deg,glon_deg,ra_h,dec_deg,vlsr_kms,correlation";
     for (int i = 0; i < terms; ++i)
         header += ",a" + std::to_string(i);
-    return header + ",rms,peak,peak_v_kms,integral_signal_kms,terminal_v_kms,terminal_v_err_kms,"
-                    "terminal_v_err_stat_kms,terminal_v_err_sys_kms,"
-                    "highest_v_kms,lowest_v_kms,terminal_v_note,line_windows,error";
+    return header +
+           ",rms,peak,peak_v_kms,integral_signal_kms,terminal_v_kms,terminal_v_err_kms,"
+           "terminal_v_err_stat_kms,terminal_v_err_sys_kms,"
+           "highest_v_kms,lowest_v_kms,terminal_v_note,line_windows,"
+           "integral_err_signal_kms,nhi_cm2,nhi_err_cm2,nhi_note," +
+           (components ? "components,components_dropped," : "") + "error";
 }
 
-std::string SummaryLine(const TSummaryRow& row, int terms) {
+std::string SummaryLine(const TSummaryRow& row, int terms, bool components) {
     std::string line = CsvField(row.File);
     auto add = [&line](const std::optional<double>& value) {
         line += ',';
@@ -249,5 +266,48 @@ std::string SummaryLine(const TSummaryRow& row, int terms) {
         windows += (windows.empty() ? "[" : " [") + ExactNumberText(w.Low) + ":" +
                    ExactNumberText(w.High) + "]";
     line += ',' + CsvField(windows);
+    for (const auto& value : {m.IntegralUncertainty, m.ColumnDensity, m.ColumnDensityUncertainty})
+        add(value);
+    line += ',' + CsvField(row.Error.empty() ? m.ColumnDensityNote : std::string());
+    if (components) {
+        line += ',';
+        if (row.Components && row.Components->Error.empty())
+            line += std::to_string(row.Components->Components.size()) + ',' +
+                    std::to_string(row.Components->Dropped.size());
+        else
+            line += ',';
+    }
     return line + ',' + CsvField(row.Error);
+}
+
+std::string ComponentsHeader() {
+    return "file,component,amplitude,amplitude_err,centre_kms,centre_err_kms,fwhm_kms,"
+           "fwhm_err_kms,area_signal_kms,status,reason";
+}
+
+std::vector<std::string> ComponentLines(const TSummaryRow& row) {
+    std::vector<std::string> lines;
+    if (!row.Components)
+        return lines;
+    const TGaussFit& fit = *row.Components;
+    const std::string file = CsvField(row.File);
+    if (!fit.Error.empty()) {
+        lines.push_back(file + ",,,,,,,,,failed," + CsvField(fit.Error));
+        return lines;
+    }
+    const auto line = [&](std::size_t number, const TGaussComponent& g, const char* status,
+                          const std::string& reason) {
+        std::string text = file + ',' + std::to_string(number);
+        // An uncertainty the data leave unbounded is an empty field.
+        for (double value : {g.Amplitude, g.AmplitudeError, g.Centre, g.CentreError, g.Fwhm,
+                             g.FwhmError, g.Integral()})
+            text += ',' + (std::isfinite(value) ? ExactNumberText(value) : std::string());
+        return text + ',' + status + ',' + CsvField(reason);
+    };
+    std::size_t number = 0;
+    for (const TGaussComponent& g : fit.Components)
+        lines.push_back(line(++number, g, "kept", std::string()));
+    for (const TDroppedComponent& d : fit.Dropped)
+        lines.push_back(line(++number, d.Component, "dropped", d.Reason));
+    return lines;
 }

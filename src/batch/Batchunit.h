@@ -3,9 +3,11 @@
 //
 // The steps are the window's own session steps (session/Sessionunit.h), in the window's order:
 // Read, the details as a fresh dialog shows them (DetailsShown of TDetailsState::Create, then
-// any position typed), ApplyDetails as OK applies them, SelectAxis, Fit (or the line window's
-// own fit) and Subtract, and Save as's header and text (SaveHeader, SavedText). So the text is
-// byte for byte what the window saves after the same steps.
+// any position typed), ApplyDetails as OK applies them, SelectAxis, the fit outside the typed
+// windows as the session's bands (FitOutsideBands; or the line window's own fit) and Subtract,
+// Smooth when asked, and Save as's header and text (SaveHeader, SavedText); then the line's
+// measures with its column density, and the Gaussian components (FitComponents) when asked. So the
+// text is byte for byte what the window saves after the same steps.
 //
 // One difference from the window: the window fits the samples outside a band dragged over the
 // plot, chosen by pixel column; here the samples are chosen by their value on the axis, outside
@@ -18,6 +20,7 @@
 
 #include "batch/Batchoptions.h"
 #include "fits/Fitsunit.h"
+#include "numeric/Gaussfitunit.h"
 #include "session/Linemeasureunit.h"
 
 #include <optional>
@@ -36,8 +39,10 @@ struct TBatchSettings {
     int Mode = ModeVelocityMinusVlsr;
     TPositionSource Position = TPositionSource::FileName;
     std::array<std::string, 6> PositionTexts; // see TBatchOptions
-    double Dispersion = 8.0; // km/s, the gas's velocity dispersion at the tangent point
-    bool AutoTerms = false;  // Terms is a ceiling: the baseline has as many as the data support
+    double Dispersion = 8.0;             // km/s, the gas's velocity dispersion at the tangent point
+    bool AutoTerms = false;              // Terms is a ceiling: as many as the data support
+    std::optional<TSmoothing> Smoothing; // after the subtraction; none: not smoothed
+    int Gaussians = 0;                   // components fitted: 0 none, -1 auto
 };
 
 // Types the position of settings (--galactic or --equatorial) into the details' fields, as a
@@ -54,7 +59,8 @@ struct TSummaryRow {
     std::optional<double> Correlation;
     std::vector<double> Coefficients; // lowest power first; empty before the fit
     TLineMeasures Line;
-    std::string Error; // empty for a file that succeeded
+    std::optional<TGaussFit> Components; // with --gaussians
+    std::string Error;                   // empty for a file that succeeded
 };
 
 // The outcome of one file.
@@ -77,9 +83,16 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
                                 const TStationSettings& station);
 
 // The summary's header row and a file's row, RFC 4180 fields separated by commas, without the
-// line end. There is one coefficient column per term (a0, a1, ...).
-std::string SummaryHeader(int terms);
-std::string SummaryLine(const TSummaryRow& row, int terms);
+// line end. There is one coefficient column per term (a0, a1, ...); components adds the
+// columns of --gaussians (the components kept and dropped) before the error.
+std::string SummaryHeader(int terms, bool components = false);
+std::string SummaryLine(const TSummaryRow& row, int terms, bool components = false);
+
+// components.csv: its header row, and a file's rows (each without its line end): one per
+// component kept, then one per component dropped with the reason, or one "failed" row with
+// why the fit failed; none for a file without a fit.
+std::string ComponentsHeader();
+std::vector<std::string> ComponentLines(const TSummaryRow& row);
 
 // A text field quoted as RFC 4180 asks: in double quotes, with inner quotes doubled, when it
 // holds a comma, a double quote, a carriage return or a line feed; unchanged otherwise. A text

@@ -32,6 +32,13 @@ Options:
                        to 4 as the line-free channels support (Bayesian information
                        criterion). The terminal velocity always stands on the supported
                        baseline
+  --smooth KIND        smooth each spectrum after its baseline's subtraction: hanning (1/4,
+                       1/2, 1/4), boxcar:N (N channels, odd) or gauss:KMS (a Gaussian of that
+                       FWHM in km/s); the saved header says so ("Smoothing = "), and the
+                       integral's uncertainty counts the channels the smoothing correlates
+  --gaussians N|auto   fit N Gaussian components to each corrected spectrum (velocity minus
+                       VLSR), or as many as the Bayesian information criterion asks for (auto,
+                       at most 8); components.csv gets one row per component (see below)
   --axis AXIS          frequency, wavelength, velocity or vlsr (velocity minus VLSR, the
                        default): the x column of the output and the axis of the windows
   --galactic B,L       source position for every file: galactic latitude and longitude
@@ -96,7 +103,16 @@ velocity minus VLSR, integrated signal over the window(s) (signal x km/s), the t
 and its 1-sigma uncertainty (km/s, minus VLSR: the line's most positive edge at longitudes 0 to
 90 degrees, its most negative at 270 to 360, empty elsewhere), the line's most positive and most
 negative edges whatever the longitude, why there is no terminal velocity, the line windows used
-([LO:HI] on the chosen axis), and the error text of a file that failed.
+([LO:HI] on the chosen axis), the integral's 1-sigma uncertainty, the column density N(HI) =
+1.823e18 x integral of T_B dv (cm^-2, optically thin gas; a lower limit where the line is
+thick) with its uncertainty when the station settings give the receiver's kelvin per count,
+else why not; with --gaussians the components kept and dropped; and the error text of a file
+that failed.
+
+With --gaussians, components.csv (RFC 4180, a header row) has one row per component per file,
+in the order of the files: file, component number, amplitude, centre and FWHM (km/s, minus
+VLSR) each with its 1-sigma uncertainty, area (signal x km/s), and status: kept, dropped (with
+the reason: amplitude under 3 sigma, FWHM under two channels) or failed (with why).
 
 The terminal velocity is fitted to the line's far edge: gas near the tangent point piles up in
 velocity as (Vt - v)^-1/2 (velocity crowding), seen through a Gaussian of the dispersion; the

@@ -7,7 +7,9 @@ TRowMessage RowMessage(const TBatchOptions& options, long index, const TSummaryR
     TRowMessage message;
     message.Index = index;
     message.Ok = row.Error.empty();
-    message.Line = SummaryLine(row, options.Terms);
+    message.Line = SummaryLine(row, options.Terms, options.Gaussians != 0);
+    for (const std::string& line : ComponentLines(row))
+        message.ComponentLines += line + "\r\n";
     message.Error = row.Error;
     const TBatchOptions& o = options;
     if (o.RotationCurve) {
@@ -59,6 +61,9 @@ void TCollector::Write(TRowMessage& message) {
         if (message.HasPoint)
             Points.push_back(message.Point);
     }
+    if (Components && !ComponentsFailed && !message.ComponentLines.empty() &&
+        !Components->Append(message.ComponentLines))
+        ComponentsFailed = true;
     if (message.Column)
         Diagram.Add(std::move(*message.Column));
     if (!message.Ok)

@@ -35,11 +35,14 @@ public:
     void Tick() { Progress.Show(Received - Failed, Failed); }
     const TBatchOptions& Options() const { return FOptions; }
 
+    // With --gaussians: the files' rows of components.csv go to components, in file order.
+    void WriteComponentsTo(TStreamedOutput& components) { Components = &components; }
+
     // Rows that never came (a worker that stopped) fail with reason.
     void Finish(const std::string& reason);
 
     long Received = 0, Failed = 0;
-    bool SummaryFailed = false, CurveFailed = false;
+    bool SummaryFailed = false, CurveFailed = false, ComponentsFailed = false;
     std::vector<TTangentPoint> Points; // of the rotation curve, in the order of the files
     TLvGrid Diagram;                   // the diagram's columns, added in the order of the files
 
@@ -49,6 +52,7 @@ private:
     const TBatchOptions& FOptions;
     TStreamedOutput& Summary;
     TStreamedOutput& Curve;
+    TStreamedOutput* Components = nullptr;
     TProgress& Progress;
     std::map<long, TRowMessage> Waiting;
     long NextIndex = 0;

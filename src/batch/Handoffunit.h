@@ -24,6 +24,8 @@ struct TRowMessage {
     std::string CurveLine;
     bool HasPoint = false;
     TTangentPoint Point;
+    // With --gaussians: the file's rows of components.csv, each with its line end.
+    std::string ComponentLines;
     // With --lv-diagram: the file's column, if it has one.
     std::optional<TLvColumn> Column;
 };

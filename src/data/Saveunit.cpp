@@ -189,6 +189,8 @@ std::string SavedText(const TSaveHeader& header, const std::vector<double>& x,
     AddLine(text, "Longitude", header.Longitude);
     AddLine(text, "Elevation", GeneralNumberText(header.Elevation, HeaderDigits));
     AddLine(text, "File time", header.FileTime);
+    if (!header.Smoothing.empty())
+        AddLine(text, "Smoothing", header.Smoothing);
 
     for (std::size_t i = 0; i < count; ++i) {
         AppendGeneralNumber(text, x[i], DataDigits);

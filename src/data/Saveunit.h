@@ -62,6 +62,9 @@ struct TSaveHeader {
     std::string Longitude;  // site longitude, signed text
     double Elevation = 0.0; // site elevation, metres
     std::string FileTime;   // the observation's instant in the locale's short date and long time
+    // The smoothings of the signal saved ("Hanning, then boxcar 5 channels"); "" for none, and
+    // then no "Smoothing = " line is written.
+    std::string Smoothing;
 };
 
 // The complete text of a saved file: the header lines, then one line "x,y" per channel for

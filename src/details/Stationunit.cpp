@@ -64,6 +64,11 @@ TStationForm::TStationForm(QWidget* owner, const TSite& site, TSaveSite save)
     cbLongHemisphere = NewChoice(panel, "cbLongHemisphere", {"E", "W"}, t.West ? 1 : 0);
     edHeight = NewField(panel, "edHeight", t.Height, 5);
     cbEquinox = NewChoice(panel, "cbEquinox", {"J2000", "J1950"}, t.Equinox == "J1950" ? 1 : 0);
+    edKelvinPerCount = NewField(panel, "edKelvinPerCount", t.KelvinPerCount, 8);
+    edKelvinPerCount->setMaxLength(24);
+    edKelvinPerCount->setAlignment(Qt::AlignLeft);
+    edKelvinPerCount->setToolTip("Brightness temperature in kelvin of one unit of the receiver's "
+                                 "signal, for the column density; empty when not calibrated");
     cbLatHemisphere->setToolTip("North or south of the equator");
     cbLongHemisphere->setToolTip("East or west of Greenwich");
     edHeight->setToolTip("Height of the site above sea level, metres");
@@ -100,6 +105,10 @@ TStationForm::TStationForm(QWidget* owner, const TSite& site, TSaveSite save)
     equinox->setBuddy(cbEquinox);
     grid->addWidget(equinox, 3, 0);
     grid->addWidget(cbEquinox, 3, 1, 1, 3);
+    auto* calibration = new QLabel("&Kelvin per count", panel);
+    calibration->setBuddy(edKelvinPerCount);
+    grid->addWidget(calibration, 4, 0);
+    grid->addWidget(edKelvinPerCount, 4, 1, 1, 6);
     grid->setColumnStretch(0, 1);
 
     auto* note = new QLabel("Shared with the telescope control program.", this);
@@ -154,6 +163,8 @@ QWidget* TStationForm::Field(TSiteField field) const {
         return edHeight;
     case TSiteField::Equinox:
         return cbEquinox;
+    case TSiteField::KelvinPerCount:
+        return edKelvinPerCount;
     }
     return nullptr;
 }
@@ -170,6 +181,7 @@ TSiteTexts TStationForm::Texts() const {
     t.West = cbLongHemisphere->currentIndex() == 1;
     t.Height = edHeight->text().toStdString();
     t.Equinox = cbEquinox->currentText().toStdString();
+    t.KelvinPerCount = edKelvinPerCount->text().toStdString();
     return t;
 }
 

@@ -1,5 +1,6 @@
 // The station settings dialog (File > Station settings...): the site's latitude, longitude and
-// elevation and the equinox, as the telescope suite's shared station settings keep them.
+// elevation, the equinox and the receiver's calibration (kelvin per count), as the telescope
+// suite's shared station settings keep them.
 //
 // A thin view over settings/Siteunit.h: OK checks the texts (CheckSite) and has the site saved
 // by the function the window gives; the dialog closes only when both succeed, and otherwise
@@ -50,6 +51,8 @@ public:
     QComboBox* cbLongHemisphere;
     QLineEdit* edHeight;
     QComboBox* cbEquinox;
+    // The receiver's calibration, kelvin per signal unit; empty for none.
+    QLineEdit* edKelvinPerCount;
     QLabel* lblError; // the reason OK did not close the dialog; hidden while empty
     QPushButton *btnOK, *btnCancel;
 

@@ -1,9 +1,13 @@
 #include "numeric/Bandunit.h"
 
-void TBand::Press(bool leftButton, int x) {
+#include <algorithm>
+#include <cstdio>
+
+void TBand::Press(bool leftButton, int x, bool add) {
     if (!leftButton)
         return;
     Dragging = true;
+    Adding = add;
     BoxStart = x;
     // Every drag starts without an end column: an end left over from a drag that closed
     // without the pop-up would offer a band the user never drew.
@@ -28,4 +32,19 @@ bool TBand::Release(bool leftButton) {
     }
     Dragging = false;
     return complete;
+}
+
+TAxisRange BandRange(int left, int right, const std::function<double(int)>& pixelToX) {
+    const double a = pixelToX(left), b = pixelToX(right);
+    return {std::min(a, b), std::max(a, b)};
+}
+
+std::vector<std::string> BandLines(const std::vector<TAxisRange>& bands) {
+    std::vector<std::string> lines;
+    for (const TAxisRange& band : bands) {
+        char text[80];
+        std::snprintf(text, sizeof text, "band %.6g .. %.6g", band.Low, band.High);
+        lines.push_back(text);
+    }
+    return lines;
 }

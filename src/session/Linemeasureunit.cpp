@@ -2,6 +2,7 @@
 
 #include "astro/Rotationunit.h"
 #include "numeric/Baselineunit.h"
+#include "numeric/Columndensityunit.h"
 #include "numeric/Polyfitunit.h"
 
 #include <cmath>
@@ -133,8 +134,8 @@ TLineMeasures MeasureLine(const std::vector<double>& corrected, const std::vecto
     // velocity; the published rotation curves stop there (Burton & Gordon 1978, A&A 63, 7;
     // Clemens 1985; Binney et al. 1991, MNRAS 252, 210).
     if (std::fabs(std::sin(longitude * M_PI / 180.0)) < 0.3) {
-        m.TerminalReason = "the tangent point lies within 0.3 R0 of the Galactic centre, in the "
-                           "bar, where the gas does not move in circular orbits";
+        m.TerminalReason = "the tangent point lies within 0.3 R0 of the Galactic centre: in the "
+                           "bar the gas does not move in circular orbits";
         return m;
     }
     // A narrow receiver's band can end before the gas of this longitude does; its last channels
@@ -176,6 +177,25 @@ std::string Fixed(double value, int decimals, bool sign) {
 
 std::string TermsText(int terms) {
     return std::to_string(terms) + (terms == 1 ? " term" : " terms");
+}
+
+// The lines of AddColumnDensity's figures.
+void AddColumnDensityLines(std::vector<std::string>& lines, const TLineMeasures& m) {
+    if (m.IntegralUncertainty)
+        lines.push_back("integral \u00B1 " + Fixed(*m.IntegralUncertainty, 2) + " \u00D7 km/s");
+    if (m.NoiseWidth > 1.0)
+        lines.push_back("smoothed: " + Fixed(m.NoiseWidth, 2) + " ch a sample");
+    if (m.ColumnDensity) {
+        char text[64];
+        std::snprintf(text, sizeof text, "N(HI) %.3e cm\u207B\u00B2", *m.ColumnDensity);
+        lines.push_back(text);
+        if (m.ColumnDensityUncertainty) {
+            std::snprintf(text, sizeof text, "  \u00B1 %.2e (thin)", *m.ColumnDensityUncertainty);
+            lines.push_back(text);
+        }
+    } else if (!m.ColumnDensityNote.empty()) {
+        lines.push_back("N(HI): " + m.ColumnDensityNote);
+    }
 }
 
 } // namespace
@@ -233,6 +253,7 @@ TLineMeasureReport MeasureShownLine(const TLineMeasureRequest& request) {
     const TTerminalBaseline own = SupportedBaseline(v, original, band ? &use : nullptr);
     report.Line = MeasureLine(corrected, use, v, longitude, request.Dispersion, &own);
     report.Line.Windows = LineRanges(v, use);
+    AddColumnDensity(report.Line, use, v, request.NoiseWidth, request.KelvinPerCount);
     if (!request.LsrFrame || !request.Longitude) {
         report.Line.TerminalVelocity.reset();
         report.Line.TerminalUncertainty.reset();
@@ -274,5 +295,36 @@ std::vector<std::string> LineMeasureLines(const TLineMeasureReport& report) {
         lines.push_back("vt: " + m.TerminalReason);
     edge("v max", m.HighestVelocity, m.HighestUncertainty);
     edge("v min", m.LowestVelocity, m.LowestUncertainty);
+    AddColumnDensityLines(lines, m);
     return lines;
+}
+
+void AddColumnDensity(TLineMeasures& m, const std::vector<TChannelUse>& use,
+                      const std::vector<double>& velocities, double noiseWidth,
+                      std::optional<double> kelvinPerCount) {
+    m.NoiseWidth = noiseWidth;
+    if (m.Rms) {
+        const std::size_t n = std::min(use.size(), velocities.size());
+        double squares = 0.0;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (use[i] != TChannelUse::Line)
+                continue;
+            // The width MeasureLine gives the channel in the integral.
+            const std::size_t before = i > 0 ? i - 1 : i, after = i + 1 < n ? i + 1 : i;
+            if (after > before) {
+                const double width = std::fabs(velocities[after] - velocities[before]) /
+                                     static_cast<double>(after - before);
+                squares += width * width;
+            }
+        }
+        m.IntegralUncertainty = *m.Rms * std::sqrt(std::max(1.0, noiseWidth) * squares);
+    }
+    if (!m.Integral) {
+        m.ColumnDensityNote = "no line to integrate";
+        return;
+    }
+    const TColumnDensity n = ColumnDensityOf(*m.Integral, m.IntegralUncertainty, kelvinPerCount);
+    m.ColumnDensity = n.Value;
+    m.ColumnDensityUncertainty = n.Uncertainty;
+    m.ColumnDensityNote = n.Note;
 }

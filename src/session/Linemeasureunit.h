@@ -46,6 +46,11 @@ struct TLineMeasures {
     std::optional<double> HighestVelocity, LowestVelocity;
     std::optional<double> HighestUncertainty, LowestUncertainty; // km/s, 1 sigma
     std::vector<TAxisRange> Windows; // the line windows used, on the axis measured
+    // The integral's 1-sigma uncertainty and the column density (AddColumnDensity).
+    std::optional<double> IntegralUncertainty;                     // signal x km/s
+    std::optional<double> ColumnDensity, ColumnDensityUncertainty; // N(HI), cm^-2
+    std::string ColumnDensityNote; // why there is no column density; empty when there is one
+    double NoiseWidth = 1.0;       // channels per independent sample (smoothing), as measured
 };
 
 // The baseline a terminal velocity stands on: the one its line-free channels support, whatever
@@ -103,6 +108,8 @@ struct TLineMeasureRequest {
     int Terms = 4;                   // of the baseline polynomial fitted when not subtracted
     std::optional<double> Longitude; // galactic longitude of the line of sight, degrees
     double Dispersion = 8.0;         // km/s, the gas's velocity dispersion at the tangent point
+    double NoiseWidth = 1.0;         // channels per independent sample: > 1 for a smoothed Signal
+    std::optional<double> KelvinPerCount; // the station's calibration; none: not in kelvin
 };
 
 struct TLineMeasureReport {
@@ -123,7 +130,24 @@ struct TLineMeasureReport {
 //           them Line.TerminalReason says which is missing and the edges are not given.
 TLineMeasureReport MeasureShownLine(const TLineMeasureRequest& request);
 
+// The integral's uncertainty and the column density of the line.
+// Given:    m               the figures of MeasureLine (Rms and Integral used)
+//           use, velocities as given to MeasureLine
+//           noiseWidth      channels per independent sample (NoiseWidth of numeric/Smoothunit.h;
+//                           1 for a spectrum not smoothed)
+//           kelvinPerCount  the calibration, kelvin per signal unit; none when not known
+// Returned in m: IntegralUncertainty = Rms x sqrt(noiseWidth x sum of the Line channels'
+//           squared widths) (white noise of rms Rms per channel; smoothing makes neighbours
+//           share it, so a sum over channels keeps the noise of noiseWidth times fewer
+//           independent ones); ColumnDensity and its uncertainty from ColumnDensityOf
+//           (numeric/Columndensityunit.h, optically thin), or ColumnDensityNote when the
+//           calibration is missing; NoiseWidth.
+void AddColumnDensity(TLineMeasures& m, const std::vector<TChannelUse>& use,
+                      const std::vector<double>& velocities, double noiseWidth,
+                      std::optional<double> kelvinPerCount);
+
 // The report as the window's memo lists it, one short line each, the first starting with
 // "Line" (signal in the file's unit, velocities in km/s with their 1-sigma uncertainties; vt
-// the terminal velocity, v max and v min the line's two edges).
+// the terminal velocity, v max and v min the line's two edges); then the integral's
+// uncertainty, the smoothing's independent channels when smoothed, and N(HI) or why not.
 std::vector<std::string> LineMeasureLines(const TLineMeasureReport& report);

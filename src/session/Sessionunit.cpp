@@ -34,15 +34,20 @@ void TSession::ForgetSpectrumWork() {
     FCorrelation = 0.0;
     FFitOffered = false;
     FHistory.Clear();
+    FSteps.clear();
     FFittedOutside.clear();
     FMeasurement.reset();
     FOfferedDetails.reset();
+    FBands.clear();
+    FComponents.reset();
 }
 
 void TSession::UseAverage(const TAverage& average) {
     std::vector<double> coefficients = std::move(FCoefficients);
+    const std::optional<double> kelvinPerCount = FKelvinPerCount;
     *this = average.First;
     FCoefficients = std::move(coefficients);
+    FKelvinPerCount = kelvinPerCount; // the station's, not the first file's session's
     ForgetSpectrumWork();
     FSignal = average.Signal;
     FXValues = average.Velocities;
@@ -56,6 +61,7 @@ void TSession::UseAverage(const TAverage& average) {
 void TSession::SelectAxis(int mode) {
     ::SelectXAxis(mode, FVelocitiesMinusVlsr, FXValues);
     FFitOffered = false;
+    FBands.clear();
 }
 
 TDetailsState TSession::DetailsShown(TDetailsState start) const {
@@ -107,20 +113,106 @@ bool TSession::Subtract(std::vector<TAxisRange> fittedOutside) {
     if (!FFitOffered)
         return false;
     FHistory.Push(FSignal);
+    FSteps.emplace_back();
     FFittedOutside = std::move(fittedOutside);
     SubtractPolynomial(FSignal, FXValues, FCoefficients);
+    FComponents.reset();
     return true;
 }
 
 bool TSession::Undo() {
-    return FHistory.Undo(FSignal);
+    if (!FHistory.Undo(FSignal))
+        return false;
+    FSteps.pop_back();
+    FComponents.reset();
+    return true;
+}
+
+bool TSession::Corrected() const {
+    for (const std::optional<TSmoothing>& step : FSteps)
+        if (!step)
+            return true;
+    return false;
+}
+
+void TSession::StartBands(const TAxisRange& band) {
+    FBands.clear();
+    AddBand(band);
+}
+
+void TSession::AddBand(const TAxisRange& band) {
+    FBands.push_back({std::min(band.Low, band.High), std::max(band.Low, band.High)});
+}
+
+TFitResult TSession::FitOutsideBands() {
+    const std::vector<TChannelUse> use = ChannelUseOfWindows(FXValues, FSignal, FBands);
+    const TFitSamples samples = BaselineSamples(FXValues, FSignal, use);
+    return Fit(samples.X, samples.Y);
+}
+
+double TSession::ChannelWidthKms() const {
+    return MeanSpacing(MeasureVelocities());
+}
+
+bool TSession::Smooth(const TSmoothing& smoothing) {
+    if (FSignal.empty())
+        return false;
+    FHistory.Push(FSignal);
+    FSteps.push_back(smoothing);
+    FSignal = SmoothSignal(FSignal, SmoothingKernel(smoothing, ChannelWidthKms()));
+    FComponents.reset();
+    return true;
+}
+
+std::vector<TSmoothing> TSession::Smoothings() const {
+    std::vector<TSmoothing> standing;
+    for (const std::optional<TSmoothing>& step : FSteps)
+        if (step)
+            standing.push_back(*step);
+    return standing;
+}
+
+std::string TSession::SmoothingDescription() const {
+    std::string text;
+    for (const TSmoothing& s : Smoothings())
+        text += (text.empty() ? "" : ", then ") + SmoothingText(s);
+    return text;
+}
+
+double TSession::NoiseWidth() const {
+    std::vector<double> kernel = {1.0};
+    for (const TSmoothing& s : Smoothings())
+        kernel = CombineKernels(kernel, SmoothingKernel(s, ChannelWidthKms()));
+    return ::NoiseWidth(kernel);
+}
+
+const std::vector<double>& TSession::MeasureVelocities() const {
+    return LsrFrame() ? FVelocitiesMinusVlsr : Velocities;
+}
+
+TGaussSettings TSession::ComponentSettings() const {
+    TGaussSettings settings;
+    settings.NoiseWidth = NoiseWidth();
+    return settings;
+}
+
+const TGaussFit& TSession::FitComponents(int count) {
+    const std::vector<double>& v = MeasureVelocities();
+    FComponents = count < 1 ? FitGaussiansAuto(v, FSignal, ComponentSettings())
+                            : FitGaussianCount(v, FSignal, count, ComponentSettings());
+    return *FComponents;
+}
+
+const TGaussFit& TSession::FitComponents(const std::vector<TGaussComponent>& guesses) {
+    FComponents = FitGaussians(MeasureVelocities(), FSignal, guesses, ComponentSettings());
+    return *FComponents;
 }
 
 const TLineMeasureReport& TSession::Measure(std::vector<bool> inBand) {
     TLineMeasureRequest request;
     // The figures are relative to the LSR whenever this spectrum has its VLSR.
     request.LsrFrame = LsrFrame();
-    request.Velocities = request.LsrFrame ? FVelocitiesMinusVlsr : Velocities;
+    request.Velocities = MeasureVelocities();
     request.Signal = FSignal;
     request.InBand = std::move(inBand);
     request.Subtracted = Corrected();
@@ -129,6 +221,8 @@ const TLineMeasureReport& TSession::Measure(std::vector<bool> inBand) {
     request.Terms = static_cast<int>(FCoefficients.size());
     if (request.LsrFrame && FAppliedDetails)
         request.Longitude = FAppliedDetails->GalLongitude().Value;
+    request.NoiseWidth = NoiseWidth();
+    request.KelvinPerCount = FKelvinPerCount;
     FMeasurement = MeasureShownLine(request);
     return *FMeasurement;
 }
@@ -168,5 +262,6 @@ TSaveHeader TSession::SaveHeader(const TDetailsState& dialog, const std::string&
     if (!ParseElevation(details.Text(TDetailsField::edElev), header.Elevation, error, locale))
         throw std::invalid_argument(error);
     header.FileTime = FileTimeText(Instant(), locale);
+    header.Smoothing = SmoothingDescription();
     return header;
 }

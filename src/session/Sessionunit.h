@@ -19,8 +19,10 @@
 #include "data/Saveunit.h"
 #include "data/Spectrumunit.h"
 #include "numeric/Baselineunit.h"
+#include "numeric/Gaussfitunit.h"
 #include "numeric/Linewindowunit.h"
 #include "numeric/Polyfitunit.h"
+#include "numeric/Smoothunit.h"
 #include "session/Applydetailsunit.h"
 #include "session/Detailsstate.h"
 #include "session/Linemeasureunit.h"
@@ -82,8 +84,59 @@ public:
     // before, to undo it. fittedOutside: the stretches of x the fit left out, for the FITS
     // history. Returned: false, changing nothing, when no fit is offered.
     bool Subtract(std::vector<TAxisRange> fittedOutside);
-    // Puts back the signal before the last subtraction; false when there was none.
+    // Puts back the signal before the last subtraction or smoothing; false when there was none.
     bool Undo();
+
+    // The bands that hold the line, on the axis shown (x units, both edges inside): the
+    // baseline is fitted to the samples outside all of them. StartBands begins afresh with one
+    // band (a plain drag), AddBand adds one (a drag with Shift). A Read, an average and a new
+    // axis clear them: they belong to the spectrum and the axis they were marked on.
+    void StartBands(const TAxisRange& band);
+    void AddBand(const TAxisRange& band);
+    void ClearBands() { FBands.clear(); }
+    const std::vector<TAxisRange>& Bands() const { return FBands; }
+    // Fits the polynomial (Fit) to the samples outside every band (ChannelUseOfWindows and
+    // BaselineSamples of session/Linemeasureunit.h: the channels inside none of the bands, with
+    // a signal that is not 0), as kelvane-batch fits outside its --fit-outside windows.
+    TFitResult FitOutsideBands();
+
+    // Smooths the signal shown (SmoothSignal of numeric/Smoothunit.h, the Gaussian's width
+    // taken on the channels' velocity spacing) and keeps the signal before, for Undo, as
+    // Subtract does. Returned: false, changing nothing, before a spectrum.
+    bool Smooth(const TSmoothing& smoothing);
+    // The smoothings standing (made and not undone), in the order made.
+    std::vector<TSmoothing> Smoothings() const;
+    // The step Undo would take back is a smoothing (false for a subtraction, or none).
+    bool UndoesSmoothing() const { return !FSteps.empty() && FSteps.back().has_value(); }
+    // What they did, for the title and the saved header: "Hanning", "Hanning, then boxcar 5
+    // channels"; "" when none stands.
+    std::string SmoothingDescription() const;
+    // Channels per independent sample of the smoothings standing (1 for none): their kernels
+    // combined (NoiseWidth of numeric/Smoothunit.h).
+    double NoiseWidth() const;
+    // km/s between the channels, on the velocity axis.
+    double ChannelWidthKms() const;
+
+    // The station's calibration, kelvin of brightness temperature per signal unit (none: the
+    // signal is not in kelvin); Measure gives the column density with it. Kept across Reads.
+    void SetKelvinPerCount(std::optional<double> kelvinPerCount) {
+        FKelvinPerCount = kelvinPerCount;
+    }
+    std::optional<double> KelvinPerCount() const { return FKelvinPerCount; }
+
+    // Gaussian components of the signal shown, on the velocity axis Measure uses (relative to
+    // the LSR when this spectrum has its VLSR): count components from the peaks found, or as
+    // many as the BIC asks for when count < 1 (numeric/Gaussfitunit.h), with the smoothing's
+    // noise width. The signal is fitted as it is: its baseline should have been subtracted
+    // (Corrected), or the components take the baseline in. The fit is kept until the signal
+    // changes.
+    const TGaussFit& FitComponents(int count);
+    // The same from first guesses (clicks on the graph: GuessAt).
+    const TGaussFit& FitComponents(const std::vector<TGaussComponent>& guesses);
+    // The last fit of components, empty once the signal changed since.
+    const std::optional<TGaussFit>& Components() const { return FComponents; }
+    // The velocity axis of Measure and FitComponents, km/s.
+    const std::vector<double>& MeasureVelocities() const;
 
     // Measures the line on the signal shown (MeasureShownLine): on the velocities relative to
     // the LSR when this spectrum has its VLSR (LsrFrame), with the channels inside a band
@@ -126,7 +179,7 @@ public:
     // The last fit succeeded on the axis shown: Subtract may use it.
     bool FitOffered() const { return FFitOffered; }
     // A baseline has been subtracted since the spectrum was read (and not undone).
-    bool Corrected() const { return FHistory.Corrected(); }
+    bool Corrected() const;
     bool CanUndo() const { return FHistory.CanUndo(); }
     // The stretches of x the fit of the standing subtraction left out; none while no
     // subtraction stands.
@@ -155,6 +208,7 @@ public:
 private:
     // What belongs to one spectrum alone: none of it outlives a Read.
     void ForgetSpectrumWork();
+    TGaussSettings ComponentSettings() const;
 
     std::optional<TSpectrumFile> FFile;
     std::vector<double> FSignal;
@@ -176,4 +230,9 @@ private:
     bool FPositionInFileName = false;
     std::vector<TAveragedFile> FAveragedFiles;
     std::optional<TLineMeasureReport> FMeasurement;
+    // Per entry of FHistory: the smoothing it was made before, or none for a subtraction.
+    std::vector<std::optional<TSmoothing>> FSteps;
+    std::vector<TAxisRange> FBands;
+    std::optional<double> FKelvinPerCount;
+    std::optional<TGaussFit> FComponents;
 };

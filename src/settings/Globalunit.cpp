@@ -110,6 +110,9 @@ void CheckSiteAsTheDialogDoes(TStationSettings& s) {
         case TSiteField::Equinox:
             s.EquinoxSelector = defaults.EquinoxSelector;
             break;
+        case TSiteField::KelvinPerCount:
+            s.KelvinPerCount.reset();
+            break;
         }
     }
 }
@@ -154,6 +157,9 @@ TStationSettings TStationSettings::Load(QSettings& store) {
     s.LsrVelocity.U = ReadReal(store, "LSR", "U", s.LsrVelocity.U);
     s.LsrVelocity.V = ReadReal(store, "LSR", "V", s.LsrVelocity.V);
     s.LsrVelocity.W = ReadReal(store, "LSR", "W", s.LsrVelocity.W);
+    const double kelvinPerCount = ReadReal(store, "Calibration", "KelvinPerCount", 0.0);
+    if (kelvinPerCount > 0.0 && kelvinPerCount <= MaxKelvinPerCount)
+        s.KelvinPerCount = kelvinPerCount;
 
     s.EquinoxSelector = equinox == "J1950" ? 0 : 1;
     CheckSiteAsTheDialogDoes(s);

@@ -2,9 +2,9 @@
 // in the per-user settings store under "Fernhollow"/"Tovrel" and read once at start-up.
 //
 // Of the values this program uses only the site position (LatDegrees .. LongSeconds), the site
-// height and the equinox (EquinoxSelector); the rest are read because the suite's programs share
-// this record. It writes only the site and the equinox, when the user changes them in File >
-// Station settings (settings/Siteunit.h).
+// height, the equinox (EquinoxSelector) and the calibration (KelvinPerCount); the rest are read
+// because the suite's programs share this record. It writes only the site, the equinox and the
+// calibration, when the user changes them in File > Station settings (settings/Siteunit.h).
 //
 // Reading rules: a missing value gives its default. A value whose stored type cannot be read
 // as the field's type gives the default as well: an integer field takes only a whole number
@@ -25,9 +25,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class QSettings;
+
+// The largest calibration taken, kelvin per signal unit: far beyond any receiver's, it keeps a
+// slip (a value in millikelvin) from giving column densities.
+constexpr double MaxKelvinPerCount = 1e6;
 
 // Velocity of the local standard of rest, km/s.
 struct TLsrVelocity {
@@ -82,4 +87,8 @@ public:
     // "Calculations" / "Equinox" (text, default "J2000"): 0 for exactly "J1950", else 1.
     std::int32_t EquinoxSelector = 1;
     TLsrVelocity LsrVelocity; // "LSR" / "U", "V", "W"
+    // "Calibration" / "KelvinPerCount" (real): kelvin of brightness temperature per unit of the
+    // receiver's signal, for the column density. None when missing, empty, not a number, or
+    // not above 0 and at most MaxKelvinPerCount: the signal is then not in kelvin.
+    std::optional<double> KelvinPerCount;
 };

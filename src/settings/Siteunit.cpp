@@ -55,6 +55,14 @@ bool ReadDecimal(const std::string& text, double& value) {
     return true;
 }
 
+// A calibration as the dialog shows it and the store keeps it: the fewest digits that read
+// back as the same number.
+std::string CalibrationText(double value) {
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
 struct TAngleCheck {
     const char* Name;             // "Latitude"
     TSiteField Degrees;           // its degrees field; minutes and seconds follow it
@@ -146,7 +154,7 @@ TSiteAngle SiteAngleOf(double degrees) {
 
 bool operator==(const TSite& a, const TSite& b) {
     return a.Latitude == b.Latitude && a.Longitude == b.Longitude && a.Height == b.Height &&
-           a.J1950 == b.J1950;
+           a.J1950 == b.J1950 && a.KelvinPerCount == b.KelvinPerCount;
 }
 
 TSite SiteOf(const TStationSettings& s) {
@@ -155,6 +163,7 @@ TSite SiteOf(const TStationSettings& s) {
     site.Longitude = AngleOf(s.LongDegrees, s.LongMinutes, s.LongSeconds, s.LongMinusZero);
     site.Height = s.Height;
     site.J1950 = s.EquinoxSelector == 0;
+    site.KelvinPerCount = s.KelvinPerCount;
     return site;
 }
 
@@ -163,6 +172,7 @@ TStationSettings WithSite(TStationSettings s, const TSite& site) {
     SetAngle(site.Longitude, s.LongDegrees, s.LongMinutes, s.LongSeconds, s.LongMinusZero);
     s.Height = site.Height;
     s.EquinoxSelector = site.J1950 ? 0 : 1;
+    s.KelvinPerCount = site.KelvinPerCount;
     return s;
 }
 
@@ -178,6 +188,8 @@ TSiteTexts SiteTexts(const TSite& site) {
     t.West = site.Longitude.Negative;
     t.Height = std::to_string(site.Height);
     t.Equinox = site.J1950 ? "J1950" : "J2000";
+    if (site.KelvinPerCount)
+        t.KelvinPerCount = CalibrationText(*site.KelvinPerCount);
     return t;
 }
 
@@ -203,6 +215,18 @@ TSiteCheck CheckSite(const TSiteTexts& t) {
         return check;
     }
     site.J1950 = t.Equinox == "J1950";
+    const std::string calibration = Trimmed(t.KelvinPerCount);
+    double kelvinPerCount = 0.0;
+    if (!calibration.empty()) {
+        if (!ReadDecimal(calibration, kelvinPerCount) || !(kelvinPerCount > 0.0) ||
+            kelvinPerCount > MaxKelvinPerCount) {
+            check.Field = TSiteField::KelvinPerCount;
+            check.Error = "Kelvin per count must be a number above 0 (or empty when the signal "
+                          "is not calibrated).";
+            return check;
+        }
+        site.KelvinPerCount = kelvinPerCount;
+    }
     check.Site = site;
     return check;
 }
@@ -249,9 +273,9 @@ TStationSettings WithSiteOption(TStationSettings settings, const TSiteOption& op
     return WithSite(settings, site);
 }
 
-std::vector<TIniEdit> SiteEdits(const TSite& site) {
+std::vector<TIniEdit> SiteEdits(const TSite& site, bool clearCalibration) {
     const auto number = [](int value) { return QByteArray::number(value); };
-    return {
+    std::vector<TIniEdit> edits = {
         {QStringLiteral("Latitude"), QStringLiteral("Degrees"), StoredDegrees(site.Latitude)},
         {QStringLiteral("Latitude"), QStringLiteral("Minutes"), number(site.Latitude.Minutes)},
         {QStringLiteral("Latitude"), QStringLiteral("Seconds"), number(site.Latitude.Seconds)},
@@ -262,12 +286,21 @@ std::vector<TIniEdit> SiteEdits(const TSite& site) {
         {QStringLiteral("Calculations"), QStringLiteral("Equinox"),
          site.J1950 ? QByteArray("J1950") : QByteArray("J2000")},
     };
+    if (site.KelvinPerCount || clearCalibration)
+        edits.push_back({QStringLiteral("Calibration"), QStringLiteral("KelvinPerCount"),
+                         site.KelvinPerCount
+                             ? QByteArray::fromStdString(CalibrationText(*site.KelvinPerCount))
+                             : QByteArray()});
+    return edits;
 }
 
 std::string WriteSite(const TSite& site) {
     // Not through QSettings: it writes the whole file anew, and the control program would find
     // its comments gone, "[Com Ports]" as "[Com%20Ports]" and "C:\logs\scan" as "C:ogscan".
+    // A calibration removed in the dialog is written empty, which reads back as none; a store
+    // that never had one gets no line for it.
+    const bool clear = !site.KelvinPerCount && TStationSettings::Read().KelvinPerCount;
     const std::string error =
-        EditSettingsFile(SettingsFilePath(QStringLiteral("Tovrel")), SiteEdits(site));
+        EditSettingsFile(SettingsFilePath(QStringLiteral("Tovrel")), SiteEdits(site, clear));
     return error.empty() ? error : "The station settings were not saved: " + error + ".";
 }

@@ -37,6 +37,9 @@ struct TSite {
     TSiteAngle Longitude; // negative west
     int Height = 200;     // metres above sea level
     bool J1950 = false;   // equinox J1950 (the 1950 constants), else J2000
+    // The receiver's calibration, kelvin per signal unit (TStationSettings::KelvinPerCount);
+    // kept with the site as the station dialog edits both.
+    std::optional<double> KelvinPerCount;
 };
 bool operator==(const TSite& a, const TSite& b);
 
@@ -55,6 +58,7 @@ enum class TSiteField {
     LongSeconds,
     Height,
     Equinox,
+    KelvinPerCount,
 };
 
 // The dialog's texts: unsigned parts with the hemisphere chosen apart.
@@ -64,7 +68,8 @@ struct TSiteTexts {
     std::string LongDegrees, LongMinutes, LongSeconds;
     bool West = false;
     std::string Height;
-    std::string Equinox; // "J2000" or "J1950"
+    std::string Equinox;        // "J2000" or "J1950"
+    std::string KelvinPerCount; // "" for none
 };
 
 // The texts that show site.
@@ -80,7 +85,8 @@ struct TSiteCheck {
 // - degrees whole numbers, 0..90 of latitude and 0..180 of longitude, and the whole angle at
 //   most 90 deg or 180 deg; minutes and seconds whole numbers 0..59, empty counting as 0;
 // - elevation a whole number of metres, MinSiteHeight..MaxSiteHeight;
-// - equinox "J2000" or "J1950".
+// - equinox "J2000" or "J1950";
+// - kelvin per count empty (none) or a decimal number above 0 and at most MaxKelvinPerCount.
 TSiteCheck CheckSite(const TSiteTexts& texts);
 
 // The site of kelvane-batch --site LAT,LONG[,ELEV]: decimal degrees (negative south and west),
@@ -99,8 +105,9 @@ TStationSettings WithSiteOption(TStationSettings settings, const TSiteOption& op
 
 // The site's eight values as edits of the store's file (settings/Iniunit.h): latitude and
 // longitude degrees, minutes and seconds, the elevation and the equinox text, each under the
-// section and name the reader (settings/Globalunit.h) reads it from.
-std::vector<TIniEdit> SiteEdits(const TSite& site);
+// section and name the reader (settings/Globalunit.h) reads it from; then the calibration when
+// the site has one, or an empty one when clearCalibration (to remove one stored).
+std::vector<TIniEdit> SiteEdits(const TSite& site, bool clearCalibration = false);
 
 // Writes the site's values into the file of the per-user store of "Fernhollow"/"Tovrel", which
 // the telescope-control program reads as well: only their lines change, every other byte of

@@ -134,6 +134,33 @@ TEST_F(Station, OkWritesTheSharedSettingsAndTheDetailsFollow) {
     EXPECT_NE(form->edVlsr->text(), vlsr);
 }
 
+// The calibration typed into the dialog: refused when not a number above 0, stored with the
+// site, shown again, and removed when emptied.
+TEST_F(Station, TheCalibrationIsTypedStoredAndRemoved) {
+    auto form = Open();
+    StationSettings(*form, [](TStationForm& dialog) {
+        EXPECT_EQ(dialog.edKelvinPerCount->text(), "") << "none at first";
+        EXPECT_EQ(dialog.findChild<QLineEdit*>("edKelvinPerCount"), dialog.edKelvinPerCount);
+        Type(dialog.edKelvinPerCount, "-2");
+        QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_TRUE(dialog.lblError->text().startsWith("Kelvin per count"));
+        EXPECT_EQ(QApplication::focusWidget(), dialog.edKelvinPerCount);
+        Type(dialog.edKelvinPerCount, "0.0125");
+        QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    EXPECT_EQ(Stored("Calibration/KelvinPerCount").toString(), "0.0125");
+    EXPECT_EQ(form->StationSettings().KelvinPerCount, 0.0125);
+    StationSettings(*form, [](TStationForm& dialog) {
+        EXPECT_EQ(dialog.edKelvinPerCount->text(), "0.0125");
+        dialog.edKelvinPerCount->clear();
+        QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
+    });
+    EXPECT_FALSE(form->StationSettings().KelvinPerCount);
+    EXPECT_FALSE(TStationSettings::Read().KelvinPerCount);
+}
+
 // A store on a full disk: the reason in the dialog, which stays open; the file, the window's
 // station and what a later reader in this process sees all stay as they were.
 TEST_F(Station, AFullDiskKeepsTheOldSettings) {

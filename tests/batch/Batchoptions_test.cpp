@@ -257,6 +257,28 @@ struct TBadCase {
     const char* error; // a part of the message
 };
 
+TEST(BatchOptions, SmoothingAndComponents) {
+    const struct {
+        std::vector<std::string> arguments;
+        std::optional<TSmoothKind> smoothing;
+        int gaussians;
+    } cases[] = {
+        {{"f"}, std::nullopt, 0},
+        {{"--smooth", "hanning", "f"}, TSmoothKind::Hanning, 0},
+        {{"--smooth=boxcar:7", "--gaussians", "3", "f"}, TSmoothKind::Boxcar, 3},
+        {{"--smooth", "gauss:2.5", "--gaussians=auto", "f"}, TSmoothKind::Gauss, -1},
+    };
+    for (const auto& c : cases) {
+        const TParsedOptions parsed = ParseBatchOptions(c.arguments);
+        ASSERT_TRUE(parsed.Ok) << parsed.Error;
+        EXPECT_EQ(parsed.Options.Smoothing.has_value(), c.smoothing.has_value());
+        if (c.smoothing && parsed.Options.Smoothing) {
+            EXPECT_EQ(parsed.Options.Smoothing->Kind, *c.smoothing);
+        }
+        EXPECT_EQ(parsed.Options.Gaussians, c.gaussians);
+    }
+}
+
 TEST(BatchOptions, BadOptionsSayWhatIsWrong) {
     const TBadCase cases[] = {
         {{"--fit-outside", "auto", "--fit-outside", "0:1", "f"}, "without LO:HI"},
@@ -302,6 +324,14 @@ TEST(BatchOptions, BadOptionsSayWhatIsWrong) {
         {{"-0", "f"}, "-0 is used by --files-from only"},
         {{"--pattern", "data/*.dat", "f"}, "--pattern needs"},
         {{"--pattern=", "f"}, "--pattern needs"},
+        {{"--smooth", "boxcar:4", "f"}, "--smooth boxcar:N needs an odd number"},
+        {{"--smooth", "gauss:0", "f"}, "--smooth gauss:KMS needs"},
+        {{"--smooth", "median", "f"}, "--smooth must be hanning, boxcar:N or gauss:KMS"},
+        {{"--gaussians", "0", "f"}, "--gaussians needs a number of components from 1 to 8"},
+        {{"--gaussians", "9", "f"}, "--gaussians needs"},
+        {{"--gaussians", "many", "f"}, "--gaussians needs"},
+        {{"--average", "m.txt", "--smooth", "hanning", "f"}, "without --smooth"},
+        {{"--average", "m.txt", "--gaussians", "auto", "f"}, "without --gaussians"},
     };
     for (const TBadCase& c : cases) {
         const TParsedOptions parsed = ParseBatchOptions(c.arguments);

@@ -121,6 +121,10 @@ TEST(BatchSummary, OneColumnPerCoefficientAndEmptyUnknowns) {
                                                 "lowest_v_kms",
                                                 "terminal_v_note",
                                                 "line_windows",
+                                                "integral_err_signal_kms",
+                                                "nhi_cm2",
+                                                "nhi_err_cm2",
+                                                "nhi_note",
                                                 "error"}));
     TSummaryRow row;
     row.File = "missing.dat";

@@ -87,3 +87,27 @@ TEST(TBand, PointerOutsideKeepsTheLastInsideColumn) {
     EXPECT_EQ(o.drawn, 2) << "the band stays drawn while the pointer is outside";
     EXPECT_EQ(band.BoxRight, 400);
 }
+
+// A drag with Shift adds its band; a plain drag after it starts afresh.
+TEST(TBand, ShiftAddsTheBandAndAPlainDragStartsAfresh) {
+    TBand band;
+    band.Press(true, 100, true);
+    band.Move(140, true);
+    ASSERT_TRUE(band.Release(true));
+    EXPECT_TRUE(band.Adding);
+    band.Press(true, 200);
+    band.Move(240, true);
+    ASSERT_TRUE(band.Release(true));
+    EXPECT_FALSE(band.Adding);
+}
+
+TEST(BandRange, EitherOrderOnAnyAxis) {
+    const auto pixelToX = [](int px) { return 1000.0 - 2.0 * px; }; // x falls to the right
+    for (const auto& [left, right] : {std::pair{10, 60}, std::pair{60, 10}}) {
+        const TAxisRange r = BandRange(left, right, pixelToX);
+        EXPECT_EQ(r.Low, 880.0);
+        EXPECT_EQ(r.High, 980.0);
+    }
+    EXPECT_EQ(BandLines({{-50.25, 48.7}, {1e6, 2.5e6}}),
+              (std::vector<std::string>{"band -50.25 .. 48.7", "band 1e+06 .. 2.5e+06"}));
+}

@@ -5,6 +5,7 @@
 #include "numeric/Baselineunit.h"
 #include "numeric/Modelspectra.h"
 #include "numeric/Polyfitunit.h"
+#include "numeric/Smoothunit.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -183,3 +184,41 @@ TEST(LineMeasure, ShownLineAnyWayItIsGiven) {
 }
 
 } // namespace
+
+// The integral's stated uncertainty against the scatter of the integrals of many noise draws,
+// before and after a Hanning smoothing: smoothed channels share their noise, so the stated
+// uncertainty must grow by sqrt(8/3) over what their rms alone would give (the noise of the sum
+// is what it was before the smoothing).
+TEST(LineMeasure, TheIntegralsUncertaintyAccountsForSmoothing) {
+    const std::size_t n = 400;
+    std::vector<double> v(n);
+    std::vector<TChannelUse> use(n, TChannelUse::Baseline);
+    for (std::size_t i = 0; i < n; ++i) {
+        v[i] = (static_cast<double>(i) - 200.0) * 1.0305;
+        if (i >= 150 && i < 250)
+            use[i] = TChannelUse::Line;
+    }
+    const std::vector<double> hanning = {0.25, 0.5, 0.25};
+    for (const bool smoothed : {false, true}) {
+        std::mt19937 random(1420);
+        std::normal_distribution<double> noise(0.0, 1.0);
+        double sum = 0.0, squares = 0.0, stated = 0.0;
+        const int draws = 600;
+        for (int d = 0; d < draws; ++d) {
+            std::vector<double> signal(n);
+            for (double& s : signal)
+                s = noise(random);
+            if (smoothed)
+                signal = SmoothSignal(signal, hanning);
+            TLineMeasures m = MeasureLine(signal, use, v, 30.0, 8.0);
+            AddColumnDensity(m, use, v, smoothed ? NoiseWidth(hanning) : 1.0, std::nullopt);
+            ASSERT_TRUE(m.Integral && m.IntegralUncertainty);
+            sum += *m.Integral;
+            squares += *m.Integral * *m.Integral;
+            stated += *m.IntegralUncertainty;
+        }
+        const double scatter = std::sqrt(squares / draws - (sum / draws) * (sum / draws));
+        // 600 draws: the scatter itself is known to 3 %.
+        EXPECT_NEAR(stated / draws, scatter, 0.1 * scatter) << (smoothed ? "smoothed" : "as read");
+    }
+}

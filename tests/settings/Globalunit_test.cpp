@@ -227,3 +227,25 @@ TEST_F(StationSettingsTest, RealsThatAreNotFiniteGiveTheDefault) {
 }
 
 } // namespace
+
+namespace {
+
+// The calibration has no default: only a number above 0 (and within reason) is one.
+TEST_F(StationSettingsTest, OnlyAPositiveNumberIsACalibration) {
+    EXPECT_FALSE(LoadFresh().KelvinPerCount) << "none stored";
+    const auto none = [](const TStationSettings& s) { return !s.KelvinPerCount; };
+    ExpectEach({
+        {"Calibration/KelvinPerCount", QString("0.25"),
+         [](const TStationSettings& s) { return s.KelvinPerCount == 0.25; }},
+        {"Calibration/KelvinPerCount", 2,
+         [](const TStationSettings& s) { return s.KelvinPerCount == 2.0; }},
+        {"Calibration/KelvinPerCount", QString(""), none},
+        {"Calibration/KelvinPerCount", QString("abc"), none},
+        {"Calibration/KelvinPerCount", QString("-1"), none},
+        {"Calibration/KelvinPerCount", QString("0"), none},
+        {"Calibration/KelvinPerCount", QString("inf"), none},
+        {"Calibration/KelvinPerCount", QString("1e7"), none},
+    });
+}
+
+} // namespace

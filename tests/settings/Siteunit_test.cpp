@@ -100,6 +100,10 @@ TEST(SiteTexts, EachFieldIsCheckedAndTheFirstFaultNamed) {
         {[](TSiteTexts& t) { t.Height = "-501"; }, F::Height,
          "Elevation must be a whole number of metres from -500 to 10000"},
         {[](TSiteTexts& t) { t.Equinox = "B1950"; }, F::Equinox, "Equinox must be J2000 or J1950"},
+        {[](TSiteTexts& t) { t.KelvinPerCount = "0"; }, F::KelvinPerCount, "Kelvin per count"},
+        {[](TSiteTexts& t) { t.KelvinPerCount = "-0.5"; }, F::KelvinPerCount, "above 0"},
+        {[](TSiteTexts& t) { t.KelvinPerCount = "0.5 K"; }, F::KelvinPerCount, "above 0"},
+        {[](TSiteTexts& t) { t.KelvinPerCount = "2e6"; }, F::KelvinPerCount, "above 0"},
         // The first fault in the dialog's order is named.
         {[](TSiteTexts& t) { t.Height = "x", t.LongSeconds = "x"; }, F::LongSeconds,
          "Longitude seconds"},
@@ -166,6 +170,30 @@ TEST_F(SiteStore, WrittenSitesReadBackExactlyAndNothingElseChanges) {
               std::pair{details.SiteLongitude().Value, site.Longitude.Value()}})
             EXPECT_NEAR(angle, std::fmod(expected + 360.0, 360.0), 1e-9);
     }
+}
+
+// The calibration is kept with the site: written, read back, and removed again (an empty value
+// reads as none); a store that never had one gets no line for it.
+TEST_F(SiteStore, TheCalibrationIsWrittenReadBackAndRemoved) {
+    TSite site = Site(Angle(false, 51, 28, 40), Angle(true, 0, 0, 5), 46, false);
+    ASSERT_EQ(WriteSite(site), "");
+    EXPECT_FALSE(TStationSettings::Read().KelvinPerCount);
+    EXPECT_FALSE(QSettings("Fernhollow", "Tovrel").contains("Calibration/KelvinPerCount"));
+    for (const auto& [text, shown] : {std::pair{"0.0125", "0.0125"}, std::pair{" 3 ", "3"}}) {
+        TSiteTexts texts = SiteTexts(site);
+        texts.KelvinPerCount = text;
+        const TSiteCheck check = CheckSite(texts);
+        ASSERT_TRUE(check.Site) << check.Error;
+        ASSERT_EQ(WriteSite(*check.Site), "");
+        const TStationSettings read = TStationSettings::Read();
+        ASSERT_TRUE(read.KelvinPerCount) << text;
+        EXPECT_EQ(*read.KelvinPerCount, std::stod(text));
+        EXPECT_EQ(SiteOf(read), *check.Site);
+        EXPECT_EQ(SiteTexts(SiteOf(read)).KelvinPerCount, shown);
+    }
+    site.KelvinPerCount.reset();
+    ASSERT_EQ(WriteSite(site), "");
+    EXPECT_FALSE(TStationSettings::Read().KelvinPerCount);
 }
 
 // A store that is a symbolic link (kept with the user's other files): the file it points to is

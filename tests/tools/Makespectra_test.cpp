@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -91,6 +92,73 @@ TEST(Makespectra, RepeatedScansOnAFullDiskFail) {
         ::setrlimit(RLIMIT_FSIZE, &limit);
     });
     process.start(QStringLiteral(KELVANE_MAKESPECTRA_EXE), {"--repeat", "2", folder.path()});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_TRUE(process.readAllStandardError().contains("cannot write"));
+}
+
+// Spectra of known components: the truth file names each, and the spectrum holds them where
+// the truth says, on the velocity-minus-VLSR axis: 1500 + 0.05 (i - 200) of baseline plus the
+// components at channel i's velocity less the VLSR (no noise is too little: --noise 0.001).
+TEST(Makespectra, ComponentsAndTheirTruth) {
+    const QTemporaryDir folder;
+    QProcess process;
+    process.start(
+        QStringLiteral(KELVANE_MAKESPECTRA_EXE),
+        {"--components", "30,-20,15;-5,40,6", "--noise", "0.001", "--draws", "2", folder.path()});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    QFile truthFile(folder.filePath("components_truth.csv"));
+    ASSERT_TRUE(truthFile.open(QIODevice::ReadOnly));
+    const QStringList truth =
+        QString::fromUtf8(truthFile.readAll()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(truth.size(), 5);
+    EXPECT_EQ(truth[0], "file,component,amplitude,centre_kms,fwhm_kms,noise_rms,vlsr_kms");
+    EXPECT_TRUE(truth[1].startsWith("G0_120.0_c01.dat,1,30,-20,15,0.001,"));
+    EXPECT_TRUE(truth[4].startsWith("G0_120.0_c02.dat,2,-5,40,6,0.001,"));
+    const double vlsr = truth[1].split(',').last().toDouble();
+
+    QFile spectrum(folder.filePath("G0_120.0_c01.dat"));
+    ASSERT_TRUE(spectrum.open(QIODevice::ReadOnly));
+    QStringList items =
+        QString::fromUtf8(spectrum.readAll()).split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
+    const int header = items.indexOf("5000") + 1; // the header line ends with "step 5000"
+    ASSERT_EQ(items.size() - header, 400);
+    // The channel velocities: channel i lies 5000 i - 1000001.77 Hz from the program's rest
+    // frequency f0 = 1420405751 Hz, and its velocity is c (lambda - lambda0) / lambda0 with
+    // lambda = c / f and the program's rest wavelength lambda0 = 0.2110611 m.
+    const double c = 299792458.0, f0 = 1420405751.0, lambda0 = 0.2110611;
+    for (int i = 0; i < 400; i += 7) {
+        const double f = f0 + 5000.0 * i - 1000001.77;
+        const double v = 0.001 * c * (c / f - lambda0) / lambda0 - vlsr;
+        const auto g = [v](double a, double centre, double fwhm) {
+            const double u = (v - centre) / fwhm;
+            return a * std::exp(-4.0 * std::log(2.0) * u * u);
+        };
+        const double expected = 1500.0 + 0.05 * (i - 200) + g(30, -20, 15) + g(-5, 40, 6);
+        EXPECT_NEAR(items[header + i].toDouble(), expected, 0.01) << "channel " << i;
+    }
+
+    QProcess refused;
+    refused.start(QStringLiteral(KELVANE_MAKESPECTRA_EXE),
+                  {"--components", "30,-20", folder.filePath("other")});
+    ASSERT_TRUE(refused.waitForFinished(60000));
+    EXPECT_EQ(refused.exitCode(), 2);
+    EXPECT_TRUE(refused.readAllStandardError().contains("--components needs A,V,FWHM"));
+    EXPECT_FALSE(QDir(folder.filePath("other")).exists());
+}
+
+// On a full disk the component spectra fail and the command says so.
+TEST(Makespectra, ComponentsOnAFullDiskFail) {
+    const QTemporaryDir folder;
+    QProcess process;
+    process.setChildProcessModifier([] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1000, 1000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    process.start(QStringLiteral(KELVANE_MAKESPECTRA_EXE),
+                  {"--components", "10,0,20", folder.path()});
     ASSERT_TRUE(process.waitForFinished(60000));
     EXPECT_EQ(process.exitCode(), 1);
     EXPECT_TRUE(process.readAllStandardError().contains("cannot write"));
