@@ -37,7 +37,8 @@ TSpectrumResult& Failed(TSpectrumResult& result, const std::string& error) {
 // asked is fitted with fewer; with none at all, baseline is empty and the spectrum stays as
 // read.
 void ChooseLineWindow(TSession& session, const TBatchSettings& settings,
-                      std::vector<TChannelUse>& use, std::string& baseline) {
+                      std::vector<TChannelUse>& use, std::string& baseline,
+                      std::optional<TTerminalBaseline>& own) {
     if (!settings.Windows.empty()) {
         use = ChannelUseOfWindows(session.XValues(), session.Signal(), settings.Windows);
         return;
@@ -48,6 +49,10 @@ void ChooseLineWindow(TSession& session, const TBatchSettings& settings,
         found = FindLineWindow(v, session.Signal(), settings.Terms);
     if (settings.AutoTerms || !found.Error.empty())
         found = FindSupportedLineWindow(v, session.Signal(), settings.Terms);
+    // A ripple fitted with the polynomial stays out of the session's baseline (its
+    // coefficients are the polynomial's); the edges stand on the whole of it.
+    if (found.RipplePeriod > 0.0)
+        own = TTerminalBaseline{found.Corrected, found.Use, found.Terms, ""};
     use = std::move(found.Use);
     if (found.Terms == 0) {
         baseline = found.Error;
@@ -143,7 +148,8 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
     std::string noBaseline;
     // The signal as read, on which the terminal velocity finds its own baseline.
     const std::vector<double> original = session.Signal();
-    ChooseLineWindow(session, settings, use, noBaseline);
+    std::optional<TTerminalBaseline> own;
+    ChooseLineWindow(session, settings, use, noBaseline, own);
     if (noBaseline.empty()) {
         const TFitResult fit = FitOutsideLine(session, settings, use);
         row.Correlation = fit.Correlation;
@@ -172,7 +178,6 @@ TSpectrumResult ProcessSpectrum(const std::string& path, const TBatchSettings& s
     // it is that one, else found again in the signal as read.
     const bool supported =
         settings.AutoTerms && settings.Windows.empty() && settings.Mode == ModeVelocityMinusVlsr;
-    std::optional<TTerminalBaseline> own;
     if (!supported)
         own = SupportedBaseline(session.VelocitiesMinusVlsr(), original,
                                 settings.Windows.empty() ? nullptr : &use);

@@ -8,7 +8,8 @@
 #include <utility>
 
 TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector<double>& signal,
-                                 int terms, double clipLevel, double margin, double breadth) {
+                                 int terms, double clipLevel, double margin, double breadth,
+                                 double ripplePeriod) {
     TLineWindowResult r;
     if (terms < 1) {
         r.Error = "the baseline needs at least one term";
@@ -51,15 +52,19 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
     // 52 to 102 us). The powers are of x scaled to [-1, 1], which keeps the sums well
     // conditioned for any number of terms. The final baseline is fitted afresh by FitPolynomial
     // below.
-    const std::size_t m = static_cast<std::size_t>(terms);
+    const std::size_t m = static_cast<std::size_t>(terms) + (ripplePeriod > 0.0 ? 2 : 0);
     const double centre = n > 0 ? 0.5 * (x[0] + x[n - 1]) : 0.0;
     const double halfRange = n > 1 && x[n - 1] != x[0] ? 0.5 * std::fabs(x[n - 1] - x[0]) : 1.0;
     std::vector<double> powers(n * m);
     for (std::size_t i = 0; i < n; ++i) {
         const double u = (x[i] - centre) / halfRange;
         double p = 1.0;
-        for (std::size_t j = 0; j < m; ++j, p *= u)
+        for (std::size_t j = 0; j < static_cast<std::size_t>(terms); ++j, p *= u)
             powers[i * m + j] = p;
+        if (ripplePeriod > 0.0) {
+            powers[i * m + m - 2] = std::sin(2.0 * M_PI * x[i] / ripplePeriod);
+            powers[i * m + m - 1] = std::cos(2.0 * M_PI * x[i] / ripplePeriod);
+        }
     }
     TMatrix normal(m, TVector(m, 0.0));
     TVector rhs(m, 0.0);
@@ -159,14 +164,24 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
             }
         r.Use.swap(next);
     }
-    // The baseline of the final set, fitted afresh in x.
+    // The baseline of the final set, fitted afresh in x: the ripple's amplitudes from the last
+    // fit (the joint least squares), the polynomial then fitted to the signal less the ripple,
+    // which gives the joint fit's polynomial.
+    std::vector<double> ripple(n, 0.0);
+    if (ripplePeriod > 0.0) {
+        r.RipplePeriod = ripplePeriod;
+        r.RippleSin = scaled[m - 2];
+        r.RippleCos = scaled[m - 1];
+        for (std::size_t i = 0; i < n; ++i)
+            ripple[i] = r.RippleSin * powers[i * m + m - 2] + r.RippleCos * powers[i * m + m - 1];
+    }
     TVector fx, fy;
     for (std::size_t i = 0; i < n; ++i)
         if (r.Use[i] == TChannelUse::Baseline) {
             fx.push_back(x[i]);
-            fy.push_back(signal[i]);
+            fy.push_back(signal[i] - ripple[i]);
         }
-    r.Coefficients.assign(m, 0.0);
+    r.Coefficients.assign(static_cast<std::size_t>(terms), 0.0);
     const TFitResult fit = FitPolynomial(fx, fy, r.Coefficients);
     r.Correlation = fit.Correlation;
     if (fit.Correlation < 0.0) {
@@ -176,7 +191,7 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
     residuals.clear();
     for (std::size_t i = 0; i < n; ++i)
         if (r.Use[i] != TChannelUse::Missing) {
-            r.Corrected[i] = signal[i] - EvaluatePolynomial(r.Coefficients, x[i]);
+            r.Corrected[i] = signal[i] - ripple[i] - EvaluatePolynomial(r.Coefficients, x[i]);
             if (r.Use[i] == TChannelUse::Baseline)
                 residuals.push_back(r.Corrected[i]);
         }
@@ -210,6 +225,52 @@ int SupportedTerms(const std::vector<double>& x, const std::vector<double>& y, i
     return best;
 }
 
+namespace {
+
+// Of the line's peak: the largest ripple taken for the receiver's.
+constexpr double RippleShare = 0.1;
+
+// The residual sum of squares of a polynomial of `terms` terms, plus a sinusoid of the period
+// when it is above 0, fitted to x, y by least squares (x scaled to [-1, 1] for the powers).
+double RippleResidual(const TVector& x, const TVector& y, int terms, double period) {
+    const std::size_t m = static_cast<std::size_t>(terms) + (period > 0.0 ? 2 : 0);
+    const std::size_t n = std::min(x.size(), y.size());
+    if (n <= m)
+        return INFINITY;
+    const double low = *std::min_element(x.begin(), x.end());
+    const double high = *std::max_element(x.begin(), x.end());
+    const double centre = 0.5 * (low + high), half = high > low ? 0.5 * (high - low) : 1.0;
+    TMatrix normal(m, TVector(m, 0.0));
+    TVector rhs(m, 0.0), row(m), solution(m, 0.0);
+    double yy = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double u = (x[i] - centre) / half;
+        double p = 1.0;
+        for (std::size_t j = 0; j < static_cast<std::size_t>(terms); ++j, p *= u)
+            row[j] = p;
+        if (period > 0.0) {
+            row[m - 2] = std::sin(2.0 * M_PI * x[i] / period);
+            row[m - 1] = std::cos(2.0 * M_PI * x[i] / period);
+        }
+        for (std::size_t j = 0; j < m; ++j) {
+            for (std::size_t k = 0; k < m; ++k)
+                normal[j][k] += row[j] * row[k];
+            rhs[j] += row[j] * y[i];
+        }
+        yy += y[i] * y[i];
+    }
+    std::string message;
+    TMatrix copy = normal;
+    if (!GaussJordan(copy, rhs, solution, message))
+        return INFINITY;
+    double explained = 0.0;
+    for (std::size_t j = 0; j < m; ++j)
+        explained += solution[j] * rhs[j];
+    return std::max(yy - explained, 1e-300);
+}
+
+} // namespace
+
 TLineWindowResult FindSupportedLineWindow(const std::vector<double>& x,
                                           const std::vector<double>& signal, int maxTerms) {
     maxTerms = std::max(1, maxTerms);
@@ -238,6 +299,70 @@ TLineWindowResult FindSupportedLineWindow(const std::vector<double>& x,
         if (!next.Error.empty() || next.Terms == r.Terms)
             break;
         r = std::move(next);
+    }
+    // A standing wave between dish and feed: a sinusoid in the baseline. Its crests stand
+    // above a polynomial like a faint broad line, so a window that leaves under a third of the
+    // band's channels to the baseline is found again with a sinusoid of each period on a grid
+    // (30 to 400 axis units, steps of 15 %, then 3 % about the best); the ripple is kept when its
+    // amplitude is under a tenth of the line's peak and
+    // the information criterion of its window's baseline channels, polynomial and sinusoid
+    // together (3 parameters more: amplitude, phase, period), beats the polynomial alone on
+    // the same channels.
+    std::size_t present = 0, fitted = 0;
+    for (const TChannelUse u : r.Use) {
+        present += u != TChannelUse::Missing;
+        fitted += u == TChannelUse::Baseline;
+    }
+    if (r.Error.empty() && present >= 100 && 3 * fitted < present) {
+        auto score = [&](const TLineWindowResult& w) {
+            TVector fx, fy;
+            for (std::size_t i = 0; i < w.Use.size(); ++i)
+                if (w.Use[i] == TChannelUse::Baseline) {
+                    fx.push_back(x[i]);
+                    fy.push_back(signal[i]);
+                }
+            const double count = static_cast<double>(fx.size());
+            if (count < 30)
+                return std::pair<double, double>{INFINITY, INFINITY};
+            const double k = w.Terms;
+            return std::pair<double, double>{
+                count * std::log(RippleResidual(fx, fy, w.Terms, w.RipplePeriod) / count) +
+                    (k + 3) * std::log(count),
+                count * std::log(RippleResidual(fx, fy, w.Terms, 0.0) / count) +
+                    k * std::log(count)};
+        };
+        TLineWindowResult best;
+        double bestFitted = 0;
+        auto consider = [&](double period) {
+            TLineWindowResult w = FindLineWindow(x, signal, r.Terms, 3.0, 5.0, 32.0, period);
+            if (!w.Error.empty())
+                return;
+            const double kept =
+                static_cast<double>(std::count(w.Use.begin(), w.Use.end(), TChannelUse::Baseline));
+            if (kept > bestFitted) {
+                bestFitted = kept;
+                best = std::move(w);
+            }
+        };
+        for (double period = 30.0; period <= 400.0; period *= 1.15)
+            consider(period);
+        if (best.RipplePeriod > 0.0) {
+            const double centre = best.RipplePeriod;
+            for (double period = centre / 1.15; period <= centre * 1.15; period *= 1.03)
+                consider(period);
+        }
+        // A sinusoid that could swallow part of the line is no receiver's ripple: its amplitude
+        // must stay under a tenth of the line's peak.
+        double peak = 0.0;
+        for (std::size_t i = 0; i < best.Use.size(); ++i)
+            if (best.Use[i] == TChannelUse::Line)
+                peak = std::max(peak, best.Corrected[i]);
+        if (best.RipplePeriod > 0.0 &&
+            std::hypot(best.RippleSin, best.RippleCos) < RippleShare * peak) {
+            const auto [withRipple, without] = score(best);
+            if (withRipple < without)
+                r = std::move(best);
+        }
     }
     if (!r.Error.empty()) {
         // Not even a constant: the spectrum stays as it is, and says so.

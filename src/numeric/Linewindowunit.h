@@ -27,7 +27,11 @@ struct TLineWindowResult {
     double Rms = 0.0;                 // robust rms of the fitted channels' residuals
     int Iterations = 0;               // fits made
     int Terms = 0;                    // of the final baseline (0: none could be fitted)
-    std::string Error;                // why no baseline could be fitted; empty on success
+    // A sinusoidal ripple fitted with the polynomial (RipplePeriod 0: none): RippleSin
+    // sin(2 pi x / RipplePeriod) + RippleCos cos(2 pi x / RipplePeriod), in Corrected's
+    // subtraction but not in Coefficients.
+    double RipplePeriod = 0.0, RippleSin = 0.0, RippleCos = 0.0;
+    std::string Error; // why no baseline could be fitted; empty on success
 };
 
 // The line window found from the spectrum itself: a baseline fitted, the channels that stand
@@ -46,13 +50,15 @@ struct TLineWindowResult {
 //                      for the line's wings below the clipping level
 //           breadth    axis units, the wide running mean's span (32 km/s: four dispersions
 //                      of the gas, a tangent point's ridge and its fall)
+//           ripplePeriod  axis units: a sinusoid of this period is fitted with the polynomial
+//                      (a standing wave in the baseline); 0: none
 // Returned: at most 20 fits; Error from FitPolynomial when a fit fails, or when fewer
 //           channels than 2 x terms are left to fit
 // Reference: iterative sigma clipping of the baseline (as in the automatic baseline of
 //           spectral-line reduction packages); the fit is FitPolynomial (Polyfitunit.h).
 TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector<double>& signal,
                                  int terms, double clipLevel = 3.0, double margin = 5.0,
-                                 double breadth = 32.0);
+                                 double breadth = 32.0, double ripplePeriod = 0.0);
 
 // The number of a polynomial's terms that a set of samples supports: the fewest terms from 1 to
 // maxTerms that minimise the Bayesian information criterion n ln(RSS / n) + k ln n, RSS the
@@ -66,8 +72,10 @@ int SupportedTerms(const std::vector<double>& x, const std::vector<double>& y, i
 // channels it leaves support another number of terms (SupportedTerms, up to maxTerms), the
 // window of that number, until the choice holds (at most three rounds).
 // When no window leaves enough channels for the terms chosen (a band full of emission), fewer
-// terms are tried, down to 1; when even a constant cannot be fitted, the result has no baseline
-// (Terms 0, Coefficients all 0, Corrected the signal itself) and Error says why. Each result
-// keeps maxTerms coefficients, those past its Terms 0.
+// terms are tried, down to 1. Then a sinusoidal ripple, when the window's line-free channels
+// support one (its period searched from 30 to 400 axis units), is fitted with the polynomial
+// and the window found again with it (twice at most). When even a constant cannot be fitted, the
+// result has no baseline (Terms 0, Coefficients all 0, Corrected the signal itself) and Error says
+// why. Each result keeps maxTerms coefficients, those past its Terms 0.
 TLineWindowResult FindSupportedLineWindow(const std::vector<double>& x,
                                           const std::vector<double>& signal, int maxTerms = 4);
