@@ -46,6 +46,7 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
     // independent channels would: the clipping levels are raised by the square root of the
     // correlation factor, so that the noise's own wanderings are not taken for line.
     double widen = 1.0;
+    std::size_t measuredAt = 0; // the line-free channels when widen was measured
     // The iterations' fits by the normal equations kept up to date: the baseline's channels only
     // ever leave it, so each fit subtracts the products of the channels that left instead of
     // summing every channel again (measured on the sample spectra: 41 to 72 us a window, from
@@ -112,7 +113,11 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
                     residuals.push_back(r.Corrected[i]);
             }
         r.Rms = RobustRms(residuals);
-        widen = std::sqrt(NoiseCorrelation(r.Corrected, r.Use));
+        // Measured again while the line-free set still changes by more than a twentieth.
+        if (20 * (measuredAt > fitted ? measuredAt - fitted : fitted - measuredAt) > measuredAt) {
+            widen = std::sqrt(NoiseCorrelation(r.Corrected, r.Use));
+            measuredAt = fitted;
+        }
 
         // The channels above the clipping level, each run widened by the margin.
         // Running sums over the channels not missing: any box's mean in two subtractions.

@@ -540,8 +540,9 @@ double NoiseCorrelation(const std::vector<double>& signal, const std::vector<TCh
     double factor = 1.0;
     for (std::size_t lag = 1; lag <= 3; ++lag) {
         const double rho = 1.0 - variance(lag) / reference;
-        if (rho > 0.15)
-            factor += 2.0 * rho;
+        if (!(rho > 0.15))
+            break; // the correlation of a smoothed receiver only falls with the lag
+        factor += 2.0 * rho;
     }
     return std::min(factor, 10.0);
 }

@@ -77,7 +77,7 @@ double RobustRms(std::vector<double> values);
 // Given:    signal  one value per channel, any unit
 //           use     per channel; only the Baseline channels take part
 // Returned: kappa = 1 + 2 (rho_1 + rho_2 + rho_3), each rho_k the noise's autocorrelation at
-//           lag k, counted when it passes 0.15: a mean over n channels has the rms of one over
+//           lag k, counted while they pass 0.15: a mean over n channels has the rms of one over
 //           n / kappa independent ones (1 for white noise). rho_k = 1 - V_k / V_6, V_k the
 //           robust variance (RobustRms squared) of the differences of channels k apart, which
 //           a smooth line or baseline hardly moves; V_6 stands for 2 x the noise's variance.
