@@ -35,7 +35,14 @@ void TForm1::RunCommand(const std::function<void()>& handler) {
 
 void TForm1::ReadStoredSettings() {
     const TFormSettings stored = TFormSettings::Read();
+    if (stored.Width > 0 && stored.Height > 0)
+        resize(stored.Width, stored.Height); // never below the minimum size
     PlaceWindow(QPoint(stored.Left, stored.Top));
+    NormalSize = size();
+    NormalPlace = pos();
+    if (stored.Maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+    Recent = stored.RecentFiles;
     OpenFolder = StartFolder(stored.OpenFolder);
     SetToolBarHints(stored.Hints);
     // The menu's check mark follows the stored value, so that menu and tool bar agree.
@@ -67,8 +74,17 @@ void TForm1::showEvent(QShowEvent* event) {
 
 void TForm1::WriteStoredSettings() {
     TFormSettings settings;
-    settings.Left = pos().x();
-    settings.Top = pos().y();
+    // A maximised window stores the place and size it goes back to when restored.
+    const bool normal =
+        !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
+    const QPoint place = normal ? pos() : NormalPlace;
+    const QSize size = normal ? this->size() : NormalSize;
+    settings.Left = place.x();
+    settings.Top = place.y();
+    settings.Width = size.width();
+    settings.Height = size.height();
+    settings.Maximized = isMaximized();
+    settings.RecentFiles = Recent;
     settings.Hints = ShowToolBarHints;
     settings.FollowFolder = miFollowFolder->isChecked();
     if (FileRead)
@@ -168,6 +184,7 @@ bool TForm1::LoadAndShow(const QByteArray& localPath, bool quiet) {
             Dialogs->ShowMessage(this, ApplicationTitle, QString::fromUtf8(error.what()));
         return false;
     }
+    AddRecentFile(QFile::decodeName(localPath));
     ShowSpectrum();
     miDetails->setEnabled(true);
     miVMinusVlsr->setEnabled(false);

@@ -38,9 +38,17 @@ TFormSettings TFormSettings::Load(QSettings& store) {
     settings.Top = ReadStoredInteger(store, QStringLiteral("Top"), settings.Top);
     settings.Hints = ReadStoredInteger(store, QStringLiteral("Hints"), 1) != 0;
     settings.FollowFolder = ReadStoredInteger(store, QStringLiteral("FollowFolder"), 0) != 0;
+    settings.Width = std::max(0, ReadStoredInteger(store, QStringLiteral("Width"), 0));
+    settings.Height = std::max(0, ReadStoredInteger(store, QStringLiteral("Height"), 0));
+    settings.Maximized = ReadStoredInteger(store, QStringLiteral("Maximized"), 0) != 0;
     store.endGroup();
     store.beginGroup(FilesSection);
     settings.OpenFolder = store.value(QStringLiteral("OpenFolder")).toString();
+    for (int i = 1; i <= MaxRecentFiles; ++i) {
+        const QString file = store.value(QStringLiteral("Recent%1").arg(i)).toString();
+        if (!file.isEmpty())
+            settings.RecentFiles << file;
+    }
     store.endGroup();
     return settings;
 }
@@ -52,11 +60,24 @@ std::vector<TIniEdit> TFormSettings::Edits() const {
         {Section, QStringLiteral("Top"), number(Top)},
         {Section, QStringLiteral("Hints"), Hints ? QByteArray("1") : QByteArray("0")},
         {Section, QStringLiteral("FollowFolder"), FollowFolder ? QByteArray("1") : QByteArray("0")},
+        {Section, QStringLiteral("Width"), number(Width)},
+        {Section, QStringLiteral("Height"), number(Height)},
+        {Section, QStringLiteral("Maximized"), Maximized ? QByteArray("1") : QByteArray("0")},
     };
     bool storable = false;
     const QByteArray folder = IniValueText(OpenFolder, storable);
     if (!OpenFolder.isEmpty() && storable)
         edits.push_back({FilesSection, QStringLiteral("OpenFolder"), folder});
+    // Every slot is written, the unused ones empty, so that a shorter list leaves no stale name.
+    int slot = 1;
+    for (const QString& file : RecentFiles) {
+        bool ok = false;
+        const QByteArray text = IniValueText(file, ok);
+        if (ok && !file.isEmpty() && slot <= MaxRecentFiles)
+            edits.push_back({FilesSection, QStringLiteral("Recent%1").arg(slot++), text});
+    }
+    for (; slot <= MaxRecentFiles; ++slot)
+        edits.push_back({FilesSection, QStringLiteral("Recent%1").arg(slot), QByteArray()});
     return edits;
 }
 
@@ -70,6 +91,16 @@ void TFormSettings::Write() const {
     // "@Variant(...)" too (see settings/Iniunit.h). What cannot be written is not reported:
     // the window opens at its default place next time.
     EditSettingsFile(SettingsFilePath(ApplicationName), Edits());
+}
+
+QStringList WithRecentFile(const QStringList& recent, const QString& path) {
+    if (path.isEmpty())
+        return recent;
+    QStringList list{path};
+    for (const QString& file : recent)
+        if (file != path && list.size() < MaxRecentFiles)
+            list << file;
+    return list;
 }
 
 QString StartFolder(const QString& stored) {
