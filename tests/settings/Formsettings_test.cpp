@@ -49,6 +49,49 @@ TEST(TFormSettings, WrittenAsTheProgramReadsThem) {
     EXPECT_FALSE(back.Hints);
 }
 
+TEST(TFormSettings, SizeMaximisedAndRecentFilesGoAndComeBack) {
+    ClearTestSettings();
+    TFormSettings s;
+    s.Width = 1300;
+    s.Height = 900;
+    s.Maximized = true;
+    s.RecentFiles = {"/data/b b.dat", "/data/a,=;.dat"};
+    s.Write();
+    TFormSettings back = TFormSettings::Read();
+    EXPECT_EQ(back.Width, 1300);
+    EXPECT_EQ(back.Height, 900);
+    EXPECT_TRUE(back.Maximized);
+    EXPECT_EQ(back.RecentFiles, s.RecentFiles);
+    // A shorter list leaves none of the longer one's names behind.
+    s.RecentFiles = {"/data/c.dat"};
+    s.Write();
+    back = TFormSettings::Read();
+    EXPECT_EQ(back.RecentFiles, QStringList{"/data/c.dat"});
+}
+
+TEST(WithRecentFile, LatestFirstNoTwiceAtMostTen) {
+    QStringList ten;
+    for (int i = 0; i < 10; ++i)
+        ten << QString("f%1").arg(i);
+    const struct {
+        const char* name;
+        QStringList recent;
+        QString path;
+        QStringList expected;
+    } cases[] = {
+        {"first file", {}, "a", {"a"}},
+        {"new at the front", {"a", "b"}, "c", {"c", "a", "b"}},
+        {"again: moved to the front", {"a", "b", "c"}, "c", {"c", "a", "b"}},
+        {"the oldest drops out",
+         ten,
+         "x",
+         {"x", "f0", "f1", "f2", "f3", "f4", "f5", "f6", "f7", "f8"}},
+        {"an empty path changes nothing", {"a"}, "", {"a"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(WithRecentFile(c.recent, c.path), c.expected) << c.name;
+}
+
 TEST(PlaceOnScreen, ReachableWindowsStayOrMoveWhollyOntoTheirScreen) {
     const QRect primary(0, 0, 1920, 1040);
     const QRect left(-1280, 0, 1280, 1024); // a second monitor left of the primary one
