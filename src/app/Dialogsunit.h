@@ -45,9 +45,7 @@ public:
     // The print preview: paint draws the pages on the printer whenever the preview asks, and
     // the user prints from it (choosing the printer) or closes it. Returned: true when printed.
     // Without a preview of its own, nothing is printed.
-    virtual bool PrintWithPreview(QWidget*, const std::function<void(QPrinter&)>&) {
-        return false;
-    }
+    virtual bool PrintWithPreview(QWidget*, const std::function<void(QPrinter&)>&) { return false; }
 };
 
 // Real dialogs on screen.
@@ -67,6 +65,5 @@ public:
     int ExecModal(QDialog& dialog) override;
     QAction* ExecPopup(QMenu& menu, const QPoint& screenPoint) override;
     bool OpenUrl(const QUrl& url) override;
-    bool PrintWithPreview(QWidget* parent,
-                          const std::function<void(QPrinter&)>& paint) override;
+    bool PrintWithPreview(QWidget* parent, const std::function<void(QPrinter&)>& paint) override;
 };

@@ -325,7 +325,7 @@ private:
     TGraphView PanView;
     TGraphMapping PanMapping;
     TGraphView GraphView;
-    int DrawnMode = -1; // the mode of the axis of the last drawing
+    int DrawnMode = -1;           // the mode of the axis of the last drawing
     TAxisRange FitBand{0.0, 0.0}; // the band of the last fit, on its axis
     TOverlaySet OverlaySet;
     QStringList Recent;

@@ -37,9 +37,8 @@ void TForm1::OverlayFiles(const QStringList& paths) {
     }
     RedrawPlot();
     miClearOverlays->setEnabled(!OverlaySet.Empty());
-    ShowStatusMessage(failures.isEmpty()
-                          ? QString("%1 overlaid").arg(OverlaySet.Size())
-                          : "Not overlaid: " + failures.join("; "));
+    ShowStatusMessage(failures.isEmpty() ? QString("%1 overlaid").arg(OverlaySet.Size())
+                                         : "Not overlaid: " + failures.join("; "));
 }
 
 void TForm1::miClearOverlaysClick() {

@@ -61,8 +61,7 @@ void TForm1::CreatePlacesMenuItems() {
     miFile->removeAction(miPrint);
     const QList<QAction*> items = miFile->actions();
     const qsizetype fits = items.indexOf(miExportFits);
-    miFile->insertAction(fits >= 0 && fits + 1 < items.size() ? items[fits + 1] : nullptr,
-                         miPrint);
+    miFile->insertAction(fits >= 0 && fits + 1 < items.size() ? items[fits + 1] : nullptr, miPrint);
     OnTriggered(miPrint, [this] { miPrintClick(); });
 
     miClearOverlays = miView->addAction("&Clear overlays");
@@ -114,8 +113,8 @@ void TForm1::UpdateRecentMenu() {
     miRecentFiles->clear();
     int number = 1;
     for (const QString& path : Recent) {
-        QAction* item =
-            miRecentFiles->addAction(QString("&%1 %2").arg(number % 10).arg(QFileInfo(path).fileName()));
+        QAction* item = miRecentFiles->addAction(
+            QString("&%1 %2").arg(number % 10).arg(QFileInfo(path).fileName()));
         item->setObjectName(QString("miRecentFile%1").arg(number++));
         item->setStatusTip(path);
         item->setData(path);

@@ -56,8 +56,7 @@ void TGraphView::SetX(double lo, double hi, const TAxisView& whole) {
     FX = range;
 }
 
-void TGraphView::ZoomX(const TAxisView& shown, double at, double factor,
-                       const TAxisView& whole) {
+void TGraphView::ZoomX(const TAxisView& shown, double at, double factor, const TAxisView& whole) {
     if (!Usable(shown) || !(factor > 0.0) || !std::isfinite(at))
         return;
     TAxisView range = ZoomedAbout(shown, at, factor);
@@ -71,8 +70,7 @@ void TGraphView::ZoomX(const TAxisView& shown, double at, double factor,
     SetX(range.Lo, range.Hi, whole);
 }
 
-void TGraphView::ZoomY(const TAxisView& shown, double at, double factor,
-                       const TAxisView& whole) {
+void TGraphView::ZoomY(const TAxisView& shown, double at, double factor, const TAxisView& whole) {
     if (!Usable(shown) || !(factor > 0.0) || !std::isfinite(at))
         return;
     const TAxisView range = ZoomedAbout(shown, at, factor);

@@ -92,9 +92,9 @@ bool DrawGraph(TDrawingSurface& plot, const TGraphInputs& in, TGraphLimits& limi
 
     int maxWidth = 0;
     // A zoomed axis starts at an edge that need not be a multiple of its step.
-    const std::vector<double> xGrid = GridValues(
-        view.XZoomed() ? FirstGridValue(limits.XMin, limits.XStep) : limits.XMin, limits.XMax,
-        limits.XStep);
+    const std::vector<double> xGrid =
+        GridValues(view.XZoomed() ? FirstGridValue(limits.XMin, limits.XStep) : limits.XMin,
+                   limits.XMax, limits.XStep);
     const std::vector<std::string> xLabels = GridLabels(xGrid, in.Mode, plot, maxWidth);
     for (std::size_t i = 0; i < xGrid.size(); ++i) {
         const int px = map.XToPixel(xGrid[i]);
@@ -103,9 +103,9 @@ bool DrawGraph(TDrawingSurface& plot, const TGraphInputs& in, TGraphLimits& limi
         plot.TextOutAngle(xLabels[i], px - plot.TextHeight(xLabels[i]) / 2, r.Bottom + maxWidth + 5,
                           90);
     }
-    const std::vector<double> yGrid = GridValues(
-        view.YZoomed() ? FirstGridValue(limits.YMin, limits.YStep) : limits.YMin, limits.YMax,
-        limits.YStep);
+    const std::vector<double> yGrid =
+        GridValues(view.YZoomed() ? FirstGridValue(limits.YMin, limits.YStep) : limits.YMin,
+                   limits.YMax, limits.YStep);
     const std::vector<std::string> yLabels = GridLabels(yGrid, -1, plot, maxWidth);
     for (std::size_t i = 0; i < yGrid.size(); ++i) {
         const int py = map.YToPixel(yGrid[i]);

@@ -33,7 +33,8 @@ std::string OverlayLegend(const std::string& name, int mode, const std::optional
 }
 
 void TOverlaySet::TakeDetails(TOverlay& overlay, const TDetailsState& details) {
-    const TAppliedDetails applied = overlay.Session.ApplyDetails(overlay.Session.DetailsShown(details));
+    const TAppliedDetails applied =
+        overlay.Session.ApplyDetails(overlay.Session.DetailsShown(details));
     if (applied.Applied) {
         overlay.Vlsr = applied.Vlsr;
         overlay.Axes[ModeVelocityMinusVlsr] = overlay.Session.VelocitiesMinusVlsr();
