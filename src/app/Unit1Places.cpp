@@ -23,7 +23,9 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPrinter>
+#include <QSvgRenderer>
 #include <QUrl>
+#include <algorithm>
 
 namespace {
 
@@ -159,7 +161,11 @@ void TForm1::PrintGraph(QPrinter& printer) {
     y += line / 2;
     // The graph as a drawing (as Export graph's SVG), so that lines and text are as sharp as
     // the printer prints, scaled to the page's width or what is left of its height.
-    TVectorPlot drawing(Plot->width(), Plot->height(), Plot->PlotRect(), GraphBackground,
+    // Laid out as on a window of at most 1000 x 700 pixels, whatever the window's size: on a
+    // page the labels of a full-screen graph would be too small to read.
+    const int width = std::clamp(Plot->width(), GraphWidth, 1000);
+    const int height = std::clamp(Plot->height(), GraphHeight, 700);
+    TVectorPlot drawing(width, height, GraphPlotRect(width, height), GraphBackground,
                         GraphAreaColor);
     TGraphLimits limits = Limits;
     std::string title;
@@ -168,11 +174,12 @@ void TForm1::PrintGraph(QPrinter& printer) {
     if (FittedCurveShown)
         DrawBaselineCurve(drawing, TGraphMapping{limits, drawing.PlotRect()},
                           ShownCurveCoefficients);
-    QSizeF size(Plot->width(), Plot->height());
+    // Through the SVG, whose text sizes are in the drawing's pixels: painted directly, the
+    // plot's font in points would be measured at the printer's resolution.
+    QSvgRenderer renderer(drawing.Svg(QString::fromStdString(facts.FileName)));
+    QSizeF size(width, height);
     size.scale(area.width(), area.height() - y, Qt::KeepAspectRatio);
-    painter.translate(0, y);
-    painter.scale(size.width() / Plot->width(), size.height() / Plot->height());
-    drawing.Paint(painter);
+    renderer.render(&painter, QRectF(QPointF(0, y), size));
 }
 
 void TForm1::miPrintClick() {
