@@ -3,6 +3,7 @@
 #include "app/Unit1.h"
 
 #include "app/Dialogsunit.h"
+#include "app/Spineditunit.h"
 #include "data/Folderunit.h"
 #include "data/Readunit.h"
 #include "data/Spectrumunit.h"
@@ -121,6 +122,12 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         if (key->matches(QKeySequence::Undo) ||
             (key->modifiers() == Qt::NoModifier &&
              (key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown))) {
+            event->ignore();
+            return true;
+        }
+        // Ctrl+C copies the graph unless there is text selected in the spin edit to copy: the
+        // spin edit has the focus most of the time and would take the key for its empty copy.
+        if (key->matches(QKeySequence::Copy) && !CSpinEdit1->Editor()->hasSelectedText()) {
             event->ignore();
             return true;
         }

@@ -1,6 +1,7 @@
 // Overlays, files dropped on the window, the recent files, the graph copied and printed, and
 // the window's size kept between runs: driven by real Qt events on the real window.
 #include "app/MainWindowFixture.h"
+#include "app/Spineditunit.h"
 #include "plot/Graphunit.h"
 #include "session/Overlayunit.h"
 
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QSettings>
@@ -147,8 +149,9 @@ TEST_F(Places, RecentFilesAreStoredAndMissingOnesGreyed) {
 TEST_F(Places, CtrlCCopiesTheGraphAtTheScreensDensity) {
     auto form = Shown();
     QApplication::clipboard()->clear();
-    form->PlotPanel()->setFocus();
-    QTest::keyClick(form.get(), Qt::Key_C, Qt::ControlModifier);
+    // Whatever has the focus: the spin edit has it most of the time.
+    form->CSpinEdit1->Editor()->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::ControlModifier);
     const QImage copied = QApplication::clipboard()->image();
     const QImage& bitmap = form->PlotPanel()->Bitmap();
     ASSERT_FALSE(copied.isNull());
