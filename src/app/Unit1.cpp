@@ -49,8 +49,8 @@ TForm1::TForm1(TUserDialogs* dialogs, QWidget* parent) : QMainWindow(parent), Di
                    Qt::WindowCloseButtonHint);
     CreateMenus();
     CreateFitsMenuItem();
-    CreatePlacesMenuItems();
     CreateViewMenuItems();
+    CreatePlacesMenuItems();
     CreateToolBar();
     CreatePanels();
     CreateStatusBar();
@@ -65,6 +65,9 @@ TForm1::TForm1(TUserDialogs* dialogs, QWidget* parent) : QMainWindow(parent), Di
     // The described size is the smallest: a larger window gives the room to the graph.
     setMinimumSize(sizeHint());
     resize(sizeHint());
+    // The graph has the keyboard, so that Home, + and - reach the view; the spin edit takes it
+    // when clicked.
+    Plot->setFocus();
     NormalSize = size();
     // Placed once its size is final, so that all of it can be kept on the screen.
     ReadStoredSettings();

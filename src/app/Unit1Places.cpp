@@ -66,6 +66,7 @@ void TForm1::CreatePlacesMenuItems() {
     miFile->insertAction(fits >= 0 && fits + 1 < items.size() ? items[fits + 1] : nullptr, miPrint);
     OnTriggered(miPrint, [this] { miPrintClick(); });
 
+    miView->addSeparator();
     miClearOverlays = miView->addAction("&Clear overlays");
     miClearOverlays->setObjectName("miClearOverlays");
     miClearOverlays->setEnabled(false);

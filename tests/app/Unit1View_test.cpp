@@ -225,3 +225,19 @@ TEST_F(GraphView, KeepZoomKeepsThePartShownAcrossReadsAndAxes) {
     EXPECT_NEAR(form->GraphLimits().XMin, velocityAt(hi), 1e-9);
     EXPECT_NEAR(form->GraphLimits().XMax, velocityAt(lo), 1e-9);
 }
+
+TEST_F(GraphView, PlusMinusAndHomeReachTheViewFromTheStart) {
+    auto form = Shown();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    const double width = form->GraphLimits().XMax - form->GraphLimits().XMin;
+    QTest::keyClick(focus, Qt::Key_Plus);
+    ASSERT_TRUE(form->View().XZoomed());
+    EXPECT_LT(form->GraphLimits().XMax - form->GraphLimits().XMin, width);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Plus);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Minus);
+    EXPECT_TRUE(form->View().XZoomed());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home);
+    EXPECT_FALSE(form->View().Zoomed());
+}
