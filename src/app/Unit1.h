@@ -17,6 +17,7 @@
 #include "numeric/Graphmapunit.h"
 #include "numeric/Linewindowunit.h"
 #include "numeric/Zoomunit.h"
+#include "plot/Graphunit.h"
 #include "session/Detailsstate.h"
 #include "session/Overlayunit.h"
 #include "session/Sessionunit.h"
@@ -240,6 +241,8 @@ private:
     std::string GraphTitle;
     TBand Band;
     bool FittedCurveShown = false; // the graph shows the fitted curve (not the titles)
+    // The measured line's marks over the graph; empty once a drawing took them away.
+    std::vector<TGraphMark> ShownMarks;
     // The polynomial of the curve shown: the session's Coefficients may be resized after the
     // fit.
     std::vector<double> ShownCurveCoefficients;

@@ -108,6 +108,7 @@ void TForm1::DrawFittedCurve() {
         Plot->RestoreImage();
         Plot->Show();
         FittedCurveShown = false;
+        ShownMarks.clear();
     }
     miPolynomial->menuAction()->setEnabled(true);
     UpdatePolynomialItems();
@@ -115,6 +116,7 @@ void TForm1::DrawFittedCurve() {
 
 void TForm1::DrawCurve(const std::vector<double>& coefficients) {
     DrawBaselineCurve(*Plot, Mapping(), coefficients);
+    ShownMarks.clear(); // drawn over the graph as kept, without them
     ShownCurveCoefficients = coefficients;
     FittedCurveShown = true;
 }

@@ -97,14 +97,15 @@ bool TForm1::DrawSpectrum() {
         return false;
     }
     FittedCurveShown = false;
+    ShownMarks.clear();
     SpectrumDrawn = true;
     return true;
 }
 
-// Whatever the plot shows is drawn again at the new ratio: the graph, the fitted curve over it
-// (the polynomial it was drawn from: the fit's coefficients may have changed since) and the band of
-// a drag. The empty plot of a new window is cleared afresh; a picture left by a failed drawing
-// stays as the plot enlarged it.
+// Whatever the plot shows is drawn again at the new ratio, size or view: the graph, the fitted
+// curve over it (the polynomial it was drawn from: the fit's coefficients may have changed since),
+// the measured line's marks and the band of a drag. The empty plot of a new window is cleared
+// afresh; a picture left by a failed drawing stays as the plot enlarged it.
 void TForm1::RedrawPlot() {
     if (!SpectrumDrawn) {
         if (GraphTitle.empty()) {
@@ -115,10 +116,15 @@ void TForm1::RedrawPlot() {
     }
     const bool curve = FittedCurveShown;
     const std::vector<double> coefficients = ShownCurveCoefficients;
+    std::vector<TGraphMark> marks = ShownMarks;
     if (!DrawSpectrum())
         return;
     if (curve)
         DrawCurve(coefficients);
+    if (!marks.empty()) {
+        DrawGraphMarks(*Plot, Mapping(), marks);
+        ShownMarks = std::move(marks);
+    }
     if (Band.Dragging && Band.BoxEnd != 0)
         DrawBox();
 }

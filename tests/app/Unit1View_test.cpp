@@ -241,3 +241,34 @@ TEST_F(GraphView, PlusMinusAndHomeReachTheViewFromTheStart) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home);
     EXPECT_FALSE(form->View().Zoomed());
 }
+
+TEST_F(GraphView, TheMeasuredLinesMarksFollowTheSizeAndTheView) {
+    auto form = Shown();
+    form->miVelocity->trigger();
+    DragOverLine(*form); // the pop-up dismissed: the band marks the line
+    form->miMeasureLine->trigger();
+    TPlot* plot = form->PlotPanel();
+    const QColor green = ColorToQColor(GraphMarkColor);
+    // The peak's mark: a green line down the plot at the peak's column (channel 210's velocity).
+    const double peak = form->CurrentSession().XValues()[210];
+    const auto markAt = [&](double v) {
+        const TRect r = plot->PlotRect();
+        const int px = form->XToPixel(v);
+        int found = 0;
+        for (int dx = -2; dx <= 2; ++dx)
+            found += ColumnHolds(plot->Bitmap(), px + dx, (r.Top + r.Bottom) / 2,
+                                 (r.Top + r.Bottom) / 2, green)
+                         ? 1
+                         : 0;
+        return found > 0;
+    };
+    ASSERT_TRUE(markAt(peak)) << form->StatusText(2).toStdString();
+    form->resize(form->size() + QSize(300, 100));
+    QApplication::processEvents();
+    EXPECT_TRUE(markAt(peak)) << "after the window grew";
+    Wheel(plot, form->XToPixel(peak) + 40, 300, 2);
+    EXPECT_TRUE(markAt(peak)) << "after a zoom";
+    // A new drawing of the graph takes them away, as before.
+    form->miVelocity->trigger();
+    EXPECT_FALSE(markAt(peak));
+}
