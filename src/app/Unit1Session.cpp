@@ -36,8 +36,12 @@ void TForm1::RunCommand(const std::function<void()>& handler) {
 
 void TForm1::ReadStoredSettings() {
     const TFormSettings stored = TFormSettings::Read();
-    if (stored.Width > 0 && stored.Height > 0)
-        resize(stored.Width, stored.Height); // never below the minimum size
+    if (stored.Width > 0 && stored.Height > 0) {
+        QList<QRect> screens;
+        for (const QScreen* screen : QGuiApplication::screens())
+            screens << screen->availableGeometry();
+        resize(SizeOnScreens(QSize(stored.Width, stored.Height), minimumSize(), screens));
+    }
     PlaceWindow(QPoint(stored.Left, stored.Top));
     NormalSize = size();
     NormalPlace = pos();
@@ -125,8 +129,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
             event->ignore();
             return true;
         }
-        // Ctrl+C copies the graph unless there is text selected in the spin edit to copy: the
-        // spin edit has the focus most of the time and would take the key for its empty copy.
+        // Ctrl+C copies the graph unless there is text selected in the spin edit to copy: with
+        // the focus in the spin edit it would take the key for an empty copy.
         if (key->matches(QKeySequence::Copy) && !CSpinEdit1->Editor()->hasSelectedText()) {
             event->ignore();
             return true;

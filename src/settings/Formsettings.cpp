@@ -111,6 +111,18 @@ QString StartFolder(const QString& stored) {
     return QDir::homePath();
 }
 
+QSize SizeOnScreens(QSize stored, QSize smallest, const QList<QRect>& screens) {
+    int width = 0, height = 0;
+    for (const QRect& screen : screens) {
+        width = std::max(width, screen.width());
+        height = std::max(height, screen.height());
+    }
+    if (screens.isEmpty())
+        width = height = FarCoordinate;
+    return QSize(std::max(smallest.width(), std::min(stored.width(), width)),
+                 std::max(smallest.height(), std::min(stored.height(), height)));
+}
+
 QPoint PlaceOnScreen(QPoint stored, QSize frame, const QList<QRect>& screens, QRect primary) {
     // A stored value comes from a file anyone may edit: clamped first, so that the edges below
     // cannot overflow (a Left of 2147483600 did, and the window landed at x = -48).

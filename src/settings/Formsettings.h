@@ -54,6 +54,11 @@ QStringList WithRecentFile(const QStringList& recent, const QString& path);
 // the user's home folder.
 QString StartFolder(const QString& stored);
 
+// The size a window takes for a stored size: within the largest available area of the screens
+// (a size stored on a larger monitor that is gone would reach past the screen), never below the
+// smallest size. Width and height are each taken alone.
+QSize SizeOnScreens(QSize stored, QSize smallest, const QList<QRect>& screens);
+
 // Where the window goes for a stored top-left corner.
 // Given:    stored     the stored top-left corner of the window's frame, pixels
 //           frame      the size of the window's frame (title bar included)

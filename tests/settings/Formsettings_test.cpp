@@ -92,6 +92,27 @@ TEST(WithRecentFile, LatestFirstNoTwiceAtMostTen) {
         EXPECT_EQ(WithRecentFile(c.recent, c.path), c.expected) << c.name;
 }
 
+TEST(SizeOnScreens, WithinTheLargestScreenNeverBelowTheSmallest) {
+    const QSize smallest(846, 724);
+    const QRect hd(0, 0, 1920, 1050), small(1920, 0, 1024, 738);
+    const struct {
+        const char* name;
+        QSize stored;
+        QList<QRect> screens;
+        QSize expected;
+    } cases[] = {
+        {"fits", {1300, 900}, {hd}, {1300, 900}},
+        {"stored on a larger monitor", {2560, 1400}, {hd}, {1920, 1050}},
+        {"the larger of two screens counts", {1500, 1000}, {small, hd}, {1500, 1000}},
+        {"below the smallest", {300, 200}, {hd}, smallest},
+        {"a low screen", {1000, 800}, {small}, {1000, 738}},
+        {"a screen smaller than the smallest size", {1000, 800}, {QRect(0, 0, 800, 600)}, smallest},
+        {"no screen known", {1300, 900}, {}, {1300, 900}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SizeOnScreens(c.stored, smallest, c.screens), c.expected) << c.name;
+}
+
 TEST(PlaceOnScreen, ReachableWindowsStayOrMoveWhollyOntoTheirScreen) {
     const QRect primary(0, 0, 1920, 1040);
     const QRect left(-1280, 0, 1280, 1024); // a second monitor left of the primary one
