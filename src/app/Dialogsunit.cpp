@@ -5,6 +5,8 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -74,4 +76,13 @@ QAction* TQtDialogs::ExecPopup(QMenu& menu, const QPoint& screenPoint) {
 
 bool TQtDialogs::OpenUrl(const QUrl& url) {
     return QDesktopServices::openUrl(url);
+}
+
+bool TQtDialogs::PrintWithPreview(QWidget* parent, const std::function<void(QPrinter&)>& paint) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    QPrintPreviewDialog preview(&printer, parent);
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                     [&paint](QPrinter* target) { paint(*target); });
+    return preview.exec() == QDialog::Accepted;
 }

@@ -4,11 +4,13 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class QAction;
 class QDialog;
 class QMenu;
 class QPoint;
+class QPrinter;
 class QUrl;
 class QWidget;
 
@@ -40,6 +42,10 @@ public:
     virtual QAction* ExecPopup(QMenu& menu, const QPoint& screenPoint) = 0;
     // Opens a document with the desktop's viewer for it; false when none could.
     virtual bool OpenUrl(const QUrl& url) = 0;
+    // The print preview: paint draws the pages on the printer whenever the preview asks, and
+    // the user prints from it (choosing the printer) or closes it. Returned: true when printed.
+    // Without a preview of its own, nothing is printed.
+    virtual bool PrintWithPreview(QWidget*, const std::function<void(QPrinter&)>&) { return false; }
 };
 
 // Real dialogs on screen.
@@ -59,4 +65,5 @@ public:
     int ExecModal(QDialog& dialog) override;
     QAction* ExecPopup(QMenu& menu, const QPoint& screenPoint) override;
     bool OpenUrl(const QUrl& url) override;
+    bool PrintWithPreview(QWidget* parent, const std::function<void(QPrinter&)>& paint) override;
 };

@@ -4,6 +4,8 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QResizeEvent>
+#include <QWheelEvent>
 
 TPlot::TPlot(QWidget* owner, const TRect& creation)
     : QWidget(owner), TPlotCanvas(creation.Width(), creation.Height(), creation) {
@@ -76,4 +78,24 @@ void TPlot::mouseReleaseEvent(QMouseEvent* event) {
         const QPoint at = event->position().toPoint();
         OnMouseUp(event->button(), event->modifiers(), at.x(), at.y());
     }
+}
+
+void TPlot::wheelEvent(QWheelEvent* event) {
+    const int delta = event->angleDelta().y();
+    if (!OnWheel || delta == 0) {
+        event->ignore();
+        return;
+    }
+    const QPoint at = event->position().toPoint();
+    OnWheel(event->modifiers(), delta / 120.0, at.x(), at.y());
+    event->accept();
+}
+
+void TPlot::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (event->size() == QSize(Width(), Height()))
+        return;
+    Resize(event->size().width(), event->size().height());
+    if (OnResize)
+        OnResize();
 }

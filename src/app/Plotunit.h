@@ -24,6 +24,11 @@ public:
     std::function<void(Qt::MouseButton, Qt::KeyboardModifiers, int x, int y)> OnMouseDown,
         OnMouseUp;
     std::function<void(Qt::KeyboardModifiers, int x, int y)> OnMouseMove;
+    // The wheel turned by steps (120 eighths of a degree each, positive away from the user)
+    // with the pointer at (x, y).
+    std::function<void(Qt::KeyboardModifiers, double steps, int x, int y)> OnWheel;
+    // The widget took a new size: the canvas has it (Resize) and is to be drawn afresh.
+    std::function<void()> OnResize;
 
 protected:
     void PictureChanged() override;
@@ -32,6 +37,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     // Takes the ratio of the widget's screen when it differs from the one last taken.

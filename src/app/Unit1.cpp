@@ -45,9 +45,12 @@ TForm1::TForm1(TUserDialogs* dialogs, QWidget* parent) : QMainWindow(parent), Di
     }
     setObjectName("Form1");
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     CreateMenus();
     CreateFitsMenuItem();
+    CreateViewMenuItems();
+    CreatePlacesMenuItems();
     CreateToolBar();
     CreatePanels();
     CreateStatusBar();
@@ -59,7 +62,13 @@ TForm1::TForm1(TUserDialogs* dialogs, QWidget* parent) : QMainWindow(parent), Di
     UpdatePolynomialItems();
     for (QLabel* label : {lblRa, lblDec, lblGlat, lblGlong, lblLat, lblLong, lblElev, lblFiletime})
         label->clear();
-    setFixedSize(sizeHint());
+    // The described size is the smallest: a larger window gives the room to the graph.
+    setMinimumSize(sizeHint());
+    resize(sizeHint());
+    // The graph has the keyboard, so that Home, + and - reach the view; the spin edit takes it
+    // when clicked.
+    Plot->setFocus();
+    NormalSize = size();
     // Placed once its size is final, so that all of it can be kept on the screen.
     ReadStoredSettings();
 }
@@ -225,11 +234,12 @@ void TForm1::CreatePanels() {
     auto* row = new QHBoxLayout;
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    outer->addLayout(row);
+    outer->addLayout(row, 1);
 
     pnlPlot = Named(new QWidget(central), "pnlPlot");
-    pnlPlot->setFixedSize(GraphWidth, GraphHeight);
-    row->addWidget(pnlPlot);
+    pnlPlot->setMinimumSize(GraphWidth, GraphHeight);
+    pnlPlot->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    row->addWidget(pnlPlot, 1);
     pnlCoeff = Named(new QWidget(central), "pnlCoeff");
     pnlCoeff->setFixedWidth(198);
     row->addWidget(pnlCoeff);
@@ -351,6 +361,16 @@ void TForm1::CreatePlot() {
     Plot->OnMouseUp = [this](Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
         RunCommand([&] { PlotMouseUp(button, shift, x, y); });
     };
+    Plot->OnWheel = [this](Qt::KeyboardModifiers shift, double steps, int x, int y) {
+        RunCommand([&] { PlotWheel(shift, steps, x, y); });
+    };
+    // The plot fills its panel and is drawn afresh at each new size.
+    Plot->setMinimumSize(GraphWidth, GraphHeight);
+    Plot->setFocusPolicy(Qt::WheelFocus);
+    auto* fill = new QVBoxLayout(pnlPlot);
+    fill->setContentsMargins(0, 0, 0, 0);
+    fill->addWidget(Plot);
+    Plot->OnResize = [this] { RunCommand([this] { PlotResized(); }); };
     Plot->Show();
     Plot->OnDevicePixelRatioChange = [this] { RedrawPlot(); };
 }

@@ -16,12 +16,17 @@
 #include "numeric/Baselineunit.h"
 #include "numeric/Graphmapunit.h"
 #include "numeric/Linewindowunit.h"
+#include "numeric/Zoomunit.h"
+#include "plot/Graphunit.h"
 #include "session/Detailsstate.h"
+#include "session/Overlayunit.h"
 #include "session/Sessionunit.h"
 #include "settings/Globalunit.h"
 
 #include <QMainWindow>
 #include <QPoint>
+#include <QSize>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -31,14 +36,20 @@
 #include <vector>
 
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
 class QFileSystemWatcher;
+class QMoveEvent;
+class QResizeEvent;
 class QTimer;
 class TArrivals;
 class QActionGroup;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QPainter;
 class QPlainTextEdit;
+class QPrinter;
 class QToolBar;
 class QWidget;
 class TPlot;
@@ -230,6 +241,8 @@ private:
     std::string GraphTitle;
     TBand Band;
     bool FittedCurveShown = false; // the graph shows the fitted curve (not the titles)
+    // The measured line's marks over the graph; empty once a drawing took them away.
+    std::vector<TGraphMark> ShownMarks;
     // The polynomial of the curve shown: the session's Coefficients may be resized after the
     // fit.
     std::vector<double> ShownCurveCoefficients;
@@ -262,7 +275,69 @@ public:
     QAction* miExportFits = nullptr;
     void miExportFitsClick();
 
+    // The view (Unit1View.cpp): the graph grows with the window; the wheel zooms x about the
+    // pointer (Ctrl+wheel the signal axis), the middle button or Ctrl+left drag pans, and the
+    // View menu zooms onto the band, back to the whole spectrum, in and out.
+    QAction *miZoomToBand = nullptr, *miWholeSpectrum = nullptr, *miZoomIn = nullptr,
+            *miZoomOut = nullptr, *miKeepZoom = nullptr;
+    void miZoomToBandClick();
+    void miWholeSpectrumClick();
+    void ZoomStep(double steps); // the + and - keys: steps of the wheel about the middle
+    void PlotWheel(Qt::KeyboardModifiers shift, double steps, int x, int y);
+    const TGraphView& View() const { return GraphView; }
+
+    // Overlays (Unit1Overlay.cpp): other spectra over the one shown, never fitted, subtracted,
+    // measured or saved.
+    QAction *miOverlay = nullptr, *miClearOverlays = nullptr;
+    void miOverlayClick();
+    void OverlayFiles(const QStringList& paths);
+    void miClearOverlaysClick();
+    const TOverlaySet& Overlays() const { return OverlaySet; }
+
+    // Where users put things (Unit1Places.cpp): files dropped on the window, the recent files,
+    // the graph copied to the clipboard and printed.
+    QMenu *miEdit = nullptr, *miRecentFiles = nullptr;
+    QAction *miCopyGraph = nullptr, *miPrint = nullptr;
+    void miCopyGraphClick();
+    void miPrintClick();
+    // The graph and its header on a printer's page (or any paint device of its kind).
+    void PrintGraph(QPrinter& printer);
+    const QStringList& RecentFiles() const { return Recent; }
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void CreateViewMenuItems();
+    void CreatePlacesMenuItems();
+    // The plot took a new size: a plot rectangle for it, and the graph drawn afresh.
+    void PlotResized();
+    // The x and signal limits of the whole view of the spectrum shown (with the overlays).
+    TAxisView WholeX() const;
+    TAxisView WholeY() const;
+    // The view changed: the band's columns follow their values, and the graph is drawn again.
+    void ViewChanged(const TGraphMapping& before);
+    void UpdateViewItems();
+    // Pan: the view and the mapping when the pan started, and the pixel it started at.
+    bool Panning = false;
+    Qt::MouseButton PanButton = Qt::NoButton;
+    QPoint PanStart;
+    TGraphView PanView;
+    TGraphMapping PanMapping;
+    TGraphView GraphView;
+    int DrawnMode = -1;           // the mode of the axis of the last drawing
+    TAxisRange FitBand{0.0, 0.0}; // the band of the last fit, on its axis
+    TOverlaySet OverlaySet;
+    QStringList Recent;
+    void AddRecentFile(const QString& path);
+    void UpdateRecentMenu();
+    // The window's size and place while neither maximised nor minimised: what is stored.
+    QPoint NormalPlace;
+    QSize NormalSize;
+
     // The golden images' test puts a VLSR and fits of its own into the session, through the
     // session's steps: no control gives the exact values its images were drawn with.
     friend class TForm1Stage;

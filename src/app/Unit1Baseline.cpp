@@ -25,14 +25,31 @@ void TForm1::CSpinEdit1Change() {
     Session.SetTerms(typed.Value);
 }
 
-void TForm1::PlotMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int) {
-    Band.Press(button == Qt::LeftButton, x);
+void TForm1::PlotMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
+    const TPlotGesture gesture = GestureFor(button, shift);
+    if (gesture == TPlotGesture::Pan && !Band.Dragging) {
+        if (!SpectrumDrawn)
+            return;
+        Panning = true;
+        PanButton = button;
+        PanStart = QPoint(x, y);
+        PanView = GraphView;
+        PanMapping = Mapping();
+        return;
+    }
+    Band.Press(gesture == TPlotGesture::Band, x);
 }
 
 void TForm1::PlotMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
+    if (Panning) {
+        if (button == PanButton)
+            Panning = false;
+        return;
+    }
     if (!Band.Release(button == Qt::LeftButton))
         return;
     BandForMeasure = SpectrumDrawn;
+    UpdateViewItems();
     QAction* chosen = Dialogs->ExecPopup(*PopupMenu, Plot->mapToGlobal(QPoint(x, y)));
     if (chosen == miPuGenerate)
         miPuGenerateClick();
@@ -64,6 +81,9 @@ void TForm1::miPuGenerateClick() {
         Session.XValues(), Session.Signal(), [&map](double x) { return map.XToPixel(x); },
         Band.BoxLeft, Band.BoxRight);
     const TFitResult fit = Session.Fit(samples.X, samples.Y);
+    // The band in values: the view may change before the fit is subtracted.
+    const double a = map.PixelToX(Band.BoxLeft), b = map.PixelToX(Band.BoxRight);
+    FitBand = {std::min(a, b), std::max(a, b)};
     if (!fit.Error.empty())
         Dialogs->ShowWarning(this, "PolyFit Exception", QString::fromStdString(fit.Error));
     ShowCoefficients();
@@ -88,6 +108,7 @@ void TForm1::DrawFittedCurve() {
         Plot->RestoreImage();
         Plot->Show();
         FittedCurveShown = false;
+        ShownMarks.clear();
     }
     miPolynomial->menuAction()->setEnabled(true);
     UpdatePolynomialItems();
@@ -95,6 +116,7 @@ void TForm1::DrawFittedCurve() {
 
 void TForm1::DrawCurve(const std::vector<double>& coefficients) {
     DrawBaselineCurve(*Plot, Mapping(), coefficients);
+    ShownMarks.clear(); // drawn over the graph as kept, without them
     ShownCurveCoefficients = coefficients;
     FittedCurveShown = true;
 }

@@ -87,6 +87,8 @@ bool TForm1::ApplyDetails() {
     // A graph on the velocity-minus-VLSR axis is redrawn for the new VLSR at once, so that it
     // never shows velocities that no longer match edVlsr; a choice of that axis held back
     // while the spectrum had no VLSR of its own comes back.
+    // The overlays' VLSRs for the details now shown.
+    OverlaySet.ApplyDetails(DetailsForm->State());
     if (Mode == ModeVelocityMinusVlsr && SpectrumDrawn)
         ShowSpectrum();
     return true;

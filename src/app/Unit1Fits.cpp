@@ -42,7 +42,7 @@ void TForm1::miExportFitsClick() {
 }
 
 TAxisRange TForm1::FittedBand() const {
-    // The fit took the samples outside the band's pixel columns on the graph as drawn now.
-    const double a = PixelToX(Band.BoxLeft), b = PixelToX(Band.BoxRight);
-    return {std::min(a, b), std::max(a, b)};
+    // The band's values when the fit was made: the graph may have been zoomed or panned since,
+    // and its columns now stand for other values.
+    return FitBand;
 }

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <optional>
 
 void TForm1::miGraphClick(QAction* sender) {
     const QAction* items[] = {miFrequency, miWavelength, miVelocity, miVMinusVlsr};
@@ -34,7 +35,24 @@ void TForm1::ShowSpectrum() {
     // The check mark tells the axis drawn; Mode keeps the user's choice for when it comes back.
     QAction* const items[] = {miFrequency, miWavelength, miVelocity, miVMinusVlsr};
     items[shown]->setChecked(true);
+    // The part shown before, as the same channels on the axis now shown.
+    std::optional<TAxisView> kept;
+    if (miKeepZoom->isChecked() && GraphView.XZoomed()) {
+        kept = GraphView.X();
+        if (DrawnMode >= 0 && DrawnMode != shown) {
+            std::vector<double> before;
+            if (SelectXAxis(DrawnMode, Session.VelocitiesMinusVlsr(), before)) {
+                std::vector<double> after;
+                if (SelectXAxis(shown, Session.VelocitiesMinusVlsr(), after))
+                    kept = SameChannels(before, after, kept->Lo, kept->Hi);
+            }
+        }
+    }
     Session.SelectAxis(shown); // the fit belongs to the axis it was made on
+    if (!miKeepZoom->isChecked())
+        GraphView.Reset();
+    else if (kept)
+        GraphView.SetX(kept->Lo, kept->Hi, WholeX());
     SpectrumDrawn = false;
     BandForMeasure = false; // a band dragged on another graph marks nothing on this one
     if (DrawSpectrum()) {
@@ -43,9 +61,11 @@ void TForm1::ShowSpectrum() {
         UpdatePolynomialItems();
         miMeasureLine->setEnabled(true);
         tbMeasureLine->setEnabled(true);
+        DrawnMode = shown;
     } else {
         Dialogs->ShowMessage(this, ApplicationTitle, "Error finding data limits");
     }
+    UpdateViewItems();
 }
 
 TGraphMapping TForm1::Mapping() const {
@@ -59,6 +79,15 @@ TGraphInputs TForm1::GraphInputs() const {
     inputs.Mode = ShownMode();
     inputs.Corrected = Session.Corrected();
     inputs.FileName = Session.CurrentFileName();
+    inputs.View = &GraphView;
+    for (std::size_t i = 0; i < OverlaySet.Size(); ++i) {
+        const TOverlay& overlay = OverlaySet[i];
+        const std::vector<double>& x = overlay.Axes[static_cast<std::size_t>(inputs.Mode)];
+        if (x.size() != overlay.Signal.size())
+            continue; // no velocity-minus-VLSR axis without a VLSR of its own
+        inputs.Overlays.push_back({&x, &overlay.Signal, OverlayColor(i),
+                                   OverlayLegend(overlay.Name, inputs.Mode, overlay.Vlsr)});
+    }
     return inputs;
 }
 
@@ -68,14 +97,15 @@ bool TForm1::DrawSpectrum() {
         return false;
     }
     FittedCurveShown = false;
+    ShownMarks.clear();
     SpectrumDrawn = true;
     return true;
 }
 
-// Whatever the plot shows is drawn again at the new ratio: the graph, the fitted curve over it
-// (the polynomial it was drawn from: the fit's coefficients may have changed since) and the band of
-// a drag. The empty plot of a new window is cleared afresh; a picture left by a failed drawing
-// stays as the plot enlarged it.
+// Whatever the plot shows is drawn again at the new ratio, size or view: the graph, the fitted
+// curve over it (the polynomial it was drawn from: the fit's coefficients may have changed since),
+// the measured line's marks and the band of a drag. The empty plot of a new window is cleared
+// afresh; a picture left by a failed drawing stays as the plot enlarged it.
 void TForm1::RedrawPlot() {
     if (!SpectrumDrawn) {
         if (GraphTitle.empty()) {
@@ -86,15 +116,28 @@ void TForm1::RedrawPlot() {
     }
     const bool curve = FittedCurveShown;
     const std::vector<double> coefficients = ShownCurveCoefficients;
+    std::vector<TGraphMark> marks = ShownMarks;
     if (!DrawSpectrum())
         return;
     if (curve)
         DrawCurve(coefficients);
+    if (!marks.empty()) {
+        DrawGraphMarks(*Plot, Mapping(), marks);
+        ShownMarks = std::move(marks);
+    }
     if (Band.Dragging && Band.BoxEnd != 0)
         DrawBox();
 }
 
 void TForm1::PlotMouseMove(Qt::KeyboardModifiers, int x, int y) {
+    if (Panning) {
+        // The view as it was when the pan started, moved by the whole way the pointer went.
+        GraphView = PanView;
+        const TGraphMapping& m = PanMapping;
+        GraphView.Pan({m.Limits.XMin, m.Limits.XMax}, m.PixelToX(x) - m.PixelToX(PanStart.x()),
+                      m.PixelToY(y) - m.PixelToY(PanStart.y()), WholeX());
+        ViewChanged(Mapping());
+    }
     QString coordinates, values;
     if (Plot->InPlotRect(x, y)) {
         const TGraphMapping map = Mapping();

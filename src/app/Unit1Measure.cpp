@@ -82,6 +82,7 @@ void TForm1::miMeasureLineClick() {
         edge(m.LowestVelocity, "edge");
     }
     DrawGraphMarks(*Plot, Mapping(), marks);
+    ShownMarks = std::move(marks); // drawn again when the view or the window's size changes
     std::string status = "Line measured";
     if (m.Peak && m.PeakVelocity)
         status += ": peak at " + Signed(*m.PeakVelocity) + " km/s";

@@ -3,6 +3,7 @@
 #include "app/Unit1.h"
 
 #include "app/Dialogsunit.h"
+#include "app/Spineditunit.h"
 #include "data/Folderunit.h"
 #include "data/Readunit.h"
 #include "data/Spectrumunit.h"
@@ -35,7 +36,18 @@ void TForm1::RunCommand(const std::function<void()>& handler) {
 
 void TForm1::ReadStoredSettings() {
     const TFormSettings stored = TFormSettings::Read();
+    if (stored.Width > 0 && stored.Height > 0) {
+        QList<QRect> screens;
+        for (const QScreen* screen : QGuiApplication::screens())
+            screens << screen->availableGeometry();
+        resize(SizeOnScreens(QSize(stored.Width, stored.Height), minimumSize(), screens));
+    }
     PlaceWindow(QPoint(stored.Left, stored.Top));
+    NormalSize = size();
+    NormalPlace = pos();
+    if (stored.Maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+    Recent = stored.RecentFiles;
     OpenFolder = StartFolder(stored.OpenFolder);
     SetToolBarHints(stored.Hints);
     // The menu's check mark follows the stored value, so that menu and tool bar agree.
@@ -67,8 +79,17 @@ void TForm1::showEvent(QShowEvent* event) {
 
 void TForm1::WriteStoredSettings() {
     TFormSettings settings;
-    settings.Left = pos().x();
-    settings.Top = pos().y();
+    // A maximised window stores the place and size it goes back to when restored.
+    const bool normal =
+        !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
+    const QPoint place = normal ? pos() : NormalPlace;
+    const QSize size = normal ? this->size() : NormalSize;
+    settings.Left = place.x();
+    settings.Top = place.y();
+    settings.Width = size.width();
+    settings.Height = size.height();
+    settings.Maximized = isMaximized();
+    settings.RecentFiles = Recent;
     settings.Hints = ShowToolBarHints;
     settings.FollowFolder = miFollowFolder->isChecked();
     if (FileRead)
@@ -105,6 +126,12 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         if (key->matches(QKeySequence::Undo) ||
             (key->modifiers() == Qt::NoModifier &&
              (key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown))) {
+            event->ignore();
+            return true;
+        }
+        // Ctrl+C copies the graph unless there is text selected in the spin edit to copy: with
+        // the focus in the spin edit it would take the key for an empty copy.
+        if (key->matches(QKeySequence::Copy) && !CSpinEdit1->Editor()->hasSelectedText()) {
             event->ignore();
             return true;
         }
@@ -168,6 +195,7 @@ bool TForm1::LoadAndShow(const QByteArray& localPath, bool quiet) {
             Dialogs->ShowMessage(this, ApplicationTitle, QString::fromUtf8(error.what()));
         return false;
     }
+    AddRecentFile(QFile::decodeName(localPath));
     ShowSpectrum();
     miDetails->setEnabled(true);
     miVMinusVlsr->setEnabled(false);

@@ -77,6 +77,27 @@ void TPlotCanvas::SetDevicePixelRatio(qreal ratio) {
     PictureChanged();
 }
 
+void TPlotCanvas::Resize(int width, int height) {
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    if (width == Width() && height == Height())
+        return;
+    FlushLines();
+    EndCanvas();
+    SetSize(width, height);
+    FEdgesX = DeviceEdges(width, FRatio);
+    FEdgesY = DeviceEdges(height, FRatio);
+    FBitmap = QImage(FEdgesX.back(), FEdgesY.back(), QImage::Format_RGB32);
+    FBitmap.setDevicePixelRatio(FRatio);
+    FBitmap.fill(Qt::black);
+    FSavedIsBitmap = false;
+    FSavedBitmap = QImage();
+    FSavedPatches.clear();
+    FPatchArea = 0;
+    FPicture = FBitmap;
+    PictureChanged();
+}
+
 QRect TPlotCanvas::DeviceRect(const QRect& logical) const {
     if (FRatio == 1.0)
         return logical & FBitmap.rect();

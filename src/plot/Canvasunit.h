@@ -51,6 +51,13 @@ public:
     void Show() override;         // picture := the bitmap
     int TextWidth(const std::string& text) const override;
 
+    // A bitmap of width x height logical pixels at the same ratio, black, in place of the one
+    // before; the saved image is forgotten and the picture is the new bitmap. The plot
+    // rectangle is left as it is: the caller sets one for the new size and draws afresh, so
+    // that a larger plot is drawn at its full resolution, never enlarged from the smaller one.
+    // Nothing changes for the size it already has.
+    void Resize(int width, int height);
+
     // Device pixels per logical pixel of the bitmap, the saved image and the picture. A new
     // ratio turns the images into ones of the new size holding what they held, enlarged or
     // reduced pixel for pixel (text loses its sharpness), then calls OnDevicePixelRatioChange,

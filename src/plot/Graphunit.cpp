@@ -36,9 +36,54 @@ std::vector<std::string> GridLabels(const std::vector<double>& grid, int mode,
 
 } // namespace
 
+namespace {
+
+// The polyline of x against y on the mapping, clipped to the plot rectangle.
+void DrawCurveLine(TDrawingSurface& plot, const TGraphMapping& map, const std::vector<double>& x,
+                   const std::vector<double>& y) {
+    const std::size_t n = std::min(x.size(), y.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const int px = map.XToPixel(x[i]);
+        const int py = map.YToPixel(y[i]);
+        if (i == 0)
+            plot.MoveTo(px, py);
+        else
+            plot.LineTo(px, py);
+    }
+}
+
+// The overlays' names in the plot's top-right corner, each after a short line of its colour.
+void DrawLegend(TDrawingSurface& plot, const TRect& r, const std::vector<TGraphOverlay>& overlays) {
+    int widest = 0;
+    for (const TGraphOverlay& overlay : overlays)
+        widest = std::max(widest, plot.TextWidth(overlay.Legend));
+    constexpr int sample = 18, gap = 4, margin = 6;
+    const int textX = r.Right - margin - widest;
+    int y = r.Top + margin;
+    for (const TGraphOverlay& overlay : overlays) {
+        const int height = plot.TextHeight(overlay.Legend);
+        plot.Pen.setColor(ColorToQColor(overlay.Color));
+        for (int dy = 0; dy < 2; ++dy) {
+            plot.MoveTo(textX - gap - sample, y + height / 2 + dy);
+            plot.LineTo(textX - gap, y + height / 2 + dy);
+        }
+        plot.TextOutAngle(overlay.Legend, textX, y, 0);
+        y += height;
+    }
+}
+
+} // namespace
+
 bool DrawGraph(TDrawingSurface& plot, const TGraphInputs& in, TGraphLimits& limits,
                std::string& title) {
-    if (!in.X || !in.Signal || !GetGraphLimits(*in.X, *in.Signal, limits))
+    if (!in.X || !in.Signal)
+        return false;
+    std::vector<TSignalOnAxis> overlaid;
+    for (const TGraphOverlay& overlay : in.Overlays)
+        overlaid.push_back({overlay.X, overlay.Signal});
+    static const TGraphView whole;
+    const TGraphView& view = in.View ? *in.View : whole;
+    if (!GetViewLimits(*in.X, *in.Signal, overlaid, view, limits))
         return false;
     const TGraphMapping map{limits, plot.PlotRect()};
     const TRect& r = map.Rect;
@@ -46,7 +91,10 @@ bool DrawGraph(TDrawingSurface& plot, const TGraphInputs& in, TGraphLimits& limi
     plot.Pen.setColor(ColorToQColor(GraphGridColor));
 
     int maxWidth = 0;
-    const std::vector<double> xGrid = GridValues(limits.XMin, limits.XMax, limits.XStep);
+    // A zoomed axis starts at an edge that need not be a multiple of its step.
+    const std::vector<double> xGrid =
+        GridValues(view.XZoomed() ? FirstGridValue(limits.XMin, limits.XStep) : limits.XMin,
+                   limits.XMax, limits.XStep);
     const std::vector<std::string> xLabels = GridLabels(xGrid, in.Mode, plot, maxWidth);
     for (std::size_t i = 0; i < xGrid.size(); ++i) {
         const int px = map.XToPixel(xGrid[i]);
@@ -55,7 +103,9 @@ bool DrawGraph(TDrawingSurface& plot, const TGraphInputs& in, TGraphLimits& limi
         plot.TextOutAngle(xLabels[i], px - plot.TextHeight(xLabels[i]) / 2, r.Bottom + maxWidth + 5,
                           90);
     }
-    const std::vector<double> yGrid = GridValues(limits.YMin, limits.YMax, limits.YStep);
+    const std::vector<double> yGrid =
+        GridValues(view.YZoomed() ? FirstGridValue(limits.YMin, limits.YStep) : limits.YMin,
+                   limits.YMax, limits.YStep);
     const std::vector<std::string> yLabels = GridLabels(yGrid, -1, plot, maxWidth);
     for (std::size_t i = 0; i < yGrid.size(); ++i) {
         const int py = map.YToPixel(yGrid[i]);
@@ -65,17 +115,16 @@ bool DrawGraph(TDrawingSurface& plot, const TGraphInputs& in, TGraphLimits& limi
                           0);
     }
 
-    plot.Pen.setColor(ColorToQColor(GraphCurveColor));
-    const std::vector<double>& x = *in.X;
-    const std::vector<double>& y = *in.Signal;
-    for (std::size_t i = 0; i < x.size(); ++i) {
-        const int px = map.XToPixel(x[i]);
-        const int py = map.YToPixel(y[i]);
-        if (i == 0)
-            plot.MoveTo(px, py);
-        else
-            plot.LineTo(px, py);
+    for (const TGraphOverlay& overlay : in.Overlays) {
+        if (!overlay.X || !overlay.Signal)
+            continue;
+        plot.Pen.setColor(ColorToQColor(overlay.Color));
+        DrawCurveLine(plot, map, *overlay.X, *overlay.Signal);
     }
+    plot.Pen.setColor(ColorToQColor(GraphCurveColor));
+    DrawCurveLine(plot, map, *in.X, *in.Signal);
+    if (!in.Overlays.empty())
+        DrawLegend(plot, r, in.Overlays);
     plot.SaveImage();
 
     const int width = plot.Width();

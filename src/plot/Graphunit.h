@@ -7,6 +7,7 @@
 #include "numeric/Baselineunit.h"
 #include "numeric/Graphmapunit.h"
 #include "numeric/Limitsunit.h"
+#include "numeric/Zoomunit.h"
 #include "plot/Surfaceunit.h"
 
 #include <QByteArray>
@@ -32,6 +33,14 @@ TRect GraphPlotRect(int width, int height);
 // Gives a surface the graph's colours, pen and plot rectangle (and clears it).
 void SetUpGraphPlot(TDrawingSurface& plot);
 
+// Another spectrum drawn over the graph in its own colour, named in the legend.
+struct TGraphOverlay {
+    const std::vector<double>* X = nullptr; // on the axis shown
+    const std::vector<double>* Signal = nullptr;
+    TColor Color = 0;
+    std::string Legend;
+};
+
 // What a graph shows.
 struct TGraphInputs {
     const std::vector<double>* X = nullptr;      // the axis of the display mode
@@ -39,13 +48,18 @@ struct TGraphInputs {
     int Mode = ModeFrequency;
     bool Corrected = false; // a baseline has been subtracted: the title says so
     std::string FileName;   // the first line above the plot
+    // The part shown (the whole spectrum when none) and the spectra drawn over it.
+    const TGraphView* View = nullptr;
+    std::vector<TGraphOverlay> Overlays;
 };
 
 // The spectrum graph: the plot cleared; vertical and horizontal grid lines with their labels
 // (x labels turned upright below the plot, signal labels to the left); the curve in blue; the
 // image kept (SaveImage, for the fitted curve to be drawn over later); then the file name and
 // the title centred above the plot, and Show. Returns false, drawing nothing, when the limits
-// cannot be found; otherwise sets limits and title.
+// cannot be found; otherwise sets limits and title. With a view, the limits are those of the part
+// shown (GetViewLimits); overlays are drawn under the blue curve, each in its colour, with a
+// legend in the plot's top-right corner, all kept with the image.
 bool DrawGraph(TDrawingSurface& plot, const TGraphInputs& in, TGraphLimits& limits,
                std::string& title);
 

@@ -113,6 +113,12 @@ protected:
 
     const QFont& Font() const { return FFont; }
     const QFontMetrics& Metrics() const { return FMetrics; }
+    // A new size of the surface; the plot rectangle stays as it is (a surface that grows sets a
+    // new one).
+    void SetSize(int width, int height) {
+        FWidth = width;
+        FHeight = height;
+    }
 
 private:
     int FWidth, FHeight;

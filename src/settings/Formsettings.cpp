@@ -38,9 +38,17 @@ TFormSettings TFormSettings::Load(QSettings& store) {
     settings.Top = ReadStoredInteger(store, QStringLiteral("Top"), settings.Top);
     settings.Hints = ReadStoredInteger(store, QStringLiteral("Hints"), 1) != 0;
     settings.FollowFolder = ReadStoredInteger(store, QStringLiteral("FollowFolder"), 0) != 0;
+    settings.Width = std::max(0, ReadStoredInteger(store, QStringLiteral("Width"), 0));
+    settings.Height = std::max(0, ReadStoredInteger(store, QStringLiteral("Height"), 0));
+    settings.Maximized = ReadStoredInteger(store, QStringLiteral("Maximized"), 0) != 0;
     store.endGroup();
     store.beginGroup(FilesSection);
     settings.OpenFolder = store.value(QStringLiteral("OpenFolder")).toString();
+    for (int i = 1; i <= MaxRecentFiles; ++i) {
+        const QString file = store.value(QStringLiteral("Recent%1").arg(i)).toString();
+        if (!file.isEmpty())
+            settings.RecentFiles << file;
+    }
     store.endGroup();
     return settings;
 }
@@ -52,11 +60,24 @@ std::vector<TIniEdit> TFormSettings::Edits() const {
         {Section, QStringLiteral("Top"), number(Top)},
         {Section, QStringLiteral("Hints"), Hints ? QByteArray("1") : QByteArray("0")},
         {Section, QStringLiteral("FollowFolder"), FollowFolder ? QByteArray("1") : QByteArray("0")},
+        {Section, QStringLiteral("Width"), number(Width)},
+        {Section, QStringLiteral("Height"), number(Height)},
+        {Section, QStringLiteral("Maximized"), Maximized ? QByteArray("1") : QByteArray("0")},
     };
     bool storable = false;
     const QByteArray folder = IniValueText(OpenFolder, storable);
     if (!OpenFolder.isEmpty() && storable)
         edits.push_back({FilesSection, QStringLiteral("OpenFolder"), folder});
+    // Every slot is written, the unused ones empty, so that a shorter list leaves no stale name.
+    int slot = 1;
+    for (const QString& file : RecentFiles) {
+        bool ok = false;
+        const QByteArray text = IniValueText(file, ok);
+        if (ok && !file.isEmpty() && slot <= MaxRecentFiles)
+            edits.push_back({FilesSection, QStringLiteral("Recent%1").arg(slot++), text});
+    }
+    for (; slot <= MaxRecentFiles; ++slot)
+        edits.push_back({FilesSection, QStringLiteral("Recent%1").arg(slot), QByteArray()});
     return edits;
 }
 
@@ -72,12 +93,34 @@ void TFormSettings::Write() const {
     EditSettingsFile(SettingsFilePath(ApplicationName), Edits());
 }
 
+QStringList WithRecentFile(const QStringList& recent, const QString& path) {
+    if (path.isEmpty())
+        return recent;
+    QStringList list{path};
+    for (const QString& file : recent)
+        if (file != path && list.size() < MaxRecentFiles)
+            list << file;
+    return list;
+}
+
 QString StartFolder(const QString& stored) {
     if (!stored.isEmpty() && QFileInfo(stored).isDir())
         return stored;
     if (QFileInfo(QStringLiteral("Data")).isDir())
         return QStringLiteral("Data");
     return QDir::homePath();
+}
+
+QSize SizeOnScreens(QSize stored, QSize smallest, const QList<QRect>& screens) {
+    int width = 0, height = 0;
+    for (const QRect& screen : screens) {
+        width = std::max(width, screen.width());
+        height = std::max(height, screen.height());
+    }
+    if (screens.isEmpty())
+        width = height = FarCoordinate;
+    return QSize(std::max(smallest.width(), std::min(stored.width(), width)),
+                 std::max(smallest.height(), std::min(stored.height(), height)));
 }
 
 QPoint PlaceOnScreen(QPoint stored, QSize frame, const QList<QRect>& screens, QRect primary) {

@@ -6,6 +6,7 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 class QSettings;
@@ -21,6 +22,13 @@ struct TFormSettings {
     // Section "Files", "OpenFolder": the folder of the last file read, where the open dialog
     // starts; empty when none was stored.
     QString OpenFolder;
+    // The window's size (0: the described size, its smallest) and whether it was maximised;
+    // "Width", "Height", "Maximized" in "Form". Left and Top stay the normal window's place.
+    int Width = 0;
+    int Height = 0;
+    bool Maximized = false;
+    // Section "Files", "Recent1" to "Recent10": the files read last, the latest first.
+    QStringList RecentFiles;
 
     // Values missing or not whole numbers give the defaults above; nothing is reported.
     static TFormSettings Load(QSettings& store);
@@ -34,10 +42,22 @@ struct TFormSettings {
     void Write() const;
 };
 
+// The most recent files kept in File > Recent files.
+constexpr int MaxRecentFiles = 10;
+
+// recent with path at its front: an earlier entry of the same path is taken out, and the list
+// keeps the MaxRecentFiles latest. An empty path leaves the list as it is.
+QStringList WithRecentFile(const QStringList& recent, const QString& path);
+
 // Where the open dialog starts: the stored folder while it exists, else "Data" when the current
 // folder holds one (the sample files beside a program started in the project's folder), else
 // the user's home folder.
 QString StartFolder(const QString& stored);
+
+// The size a window takes for a stored size: within the largest available area of the screens
+// (a size stored on a larger monitor that is gone would reach past the screen), never below the
+// smallest size. Width and height are each taken alone.
+QSize SizeOnScreens(QSize stored, QSize smallest, const QList<QRect>& screens);
 
 // Where the window goes for a stored top-left corner.
 // Given:    stored     the stored top-left corner of the window's frame, pixels

@@ -8,6 +8,7 @@
 #include "numeric/Numbertextunit.h"
 #include "support/DevicePixels.h"
 
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
@@ -165,3 +166,22 @@ TEST_F(TwoScreens, CurveAndBandFollowTheWindow) {
 }
 
 } // namespace
+
+// Edit > Copy graph and an enlarged window on the dense screen: the clipboard gets the graph's
+// device pixels (twice the logical size each way), and the enlarged plot is drawn at ratio 2
+// for its new size.
+TEST_F(TwoScreens, CopiedAndEnlargedGraphsHaveTheScreensDensity) {
+    auto form = ShownOn(1);
+    Read(*form, Spectrum("line.dat"));
+    form->miCopyGraph->trigger();
+    const QImage copied = QGuiApplication::clipboard()->image();
+    EXPECT_EQ(copied.size(), QSize(1280, 1200));
+    EXPECT_TRUE(SamePixels(copied.convertToFormat(QImage::Format_RGB32),
+                           form->PlotPanel()->Bitmap().convertToFormat(QImage::Format_RGB32)));
+    form->resize(form->size() + QSize(100, 50));
+    QCoreApplication::processEvents();
+    TPlot* plot = form->PlotPanel();
+    EXPECT_EQ(plot->size(), QSize(740, 650));
+    EXPECT_EQ(plot->Picture().size(), QSize(1480, 1300));
+    EXPECT_EQ(plot->Picture().devicePixelRatio(), 2.0);
+}

@@ -393,3 +393,35 @@ TEST(TPlotCanvas, ClearLeavesNothingOfEarlierDrawings) {
 }
 
 } // namespace
+
+TEST(TPlotCanvas, ResizeGivesAFreshBitmapAtTheSameRatio) {
+    // Device sizes: logical size x ratio, rounded as the blocks' edges are (floor(n r + 1/2)).
+    const struct {
+        double ratio;
+        QSize device;
+    } cases[] = {{1.0, QSize(900, 700)}, {2.0, QSize(1800, 1400)}, {1.5, QSize(1350, 1050)}};
+    for (const auto& c : cases) {
+        TPlotCanvas canvas(640, 600, TRect(80, 40, 630, 500));
+        canvas.SetDevicePixelRatio(c.ratio);
+        canvas.SetBackgroundColor(0xFFFFFF);
+        canvas.SaveImage();
+        canvas.Resize(900, 700);
+        EXPECT_EQ(canvas.Width(), 900) << c.ratio;
+        EXPECT_EQ(canvas.Height(), 700) << c.ratio;
+        const QImage& bitmap = canvas.Bitmap();
+        EXPECT_EQ(bitmap.size(), c.device) << c.ratio;
+        EXPECT_EQ(bitmap.devicePixelRatio(), c.ratio) << c.ratio;
+        EXPECT_EQ(bitmap.pixelColor(c.device.width() - 1, c.device.height() - 1),
+                  QColor(Qt::black));
+        // The image saved at the old size is gone: restoring changes nothing.
+        canvas.RestoreImage();
+        EXPECT_EQ(canvas.Bitmap().size(), c.device) << c.ratio;
+        EXPECT_EQ(canvas.Picture().size(), c.device) << c.ratio;
+        // Drawing covers the new size: Clear fills all of it (inside the black outline).
+        canvas.SetPlotRect(TRect(80, 40, 890, 600));
+        const int inside = static_cast<int>(4 * c.ratio);
+        EXPECT_EQ(canvas.Bitmap().pixelColor(c.device.width() - inside, c.device.height() - inside),
+                  QColor(Qt::white))
+            << c.ratio;
+    }
+}

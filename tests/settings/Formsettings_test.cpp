@@ -49,6 +49,70 @@ TEST(TFormSettings, WrittenAsTheProgramReadsThem) {
     EXPECT_FALSE(back.Hints);
 }
 
+TEST(TFormSettings, SizeMaximisedAndRecentFilesGoAndComeBack) {
+    ClearTestSettings();
+    TFormSettings s;
+    s.Width = 1300;
+    s.Height = 900;
+    s.Maximized = true;
+    s.RecentFiles = {"/data/b b.dat", "/data/a,=;.dat"};
+    s.Write();
+    TFormSettings back = TFormSettings::Read();
+    EXPECT_EQ(back.Width, 1300);
+    EXPECT_EQ(back.Height, 900);
+    EXPECT_TRUE(back.Maximized);
+    EXPECT_EQ(back.RecentFiles, s.RecentFiles);
+    // A shorter list leaves none of the longer one's names behind.
+    s.RecentFiles = {"/data/c.dat"};
+    s.Write();
+    back = TFormSettings::Read();
+    EXPECT_EQ(back.RecentFiles, QStringList{"/data/c.dat"});
+}
+
+TEST(WithRecentFile, LatestFirstNoTwiceAtMostTen) {
+    QStringList ten;
+    for (int i = 0; i < 10; ++i)
+        ten << QString("f%1").arg(i);
+    const struct {
+        const char* name;
+        QStringList recent;
+        QString path;
+        QStringList expected;
+    } cases[] = {
+        {"first file", {}, "a", {"a"}},
+        {"new at the front", {"a", "b"}, "c", {"c", "a", "b"}},
+        {"again: moved to the front", {"a", "b", "c"}, "c", {"c", "a", "b"}},
+        {"the oldest drops out",
+         ten,
+         "x",
+         {"x", "f0", "f1", "f2", "f3", "f4", "f5", "f6", "f7", "f8"}},
+        {"an empty path changes nothing", {"a"}, "", {"a"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(WithRecentFile(c.recent, c.path), c.expected) << c.name;
+}
+
+TEST(SizeOnScreens, WithinTheLargestScreenNeverBelowTheSmallest) {
+    const QSize smallest(846, 724);
+    const QRect hd(0, 0, 1920, 1050), small(1920, 0, 1024, 738);
+    const struct {
+        const char* name;
+        QSize stored;
+        QList<QRect> screens;
+        QSize expected;
+    } cases[] = {
+        {"fits", {1300, 900}, {hd}, {1300, 900}},
+        {"stored on a larger monitor", {2560, 1400}, {hd}, {1920, 1050}},
+        {"the larger of two screens counts", {1500, 1000}, {small, hd}, {1500, 1000}},
+        {"below the smallest", {300, 200}, {hd}, smallest},
+        {"a low screen", {1000, 800}, {small}, {1000, 738}},
+        {"a screen smaller than the smallest size", {1000, 800}, {QRect(0, 0, 800, 600)}, smallest},
+        {"no screen known", {1300, 900}, {}, {1300, 900}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SizeOnScreens(c.stored, smallest, c.screens), c.expected) << c.name;
+}
+
 TEST(PlaceOnScreen, ReachableWindowsStayOrMoveWhollyOntoTheirScreen) {
     const QRect primary(0, 0, 1920, 1040);
     const QRect left(-1280, 0, 1280, 1024); // a second monitor left of the primary one

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QMenu>
 #include <QPoint>
+#include <QPrinter>
 #include <QStringList>
 #include <QUrl>
 #include <functional>
@@ -77,6 +78,22 @@ public:
     bool OpenUrl(const QUrl& url) override {
         OpenedUrls << url;
         return OpenUrlAnswer;
+    }
+
+    // The preview "prints": the pages are painted into a PDF file at PrintFile (none when
+    // empty) and PrintAnswer is returned.
+    QString PrintFile;
+    bool PrintAnswer = true;
+    int PrintCount = 0;
+    bool PrintWithPreview(QWidget*, const std::function<void(QPrinter&)>& paint) override {
+        ++PrintCount;
+        if (!PrintFile.isEmpty()) {
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(PrintFile);
+            paint(printer);
+        }
+        return PrintAnswer;
     }
 
     QString LastOpenFolder;
