@@ -98,6 +98,17 @@ bool Write(const std::string& folder, const TSample& s, const TGalaxyModel& mode
     return std::fclose(file) == 0 && written;
 }
 
+// Writes text to path, saying on stderr when it cannot.
+bool WriteText(const std::string& path, const std::string& text) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    const bool written = file && std::fputs(text.c_str(), file) >= 0;
+    if (!(file && std::fclose(file) == 0 && written)) {
+        std::fprintf(stderr, "kelvane-makespectra: cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
 // What the survey's options ask for.
 struct TSurveyPlan {
     bool first = true, fourth = false;
@@ -193,13 +204,7 @@ bool WriteSurvey(const std::string& folder, const TSurveyPlan& plan) {
     if (!plan.truth)
         return true;
     const std::string path = folder + "/truth.csv";
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    const bool written = file && std::fputs(truth.c_str(), file) >= 0;
-    if (!(file && std::fclose(file) == 0 && written)) {
-        std::fprintf(stderr, "kelvane-makespectra: cannot write %s\n", path.c_str());
-        return false;
-    }
-    return true;
+    return WriteText(path, truth);
 }
 
 // Writes the repeated scans of RepeatedScans, their noise from one generator in order.
@@ -309,13 +314,7 @@ bool WriteComponentSpectra(const std::string& folder, const std::vector<TTrueCom
         }
     }
     const std::string path = folder + "/components_truth.csv";
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    const bool written = file && std::fputs(truth.c_str(), file) >= 0;
-    if (!(file && std::fclose(file) == 0 && written)) {
-        std::fprintf(stderr, "kelvane-makespectra: cannot write %s\n", path.c_str());
-        return false;
-    }
-    return true;
+    return WriteText(path, truth);
 }
 
 // --components given: the spectra of known components, with --noise and --draws; every other
