@@ -583,7 +583,8 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
         return Without(result, "no line: the brightest channel is " + Times(level) +
                                    " x rms, below " + Times(settings.DetectionLevel));
     // Means over many channels are as uncertain as kappa x fewer independent ones.
-    const double kappa = NoiseCorrelation(corrected, use);
+    const double kappa =
+        settings.Correlation > 0.0 ? settings.Correlation : NoiseCorrelation(corrected, use);
     const double meanRms = result.Rms * std::sqrt(kappa);
 
     // Channel order against the side's velocity: step towards the edge to be measured.

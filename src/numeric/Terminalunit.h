@@ -47,6 +47,7 @@ struct TTerminalSettings {
     double DetectionLevel = 5.0; // x rms: the line's brightest channel must pass it
     double ExtentLevel = 3.0;    // x the rms of the running mean: the line's contiguous extent
     int Smoothing = 5;           // channels of the running mean that traces the extent (odd)
+    double Correlation = 0.0;    // the noise's NoiseCorrelation, when known; 0: measured here
 };
 
 struct TTerminalResult {

@@ -112,6 +112,8 @@ TLineMeasures MeasureLine(const std::vector<double>& corrected, const std::vecto
     if (own && !own->Error.empty()) {
         highest.Reason = lowest.Reason = own->Error;
     } else {
+        // Both edges share the noise, and so its correlation.
+        terminal.Correlation = NoiseCorrelation(edgeSignal, edgeUse);
         highest = MeasureTerminalVelocity(velocities, edgeSignal, edgeUse, TVelocitySide::Positive,
                                           terminal);
         lowest = MeasureTerminalVelocity(velocities, edgeSignal, edgeUse, TVelocitySide::Negative,
