@@ -343,6 +343,38 @@ private:
     friend class TForm1Stage;
 
     void CreateFitsMenuItem();
+    // The bands of the last fit, on its axis: one for a plain drag, all of them after drags
+    // with Shift.
+    std::vector<TAxisRange> FitBands;
     // The band of a fit, in the x of the axis it was fitted on, for the FITS file's history.
     TAxisRange FittedBand() const;
+
+public:
+    // Analysis (Unit1Analysis.cpp): smoothing the signal shown (Undo takes it back), its
+    // Gaussian components fitted on a velocity axis and drawn over the graph with their sum
+    // and, on request, the residual; the components listed in the memo.
+    QMenu* menuAnalysis = nullptr;
+    QAction *miSmooth = nullptr, *miFitGaussians = nullptr, *miShowResidual = nullptr;
+    void miSmoothClick();
+    void miFitGaussiansClick();
+    void miShowResidualClick();
+    // The window's part of the commands, once the dialogs have answered.
+    void SmoothAndShow(const TSmoothing& smoothing);
+    void FitAndShowComponents(int count); // count < 1: automatic
+    // The bands marked with drags (several after drags with Shift) are drawn over the graph.
+    bool BandsDrawn() const { return BandsShown; }
+
+private:
+    void CreateAnalysisMenu();
+    void UpdateAnalysisItems();
+    // The curves of the components kept by the session's last fit, their sum and the residual,
+    // per channel of the axis shown; empty when none is shown.
+    void MakeComponentCurves();
+    std::vector<std::vector<double>> ComponentCurves; // each component's, then the sum
+    std::vector<double> ResidualCurve;
+    // The bands of the session drawn as dashed boxes over the picture (after the bitmap shown).
+    void DrawBands();
+    bool BandsShown = false; // several bands marked: drawn whenever the graph is drawn
+    // The calibration of the station passed to the session.
+    void UseStationCalibration();
 };

@@ -80,6 +80,14 @@ TGraphInputs TForm1::GraphInputs() const {
     inputs.Corrected = Session.Corrected();
     inputs.FileName = Session.CurrentFileName();
     inputs.View = &GraphView;
+    inputs.Smoothing = Session.SmoothingDescription();
+    if (Session.Components() && !ComponentCurves.empty()) {
+        for (std::size_t i = 0; i + 1 < ComponentCurves.size(); ++i)
+            inputs.Curves.push_back({inputs.X, &ComponentCurves[i], ComponentColor(i), ""});
+        inputs.Curves.push_back({inputs.X, &ComponentCurves.back(), GraphSumColor, ""});
+        if (!ResidualCurve.empty())
+            inputs.Curves.push_back({inputs.X, &ResidualCurve, GraphResidualColor, ""});
+    }
     for (std::size_t i = 0; i < OverlaySet.Size(); ++i) {
         const TOverlay& overlay = OverlaySet[i];
         const std::vector<double>& x = overlay.Axes[static_cast<std::size_t>(inputs.Mode)];
@@ -98,6 +106,7 @@ bool TForm1::DrawSpectrum() {
     }
     FittedCurveShown = false;
     ShownMarks.clear();
+    BandsShown = false;
     SpectrumDrawn = true;
     return true;
 }
@@ -115,6 +124,7 @@ void TForm1::RedrawPlot() {
         return;
     }
     const bool curve = FittedCurveShown;
+    const bool bands = BandsShown;
     const std::vector<double> coefficients = ShownCurveCoefficients;
     std::vector<TGraphMark> marks = ShownMarks;
     if (!DrawSpectrum())
@@ -125,6 +135,9 @@ void TForm1::RedrawPlot() {
         DrawGraphMarks(*Plot, Mapping(), marks);
         ShownMarks = std::move(marks);
     }
+    BandsShown = bands;
+    if (bands)
+        DrawBands();
     if (Band.Dragging && Band.BoxEnd != 0)
         DrawBox();
 }
