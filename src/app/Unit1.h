@@ -370,7 +370,10 @@ private:
     // The curves of the components kept by the session's last fit, their sum and the residual,
     // per channel of the axis shown; empty when none is shown.
     void MakeComponentCurves();
-    std::vector<std::vector<double>> ComponentCurves; // each component's, then the sum
+    // The sum over all channels, then each component over the channels where it stands above a
+    // hundredth of its amplitude (so that the components do not hide the sum along the
+    // baseline), with their x.
+    std::vector<std::pair<std::vector<double>, std::vector<double>>> ComponentCurves;
     std::vector<double> ResidualCurve;
     // The bands of the session drawn as dashed boxes over the picture (after the bitmap shown).
     void DrawBands();

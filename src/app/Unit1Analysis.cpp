@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <algorithm>
+#include <cmath>
 
 void TForm1::CreateAnalysisMenu() {
     menuAnalysis = new QMenu("&Analysis", this);
@@ -124,12 +125,22 @@ void TForm1::MakeComponentCurves() {
     // Channel by channel: the components were fitted on the velocities of Measure, and each
     // channel's value is drawn at its x on the axis shown.
     const std::vector<double>& v = Session.MeasureVelocities();
-    for (const TGaussComponent& g : fit->Components)
-        ComponentCurves.push_back(GaussianSum({g}, v));
-    ComponentCurves.push_back(GaussianSum(fit->Components, v));
+    const std::vector<double>& x = Session.XValues();
+    ComponentCurves.push_back({x, GaussianSum(fit->Components, v)});
+    for (const TGaussComponent& g : fit->Components) {
+        std::vector<double> cx, cy;
+        for (std::size_t i = 0; i < v.size() && i < x.size(); ++i) {
+            const double value = GaussianValue(g, v[i]);
+            if (std::abs(value) >= 0.01 * std::abs(g.Amplitude)) {
+                cx.push_back(x[i]);
+                cy.push_back(value);
+            }
+        }
+        ComponentCurves.push_back({std::move(cx), std::move(cy)});
+    }
     if (miShowResidual->isChecked()) {
         const std::vector<double>& signal = Session.Signal();
-        const std::vector<double>& sum = ComponentCurves.back();
+        const std::vector<double>& sum = ComponentCurves.front().second;
         ResidualCurve.resize(signal.size());
         for (std::size_t i = 0; i < signal.size() && i < sum.size(); ++i)
             ResidualCurve[i] = signal[i] - sum[i];

@@ -82,9 +82,12 @@ TGraphInputs TForm1::GraphInputs() const {
     inputs.View = &GraphView;
     inputs.Smoothing = Session.SmoothingDescription();
     if (Session.Components() && !ComponentCurves.empty()) {
-        for (std::size_t i = 0; i + 1 < ComponentCurves.size(); ++i)
-            inputs.Curves.push_back({inputs.X, &ComponentCurves[i], ComponentColor(i), ""});
-        inputs.Curves.push_back({inputs.X, &ComponentCurves.back(), GraphSumColor, ""});
+        // The sum under the components: it shows where they differ from it (blends, baseline).
+        inputs.Curves.push_back(
+            {&ComponentCurves[0].first, &ComponentCurves[0].second, GraphSumColor, ""});
+        for (std::size_t i = 1; i < ComponentCurves.size(); ++i)
+            inputs.Curves.push_back(
+                {&ComponentCurves[i].first, &ComponentCurves[i].second, ComponentColor(i - 1), ""});
         if (!ResidualCurve.empty())
             inputs.Curves.push_back({inputs.X, &ResidualCurve, GraphResidualColor, ""});
     }
