@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSpinBox>
 
@@ -58,6 +59,7 @@ protected:
 
 TEST_F(Analysis, BandsDraggedWithShiftFitTheSamplesOutsideAllOfThem) {
     auto form = Shown();
+    Velocity(*form);
     const std::vector<double>& x = form->CurrentSession().XValues();
     const auto px = [&](int channel) { return form->XToPixel(x[channel]); };
     // A plain drag over the line (dismissed), then one with Shift over channels 40..70 that
@@ -91,6 +93,11 @@ TEST_F(Analysis, BandsDraggedWithShiftFitTheSamplesOutsideAllOfThem) {
     for (const std::string& line : BandLines(bands))
         EXPECT_TRUE(memo.contains(QString::fromStdString(line))) << line;
     EXPECT_TRUE(form->BandsDrawn());
+
+    // Measure line takes the channels inside either band as the line's: two windows.
+    form->miMeasureLine->trigger();
+    EXPECT_EQ(MemoLines(*form).filter(QRegularExpression("^ *window ")).size(), 2)
+        << form->Memo->toPlainText().toStdString();
 
     // Subtract takes the fit of both; a plain drag starts afresh.
     form->miSubtract->trigger();
