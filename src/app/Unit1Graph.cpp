@@ -49,6 +49,7 @@ void TForm1::ShowSpectrum() {
         }
     }
     Session.SelectAxis(shown); // the fit belongs to the axis it was made on
+    MakeComponentCurves();     // the components' channels on the axis now shown
     if (!miKeepZoom->isChecked())
         GraphView.Reset();
     else if (kept)

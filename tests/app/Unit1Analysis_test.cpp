@@ -40,13 +40,14 @@ protected:
         QTest::mouseRelease(plot, Qt::LeftButton, Qt::ShiftModifier, QPoint(to, y));
     }
 
-    // Pixels of colour in the plot's bitmap.
-    static int PixelsOf(TForm1& form, TColor colour) {
+    // Pixels of colour in the plot's bitmap (in width columns from column left, when given).
+    static int PixelsOf(TForm1& form, TColor colour, int left = 0, int width = -1) {
         const QImage image = form.PlotPanel()->Bitmap().convertToFormat(QImage::Format_RGB32);
         const QRgb wanted = ColorToQColor(colour).rgb();
+        const int right = width < 0 ? image.width() : std::min(image.width(), left + width);
         int count = 0;
         for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
+            for (int x = std::max(0, left); x < right; ++x)
                 count += image.pixel(x, y) == wanted;
         return count;
     }
@@ -206,6 +207,12 @@ TEST_F(Analysis, ComponentsAreDrawnAndListed) {
         EXPECT_TRUE(line.startsWith(QString("G%1 amplitude").arg(k))) << line.toStdString();
         EXPECT_EQ(line.count("km/s"), 2) << line.toStdString();
     }
+
+    // On another axis the components stand on the same channels.
+    form->miFrequency->trigger();
+    const std::vector<double>& f = form->CurrentSession().XValues();
+    EXPECT_GT(PixelsOf(*form, ComponentColor(low), form->XToPixel(f[120]) - 3, 7), 5);
+    Velocity(*form);
 
     // Zoomed in, the curves follow the view.
     form->ZoomStep(3.0);
