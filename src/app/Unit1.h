@@ -355,17 +355,30 @@ public:
     // and, on request, the residual; the components listed in the memo.
     QMenu* menuAnalysis = nullptr;
     QAction *miSmooth = nullptr, *miFitGaussians = nullptr, *miShowResidual = nullptr;
+    // While checked, a click on the plot (no drag) marks a first guess of a component there;
+    // Fit Gaussians then offers to start from the points clicked.
+    QAction* miClickGuesses = nullptr;
     void miSmoothClick();
     void miFitGaussiansClick();
     void miShowResidualClick();
+    void miClickGuessesClick();
     // The window's part of the commands, once the dialogs have answered.
     void SmoothAndShow(const TSmoothing& smoothing);
     void FitAndShowComponents(int count); // count < 1: automatic
+    void FitAndShowComponentsFromClicks();
+    // The channels clicked as guesses, in the order clicked.
+    const std::vector<std::size_t>& GuessChannels() const { return Guesses; }
     // The bands marked with drags (several after drags with Shift) are drawn over the graph.
     bool BandsDrawn() const { return BandsShown; }
 
 private:
     void CreateAnalysisMenu();
+    void ShowComponents(const TGaussFit& fit);
+    // A click at column x: a guess at the nearest channel, marked on the graph.
+    void AddGuessAt(int x);
+    void DrawGuesses();
+    std::vector<std::size_t> Guesses;
+    std::optional<int> GuessPress; // the column a left button went down at, while guessing
     void UpdateAnalysisItems();
     // The curves of the components kept by the session's last fit, their sum and the residual,
     // per channel of the axis shown; empty when none is shown.

@@ -32,6 +32,12 @@ void TForm1::CreateAnalysisMenu() {
     miShowResidual->setObjectName("miShowResidual");
     miShowResidual->setCheckable(true);
     miShowResidual->setStatusTip("Draw the signal less the components' sum");
+    miClickGuesses = menuAnalysis->addAction("&Click guesses");
+    miClickGuesses->setObjectName("miClickGuesses");
+    miClickGuesses->setCheckable(true);
+    miClickGuesses->setStatusTip(
+        "Click on the graph where components stand, then Fit Gaussians from the points clicked");
+    OnTriggered(miClickGuesses, [this] { miClickGuessesClick(); });
     OnTriggered(miSmooth, [this] { miSmoothClick(); });
     OnTriggered(miFitGaussians, [this] { miFitGaussiansClick(); });
     OnTriggered(miShowResidual, [this] { miShowResidualClick(); });
@@ -84,14 +90,30 @@ void TForm1::SmoothAndShow(const TSmoothing& smoothing) {
 void TForm1::miFitGaussiansClick() {
     if (!miFitGaussians->isEnabled())
         return;
-    TGaussForm form(this);
+    TGaussForm form(this, static_cast<int>(Guesses.size()));
     if (Dialogs->ExecModal(form) != QDialog::Accepted)
         return;
-    FitAndShowComponents(form.Count());
+    if (form.FromClicks())
+        FitAndShowComponentsFromClicks();
+    else
+        FitAndShowComponents(form.Count());
 }
 
 void TForm1::FitAndShowComponents(int count) {
-    const TGaussFit& fit = Session.FitComponents(count);
+    ShowComponents(Session.FitComponents(count));
+}
+
+void TForm1::FitAndShowComponentsFromClicks() {
+    const std::vector<double>& v = Session.MeasureVelocities();
+    std::vector<TGaussComponent> guesses;
+    for (std::size_t channel : Guesses)
+        if (channel < v.size())
+            guesses.push_back(GuessAt(v, Session.Signal(), v[channel]));
+    Guesses.clear(); // taken: the next clicks start afresh
+    ShowComponents(Session.FitComponents(guesses));
+}
+
+void TForm1::ShowComponents(const TGaussFit& fit) {
     MakeComponentCurves();
     RedrawPlot();
     // The coefficients stay above the components; components listed before give way.
@@ -164,4 +186,37 @@ void TForm1::DrawBands() {
             painter.drawPolyline(outline, 5);
         }
     });
+}
+
+void TForm1::miClickGuessesClick() {
+    Guesses.clear();
+    GuessPress.reset();
+    if (SpectrumDrawn)
+        RedrawPlot();
+    ShowStatusMessage(miClickGuesses->isChecked()
+                          ? "Click where components stand, then Analysis > Fit Gaussians"
+                          : QString());
+}
+
+void TForm1::AddGuessAt(int x) {
+    const std::vector<double>& axis = Session.XValues();
+    if (axis.empty())
+        return;
+    const double at = PixelToX(x);
+    std::size_t nearest = 0;
+    for (std::size_t i = 1; i < axis.size(); ++i)
+        if (std::abs(axis[i] - at) < std::abs(axis[nearest] - at))
+            nearest = i;
+    Guesses.push_back(nearest);
+    DrawGuesses();
+    ShowStatusMessage(
+        QString("%1 guess%2 clicked").arg(Guesses.size()).arg(Guesses.size() == 1 ? "" : "es"));
+}
+
+void TForm1::DrawGuesses() {
+    std::vector<TGraphMark> marks;
+    for (std::size_t i = 0; i < Guesses.size(); ++i)
+        if (Guesses[i] < Session.XValues().size())
+            marks.push_back({Session.XValues()[Guesses[i]], "guess " + std::to_string(i + 1)});
+    DrawGraphMarks(*Plot, Mapping(), marks);
 }

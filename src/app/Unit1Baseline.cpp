@@ -16,6 +16,8 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <algorithm>
+#include <cstdlib>
+#include <utility>
 
 void TForm1::CSpinEdit1Change() {
     const TSpinText typed = ReadSpinText(CSpinEdit1->text().toStdString());
@@ -38,6 +40,8 @@ void TForm1::PlotMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, 
         return;
     }
     Band.Press(gesture == TPlotGesture::Band, x, shift.testFlag(Qt::ShiftModifier));
+    if (gesture == TPlotGesture::Band && miClickGuesses->isChecked())
+        GuessPress = x;
 }
 
 void TForm1::PlotMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
@@ -46,8 +50,14 @@ void TForm1::PlotMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers, int x, i
             Panning = false;
         return;
     }
-    if (!Band.Release(button == Qt::LeftButton))
+    const std::optional<int> press = std::exchange(GuessPress, std::nullopt);
+    if (!Band.Release(button == Qt::LeftButton)) {
+        // A click that drew no band, while guessing: a component's first guess.
+        if (press && button == Qt::LeftButton && SpectrumDrawn && Plot->InPlotRect(x, y) &&
+            std::abs(x - *press) <= 2)
+            AddGuessAt(x);
         return;
+    }
     BandForMeasure = SpectrumDrawn;
     if (SpectrumDrawn) {
         // The band in values, so that it stays on the values it marked as the view changes.

@@ -50,6 +50,7 @@ void TForm1::ShowSpectrum() {
     }
     Session.SelectAxis(shown); // the fit belongs to the axis it was made on
     MakeComponentCurves();     // the components' channels on the axis now shown
+    Guesses.clear();           // clicked on the spectrum and axis before
     if (!miKeepZoom->isChecked())
         GraphView.Reset();
     else if (kept)
@@ -139,6 +140,8 @@ void TForm1::RedrawPlot() {
         DrawGraphMarks(*Plot, Mapping(), marks);
         ShownMarks = std::move(marks);
     }
+    if (!Guesses.empty())
+        DrawGuesses();
     BandsShown = bands;
     if (bands)
         DrawBands();

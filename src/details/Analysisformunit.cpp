@@ -76,9 +76,16 @@ void TSmoothForm::accept() {
     QDialog::accept();
 }
 
-TGaussForm::TGaussForm(QWidget* owner) : QDialog(owner) {
+TGaussForm::TGaussForm(QWidget* owner, int clicks) : QDialog(owner), Clicks(clicks) {
     setObjectName("GaussForm");
     setWindowTitle("Fit Gaussians");
+    cbClicks = Named(new QCheckBox(QString("From the %1 point%2 clicked on the graph")
+                                       .arg(clicks)
+                                       .arg(clicks == 1 ? "" : "s"),
+                                   this),
+                     "cbClicks");
+    cbClicks->setChecked(clicks > 0);
+    cbClicks->setVisible(clicks > 0);
     cbAutomatic =
         Named(new QCheckBox("&Automatic: as many as the data support", this), "cbAutomatic");
     cbAutomatic->setChecked(true);
@@ -86,9 +93,15 @@ TGaussForm::TGaussForm(QWidget* owner) : QDialog(owner) {
     sbCount->setRange(1, 8);
     sbCount->setValue(1);
     sbCount->setEnabled(false);
-    connect(cbAutomatic, &QCheckBox::toggled, sbCount,
-            [this](bool on) { sbCount->setEnabled(!on); });
+    const auto enable = [this] {
+        cbAutomatic->setEnabled(!FromClicks());
+        sbCount->setEnabled(!FromClicks() && !cbAutomatic->isChecked());
+    };
+    connect(cbAutomatic, &QCheckBox::toggled, this, enable);
+    connect(cbClicks, &QCheckBox::toggled, this, enable);
+    enable();
     auto* form = new QFormLayout;
+    form->addRow(cbClicks);
     form->addRow(cbAutomatic);
     form->addRow("&Components:", sbCount);
     auto* layout = new QVBoxLayout(this);
@@ -98,4 +111,8 @@ TGaussForm::TGaussForm(QWidget* owner) : QDialog(owner) {
 
 int TGaussForm::Count() const {
     return cbAutomatic->isChecked() ? 0 : sbCount->value();
+}
+
+bool TGaussForm::FromClicks() const {
+    return Clicks > 0 && cbClicks->isChecked();
 }

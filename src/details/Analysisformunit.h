@@ -41,13 +41,21 @@ public:
 class TGaussForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TGaussForm(QWidget* owner);
+    // clicks: the points clicked on the graph as first guesses; with some, cbClicks offers them
+    // (checked), else it is hidden.
+    TGaussForm(QWidget* owner, int clicks = 0);
 
     // The number of components asked for; 0 for automatic (as many as the BIC asks for).
     int Count() const;
+    // The components are to start from the points clicked (Count then does not count).
+    bool FromClicks() const;
 
     // Controls (also their objectName).
+    QCheckBox* cbClicks;
     QCheckBox* cbAutomatic;
     QSpinBox* sbCount;
     QPushButton *btnOK, *btnCancel;
+
+private:
+    int Clicks;
 };

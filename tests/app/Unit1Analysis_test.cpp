@@ -224,6 +224,42 @@ TEST_F(Analysis, ComponentsAreDrawnAndListed) {
     EXPECT_EQ(PixelsOf(*form, GraphSumColor), 0);
 }
 
+TEST_F(Analysis, ComponentsStartFromThePointsClicked) {
+    auto form = Shown(TwoLines);
+    Velocity(*form);
+    form->miClickGuesses->trigger();
+    const std::vector<double>& x = form->CurrentSession().XValues();
+    for (int channel : {280, 120})
+        QTest::mouseClick(form->PlotPanel(), Qt::LeftButton, {},
+                          QPoint(form->XToPixel(x[channel]), 300));
+    ASSERT_EQ(form->GuessChannels().size(), 2u);
+    // The nearest channel to the column clicked: within the channels one column spans.
+    const double perColumn = 400.0 / (form->XToPixel(x[399]) - form->XToPixel(x[0]));
+    EXPECT_NEAR(static_cast<double>(form->GuessChannels()[0]), 280.0, std::abs(perColumn) + 0.5);
+    EXPECT_NEAR(static_cast<double>(form->GuessChannels()[1]), 120.0, std::abs(perColumn) + 0.5);
+
+    Dialogs.ModalResult = QDialog::Accepted;
+    Dialogs.OnModal = [](QDialog& dialog) {
+        auto& f = static_cast<TGaussForm&>(dialog);
+        EXPECT_FALSE(f.cbClicks->isHidden());
+        EXPECT_TRUE(f.FromClicks()) << "offered, checked";
+        f.sbCount->setValue(1); // not counted while the clicks are used
+    };
+    form->miFitGaussians->trigger();
+    ASSERT_TRUE(form->CurrentSession().Components());
+    const TGaussFit& fit = *form->CurrentSession().Components();
+    ASSERT_EQ(fit.Components.size(), 2u) << fit.Error;
+    const std::vector<double>& v = form->CurrentSession().MeasureVelocities();
+    const double dv = std::abs(v[1] - v[0]);
+    std::vector<double> truth = {v[120], v[280]}, centres;
+    for (const TGaussComponent& g : fit.Components)
+        centres.push_back(g.Centre);
+    std::sort(truth.begin(), truth.end());
+    for (std::size_t k = 0; k < 2; ++k)
+        EXPECT_NEAR(centres[k], truth[k], 0.1 * dv); // TwoLines' centres
+    EXPECT_TRUE(form->GuessChannels().empty()) << "taken by the fit";
+}
+
 TEST_F(Analysis, TheStationsCalibrationGivesTheColumnDensity) {
     {
         QSettings store("Fernhollow", "Tovrel");
