@@ -8,9 +8,9 @@
 // the details (Unit1Details.cpp); saving (Unit1Save.cpp); exporting the graph
 // (Unit1Export.cpp); exporting the spectrum as FITS (Unit1Fits.cpp); the about box
 // (Unit1About.cpp); the station settings (Unit1Station.cpp); smoothing and Gaussian components
-// (Unit1Analysis.cpp). What the window decides lives in the
-// core as plain types (TGraphMapping, TBand, the baseline functions, TFormSettings); the handlers
-// here translate events into calls of them.
+// (Unit1Analysis.cpp). What the window decides lives in the core as plain types (TGraphMapping,
+// TBand, the baseline functions, TFormSettings); the handlers here translate events into calls
+// of them.
 #pragma once
 
 #include "numeric/Bandunit.h"
