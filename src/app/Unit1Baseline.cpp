@@ -66,10 +66,10 @@ void TForm1::PlotMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers, int x, i
         Band.Adding ? Session.AddBand(band) : Session.StartBands(band);
         // A plain drag shows its band as it always did (the box of the drag); several are
         // drawn together from their values.
-        if (Session.Bands().size() > 1) {
+        BandsShown = Session.Bands().size() > 1;
+        if (BandsShown) {
             Plot->Show();
             DrawBands();
-            BandsShown = true;
         }
     }
     UpdateViewItems();

@@ -52,6 +52,16 @@ protected:
         return count;
     }
 
+    // Black pixels of the picture shown in column x, inside the plot rectangle.
+    static int BlackInColumn(TForm1& form, int x) {
+        const QImage image = form.PlotPanel()->Picture().convertToFormat(QImage::Format_RGB32);
+        const TRect& r = form.PlotPanel()->PlotRect();
+        int count = 0;
+        for (int y = r.Top + 1; y < r.Bottom; ++y)
+            count += image.pixel(x, y) == qRgb(0, 0, 0);
+        return count;
+    }
+
     static QStringList MemoLines(TForm1& form) { return form.Memo->toPlainText().split('\n'); }
 
     // The graph on the velocity axis.
@@ -94,6 +104,10 @@ TEST_F(Analysis, BandsDraggedWithShiftFitTheSamplesOutsideAllOfThem) {
     for (const std::string& line : BandLines(bands))
         EXPECT_TRUE(memo.contains(QString::fromStdString(line))) << line;
     EXPECT_TRUE(form->BandsDrawn());
+    // Drawn where their values are, also once the view is zoomed: a dashed black edge.
+    form->ZoomStep(1.0);
+    for (double edge : {bands[0].Low, bands[0].High})
+        EXPECT_GT(BlackInColumn(*form, form->XToPixel(edge)), 100) << edge;
 
     // Measure line takes the channels inside either band as the line's: two windows.
     form->miMeasureLine->trigger();
@@ -104,8 +118,10 @@ TEST_F(Analysis, BandsDraggedWithShiftFitTheSamplesOutsideAllOfThem) {
     form->miSubtract->trigger();
     EXPECT_EQ(form->CurrentSession().FittedOutside().size(), 2u);
     Dialogs.PopupAnswer.clear();
+    form->miWholeSpectrum->trigger();
     Drag(*form, px(100), px(150));
     EXPECT_EQ(form->CurrentSession().Bands().size(), 1u);
+    EXPECT_FALSE(form->BandsDrawn());
 }
 
 TEST_F(Analysis, SmoothingIsShownInTheTitleAndUndoBringsTheSignalBack) {
