@@ -144,9 +144,8 @@ bool DrawGraph(TDrawingSurface& plot, const TGraphInputs& in, TGraphLimits& limi
     const int width = plot.Width();
     plot.TextOutAngle(in.FileName, (width - plot.TextWidth(in.FileName)) / 2, 5, 0);
     title = GraphTitleFor(in.Mode, in.Corrected);
-    if (!in.Smoothing.empty())
-        title += ", smoothed: " + in.Smoothing;
-    plot.TextOutAngle(title, (width - plot.TextWidth(title)) / 2, 20, 0);
+    const std::string line = in.Smoothing.empty() ? title : title + ", smoothed: " + in.Smoothing;
+    plot.TextOutAngle(line, (width - plot.TextWidth(line)) / 2, 20, 0);
     plot.Show();
     return true;
 }

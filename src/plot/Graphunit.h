@@ -72,7 +72,8 @@ struct TGraphInputs {
 // cannot be found; otherwise sets limits and title. With a view, the limits are those of the part
 // shown (GetViewLimits); overlays are drawn under the blue curve, each in its colour, with a
 // legend in the plot's top-right corner, all kept with the image; the curves over the blue one.
-// The title is GraphTitleFor's, followed by ", smoothed: " and the smoothing when there is one.
+// title is GraphTitleFor's (what a saved file's description is, as kelvane-batch writes it: its
+// own line names the smoothing); the title line drawn adds ", smoothed: " and the smoothing.
 bool DrawGraph(TDrawingSurface& plot, const TGraphInputs& in, TGraphLimits& limits,
                std::string& title);
 
