@@ -51,12 +51,14 @@ TForm1::TForm1(TUserDialogs* dialogs, QWidget* parent) : QMainWindow(parent), Di
     CreateFitsMenuItem();
     CreateViewMenuItems();
     CreatePlacesMenuItems();
+    CreateAnalysisMenu();
     CreateToolBar();
     CreatePanels();
     CreateStatusBar();
     setWindowTitle(ApplicationTitle);
     SetCaption();
     CSpinEdit1Change();
+    UseStationCalibration();
     CreatePlot();
     CreatePopupMenu();
     UpdatePolynomialItems();

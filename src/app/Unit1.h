@@ -7,9 +7,10 @@
 // graph and the pointer readout (Unit1Graph.cpp); the baseline workflow (Unit1Baseline.cpp);
 // the details (Unit1Details.cpp); saving (Unit1Save.cpp); exporting the graph
 // (Unit1Export.cpp); exporting the spectrum as FITS (Unit1Fits.cpp); the about box
-// (Unit1About.cpp); the station settings (Unit1Station.cpp). What the window decides lives in the
-// core as plain types (TGraphMapping, TBand, the baseline functions, TFormSettings); the handlers
-// here translate events into calls of them.
+// (Unit1About.cpp); the station settings (Unit1Station.cpp); smoothing and Gaussian components
+// (Unit1Analysis.cpp). What the window decides lives in the core as plain types (TGraphMapping,
+// TBand, the baseline functions, TFormSettings); the handlers here translate events into calls
+// of them.
 #pragma once
 
 #include "numeric/Bandunit.h"
@@ -343,6 +344,54 @@ private:
     friend class TForm1Stage;
 
     void CreateFitsMenuItem();
+    // The bands of the last fit, on its axis: one for a plain drag, all of them after drags
+    // with Shift.
+    std::vector<TAxisRange> FitBands;
     // The band of a fit, in the x of the axis it was fitted on, for the FITS file's history.
     TAxisRange FittedBand() const;
+
+public:
+    // Analysis (Unit1Analysis.cpp): smoothing the signal shown (Undo takes it back), its
+    // Gaussian components fitted on a velocity axis and drawn over the graph with their sum
+    // and, on request, the residual; the components listed in the memo.
+    QMenu* menuAnalysis = nullptr;
+    QAction *miSmooth = nullptr, *miFitGaussians = nullptr, *miShowResidual = nullptr;
+    // While checked, a click on the plot (no drag) marks a first guess of a component there;
+    // Fit Gaussians then offers to start from the points clicked.
+    QAction* miClickGuesses = nullptr;
+    void miSmoothClick();
+    void miFitGaussiansClick();
+    void miShowResidualClick();
+    void miClickGuessesClick();
+    // The window's part of the commands, once the dialogs have answered.
+    void SmoothAndShow(const TSmoothing& smoothing);
+    void FitAndShowComponents(int count); // count < 1: automatic
+    void FitAndShowComponentsFromClicks();
+    // The channels clicked as guesses, in the order clicked.
+    const std::vector<std::size_t>& GuessChannels() const { return Guesses; }
+    // The bands marked with drags (several after drags with Shift) are drawn over the graph.
+    bool BandsDrawn() const { return BandsShown; }
+
+private:
+    void CreateAnalysisMenu();
+    void ShowComponents(const TGaussFit& fit);
+    // A click at column x: a guess at the nearest channel, marked on the graph.
+    void AddGuessAt(int x);
+    void DrawGuesses();
+    std::vector<std::size_t> Guesses;
+    std::optional<int> GuessPress; // the column a left button went down at, while guessing
+    void UpdateAnalysisItems();
+    // The curves of the components kept by the session's last fit, their sum and the residual,
+    // per channel of the axis shown; empty when none is shown.
+    void MakeComponentCurves();
+    // The sum over all channels, then each component over the channels where it stands above a
+    // hundredth of its amplitude (so that the components do not hide the sum along the
+    // baseline), with their x.
+    std::vector<std::pair<std::vector<double>, std::vector<double>>> ComponentCurves;
+    std::vector<double> ResidualCurve;
+    // The bands of the session drawn as dashed boxes over the picture (after the bitmap shown).
+    void DrawBands();
+    bool BandsShown = false; // several bands marked: drawn whenever the graph is drawn
+    // The calibration of the station passed to the session.
+    void UseStationCalibration();
 };

@@ -16,6 +16,8 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <algorithm>
+#include <cstdlib>
+#include <utility>
 
 void TForm1::CSpinEdit1Change() {
     const TSpinText typed = ReadSpinText(CSpinEdit1->text().toStdString());
@@ -37,7 +39,9 @@ void TForm1::PlotMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, 
         PanMapping = Mapping();
         return;
     }
-    Band.Press(gesture == TPlotGesture::Band, x);
+    Band.Press(gesture == TPlotGesture::Band, x, shift.testFlag(Qt::ShiftModifier));
+    if (gesture == TPlotGesture::Band && miClickGuesses->isChecked())
+        GuessPress = x;
 }
 
 void TForm1::PlotMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
@@ -46,9 +50,28 @@ void TForm1::PlotMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers, int x, i
             Panning = false;
         return;
     }
-    if (!Band.Release(button == Qt::LeftButton))
+    const std::optional<int> press = std::exchange(GuessPress, std::nullopt);
+    if (!Band.Release(button == Qt::LeftButton)) {
+        // A click that drew no band, while guessing: a component's first guess.
+        if (press && button == Qt::LeftButton && SpectrumDrawn && Plot->InPlotRect(x, y) &&
+            std::abs(x - *press) <= 2)
+            AddGuessAt(x);
         return;
+    }
     BandForMeasure = SpectrumDrawn;
+    if (SpectrumDrawn) {
+        // The band in values, so that it stays on the values it marked as the view changes.
+        const TAxisRange band =
+            BandRange(Band.BoxLeft, Band.BoxRight, [this](int px) { return PixelToX(px); });
+        Band.Adding ? Session.AddBand(band) : Session.StartBands(band);
+        // A plain drag shows its band as it always did (the box of the drag); several are
+        // drawn together from their values.
+        BandsShown = Session.Bands().size() > 1;
+        if (BandsShown) {
+            Plot->Show();
+            DrawBands();
+        }
+    }
     UpdateViewItems();
     QAction* chosen = Dialogs->ExecPopup(*PopupMenu, Plot->mapToGlobal(QPoint(x, y)));
     if (chosen == miPuGenerate)
@@ -59,6 +82,9 @@ void TForm1::PlotMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers, int x, i
 
 void TForm1::DrawBox() {
     Plot->Show();
+    // A band added to others: they stay in sight while it is dragged.
+    if (Band.Adding && Band.Dragging && Session.Bands().size() > 0)
+        DrawBands();
     const TRect& r = Plot->PlotRect();
     const int start = Band.BoxStart, end = Band.BoxEnd;
     Plot->DrawOnPicture([&](QPainter& painter) {
@@ -76,6 +102,24 @@ void TForm1::miPuCancelClick() {
 }
 
 void TForm1::miPuGenerateClick() {
+    if (Session.Bands().size() > 1) {
+        // Several bands: the samples outside all of them, as kelvane-batch fits outside its
+        // windows (one code for both).
+        const TFitResult fit = Session.FitOutsideBands();
+        FitBands = Session.Bands();
+        FitBand = FitBands.back();
+        if (!fit.Error.empty())
+            Dialogs->ShowWarning(this, "PolyFit Exception", QString::fromStdString(fit.Error));
+        ShowCoefficients();
+        for (const std::string& line : BandLines(FitBands))
+            Memo->appendPlainText(QString::fromStdString(line));
+        DrawFittedCurve();
+        if (SpectrumDrawn) {
+            DrawBands();
+            BandsShown = true;
+        }
+        return;
+    }
     const TGraphMapping map = Mapping();
     const TBaselineSamples samples = SamplesOutsideBand(
         Session.XValues(), Session.Signal(), [&map](double x) { return map.XToPixel(x); },
@@ -84,6 +128,7 @@ void TForm1::miPuGenerateClick() {
     // The band in values: the view may change before the fit is subtracted.
     const double a = map.PixelToX(Band.BoxLeft), b = map.PixelToX(Band.BoxRight);
     FitBand = {std::min(a, b), std::max(a, b)};
+    FitBands = {FitBand};
     if (!fit.Error.empty())
         Dialogs->ShowWarning(this, "PolyFit Exception", QString::fromStdString(fit.Error));
     ShowCoefficients();
@@ -122,7 +167,7 @@ void TForm1::DrawCurve(const std::vector<double>& coefficients) {
 }
 
 void TForm1::miSubtractClick() {
-    if (!Session.Subtract({FittedBand()}))
+    if (!Session.Subtract(FitBands.size() > 1 ? FitBands : std::vector<TAxisRange>{FittedBand()}))
         return;
     if (!DrawSpectrum()) {
         ShowStatusMessage("Error finding data limits");
@@ -144,4 +189,5 @@ void TForm1::miUndoSubtractClick() {
 void TForm1::UpdatePolynomialItems() {
     miSubtract->setEnabled(Session.FitOffered());
     miUndoSubtract->setEnabled(Session.CanUndo());
+    UpdateAnalysisItems();
 }

@@ -49,6 +49,8 @@ void TForm1::ShowSpectrum() {
         }
     }
     Session.SelectAxis(shown); // the fit belongs to the axis it was made on
+    MakeComponentCurves();     // the components' channels on the axis now shown
+    Guesses.clear();           // clicked on the spectrum and axis before
     if (!miKeepZoom->isChecked())
         GraphView.Reset();
     else if (kept)
@@ -80,6 +82,17 @@ TGraphInputs TForm1::GraphInputs() const {
     inputs.Corrected = Session.Corrected();
     inputs.FileName = Session.CurrentFileName();
     inputs.View = &GraphView;
+    inputs.Smoothing = Session.SmoothingDescription();
+    if (Session.Components() && !ComponentCurves.empty()) {
+        // The sum under the components: it shows where they differ from it (blends, baseline).
+        inputs.Curves.push_back(
+            {&ComponentCurves[0].first, &ComponentCurves[0].second, GraphSumColor, ""});
+        for (std::size_t i = 1; i < ComponentCurves.size(); ++i)
+            inputs.Curves.push_back(
+                {&ComponentCurves[i].first, &ComponentCurves[i].second, ComponentColor(i - 1), ""});
+        if (!ResidualCurve.empty())
+            inputs.Curves.push_back({inputs.X, &ResidualCurve, GraphResidualColor, ""});
+    }
     for (std::size_t i = 0; i < OverlaySet.Size(); ++i) {
         const TOverlay& overlay = OverlaySet[i];
         const std::vector<double>& x = overlay.Axes[static_cast<std::size_t>(inputs.Mode)];
@@ -98,6 +111,7 @@ bool TForm1::DrawSpectrum() {
     }
     FittedCurveShown = false;
     ShownMarks.clear();
+    BandsShown = false;
     SpectrumDrawn = true;
     return true;
 }
@@ -115,6 +129,7 @@ void TForm1::RedrawPlot() {
         return;
     }
     const bool curve = FittedCurveShown;
+    const bool bands = BandsShown;
     const std::vector<double> coefficients = ShownCurveCoefficients;
     std::vector<TGraphMark> marks = ShownMarks;
     if (!DrawSpectrum())
@@ -125,6 +140,11 @@ void TForm1::RedrawPlot() {
         DrawGraphMarks(*Plot, Mapping(), marks);
         ShownMarks = std::move(marks);
     }
+    if (!Guesses.empty())
+        DrawGuesses();
+    BandsShown = bands;
+    if (bands)
+        DrawBands();
     if (Band.Dragging && Band.BoxEnd != 0)
         DrawBox();
 }

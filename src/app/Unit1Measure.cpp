@@ -38,7 +38,14 @@ void TForm1::miMeasureLineClick() {
     // velocity axis the marks then stand VLSR further on.
     const double shift = Session.LsrFrame() && shown == ModeVelocity ? Session.Vlsr() : 0.0;
     std::vector<bool> inBand;
-    if (BandForMeasure) {
+    if (BandForMeasure && Session.Bands().size() > 1) {
+        // Bands added with Shift: the line's channels are those inside any of them.
+        const std::vector<double>& x = Session.XValues();
+        inBand.resize(x.size());
+        for (std::size_t i = 0; i < x.size(); ++i)
+            for (const TAxisRange& band : Session.Bands())
+                inBand[i] = inBand[i] || (band.Low <= x[i] && x[i] <= band.High);
+    } else if (BandForMeasure) {
         const TGraphMapping map = Mapping();
         const int lo = std::min(Band.BoxLeft, Band.BoxRight);
         const int hi = std::max(Band.BoxLeft, Band.BoxRight);

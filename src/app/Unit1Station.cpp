@@ -14,6 +14,7 @@ void TForm1::miStationClick() {
     if (!form.SavedSite())
         return;
     Station = WithSite(Station, *form.SavedSite());
+    UseStationCalibration(); // the next Measure line gives N(HI) with it, or says it is missing
     if (DetailsForm)
         DetailsForm->SetStation(Station);
     // The side panel and the VLSR stay those of the details last applied, so that the VLSR

@@ -424,3 +424,36 @@ TGaussFit FitGaussiansAuto(const std::vector<double>& x, const std::vector<doubl
     }
     return FitWithDrops(d, kept, settings);
 }
+
+namespace {
+
+std::string WithError(double value, double error, const std::string& unit) {
+    char text[96];
+    if (std::isfinite(error))
+        std::snprintf(text, sizeof text, "%.4g \u00b1 %.2g", value, error);
+    else
+        std::snprintf(text, sizeof text, "%.4g \u00b1 unbounded", value);
+    return unit.empty() ? std::string(text) : std::string(text) + ' ' + unit;
+}
+
+std::string ComponentText(const TGaussComponent& g, const std::string& unit) {
+    return "amplitude " + WithError(g.Amplitude, g.AmplitudeError, std::string()) + ", centre " +
+           WithError(g.Centre, g.CentreError, unit) + ", FWHM " +
+           WithError(g.Fwhm, g.FwhmError, unit);
+}
+
+} // namespace
+
+std::vector<std::string> GaussFitLines(const TGaussFit& fit, const std::string& unit) {
+    if (!fit.Error.empty())
+        return {"Gaussian components not fitted: " + fit.Error};
+    char head[96];
+    std::snprintf(head, sizeof head, "Gaussian components: %zu, rms %.4g", fit.Components.size(),
+                  fit.Rms);
+    std::vector<std::string> lines = {head};
+    for (std::size_t i = 0; i < fit.Components.size(); ++i)
+        lines.push_back('G' + std::to_string(i + 1) + ' ' + ComponentText(fit.Components[i], unit));
+    for (const TDroppedComponent& d : fit.Dropped)
+        lines.push_back("dropped: " + ComponentText(d.Component, unit) + ": " + d.Reason);
+    return lines;
+}

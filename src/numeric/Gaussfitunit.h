@@ -87,3 +87,10 @@ TGaussFit FitGaussianCount(const std::vector<double>& x, const std::vector<doubl
 // As many components as the BIC asks for, at most settings.MaxComponents.
 TGaussFit FitGaussiansAuto(const std::vector<double>& x, const std::vector<double>& y,
                            const TGaussSettings& settings = {});
+
+// The fit as the window's memo lists it, one a line: a head line ("Gaussian components: 2, rms
+// 0.0123"), each kept component ("G1 amplitude 40.1 ± 0.3, centre 12.3 ± 0.05 km/s, FWHM 14.1
+// ± 0.1 km/s", 4 significant digits, "unbounded" for an uncertainty the data leave open), then
+// each dropped one with its reason ("dropped: amplitude ..., centre ..., FWHM ...: reason"); or
+// one line saying why no fit was made. unit: the x axis's ("km/s").
+std::vector<std::string> GaussFitLines(const TGaussFit& fit, const std::string& unit);

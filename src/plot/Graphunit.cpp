@@ -36,6 +36,14 @@ std::vector<std::string> GridLabels(const std::vector<double>& grid, int mode,
 
 } // namespace
 
+TColor ComponentColor(std::size_t index) {
+    // Okabe and Ito (2008), "Color Universal Design", in 0x00BBGGRR: vermillion, bluish green,
+    // orange, reddish purple, sky blue, brown, dark yellow, grey violet.
+    static const TColor colors[] = {0x005ED5, 0x739E00, 0x009FE6, 0xA779CC,
+                                    0xE9B456, 0x1F4F8C, 0x00B4C8, 0x9C6B7A};
+    return colors[index % (sizeof colors / sizeof colors[0])];
+}
+
 namespace {
 
 // The polyline of x against y on the mapping, clipped to the plot rectangle.
@@ -123,6 +131,12 @@ bool DrawGraph(TDrawingSurface& plot, const TGraphInputs& in, TGraphLimits& limi
     }
     plot.Pen.setColor(ColorToQColor(GraphCurveColor));
     DrawCurveLine(plot, map, *in.X, *in.Signal);
+    for (const TGraphOverlay& curve : in.Curves) {
+        if (!curve.X || !curve.Signal)
+            continue;
+        plot.Pen.setColor(ColorToQColor(curve.Color));
+        DrawCurveLine(plot, map, *curve.X, *curve.Signal);
+    }
     if (!in.Overlays.empty())
         DrawLegend(plot, r, in.Overlays);
     plot.SaveImage();
@@ -130,7 +144,8 @@ bool DrawGraph(TDrawingSurface& plot, const TGraphInputs& in, TGraphLimits& limi
     const int width = plot.Width();
     plot.TextOutAngle(in.FileName, (width - plot.TextWidth(in.FileName)) / 2, 5, 0);
     title = GraphTitleFor(in.Mode, in.Corrected);
-    plot.TextOutAngle(title, (width - plot.TextWidth(title)) / 2, 20, 0);
+    const std::string line = in.Smoothing.empty() ? title : title + ", smoothed: " + in.Smoothing;
+    plot.TextOutAngle(line, (width - plot.TextWidth(line)) / 2, 20, 0);
     plot.Show();
     return true;
 }

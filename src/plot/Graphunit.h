@@ -22,9 +22,16 @@ constexpr int GraphDivisions = 20; // at most this many tick steps across an axi
 constexpr TColor GraphBackground = clInfoBk;
 constexpr TColor GraphAreaColor = 0xFFFFFF;
 constexpr TColor GraphGridColor = 0x808080;
-constexpr TColor GraphCurveColor = 0xFF0000;  // blue (0x00BBGGRR)
-constexpr TColor GraphFittedColor = 0x0000FF; // red
-constexpr TColor GraphMarkColor = 0x008000;   // dark green: the measured line's marks
+constexpr TColor GraphCurveColor = 0xFF0000;    // blue (0x00BBGGRR)
+constexpr TColor GraphFittedColor = 0x0000FF;   // red
+constexpr TColor GraphMarkColor = 0x008000;     // dark green: the measured line's marks
+constexpr TColor GraphSumColor = 0x8B008B;      // dark magenta: the Gaussian components' sum
+constexpr TColor GraphResidualColor = 0x404040; // dark grey: the signal less the components
+
+// The colour of the Gaussian component of index (0 first), one of eight that differ from the
+// graph's own colours and from one another (Okabe and Ito's palette, as the overlays'), taken
+// again from the first after the eighth.
+TColor ComponentColor(std::size_t index);
 
 // The plot rectangle inside a surface of width x height: room for the tick labels on the left and
 // below, the file name and the title above.
@@ -51,6 +58,11 @@ struct TGraphInputs {
     // The part shown (the whole spectrum when none) and the spectra drawn over it.
     const TGraphView* View = nullptr;
     std::vector<TGraphOverlay> Overlays;
+    // What smoothed the signal ("Hanning"); the title names it. "" for none.
+    std::string Smoothing;
+    // Curves drawn over the signal, each in its colour (the Gaussian components, their sum, the
+    // residual): kept with the image, not counted in the limits, without a legend.
+    std::vector<TGraphOverlay> Curves;
 };
 
 // The spectrum graph: the plot cleared; vertical and horizontal grid lines with their labels
@@ -59,7 +71,9 @@ struct TGraphInputs {
 // the title centred above the plot, and Show. Returns false, drawing nothing, when the limits
 // cannot be found; otherwise sets limits and title. With a view, the limits are those of the part
 // shown (GetViewLimits); overlays are drawn under the blue curve, each in its colour, with a
-// legend in the plot's top-right corner, all kept with the image.
+// legend in the plot's top-right corner, all kept with the image; the curves over the blue one.
+// title is GraphTitleFor's (what a saved file's description is, as kelvane-batch writes it: its
+// own line names the smoothing); the title line drawn adds ", smoothed: " and the smoothing.
 bool DrawGraph(TDrawingSurface& plot, const TGraphInputs& in, TGraphLimits& limits,
                std::string& title);
 

@@ -263,3 +263,35 @@ TEST(TGaussComponent, IntegralIsTheAreaUnderIt) {
 }
 
 } // namespace
+
+namespace {
+
+// The memo's lines of a fit made by hand: each kept component with its 1-sigma, an uncertainty
+// the data leave open as "unbounded", each dropped one with its reason; a failed fit in one line.
+TEST(GaussFitLines, ListKeptAndDroppedComponentsOrWhyNone) {
+    TGaussFit fit;
+    fit.Rms = 0.25;
+    TGaussComponent g;
+    g.Amplitude = 40.125;
+    g.AmplitudeError = 0.5;
+    g.Centre = -12.5;
+    g.CentreError = 0.0625;
+    g.Fwhm = 14.75;
+    g.FwhmError = INFINITY;
+    fit.Components = {g};
+    fit.Dropped = {{g, "amplitude under 3 sigma"}};
+    const std::vector<std::string> expected = {
+        "Gaussian components: 1, rms 0.25",
+        "G1 amplitude 40.12 \u00b1 0.5, centre -12.5 \u00b1 0.062 km/s, FWHM 14.75 \u00b1 "
+        "unbounded km/s",
+        "dropped: amplitude 40.12 \u00b1 0.5, centre -12.5 \u00b1 0.062 km/s, FWHM 14.75 \u00b1 "
+        "unbounded km/s: amplitude under 3 sigma"};
+    EXPECT_EQ(GaussFitLines(fit, "km/s"), expected);
+
+    TGaussFit failed;
+    failed.Error = "no channels";
+    EXPECT_EQ(GaussFitLines(failed, "km/s"),
+              std::vector<std::string>{"Gaussian components not fitted: no channels"});
+}
+
+} // namespace
