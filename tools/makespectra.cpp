@@ -98,6 +98,16 @@ bool Write(const std::string& folder, const TSample& s, const TGalaxyModel& mode
     return std::fclose(file) == 0 && written;
 }
 
+// Creates folder and its parents when missing, saying on stderr when it cannot.
+bool CreateFolder(const std::string& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error)
+        std::fprintf(stderr, "kelvane-makespectra: cannot create %s: %s\n", folder.c_str(),
+                     error.message().c_str());
+    return !error;
+}
+
 // Writes text to path, saying on stderr when it cannot.
 bool WriteText(const std::string& path, const std::string& text) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -345,13 +355,8 @@ int RunComponents(const QCommandLineParser& parser, const std::string& folder) {
                      why.c_str());
         return 2;
     }
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (error) {
-        std::fprintf(stderr, "kelvane-makespectra: cannot create %s: %s\n", folder.c_str(),
-                     error.message().c_str());
+    if (!CreateFolder(folder))
         return 1;
-    }
     return WriteComponentSpectra(folder, components, noise, draws) ? 0 : 1;
 }
 
@@ -526,13 +531,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string folder = QFile::encodeName(folders.first()).toStdString();
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (error) {
-        std::fprintf(stderr, "kelvane-makespectra: cannot create %s: %s\n", folder.c_str(),
-                     error.message().c_str());
+    if (!CreateFolder(folder))
         return 1;
-    }
     if (survey)
         return WriteSurvey(folder, plan) ? 0 : 1;
     if (repeat)
