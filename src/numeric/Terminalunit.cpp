@@ -111,18 +111,17 @@ struct TEdgePoints {
 };
 
 // The fit's nonlinear parameters, and the model they and the linear ones make:
-//   y(u) = A g((u - ut) / s) [+ B g((u - ut) / Wing)] + C + D (u - ut) / s0
-// A the tangent point's edge, B an edge of the same vt seen through the wing dispersion, C + D u
-// the baseline left under the edge, s the edge's own dispersion and s0 the one given.
+//   y(u) = A g((u - ut) / s) [- B g_dip((u - ut) / s)] + C + D (u - ut) / s0
+// A the tangent point's edge, B the gas missing about the tangent point (a dip), C + D u the
+// baseline left under the edge, s the edge's own dispersion and s0 the one given.
 struct TEdgeShape {
     double Ut = 0.0;
     double Sigma = 8.0;  // km/s, the edge's dispersion, fitted
     double Sigma0 = 8.0; // km/s, the dispersion given
-    double Wing = 0.0;   // km/s, the wing's dispersion (0: no wing term)
     bool Dip = false;    // with the term of gas missing about the tangent point
 };
 
-constexpr int MaxLinear = 5;
+constexpr int MaxLinear = 4;
 
 struct TEdgeFit {
     TEdgeShape Shape;
@@ -132,7 +131,6 @@ struct TEdgeFit {
     bool Ok = false;
 };
 
-// The linear basis at u: g, [g of the wing,] [minus the dip's g,] 1, (u - ut) / s0.
 // The tables read inline where x lies inside them: this is most of the measurement's time.
 inline double Tabled(double x, bool dip) {
     const double position = (x - ShapeLow) * (1.0 / ShapeStep);
@@ -146,15 +144,13 @@ inline double Tabled(double x, bool dip) {
     return g;
 }
 
+// The linear basis at u: g, [minus the dip's g,] 1, (u - ut) / s0.
 int Basis(const TEdgeShape& e, double u, double* f) {
-    double slope = 0.0;
     int k = 0;
     const double x = (u - e.Ut) / e.Sigma;
     f[k++] = Tabled(x, false);
     if (e.Dip)
         f[k++] = -Tabled(x, true);
-    if (e.Wing > 0.0)
-        Shape((u - e.Ut) / e.Wing, f[k++], slope);
     f[k++] = 1.0;
     f[k++] = (u - e.Ut) / e.Sigma0;
     return k;
@@ -365,7 +361,7 @@ int Derivatives(const TEdgeFit& fit, double u, double* j) {
 // the model in every parameter, kappa the noise's correlation factor. Returned: of A, of ut,
 // and of ut with the dispersion held at its fitted value (the noise's share alone).
 struct TEdgeErrors {
-    double A = INFINITY, B = INFINITY, Ut = INFINITY, UtNoiseOnly = INFINITY;
+    double A = INFINITY, Ut = INFINITY, UtNoiseOnly = INFINITY;
 };
 
 TEdgeErrors FitUncertainties(const TEdgePoints& p, const TEdgeFit& fit, double variance) {
@@ -397,7 +393,6 @@ TEdgeErrors FitUncertainties(const TEdgePoints& p, const TEdgeFit& fit, double v
         1.0 / (DispersionPrior * DispersionPrior);
     errors.Ut = inverseDiagonal(m, n, ut);
     errors.A = inverseDiagonal(m, n, 0);
-    errors.B = inverseDiagonal(m, n, 1);
     return errors;
 }
 
@@ -661,13 +656,8 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
         if (dip.Ok)
             dip = MinimiseEdge(points, dip, fit.Shape.Ut - 0.5 * sigma, fit.Shape.Ut + 1.0 * sigma,
                                rms2);
-        if (dip.Ok && dip.Linear[1] > 0.0 && dip.Linear[0] > 0.0) {
-            const double dof = static_cast<double>(points.U.size()) - dip.Count - 2;
-            const double misfit = dof > 0.0 ? std::max(1.0, dip.Chi2 / rms2 / dof) : 1.0;
-            const TEdgeErrors dipErrors = FitUncertainties(points, dip, rms2 * misfit);
+        if (dip.Ok && dip.Linear[1] > 0.0 && dip.Linear[0] > 0.0)
             dipShift = 0.5 * std::fabs(dip.Shape.Ut - fit.Shape.Ut);
-            (void)dipErrors;
-        }
     }
     const double ut = fit.Shape.Ut;
     // The local baseline needs the channels beyond the edge: at least half of those from 3 to 6
