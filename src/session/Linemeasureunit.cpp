@@ -41,7 +41,36 @@ TFitSamples BaselineSamples(const std::vector<double>& x, const std::vector<doub
 }
 
 namespace {
-std::string Fixed(double value, int decimals, bool sign = false);
+
+std::string Fixed(double value, int decimals, bool sign = false) {
+    char text[48];
+    std::snprintf(text, sizeof text, sign ? "%+.*f" : "%.*f", decimals, value);
+    return text;
+}
+
+std::string TermsText(int terms) {
+    return std::to_string(terms) + (terms == 1 ? " term" : " terms");
+}
+
+// The lines of AddColumnDensity's figures.
+void AddColumnDensityLines(std::vector<std::string>& lines, const TLineMeasures& m) {
+    if (m.IntegralUncertainty)
+        lines.push_back("integral \u00B1 " + Fixed(*m.IntegralUncertainty, 2) + " \u00D7 km/s");
+    if (m.NoiseWidth > 1.0)
+        lines.push_back("smoothed: " + Fixed(m.NoiseWidth, 2) + " ch a sample");
+    if (m.ColumnDensity) {
+        char text[64];
+        std::snprintf(text, sizeof text, "N(HI) %.3e cm\u207B\u00B2", *m.ColumnDensity);
+        lines.push_back(text);
+        if (m.ColumnDensityUncertainty) {
+            std::snprintf(text, sizeof text, "  \u00B1 %.2e (thin)", *m.ColumnDensityUncertainty);
+            lines.push_back(text);
+        }
+    } else if (!m.ColumnDensityNote.empty()) {
+        lines.push_back("N(HI): " + m.ColumnDensityNote);
+    }
+}
+
 } // namespace
 
 TTerminalBaseline SupportedBaseline(const std::vector<double>& velocities,
@@ -168,39 +197,6 @@ TLineMeasures MeasureLine(const std::vector<double>& corrected, const std::vecto
     m.TerminalReason = side.Reason;
     return m;
 }
-
-namespace {
-
-std::string Fixed(double value, int decimals, bool sign) {
-    char text[48];
-    std::snprintf(text, sizeof text, sign ? "%+.*f" : "%.*f", decimals, value);
-    return text;
-}
-
-std::string TermsText(int terms) {
-    return std::to_string(terms) + (terms == 1 ? " term" : " terms");
-}
-
-// The lines of AddColumnDensity's figures.
-void AddColumnDensityLines(std::vector<std::string>& lines, const TLineMeasures& m) {
-    if (m.IntegralUncertainty)
-        lines.push_back("integral \u00B1 " + Fixed(*m.IntegralUncertainty, 2) + " \u00D7 km/s");
-    if (m.NoiseWidth > 1.0)
-        lines.push_back("smoothed: " + Fixed(m.NoiseWidth, 2) + " ch a sample");
-    if (m.ColumnDensity) {
-        char text[64];
-        std::snprintf(text, sizeof text, "N(HI) %.3e cm\u207B\u00B2", *m.ColumnDensity);
-        lines.push_back(text);
-        if (m.ColumnDensityUncertainty) {
-            std::snprintf(text, sizeof text, "  \u00B1 %.2e (thin)", *m.ColumnDensityUncertainty);
-            lines.push_back(text);
-        }
-    } else if (!m.ColumnDensityNote.empty()) {
-        lines.push_back("N(HI): " + m.ColumnDensityNote);
-    }
-}
-
-} // namespace
 
 TLineMeasureReport MeasureShownLine(const TLineMeasureRequest& request) {
     TLineMeasureReport report;
