@@ -45,7 +45,8 @@ constexpr int ShapePoints = 1001; // (ShapeHigh - ShapeLow) / ShapeStep + 1
 
 // g(x) = 2 integral_0^inf exp(-rate t^2) phi(x + t^2) dt (s = t^2 removes the s^(-1/2)
 // singularity), by Simpson's rule up to where phi has fallen below 1e-18. rate 0 is the crowded
-// edge; rate 1 the part of it that gas missing within one dispersion of vt takes away (the dip).
+// edge; a positive rate the part of it that gas missing within sigma / rate of vt takes away
+// (the dip).
 double ShapeIntegral(double x, double rate) {
     const double top = std::sqrt(std::max(0.0, 9.0 - x));
     if (top == 0.0)
@@ -65,26 +66,30 @@ double ShapeIntegral(double x, double rate) {
 
 using TShapeTable = std::array<double, ShapePoints>;
 
-const TShapeTable& ShapeTable(bool dip = false) {
-    static const std::array<TShapeTable, 2> tables = [] {
-        std::array<TShapeTable, 2> t{};
-        for (std::size_t d = 0; d < 2; ++d)
+// The dip's rates: 0 the crowded edge itself, then scales of the missing gas from four
+// dispersions down to a quarter of one.
+constexpr std::array<double, 6> DipRates = {0.0, 0.25, 0.5, 1.0, 2.0, 4.0};
+
+const TShapeTable& ShapeTable(int dip = 0) {
+    static const std::array<TShapeTable, DipRates.size()> tables = [] {
+        std::array<TShapeTable, DipRates.size()> t{};
+        for (std::size_t d = 0; d < DipRates.size(); ++d)
             for (int i = 0; i < ShapePoints; ++i)
                 t[d][static_cast<std::size_t>(i)] =
-                    ShapeIntegral(ShapeLow + i * ShapeStep, static_cast<double>(d));
+                    ShapeIntegral(ShapeLow + i * ShapeStep, DipRates[d]);
         return t;
     }();
-    return tables[dip ? 1 : 0];
+    return tables[static_cast<std::size_t>(dip)];
 }
 
 // g and its derivative at x, from the table (the derivative is the slope of the interval).
-void Shape(double x, double& g, double& slope, bool dip = false) {
+void Shape(double x, double& g, double& slope, int dip = 0) {
     if (x >= ShapeHigh) {
         g = slope = 0.0;
         return;
     }
     if (x < ShapeLow) {
-        if (dip) { // exp(-s) s^(-1/2) has all but nothing left this far inside
+        if (dip) { // the dip's fits keep within a few dispersions of vt
             g = slope = 0.0;
             return;
         }
@@ -118,7 +123,7 @@ struct TEdgeShape {
     double Ut = 0.0;
     double Sigma = 8.0;  // km/s, the edge's dispersion, fitted
     double Sigma0 = 8.0; // km/s, the dispersion given
-    bool Dip = false;    // with the term of gas missing about the tangent point
+    int Dip = 0;         // with the term of gas missing about the tangent point: its rate
 };
 
 constexpr int MaxLinear = 4;
@@ -132,7 +137,7 @@ struct TEdgeFit {
 };
 
 // The tables read inline where x lies inside them: this is most of the measurement's time.
-inline double Tabled(double x, bool dip) {
+inline double Tabled(double x, int dip) {
     const double position = (x - ShapeLow) * (1.0 / ShapeStep);
     if (position >= 0.0 && position < ShapePoints - 1) {
         const TShapeTable& t = ShapeTable(dip);
@@ -148,9 +153,9 @@ inline double Tabled(double x, bool dip) {
 int Basis(const TEdgeShape& e, double u, double* f) {
     int k = 0;
     const double x = (u - e.Ut) / e.Sigma;
-    f[k++] = Tabled(x, false);
+    f[k++] = Tabled(x, 0);
     if (e.Dip)
-        f[k++] = -Tabled(x, true);
+        f[k++] = -Tabled(x, e.Dip);
     f[k++] = 1.0;
     f[k++] = (u - e.Ut) / e.Sigma0;
     return k;
@@ -394,6 +399,111 @@ TEdgeErrors FitUncertainties(const TEdgePoints& p, const TEdgeFit& fit, double v
     errors.Ut = inverseDiagonal(m, n, ut);
     errors.A = inverseDiagonal(m, n, 0);
     return errors;
+}
+
+// ---- A thinned tangent point ------------------------------------------------------------------
+
+// The gas about a tangent point is not always there: where the line of sight crosses an
+// inter-arm gap, the crowded ridge is thinned and the edge a crowded-gas fit reads lies inwards
+// of vt (by 0.3 to 0.4 dispersions on the model Galaxy with the gas thinned to 0.3). Such an edge is fitted with the dip term: the crowded edge
+// less the gas missing within a scale of vt (rate = sigma / scale, DipRates). The dip shows
+// inside the edge, so these fits take the channels from DipInside dispersions inside it.
+constexpr double DipInside = 2.0;
+// x chi^2 / rms^2: what a dip of rate 1 must gain over the crowded edge on the same channels to
+// be taken as found. The model Galaxy's plain survey gains at most 2.3 away from the disc's
+// step at 4 kpc; with its tangent gas thinned to 0.3 the gain is 4 to 30 from l = 30 to 60
+// degrees and less than 1 beyond 65, where the thinned gas is all but hidden by the local gas.
+constexpr double DipDetection = 4.0;
+// Dispersions: the furthest the dip's reading may lie from the crowded edge. With the gas
+// thinned to 0.3 the readings average 0.4 to 0.7 dispersions outwards of the crowded edge;
+// a reading further out fits something else, such as the disc's density changing a few kpc
+// inside the tangent point (1.5 to 1.8 dispersions at l = 25 degrees on the model Galaxy), and
+// the crowded edge stands.
+constexpr double DipReach = 1.0;
+
+struct TDipReading {
+    bool Detected = false;
+    double Ut = 0.0;    // km/s, on the side's axis, when Detected
+    double Stat = 0.0;  // km/s, the noise's share
+    double Sys = 0.0;   // km/s, the dispersion's share and the spread between dip scales
+    double Shift = 0.0; // km/s, when not Detected: half the move a dip of rate 1 makes
+};
+
+// The dip found or not. Not found, the crowded edge stands and half the move a dip of rate 1
+// makes on the edge's own channels is an allowance. Found, the scale of the missing gas is
+// poorly fixed by the data (a narrow deep dip and a broad shallow one look alike), so vt is the
+// average over the scales weighted by their likelihoods, exp(-chi^2 / 2 rms^2), and the spread
+// between them is part of its uncertainty: Bayesian model averaging (Hoeting, Madigan, Raftery
+// & Volinsky 1999, Statistical Science 14, 382).
+TDipReading ReadDip(const std::vector<double>& velocities, const std::vector<double>& corrected,
+                    const std::vector<TChannelUse>& use, std::size_t n, double sign,
+                    const TEdgePoints& points, const TEdgeFit& crowded, double rms2) {
+    TDipReading reading;
+    const double sigma = crowded.Shape.Sigma0, ut = crowded.Shape.Ut;
+    auto cost = [&](const TEdgeFit& f) { return f.Chi2 / rms2 + PriorPenalty(f.Shape); };
+    auto withDip = [&](const TEdgePoints& p, int rate, double low, double high, int grid) {
+        TEdgeShape shape = crowded.Shape;
+        shape.Dip = rate;
+        TEdgeFit fit = MinimiseOverUt(p, shape, low, high, grid, 0.05);
+        if (fit.Ok)
+            fit = MinimiseEdge(p, fit, low, high, rms2);
+        fit.Ok = fit.Ok && fit.Linear[0] > 0.0 && fit.Linear[1] > 0.0;
+        return fit;
+    };
+    constexpr int RateOne = 3;
+    TEdgePoints wide;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double u = sign * velocities[i];
+        if (use[i] != TChannelUse::Missing && u >= ut - DipInside * sigma &&
+            u <= ut + EdgeBeyond * sigma) {
+            wide.U.push_back(u);
+            wide.Y.push_back(corrected[i]);
+        }
+    }
+    const double low = ut - sigma, high = ut + 2.0 * sigma;
+    const TEdgeFit base = MinimiseEdge(wide, FitAt(wide, crowded.Shape), low, high, rms2);
+    const TEdgeFit one = withDip(wide, RateOne, low, high, 7);
+    std::vector<TEdgeFit> fits;
+    std::vector<double> weights;
+    double total = 0.0, mean = 0.0, stat = 0.0, dispersion = 0.0;
+    if (base.Ok && one.Ok && cost(base) - cost(one) > DipDetection) {
+        for (int rate = 1; rate < static_cast<int>(DipRates.size()); ++rate) {
+            const TEdgeFit fit = rate == RateOne ? one : withDip(wide, rate, low, high, 7);
+            if (fit.Ok)
+                fits.push_back(fit);
+        }
+        double best = INFINITY;
+        for (const TEdgeFit& f : fits)
+            best = std::min(best, cost(f));
+        for (const TEdgeFit& f : fits) {
+            const double w = std::exp(-0.5 * (cost(f) - best));
+            const double dof = static_cast<double>(wide.U.size()) - f.Count - 2;
+            const double misfit = dof > 0.0 ? std::max(1.0, f.Chi2 / rms2 / dof) : 1.0;
+            const TEdgeErrors e = FitUncertainties(wide, f, rms2 * misfit);
+            weights.push_back(w);
+            total += w;
+            mean += w * f.Shape.Ut;
+            stat += w * e.UtNoiseOnly * e.UtNoiseOnly;
+            dispersion += w * std::max(0.0, e.Ut * e.Ut - e.UtNoiseOnly * e.UtNoiseOnly);
+        }
+        mean /= total;
+        if (std::fabs(mean - ut) > DipReach * sigma)
+            fits.clear();
+    }
+    if (!fits.empty()) {
+        double spread = 0.0;
+        for (std::size_t k = 0; k < fits.size(); ++k)
+            spread += weights[k] * (fits[k].Shape.Ut - mean) * (fits[k].Shape.Ut - mean);
+        reading.Detected = true;
+        reading.Ut = mean;
+        reading.Stat = std::sqrt(stat / total);
+        reading.Sys = std::sqrt((dispersion + spread) / total);
+        return reading;
+    }
+    const TEdgeFit narrow = withDip(points, RateOne, ut - 0.5 * sigma, ut + sigma, 5);
+    if (narrow.Ok)
+        reading.Shift = 0.5 * std::fabs(narrow.Shape.Ut - ut);
+    return reading;
 }
 
 // ---- The line's extent -----------------------------------------------------------------------
@@ -642,23 +752,7 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
             return Without(result, "the edge could not be fitted");
         shape = fit.Shape;
     }
-    // The same channels fitted again with the dip: the tangent point's gas thinned (an
-    // inter-arm gap along the line of sight), which takes the ridge away and moves the edge a
-    // crowded-gas fit reads inwards. The crowded reading stands; half the two readings'
-    // difference (the half-range of where vt lies between them) is part of the edge model's
-    // uncertainty.
-    double dipShift = 0.0;
-    {
-        TEdgeShape dipShape = fit.Shape;
-        dipShape.Dip = true;
-        TEdgeFit dip = MinimiseOverUt(points, dipShape, fit.Shape.Ut - 0.5 * sigma,
-                                      fit.Shape.Ut + 0.5 * sigma, 5, 0.05);
-        if (dip.Ok)
-            dip = MinimiseEdge(points, dip, fit.Shape.Ut - 0.5 * sigma, fit.Shape.Ut + 1.0 * sigma,
-                               rms2);
-        if (dip.Ok && dip.Linear[1] > 0.0 && dip.Linear[0] > 0.0)
-            dipShift = 0.5 * std::fabs(dip.Shape.Ut - fit.Shape.Ut);
-    }
+    const TDipReading dip = ReadDip(velocities, corrected, use, n, sign, points, fit, rms2);
     const double ut = fit.Shape.Ut;
     // The local baseline needs the channels beyond the edge: at least half of those from 3 to 6
     // dispersions past vt.
@@ -701,13 +795,20 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
                                        " % of the edge's height about " + where + ")");
         }
     }
+    result.Dispersion = fit.Shape.Sigma;
+    if (dip.Detected) {
+        result.Velocity = sign * dip.Ut;
+        result.UncertaintyStat = dip.Stat;
+        result.UncertaintySys = std::hypot(dip.Sys, ModelUncertainty(dip.Ut, sigma));
+        result.Uncertainty = std::hypot(result.UncertaintyStat, result.UncertaintySys);
+        return result;
+    }
     result.Velocity = sign * ut;
     result.UncertaintyStat = errors.UtNoiseOnly;
     const double dispersionShare =
         std::sqrt(std::max(0.0, errors.Ut * errors.Ut - errors.UtNoiseOnly * errors.UtNoiseOnly));
     result.UncertaintySys =
-        std::hypot(dispersionShare, std::hypot(dipShift, ModelUncertainty(ut, sigma)));
+        std::hypot(dispersionShare, std::hypot(dip.Shift, ModelUncertainty(ut, sigma)));
     result.Uncertainty = std::hypot(result.UncertaintyStat, result.UncertaintySys);
-    result.Dispersion = fit.Shape.Sigma;
     return result;
 }
