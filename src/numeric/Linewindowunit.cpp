@@ -9,7 +9,7 @@
 
 TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector<double>& signal,
                                  int terms, double clipLevel, double margin, double breadth,
-                                 double ripplePeriod) {
+                                 double ripplePeriod, double noiseFactor) {
     TLineWindowResult r;
     if (terms < 1) {
         r.Error = "the baseline needs at least one term";
@@ -45,7 +45,7 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
     // Correlated noise (a Hanning-smoothed receiver) stands higher in a running mean than
     // independent channels would: the clipping levels are raised by the square root of the
     // correlation factor, so that the noise's own wanderings are not taken for line.
-    double widen = 1.0;
+    double widen = noiseFactor > 0.0 ? std::sqrt(noiseFactor) : 1.0;
     std::size_t measuredAt = 0; // the line-free channels when widen was measured
     // The iterations' fits by the normal equations kept up to date: the baseline's channels only
     // ever leave it, so each fit subtracts the products of the channels that left instead of
@@ -114,7 +114,8 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
             }
         r.Rms = RobustRms(residuals);
         // Measured again while the line-free set still changes by more than a twentieth.
-        if (20 * (measuredAt > fitted ? measuredAt - fitted : fitted - measuredAt) > measuredAt) {
+        if (!(noiseFactor > 0.0) &&
+            20 * (measuredAt > fitted ? measuredAt - fitted : fitted - measuredAt) > measuredAt) {
             widen = std::sqrt(NoiseCorrelation(r.Corrected, r.Use));
             measuredAt = fitted;
         }
@@ -203,6 +204,7 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
     r.Rms = RobustRms(residuals);
     r.Windows = LineRanges(x, r.Use);
     r.Terms = terms;
+    r.NoiseFactor = widen * widen;
     return r;
 }
 
@@ -279,17 +281,22 @@ double RippleResidual(const TVector& x, const TVector& y, int terms, double peri
 TLineWindowResult FindSupportedLineWindow(const std::vector<double>& x,
                                           const std::vector<double>& signal, int maxTerms) {
     maxTerms = std::max(1, maxTerms);
-    // A window of `terms`, or of fewer when it leaves too few channels.
+    // A window of `terms`, or of fewer when it leaves too few channels. The noise's correlation
+    // measured on the first window's line-free channels holds for the rest: the noise is the
+    // same, and measuring it again is a fifth of the whole measurement's time.
+    double noiseFactor = 0.0;
     auto window = [&](int terms) {
         TLineWindowResult r;
         for (int k = terms; k >= 1; --k) {
-            r = FindLineWindow(x, signal, k);
+            r = FindLineWindow(x, signal, k, 3.0, 5.0, 32.0, 0.0, noiseFactor);
             if (r.Error.empty())
                 break;
         }
         return r;
     };
     TLineWindowResult r = window(std::min(2, maxTerms));
+    if (r.Error.empty())
+        noiseFactor = r.NoiseFactor;
     for (int round = 0; round < 3 && r.Error.empty(); ++round) {
         TVector fx, fy;
         for (std::size_t i = 0; i < r.Use.size(); ++i)
@@ -339,7 +346,8 @@ TLineWindowResult FindSupportedLineWindow(const std::vector<double>& x,
         TLineWindowResult best;
         double bestFitted = 0;
         auto consider = [&](double period) {
-            TLineWindowResult w = FindLineWindow(x, signal, r.Terms, 3.0, 5.0, 32.0, period);
+            TLineWindowResult w =
+                FindLineWindow(x, signal, r.Terms, 3.0, 5.0, 32.0, period, noiseFactor);
             if (!w.Error.empty())
                 return;
             const double kept =

@@ -31,7 +31,8 @@ struct TLineWindowResult {
     // sin(2 pi x / RipplePeriod) + RippleCos cos(2 pi x / RipplePeriod), in Corrected's
     // subtraction but not in Coefficients.
     double RipplePeriod = 0.0, RippleSin = 0.0, RippleCos = 0.0;
-    std::string Error; // why no baseline could be fitted; empty on success
+    double NoiseFactor = 1.0; // the noise's correlation factor the clipping last used
+    std::string Error;        // why no baseline could be fitted; empty on success
 };
 
 // The line window found from the spectrum itself: a baseline fitted, the channels that stand
@@ -52,13 +53,16 @@ struct TLineWindowResult {
 //                      of the gas, a tangent point's ridge and its fall)
 //           ripplePeriod  axis units: a sinusoid of this period is fitted with the polynomial
 //                      (a standing wave in the baseline); 0: none
+//           noiseFactor  the noise's correlation factor (NoiseCorrelation), when known; 0:
+//                      measured from the fitted channels as they change
 // Returned: at most 20 fits; Error from FitPolynomial when a fit fails, or when fewer
 //           channels than 2 x terms are left to fit
 // Reference: iterative sigma clipping of the baseline (as in the automatic baseline of
 //           spectral-line reduction packages); the fit is FitPolynomial (Polyfitunit.h).
 TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector<double>& signal,
                                  int terms, double clipLevel = 3.0, double margin = 5.0,
-                                 double breadth = 32.0, double ripplePeriod = 0.0);
+                                 double breadth = 32.0, double ripplePeriod = 0.0,
+                                 double noiseFactor = 0.0);
 
 // The number of a polynomial's terms that a set of samples supports: the fewest terms from 1 to
 // maxTerms that minimise the Bayesian information criterion n ln(RSS / n) + k ln n, RSS the

@@ -136,11 +136,10 @@ struct TEdgeFit {
     bool Ok = false;
 };
 
-// The tables read inline where x lies inside them: this is most of the measurement's time.
-inline double Tabled(double x, int dip) {
+// A table read inline where x lies inside it: this is most of the measurement's time.
+inline double Tabled(const TShapeTable& t, double x, int dip) {
     const double position = (x - ShapeLow) * (1.0 / ShapeStep);
     if (position >= 0.0 && position < ShapePoints - 1) {
-        const TShapeTable& t = ShapeTable(dip);
         const std::size_t i = static_cast<std::size_t>(position);
         return t[i] + (position - static_cast<double>(i)) * (t[i + 1] - t[i]);
     }
@@ -149,16 +148,30 @@ inline double Tabled(double x, int dip) {
     return g;
 }
 
-// The linear basis at u: g, [minus the dip's g,] 1, (u - ut) / s0.
+// The linear basis at u: g, [minus the dip's g,] 1, (u - ut) / s0; the tables looked up once
+// per shape.
+struct TBasis {
+    explicit TBasis(const TEdgeShape& e)
+        : Edge(e), Crowded(ShapeTable(0)), Dip(e.Dip ? &ShapeTable(e.Dip) : nullptr),
+          InverseSigma(1.0 / e.Sigma), InverseSigma0(1.0 / e.Sigma0) {}
+    int operator()(double u, double* f) const {
+        int k = 0;
+        const double x = (u - Edge.Ut) * InverseSigma;
+        f[k++] = Tabled(Crowded, x, 0);
+        if (Dip)
+            f[k++] = -Tabled(*Dip, x, Edge.Dip);
+        f[k++] = 1.0;
+        f[k++] = (u - Edge.Ut) * InverseSigma0;
+        return k;
+    }
+    const TEdgeShape& Edge;
+    const TShapeTable& Crowded;
+    const TShapeTable* Dip;
+    double InverseSigma, InverseSigma0;
+};
+
 int Basis(const TEdgeShape& e, double u, double* f) {
-    int k = 0;
-    const double x = (u - e.Ut) / e.Sigma;
-    f[k++] = Tabled(x, 0);
-    if (e.Dip)
-        f[k++] = -Tabled(x, e.Dip);
-    f[k++] = 1.0;
-    f[k++] = (u - e.Ut) / e.Sigma0;
-    return k;
+    return TBasis(e)(u, f);
 }
 
 double ModelAt(const TEdgeFit& fit, double u) {
@@ -208,8 +221,9 @@ TEdgeFit FitAt(const TEdgePoints& p, const TEdgeShape& shape) {
     double f[MaxLinear];
     double yy = 0.0;
     int k = 0;
+    const TBasis basis(shape);
     for (std::size_t i = 0; i < p.U.size(); ++i) {
-        k = Basis(shape, p.U[i], f);
+        k = basis(p.U[i], f);
         yy += p.Y[i] * p.Y[i];
         for (int r = 0; r < k; ++r) {
             b[static_cast<std::size_t>(r)] += f[r] * p.Y[i];
@@ -405,15 +419,17 @@ TEdgeErrors FitUncertainties(const TEdgePoints& p, const TEdgeFit& fit, double v
 
 // The gas about a tangent point is not always there: where the line of sight crosses an
 // inter-arm gap, the crowded ridge is thinned and the edge a crowded-gas fit reads lies inwards
-// of vt (by 0.3 to 0.4 dispersions on the model Galaxy with the gas thinned to 0.3). Such an edge is fitted with the dip term: the crowded edge
-// less the gas missing within a scale of vt (rate = sigma / scale, DipRates). The dip shows
-// inside the edge, so these fits take the channels from DipInside dispersions inside it.
+// of vt (by 0.3 to 0.4 dispersions on the model Galaxy with the gas thinned to 0.3). Such an edge
+// is fitted with the dip term: the crowded edge less the gas missing within a scale of vt (rate =
+// sigma / scale, DipRates). The dip shows inside the edge, so these fits take the channels from
+// DipInside dispersions inside it.
 constexpr double DipInside = 2.0;
-// x chi^2 / rms^2: what a dip of rate 1 must gain over the crowded edge on the same channels to
-// be taken as found. The model Galaxy's plain survey gains at most 2.3 away from the disc's
-// step at 4 kpc; with its tangent gas thinned to 0.3 the gain is 4 to 30 from l = 30 to 60
-// degrees and less than 1 beyond 65, where the thinned gas is all but hidden by the local gas.
-constexpr double DipDetection = 4.0;
+// x chi^2 / rms^2: what a dip of rate 1 must gain over the crowded edge on the same channels,
+// both at the crowded edge's dispersion, to be taken as found (a 3-sigma gain for one
+// parameter). On the model Galaxy's surveys a lower level (4, 6) finds dips in plain spectra
+// and widens their scatter; with the tangent gas thinned to 0.3 the dip is found up to
+// l = 60 degrees, and beyond it is all but hidden by the local gas.
+constexpr double DipDetection = 9.0;
 // Dispersions: the furthest the dip's reading may lie from the crowded edge. With the gas
 // thinned to 0.3 the readings average 0.4 to 0.7 dispersions outwards of the crowded edge;
 // a reading further out fits something else, such as the disc's density changing a few kpc
@@ -441,11 +457,13 @@ TDipReading ReadDip(const std::vector<double>& velocities, const std::vector<dou
     TDipReading reading;
     const double sigma = crowded.Shape.Sigma0, ut = crowded.Shape.Ut;
     auto cost = [&](const TEdgeFit& f) { return f.Chi2 / rms2 + PriorPenalty(f.Shape); };
-    auto withDip = [&](const TEdgePoints& p, int rate, double low, double high, int grid) {
+    // At the crowded edge's dispersion, or with the dispersion fitted too.
+    auto withDip = [&](const TEdgePoints& p, int rate, double low, double high, int grid,
+                       bool dispersion) {
         TEdgeShape shape = crowded.Shape;
         shape.Dip = rate;
         TEdgeFit fit = MinimiseOverUt(p, shape, low, high, grid, 0.05);
-        if (fit.Ok)
+        if (fit.Ok && dispersion)
             fit = MinimiseEdge(p, fit, low, high, rms2);
         fit.Ok = fit.Ok && fit.Linear[0] > 0.0 && fit.Linear[1] > 0.0;
         return fit;
@@ -461,14 +479,16 @@ TDipReading ReadDip(const std::vector<double>& velocities, const std::vector<dou
         }
     }
     const double low = ut - sigma, high = ut + 2.0 * sigma;
-    const TEdgeFit base = MinimiseEdge(wide, FitAt(wide, crowded.Shape), low, high, rms2);
-    const TEdgeFit one = withDip(wide, RateOne, low, high, 7);
+    // Whether there is a dip is settled at the crowded edge's dispersion; the dip's readings fit
+    // it too.
+    const TEdgeFit base = MinimiseOverUt(wide, crowded.Shape, low, high, 7, 0.05);
+    const TEdgeFit one = withDip(wide, RateOne, low, high, 7, false);
     std::vector<TEdgeFit> fits;
     std::vector<double> weights;
     double total = 0.0, mean = 0.0, stat = 0.0, dispersion = 0.0;
     if (base.Ok && one.Ok && cost(base) - cost(one) > DipDetection) {
         for (int rate = 1; rate < static_cast<int>(DipRates.size()); ++rate) {
-            const TEdgeFit fit = rate == RateOne ? one : withDip(wide, rate, low, high, 7);
+            const TEdgeFit fit = withDip(wide, rate, low, high, 7, true);
             if (fit.Ok)
                 fits.push_back(fit);
         }
@@ -500,7 +520,7 @@ TDipReading ReadDip(const std::vector<double>& velocities, const std::vector<dou
         reading.Sys = std::sqrt((dispersion + spread) / total);
         return reading;
     }
-    const TEdgeFit narrow = withDip(points, RateOne, ut - 0.5 * sigma, ut + sigma, 5);
+    const TEdgeFit narrow = withDip(points, RateOne, ut - 0.5 * sigma, ut + sigma, 5, true);
     if (narrow.Ok)
         reading.Shift = 0.5 * std::fabs(narrow.Shape.Ut - ut);
     return reading;
@@ -629,14 +649,20 @@ double RobustRms(std::vector<double> values) {
 
 double NoiseCorrelation(const std::vector<double>& signal, const std::vector<TChannelUse>& use) {
     const std::size_t n = std::min(signal.size(), use.size());
+    // The differences of stationary noise are symmetric about 0: their robust rms is 1.4826
+    // times the median of their sizes, one selection where RobustRms makes two.
+    std::vector<double> sizes;
+    sizes.reserve(n);
     auto variance = [&](std::size_t lag) {
-        std::vector<double> differences;
+        sizes.clear();
         for (std::size_t i = 0; i + lag < n; ++i)
             if (use[i] == TChannelUse::Baseline && use[i + lag] == TChannelUse::Baseline)
-                differences.push_back(signal[i + lag] - signal[i]);
-        if (differences.size() < 20)
+                sizes.push_back(std::fabs(signal[i + lag] - signal[i]));
+        if (sizes.size() < 20)
             return 0.0;
-        const double rms = RobustRms(std::move(differences));
+        const auto mid = sizes.begin() + static_cast<std::ptrdiff_t>(sizes.size() / 2);
+        std::nth_element(sizes.begin(), mid, sizes.end());
+        const double rms = 1.4826 * *mid;
         return rms * rms;
     };
     const double reference = variance(6);
@@ -744,15 +770,18 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
             }
         }
         const double low = shape.Ut - pass.Reach * sigma, high = shape.Ut + pass.Reach * sigma;
+        // The first passes find the basin at the dispersion given; the last, from there, fits
+        // the dispersion too.
         fit = MinimiseOverUt(points, shape, low, high, pass.Grid, pass.Tolerance);
-        // The first passes find the basin at the dispersion given; the last fits it too.
         if (&pass == &passes[2] && fit.Ok)
             fit = MinimiseEdge(points, fit, low, high, rms2);
         if (!fit.Ok)
             return Without(result, "the edge could not be fitted");
         shape = fit.Shape;
     }
-    const TDipReading dip = ReadDip(velocities, corrected, use, n, sign, points, fit, rms2);
+    const TDipReading dip = settings.TangentPoint
+                                ? ReadDip(velocities, corrected, use, n, sign, points, fit, rms2)
+                                : TDipReading{};
     const double ut = fit.Shape.Ut;
     // The local baseline needs the channels beyond the edge: at least half of those from 3 to 6
     // dispersions past vt.

@@ -48,6 +48,7 @@ struct TTerminalSettings {
     double ExtentLevel = 3.0;    // x the rms of the running mean: the line's contiguous extent
     int Smoothing = 5;           // channels of the running mean that traces the extent (odd)
     double Correlation = 0.0;    // the noise's NoiseCorrelation, when known; 0: measured here
+    bool TangentPoint = true;    // the edge is a tangent point's: its gas may be thinned (a dip)
 };
 
 struct TTerminalResult {
@@ -80,8 +81,9 @@ double RobustRms(std::vector<double> values);
 // Returned: kappa = 1 + 2 (rho_1 + rho_2 + rho_3), each rho_k the noise's autocorrelation at
 //           lag k, counted while they pass 0.15: a mean over n channels has the rms of one over
 //           n / kappa independent ones (1 for white noise). rho_k = 1 - V_k / V_6, V_k the
-//           robust variance (RobustRms squared) of the differences of channels k apart, which
-//           a smooth line or baseline hardly moves; V_6 stands for 2 x the noise's variance.
+//           robust variance ((1.4826 x the median size)^2) of the differences of channels k
+//           apart (symmetric about 0), which a smooth line or baseline hardly moves; V_6
+//           stands for 2 x the noise's variance.
 // Reference: Bartlett (1946), JRSS Suppl. 8, 27 (the variance of a mean of a correlated
 //           series); the variogram 2 sigma^2 (1 - rho_k) (Matheron 1963, Econ. Geol. 58, 1246).
 double NoiseCorrelation(const std::vector<double>& signal, const std::vector<TChannelUse>& use);

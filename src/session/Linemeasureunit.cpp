@@ -137,14 +137,18 @@ TLineMeasures MeasureLine(const std::vector<double>& corrected, const std::vecto
     terminal.Dispersion = dispersion;
     const std::vector<double>& edgeSignal = own ? own->Corrected : corrected;
     const std::vector<TChannelUse>& edgeUse = own ? own->Use : use;
+    const TTangentQuadrant quadrant = TangentQuadrant(longitude);
     TTerminalResult highest, lowest;
     if (own && !own->Error.empty()) {
         highest.Reason = lowest.Reason = own->Error;
     } else {
-        // Both edges share the noise, and so its correlation.
+        // Both edges share the noise, and so its correlation; only a tangent point's edge can
+        // be a thinned tangent point's.
         terminal.Correlation = NoiseCorrelation(edgeSignal, edgeUse);
+        terminal.TangentPoint = quadrant == TTangentQuadrant::First;
         highest = MeasureTerminalVelocity(velocities, edgeSignal, edgeUse, TVelocitySide::Positive,
                                           terminal);
+        terminal.TangentPoint = quadrant == TTangentQuadrant::Fourth;
         lowest = MeasureTerminalVelocity(velocities, edgeSignal, edgeUse, TVelocitySide::Negative,
                                          terminal);
     }
@@ -154,7 +158,6 @@ TLineMeasures MeasureLine(const std::vector<double>& corrected, const std::vecto
         m.HighestUncertainty = highest.Uncertainty;
     if (lowest.Velocity)
         m.LowestUncertainty = lowest.Uncertainty;
-    const TTangentQuadrant quadrant = TangentQuadrant(longitude);
     if (quadrant == TTangentQuadrant::None) {
         m.TerminalReason = "no tangent point between 90\u00B0 and 270\u00B0 of longitude";
         return m;
