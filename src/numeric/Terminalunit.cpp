@@ -113,6 +113,19 @@ void Shape(double x, double& g, double& slope, int dip = 0) {
 // The edge as the fit sees it: u = side x velocity, so that the edge always falls towards +u.
 struct TEdgePoints {
     std::vector<double> U, Y;
+    // The sums that do not depend on the edge's shape: of 1, u, u^2, y, u y and y^2.
+    double N = 0.0, Su = 0.0, Suu = 0.0, Sy = 0.0, Suy = 0.0, Syy = 0.0;
+    void Add(double u, double y) {
+        U.push_back(u);
+        Y.push_back(y);
+        N += 1.0;
+        Su += u;
+        Suu += u * u;
+        Sy += y;
+        Suy += u * y;
+        Syy += y * y;
+    }
+    void Clear() { *this = TEdgePoints{}; }
 };
 
 // The fit's nonlinear parameters, and the model they and the linear ones make:
@@ -213,28 +226,58 @@ bool Solve(std::array<std::array<double, N>, N> m, std::array<double, N>& b, int
 
 // The best linear parameters for a fixed shape (linear least squares), and the residual sum
 // of squares from the normal equations (y.y - beta.b): this is most of the measurement's time.
+// Only the sums with the shape's columns (g and the dip's) take a pass over the channels; those
+// of the baseline's columns (1 and (u - ut) / s0) follow from the points' own sums.
 TEdgeFit FitAt(const TEdgePoints& p, const TEdgeShape& shape) {
     TEdgeFit fit;
     fit.Shape = shape;
-    std::array<std::array<double, MaxLinear>, MaxLinear> m{};
-    std::array<double, MaxLinear> b{};
-    double f[MaxLinear];
-    double yy = 0.0;
-    int k = 0;
-    const TBasis basis(shape);
+    const bool dip = shape.Dip != 0;
+    const TShapeTable& crowded = ShapeTable(0);
+    const TShapeTable* missing = dip ? &ShapeTable(shape.Dip) : nullptr;
+    const double inverse = 1.0 / shape.Sigma;
+    // Of g: sum, squares, times u, times y; of the dip's d the same, and g d.
+    double sg = 0.0, sgg = 0.0, sgu = 0.0, sgy = 0.0;
+    double sd = 0.0, sdd = 0.0, sdu = 0.0, sdy = 0.0, sgd = 0.0;
     for (std::size_t i = 0; i < p.U.size(); ++i) {
-        k = basis(p.U[i], f);
-        yy += p.Y[i] * p.Y[i];
-        for (int r = 0; r < k; ++r) {
-            b[static_cast<std::size_t>(r)] += f[r] * p.Y[i];
-            for (int c = 0; c <= r; ++c)
-                m[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)] += f[r] * f[c];
+        const double u = p.U[i], y = p.Y[i];
+        const double x = (u - shape.Ut) * inverse;
+        const double g = Tabled(crowded, x, 0);
+        sg += g;
+        sgg += g * g;
+        sgu += g * u;
+        sgy += g * y;
+        if (dip) {
+            const double d = -Tabled(*missing, x, shape.Dip);
+            sd += d;
+            sdd += d * d;
+            sdu += d * u;
+            sdy += d * y;
+            sgd += g * d;
         }
     }
-    for (int r = 0; r < k; ++r)
-        for (int c = r + 1; c < k; ++c)
-            m[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)] =
-                m[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)];
+    // The baseline's columns: 1 and w = (u - ut) / s0.
+    const double ut = shape.Ut, w0 = 1.0 / shape.Sigma0;
+    const double sw = (p.Su - ut * p.N) * w0;
+    const double sww = (p.Suu - 2.0 * ut * p.Su + ut * ut * p.N) * w0 * w0;
+    const double swy = (p.Suy - ut * p.Sy) * w0;
+    const double sgw = (sgu - ut * sg) * w0, sdw = (sdu - ut * sd) * w0;
+    std::array<std::array<double, MaxLinear>, MaxLinear> m{};
+    std::array<double, MaxLinear> b{};
+    int k = 0;
+    if (dip) {
+        m[0] = {sgg, sgd, sg, sgw};
+        m[1] = {sgd, sdd, sd, sdw};
+        m[2] = {sg, sd, p.N, sw};
+        m[3] = {sgw, sdw, sw, sww};
+        b = {sgy, sdy, p.Sy, swy};
+        k = 4;
+    } else {
+        m[0] = {sgg, sg, sgw, 0.0};
+        m[1] = {sg, p.N, sw, 0.0};
+        m[2] = {sgw, sw, sww, 0.0};
+        b = {sgy, p.Sy, swy, 0.0};
+        k = 3;
+    }
     std::array<double, MaxLinear> beta = b;
     if (static_cast<int>(p.U.size()) <= k || !Solve(m, beta, k))
         return fit;
@@ -243,7 +286,7 @@ TEdgeFit FitAt(const TEdgePoints& p, const TEdgeShape& shape) {
     double explained = 0.0;
     for (int r = 0; r < k; ++r)
         explained += beta[static_cast<std::size_t>(r)] * b[static_cast<std::size_t>(r)];
-    fit.Chi2 = std::max(0.0, yy - explained);
+    fit.Chi2 = std::max(0.0, p.Syy - explained);
     fit.Ok = true;
     return fit;
 }
@@ -479,8 +522,7 @@ TDipReading ReadDip(const std::vector<double>& velocities, const std::vector<dou
         const double u = sign * velocities[i];
         if (use[i] != TChannelUse::Missing && u >= ut - DipInside * sigma &&
             u <= ut + EdgeBeyond * sigma) {
-            wide.U.push_back(u);
-            wide.Y.push_back(corrected[i]);
+            wide.Add(u, corrected[i]);
         }
     }
     const double low = ut - sigma, high = ut + 2.0 * sigma;
@@ -767,14 +809,12 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
                                 {EdgeInside, EdgeBeyond, 0.5, 3, 0.05}};
     const double rms2 = result.Rms * result.Rms * kappa;
     for (const TPass& pass : passes) {
-        points.U.clear();
-        points.Y.clear();
+        points.Clear();
         for (std::size_t i = 0; i < n; ++i) {
             const double u = sign * velocities[i];
             if (use[i] != TChannelUse::Missing && u >= shape.Ut - pass.Inside * sigma &&
                 u <= shape.Ut + pass.Beyond * sigma) {
-                points.U.push_back(u);
-                points.Y.push_back(corrected[i]);
+                points.Add(u, corrected[i]);
             }
         }
         const double low = shape.Ut - pass.Reach * sigma, high = shape.Ut + pass.Reach * sigma;
