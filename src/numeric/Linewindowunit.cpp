@@ -343,12 +343,22 @@ TLineWindowResult FindSupportedLineWindow(const std::vector<double>& x,
                 count * std::log(RippleResidual(fx, fy, w.Terms, 0.0) / count) +
                     k * std::log(count)};
         };
+        // A sinusoid that could swallow part of the line is no receiver's ripple: its amplitude
+        // must stay under a tenth of the line's peak. Each period's window is held to it, so
+        // that one swallowing the line's wings does not win by the channels it frees.
+        auto plausible = [&](const TLineWindowResult& w) {
+            double peak = 0.0;
+            for (std::size_t i = 0; i < w.Use.size(); ++i)
+                if (w.Use[i] == TChannelUse::Line)
+                    peak = std::max(peak, w.Corrected[i]);
+            return std::hypot(w.RippleSin, w.RippleCos) < RippleShare * peak;
+        };
         TLineWindowResult best;
         double bestFitted = 0;
         auto consider = [&](double period) {
             TLineWindowResult w =
                 FindLineWindow(x, signal, r.Terms, 3.0, 5.0, 32.0, period, noiseFactor);
-            if (!w.Error.empty())
+            if (!w.Error.empty() || !plausible(w))
                 return;
             const double kept =
                 static_cast<double>(std::count(w.Use.begin(), w.Use.end(), TChannelUse::Baseline));
@@ -364,14 +374,7 @@ TLineWindowResult FindSupportedLineWindow(const std::vector<double>& x,
             for (double period = centre / 1.15; period <= centre * 1.15; period *= 1.03)
                 consider(period);
         }
-        // A sinusoid that could swallow part of the line is no receiver's ripple: its amplitude
-        // must stay under a tenth of the line's peak.
-        double peak = 0.0;
-        for (std::size_t i = 0; i < best.Use.size(); ++i)
-            if (best.Use[i] == TChannelUse::Line)
-                peak = std::max(peak, best.Corrected[i]);
-        if (best.RipplePeriod > 0.0 &&
-            std::hypot(best.RippleSin, best.RippleCos) < RippleShare * peak) {
+        if (best.RipplePeriod > 0.0) {
             const auto [withRipple, without] = score(best);
             if (withRipple < without)
                 r = std::move(best);

@@ -18,6 +18,13 @@ constexpr double HeightLevel = 8.0;
 // Of the edge's height: the mean signal beyond the edge fit's channels that a bright line's
 // last wisps may leave without being taken for a ridge further out.
 constexpr double BeyondShare = 0.03;
+// Dispersions past vt, and the share of the edge's height beyond them. A tangent point's own
+// ridge beyond an inner edge lies close to it (1.5 to 2 dispersions past the inner edge on the
+// model Galaxy, where the disc's density steps at 4 kpc); further out the stretches hold a
+// standing wave's crests left by the baseline (4 to 6 % of the edge's height with a ripple of
+// 2 K) and the band's last channels, which the baseline's ends do not hold well. Further out only
+// emission of a tenth of the edge's height is taken for the line going on.
+constexpr double BeyondNear = 5.0, BeyondShareFar = 0.10;
 
 // x rms of their mean: the signal of the 4 dispersions past the edge fit's channels that shows
 // the line going on. At 3, 1 spectrum in 200 of the model Galaxy's survey is refused for its
@@ -862,8 +869,9 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
             continue;
         // The share and the noise add: a wisp at the share's limit is not refused for a
         // noise fluctuation on top of it.
+        const double share = low - ut > BeyondNear * sigma ? BeyondShareFar : BeyondShare;
         const double allowance = BeyondLevel * meanRms / std::sqrt(static_cast<double>(count)) +
-                                 BeyondShare * result.Amplitude;
+                                 share * result.Amplitude;
         if (mean > allowance) {
             char where[64];
             std::snprintf(where, sizeof where, "%+.0f km/s", sign * (low + 2.0 * sigma));
