@@ -93,6 +93,8 @@ TEST(TerminalSurvey, NoWrongPointWhateverTheBaselinesTermsAndNoPointFromNoise) {
         {"narrow band", {"--band-mhz", "1"}, {}, 0.0},
         // Thinned tangent gas reads inwards on both sides: the quadrants' biases do not cancel.
         {"faint tangent points", {"--draws", "2", "--faint-tangent", "0.3"}, {}, 0.8},
+        // A standing wave of 2 K: its crests beyond the edge are not the line going on.
+        {"baseline ripple", {"--draws", "2", "--ripple", "2,0.5"}, {}, 0.7},
         {"white noise alone", {"--noise-only", "300"}, {}, 0.0},
         {"correlated noise alone", {"--noise-only", "300", "--hanning"}, {}, 0.0},
     };
