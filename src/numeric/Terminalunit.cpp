@@ -517,7 +517,9 @@ TDipReading ReadDip(const std::vector<double>& velocities, const std::vector<dou
                        bool dispersion) {
         TEdgeShape shape = crowded.Shape;
         shape.Dip = rate;
-        TEdgeFit fit = MinimiseOverUt(p, shape, low, high, grid, 0.05);
+        // Newton's method refines ut after the search; the detection's costs barely move below
+        // a fifth of a km/s.
+        TEdgeFit fit = MinimiseOverUt(p, shape, low, high, grid, dispersion ? 0.3 : 0.2);
         if (fit.Ok && dispersion)
             fit = MinimiseEdge(p, fit, low, high, rms2);
         fit.Ok = fit.Ok && fit.Linear[0] > 0.0 && fit.Linear[1] > 0.0;
@@ -535,7 +537,7 @@ TDipReading ReadDip(const std::vector<double>& velocities, const std::vector<dou
     const double low = ut - sigma, high = ut + 2.0 * sigma;
     // Whether there is a dip is settled at the crowded edge's dispersion; the dip's readings fit
     // it too.
-    const TEdgeFit base = MinimiseOverUt(wide, crowded.Shape, low, high, 7, 0.05);
+    const TEdgeFit base = MinimiseOverUt(wide, crowded.Shape, low, high, 7, 0.2);
     const TEdgeFit one = withDip(wide, RateOne, low, high, 7, false);
     std::vector<TEdgeFit> fits;
     std::vector<double> weights;
@@ -813,7 +815,7 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
     };
     constexpr TPass passes[] = {{3.0, EdgeBeyond, 2.5, 11, 0.5},
                                 {EdgeInside, EdgeBeyond, 0.5, 3, 0.1},
-                                {EdgeInside, EdgeBeyond, 0.5, 3, 0.05}};
+                                {EdgeInside, EdgeBeyond, 0.5, 3, 0.3}};
     const double rms2 = result.Rms * result.Rms * kappa;
     for (const TPass& pass : passes) {
         points.Clear();
