@@ -113,9 +113,10 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
                     residuals.push_back(r.Corrected[i]);
             }
         r.Rms = RobustRms(residuals);
-        // Measured again while the line-free set still changes by more than a twentieth.
+        // Measured again while the line-free set still changes by more than a fifth (a twentieth
+        // reads the survey families the same, at twice the measurements).
         if (!(noiseFactor > 0.0) &&
-            20 * (measuredAt > fitted ? measuredAt - fitted : fitted - measuredAt) > measuredAt) {
+            5 * (measuredAt > fitted ? measuredAt - fitted : fitted - measuredAt) > measuredAt) {
             widen = std::sqrt(NoiseCorrelation(r.Corrected, r.Use));
             measuredAt = fitted;
         }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
+#include <mutex>
 
 namespace {
 
@@ -77,16 +78,18 @@ using TShapeTable = std::array<double, ShapePoints>;
 // dispersions down to a quarter of one.
 constexpr std::array<double, 6> DipRates = {0.0, 0.25, 0.5, 1.0, 2.0, 4.0};
 
+// Each table is computed when first needed (the dip's scales other than 1 only where a dip is
+// found): a table is 1001 integrals of some 350 points.
 const TShapeTable& ShapeTable(int dip = 0) {
-    static const std::array<TShapeTable, DipRates.size()> tables = [] {
-        std::array<TShapeTable, DipRates.size()> t{};
-        for (std::size_t d = 0; d < DipRates.size(); ++d)
-            for (int i = 0; i < ShapePoints; ++i)
-                t[d][static_cast<std::size_t>(i)] =
-                    ShapeIntegral(ShapeLow + i * ShapeStep, DipRates[d]);
-        return t;
-    }();
-    return tables[static_cast<std::size_t>(dip)];
+    static std::array<std::once_flag, DipRates.size()> once;
+    static std::array<TShapeTable, DipRates.size()> tables;
+    const std::size_t d = static_cast<std::size_t>(dip);
+    std::call_once(once[d], [d] {
+        for (int i = 0; i < ShapePoints; ++i)
+            tables[d][static_cast<std::size_t>(i)] =
+                ShapeIntegral(ShapeLow + i * ShapeStep, DipRates[d]);
+    });
+    return tables[d];
 }
 
 // g and its derivative at x, from the table (the derivative is the slope of the interval).
