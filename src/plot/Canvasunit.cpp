@@ -424,7 +424,7 @@ void TPlotCanvas::PaintText(const std::string& text, int x, int y, double tenths
     }
     // A text whose ink reaches past its box blends there with what lies beneath: its picture
     // serves where all of that is of one colour (a file name over the background). Drawing
-    // such a title afresh took about a tenth of a wheel step's time (BM_WheelZoomStep).
+    // the file name afresh took 7 to 16 us of a wheel step's 165 (BM_WheelZoomStep).
     if (picture) {
         const QRect inked = picture->Inked.translated(QPoint(x, y) * FWholeRatio);
         QRgb colour = 0;

@@ -48,11 +48,13 @@ QImage TLabelStore::Probe(const TText& entry, int tenths, const QColor& box, QRg
     probe.setDotsPerMeterY(bitmap.dotsPerMeterY());
     probe.setDevicePixelRatio(bitmap.devicePixelRatio());
     probe.fill(colour);
-    QPainter painter(&probe);
-    painter.setRenderHint(QPainter::TextAntialiasing, true);
-    painter.setFont(FFont);
-    DrawTextBox(painter, FMetrics, entry.Text, entry.Width, margin - bounds.left(),
-                margin - bounds.top(), tenths, box);
+    {
+        QPainter painter(&probe);
+        painter.setRenderHint(QPainter::TextAntialiasing, true);
+        painter.setFont(FFont);
+        DrawTextBox(painter, FMetrics, entry.Text, entry.Width, margin - bounds.left(),
+                    margin - bounds.top(), tenths, box);
+    }
     return probe;
 }
 
