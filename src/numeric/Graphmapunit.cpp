@@ -10,12 +10,15 @@ TRect::TRect(int left, int top, int right, int bottom)
 namespace {
 
 // A pixel coordinate from a mapped value: truncated toward zero, kept within a range that the
-// clipping arithmetic handles, 0 for a value that is not a number.
+// clipping arithmetic handles, 0 for a value that is not a number. Plain comparisons and the
+// conversion (which truncates toward zero) in place of fmin, fmax and trunc, which the baseline
+// x86-64 instruction set leaves as library calls: the curve maps every sample twice on each
+// drawing.
 int TruncToPixel(double value) {
     if (std::isnan(value))
         return 0;
     constexpr double limit = 1.0e6;
-    return static_cast<int>(std::trunc(std::fmax(-limit, std::fmin(limit, value))));
+    return static_cast<int>(value < -limit ? -limit : value > limit ? limit : value);
 }
 
 } // namespace

@@ -1,13 +1,18 @@
 #include "numeric/Numbertextunit.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
+// std::to_chars in the general format with a precision is printf's %.15g in the C locale, by
+// definition, whatever the locale of the process. It takes about half of snprintf's time (90
+// against 160 to 260 ns here), which counts in every drawing of the graph's tick labels.
 std::string FloatToText(double x) {
     char text[40];
-    std::snprintf(text, sizeof text, "%.15g", x);
-    return text;
+    const std::to_chars_result end =
+        std::to_chars(text, text + sizeof text, x, std::chars_format::general, 15);
+    return std::string(text, end.ptr);
 }
 
 std::string ValueToText(double x) {

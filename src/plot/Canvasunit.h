@@ -112,6 +112,12 @@ private:
     // Lines wait in a batch while the pen stays the same and are drawn in one call; anything
     // else that draws, reads or hands out the bitmap draws them first.
     void FlushLines();
+    // Whether the bitmap's device pixels within rect (as far as it lies on the bitmap; some of
+    // it must) are all of one colour, and which.
+    bool UniformColour(const QRect& rect, QRgb& colour) const;
+    // image (of the bitmap's format, opaque) copied onto the bitmap with its top-left corner at
+    // device pixel at, as far as it lies on the bitmap.
+    void CopyDevicePixels(const QImage& image, const QPoint& at);
     // Keeps the saved image's pixels of rect (logical; device pixels for the second) before
     // the bitmap is drawn on there.
     void KeepSavedPixels(const QRect& rect);

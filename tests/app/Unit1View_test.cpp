@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
+#include <QScreen>
 #include <QWheelEvent>
 
 namespace {
@@ -107,6 +108,44 @@ TEST_F(GraphView, TheWheelZoomsAboutThePointer) {
     ASSERT_TRUE(GetGraphLimits(x, y, whole));
     EXPECT_EQ(form->GraphLimits().XMin, whole.XMin);
     EXPECT_EQ(form->GraphLimits().YMax, whole.YMax);
+}
+
+// After each notch, in or out, on either axis, the plot's picture and what the screen shows of
+// it are the graph drawn for the new view on a new canvas: nothing of the view before stays,
+// and nothing is enlarged from it.
+TEST_F(GraphView, EachWheelStepShowsAFreshDrawingOfItsView) {
+    auto form = Shown();
+    TPlot* plot = form->PlotPanel();
+    QApplication::processEvents();
+    const struct {
+        int px, py, steps;
+        Qt::KeyboardModifiers modifiers;
+    } notches[] = {{360, 300, 1, {}},
+                   {360, 300, -1, {}},
+                   {200, 250, 2, {}},
+                   {500, 300, 1, {}},
+                   {300, 250, 1, Qt::ControlModifier},
+                   {450, 400, -3, {}},
+                   {150, 300, -1, Qt::ControlModifier}};
+    for (std::size_t i = 0; i < std::size(notches); ++i) {
+        const auto& n = notches[i];
+        Wheel(plot, n.px, n.py, n.steps, n.modifiers);
+        QApplication::processEvents();
+        TPlotCanvas fresh(plot->Width(), plot->Height(), TRect(0, 0, 1, 1));
+        SetUpGraphPlot(fresh);
+        TGraphLimits limits;
+        limits.Divisions = GraphDivisions;
+        std::string title;
+        ASSERT_TRUE(DrawGraph(fresh, form->GraphInputs(), limits, title)) << i;
+        EXPECT_TRUE(plot->Picture() == fresh.Bitmap()) << i;
+        const QPoint at = plot->mapTo(form.get(), QPoint(0, 0));
+        const QImage screen =
+            form->screen()
+                ->grabWindow(form->winId(), at.x(), at.y(), plot->width(), plot->height())
+                .toImage()
+                .convertToFormat(QImage::Format_RGB32);
+        EXPECT_TRUE(screen == fresh.Bitmap()) << i;
+    }
 }
 
 TEST_F(GraphView, ABandDraggedZoomedFitsTheSamplesOfTheSameRangeUnzoomed) {

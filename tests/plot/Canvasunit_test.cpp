@@ -182,6 +182,74 @@ TEST(TPlotCanvas, TextTurnsCounterClockwise) {
     }
 }
 
+// A text whose ink reaches past its box blends there with what lies beneath, as when the
+// painter draws it straight onto the bitmap (the reference here): the same text again, over
+// another background colour, and over a mark under its overhanging ink, at ratios 1 and 2,
+// upright and turned.
+TEST(TPlotCanvas, TextReachingPastItsBoxBlendsWithWhatLiesBeneath) {
+    // The canvas with the font and measures that it draws its texts with.
+    struct TOpenCanvas : TPlotCanvas {
+        using TDrawingSurface::Font;
+        using TDrawingSurface::Metrics;
+        using TPlotCanvas::TPlotCanvas;
+    };
+    // The file names of the graph's first line start with a letter that reaches left of the box.
+    const std::string text = "G0_30.0.dat";
+    for (const double ratio : {1.0, 2.0})
+        for (const double angle : {0.0, 90.0}) {
+            TOpenCanvas plot(300, 200, TRect(0, 0, 300, 200));
+            plot.SetDevicePixelRatio(ratio);
+            plot.SetBackgroundColor(Yellow);
+            plot.SetPlotAreaColor(White);
+            plot.SetPlotRect(Area);
+            const int width = plot.TextWidth(text), height = plot.TextHeight(text);
+            TColor background = Yellow;
+            // The text as the painter draws it at (x, y) on the bitmap as it stands.
+            const auto reference = [&](int x, int y) {
+                QImage image = plot.Bitmap().copy();
+                QPainter painter(&image);
+                painter.setRenderHint(QPainter::TextAntialiasing, true);
+                painter.setFont(plot.Font());
+                DrawTextBox(painter, plot.Metrics(), QString::fromStdString(text), width, x, y,
+                            angle * 10.0,
+                            ColorToQColor(plot.InPlotRect(x, y) ? White : background));
+                return image;
+            };
+            const std::string name = std::to_string(ratio) + " " + std::to_string(angle);
+            // The first drawing, outside the plot; its ink outside the box is what the test is
+            // about.
+            const QPoint first = angle == 0.0 ? QPoint(20, 192 - height) : QPoint(4, 100);
+            const QImage before = plot.Bitmap().copy();
+            QImage expected = reference(first.x(), first.y());
+            plot.TextOutAngle(text, first.x(), first.y(), angle);
+            ASSERT_TRUE(plot.Bitmap() == expected) << name;
+            const QRect box = angle == 0.0 ? QRect(first, QSize(width, height))
+                                           : QRect(first.x(), first.y() - width, height, width);
+            std::vector<QPoint> overhang;
+            for (const QPoint& p : Changed(before, plot.Bitmap()))
+                if (!box.contains(
+                        QPoint(static_cast<int>(p.x() / ratio), static_cast<int>(p.y() / ratio))))
+                    overhang.push_back(p / ratio - first);
+            ASSERT_FALSE(overhang.empty()) << name << ": the font keeps the text in its box";
+            // Again elsewhere over the background, then over another background colour.
+            const QPoint second = first + QPoint(angle == 0.0 ? 150 : 0, angle == 0.0 ? 0 : 80);
+            expected = reference(second.x(), second.y());
+            plot.TextOutAngle(text, second.x(), second.y(), angle);
+            EXPECT_TRUE(plot.Bitmap() == expected) << name;
+            background = 0xC0FFC0;
+            plot.SetBackgroundColor(background);
+            expected = reference(first.x(), first.y());
+            plot.TextOutAngle(text, first.x(), first.y(), angle);
+            EXPECT_TRUE(plot.Bitmap() == expected) << name;
+            // A mark of another colour under the overhanging ink.
+            const QPoint mark = second + overhang.front();
+            plot.FillRect(TRect(mark.x(), mark.y(), mark.x() + 1, mark.y() + 1), Qt::red);
+            expected = reference(second.x(), second.y());
+            plot.TextOutAngle(text, second.x(), second.y(), angle);
+            EXPECT_TRUE(plot.Bitmap() == expected) << name;
+        }
+}
+
 TEST(TPlotCanvas, AngleIsTruncatedToTenthsOfADegree) {
     const std::string text = "Kelvane spectrum";
     auto straight = MakePlot();
