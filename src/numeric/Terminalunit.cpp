@@ -80,7 +80,7 @@ using TShapeTable = std::array<double, ShapePoints>;
 constexpr std::array<double, 6> DipRates = {0.0, 0.25, 0.5, 1.0, 2.0, 4.0};
 
 // Each table is computed when first needed (the dip's scales other than 1 only where a dip is
-// found): a table is 1001 integrals of some 350 points.
+// found): a table is 1001 integrals of some 70 points.
 const TShapeTable& ShapeTable(int dip = 0) {
     static std::array<std::once_flag, DipRates.size()> once;
     static std::array<TShapeTable, DipRates.size()> tables;
@@ -136,7 +136,11 @@ struct TEdgePoints {
         Suy += u * y;
         Syy += y * y;
     }
-    void Clear() { *this = TEdgePoints{}; }
+    void Clear() {
+        U.clear();
+        Y.clear();
+        N = Su = Suu = Sy = Suy = Syy = 0.0;
+    }
 };
 
 // The fit's nonlinear parameters, and the model they and the linear ones make:
@@ -822,7 +826,7 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
     TEdgePoints points;
     // Per pass: the channels inside and beyond ut, the reach of the search about ut (all in
     // dispersions), the grid and the tolerance (km/s). The first pass only has to find the
-    // basin; the last sets vt to 0.01 km/s, far below its uncertainty.
+    // basin; in the last Newton's method sets vt and the dispersion from where the search stops.
     struct TPass {
         double Inside, Beyond, Reach;
         int Grid;

@@ -121,22 +121,28 @@ double CrowdedEdgeShape(double x);
 //           squares (A, C, D linear): vt by a grid and golden section, once widely about the
 //           extent's end and twice on the channels from 0.75 sigma inside the fitted vt to
 //           6 sigma beyond it; in the last pass s too, by Newton's method on the residual plus
-//           a prior, ln(s / sigma) normal with width 0.25. The same channels are fitted again
-//           with a dip, a term taking away the ridge of gas within about one dispersion of vt
-//           (an inter-arm gap at the tangent point). UncertaintyStat from the covariance with
+//           a prior, ln(s / sigma) normal with width 0.2. On the tangent point's side
+//           (settings.TangentPoint) the edge is fitted again with a dip, a term taking away the
+//           gas within a scale of vt (an inter-arm gap at the tangent point), on the channels
+//           from 2 sigma inside vt: when a dip of scale sigma gains more than 9 in chi^2 / rms^2
+//           and the dip readings' likelihood-weighted average over five scales lies within
+//           1 sigma of the crowded edge, vt is that average (Bayesian model averaging) and
+//           their spread is part of UncertaintySys. UncertaintyStat from the covariance with
 //           s held, Rms^2 kappa (J^T J)^-1, widened by the reduced chi-square when it passes 1;
 //           UncertaintySys in quadrature: the dispersion's share (the covariance with s free and
-//           its prior, less the statistical part), the shift the dip makes, and
+//           its prior, less the statistical part), the dip's (half the shift a dip of scale
+//           sigma makes when none is found; 0.15 sigma when one is found beyond 1 sigma), and
 //           sigma (0.02 + 0.22 exp(-vt^2 / 2 sigma^2)) for the rest of the line of sight and
 //           the local gas's edge near 0 km/s. Uncertainty is both in quadrature.
 //           No Velocity, and Reason set, when: there are fewer than 10 Baseline channels; no
 //           Line channel passes the detection level; the extent on the side reaches a missing
 //           channel or the end of the band; fewer than half the channels from 3.75 to 6 sigma
 //           beyond vt are there (no baseline beyond the edge); the fitted edge is not at least
-//           5 times its uncertainty in height (no usable tangent emission); or any stretch of
+//           8 times its uncertainty in height (no usable tangent emission); or any stretch of
 //           4 sigma from 3 sigma past vt to the band's end has a mean above both 3 x its rms
-//           and 5 % of the edge's height (the fit took an inner edge while the line goes on:
-//           lowering the noise never turns a bright line's last wisps into a refusal)
+//           and a share of the edge's height, 3 % for stretches starting within 5 sigma of vt
+//           and 10 % further out (the fit took an inner edge while the line goes on: lowering
+//           the noise never turns a bright line's last wisps into a refusal)
 // Reference: envelope tracing with a dispersion correction (Kerr 1962; Celnik, Rohlfs &
 //           Braunsfurth 1979; Clemens 1985), done here as a least-squares fit of the
 //           crowded-gas profile (Burton 1971); see the head of this file. Least squares and its
