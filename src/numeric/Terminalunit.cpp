@@ -176,30 +176,16 @@ inline double Tabled(const TShapeTable& t, double x, int dip) {
     return g;
 }
 
-// The linear basis at u: g, [minus the dip's g,] 1, (u - ut) / s0; the tables looked up once
-// per shape.
-struct TBasis {
-    explicit TBasis(const TEdgeShape& e)
-        : Edge(e), Crowded(ShapeTable(0)), Dip(e.Dip ? &ShapeTable(e.Dip) : nullptr),
-          InverseSigma(1.0 / e.Sigma), InverseSigma0(1.0 / e.Sigma0) {}
-    int operator()(double u, double* f) const {
-        int k = 0;
-        const double x = (u - Edge.Ut) * InverseSigma;
-        f[k++] = Tabled(Crowded, x, 0);
-        if (Dip)
-            f[k++] = -Tabled(*Dip, x, Edge.Dip);
-        f[k++] = 1.0;
-        f[k++] = (u - Edge.Ut) * InverseSigma0;
-        return k;
-    }
-    const TEdgeShape& Edge;
-    const TShapeTable& Crowded;
-    const TShapeTable* Dip;
-    double InverseSigma, InverseSigma0;
-};
-
+// The linear basis at u: g, [minus the dip's g,] 1, (u - ut) / s0.
 int Basis(const TEdgeShape& e, double u, double* f) {
-    return TBasis(e)(u, f);
+    int k = 0;
+    const double x = (u - e.Ut) / e.Sigma;
+    f[k++] = Tabled(ShapeTable(0), x, 0);
+    if (e.Dip)
+        f[k++] = -Tabled(ShapeTable(e.Dip), x, e.Dip);
+    f[k++] = 1.0;
+    f[k++] = (u - e.Ut) / e.Sigma0;
+    return k;
 }
 
 double ModelAt(const TEdgeFit& fit, double u) {
@@ -484,6 +470,11 @@ TEdgeErrors FitUncertainties(const TEdgePoints& p, const TEdgeFit& fit, double v
     return errors;
 }
 
+// The factor a misfit beyond the noise widens a fit's errors by: its reduced chi^2, at least 1.
+double Misfit(const TEdgeFit& fit, double rms2, double dof) {
+    return dof > 0.0 ? std::max(1.0, fit.Chi2 / rms2 / dof) : 1.0;
+}
+
 // ---- A thinned tangent point ------------------------------------------------------------------
 
 // The gas about a tangent point is not always there: where the line of sight crosses an
@@ -573,7 +564,7 @@ TDipReading ReadDip(const std::vector<double>& velocities, const std::vector<dou
         for (const TEdgeFit& f : fits) {
             const double w = std::exp(-0.5 * (cost(f) - best));
             const double dof = static_cast<double>(wide.U.size()) - f.Count - 2;
-            const double misfit = dof > 0.0 ? std::max(1.0, f.Chi2 / rms2 / dof) : 1.0;
+            const double misfit = Misfit(f, rms2, dof);
             const TEdgeErrors e = FitUncertainties(wide, f, rms2 * misfit);
             weights.push_back(w);
             total += w;
@@ -868,7 +859,7 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
         return Without(result, "the band ends too soon after the edge for a baseline beyond it");
     // A misfit beyond the noise (the model is the tangent point's alone) widens the errors.
     const double dof = static_cast<double>(points.U.size()) - fit.Count - 2;
-    const double misfit = dof > 0.0 ? std::max(1.0, fit.Chi2 / rms2 / dof) : 1.0;
+    const double misfit = Misfit(fit, rms2, dof);
     const TEdgeErrors errors = FitUncertainties(points, fit, rms2 * misfit);
     result.Amplitude = fit.Linear[0];
     if (!(result.Amplitude >= HeightLevel * errors.A))
