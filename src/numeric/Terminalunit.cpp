@@ -36,14 +36,15 @@ constexpr double BeyondLevel = 3.0;
 // The uncertainty the model adds, km/s. The crowding law is the tangent point's alone; the
 // rest of the line of sight moves vt by about 0.02 sigma (0.1 km/s on the model Galaxy of the
 // sample generator, from l = 30 to 65 degrees). The local gas, centred on 0 km/s with much the
-// same dispersion, adds to the edge in proportion to its own Gaussian at vt, up to 0.22 sigma
-// more when vt nears 0 (measured on the same model with the dispersion fitted: 1.6 km/s at
-// vt = 0.4 sigma, 1.2 km/s at 0.9 sigma). Where the disc's density changes abruptly just inside the
-// tangent point (the model's step at 4 kpc, l = 25 degrees) the bias reaches 0.1 sigma and the
-// allowance is short.
+// same dispersion, pushes the edge outwards in proportion to its own Gaussian at vt, by up to
+// 0.23 sigma more when vt nears 0 (measured on the same model without noise, the Gaussian taken
+// at the vt read: 1.6 km/s at vt = 0.6 sigma, 1.2 km/s at 1.1 sigma, 0.5 km/s at 1.7 sigma);
+// the allowance takes 0.25, so that the bias stays inside it. Where the disc's density changes
+// abruptly just inside the tangent point (the model's step at 4 kpc, l = 25 degrees) the bias
+// reaches 0.1 sigma and the allowance is short.
 double ModelUncertainty(double vt, double sigma) {
     const double x = vt / sigma;
-    return sigma * (0.02 + 0.22 * std::exp(-0.5 * x * x));
+    return sigma * (0.02 + 0.25 * std::exp(-0.5 * x * x));
 }
 
 // ---- The edge shape --------------------------------------------------------------------------
@@ -518,7 +519,8 @@ struct TDipReading {
 // & Volinsky 1999, Statistical Science 14, 382).
 TDipReading ReadDip(const std::vector<double>& velocities, const std::vector<double>& corrected,
                     const std::vector<TChannelUse>& use, std::size_t n, double sign,
-                    const TEdgePoints& points, const TEdgeFit& crowded, double rms2) {
+                    const TEdgePoints& points, const TEdgeFit& crowded, double crowdedError,
+                    double rms2) {
     TDipReading reading;
     const double sigma = crowded.Shape.Sigma0, ut = crowded.Shape.Ut;
     auto cost = [&](const TEdgeFit& f) { return f.Chi2 / rms2 + PriorPenalty(f.Shape); };
@@ -589,8 +591,16 @@ TDipReading ReadDip(const std::vector<double>& velocities, const std::vector<dou
         return reading;
     }
     const TEdgeFit narrow = withDip(points, RateOne, ut - 0.5 * sigma, ut + sigma, 5, true);
-    if (narrow.Ok)
-        reading.Shift = 0.5 * std::fabs(narrow.Shape.Ut - ut);
+    if (narrow.Ok) {
+        // The move holds the noise's own difference between the two fits, whose variance is
+        // the difference of theirs, the crowded edge being the dip's with no dip (Hausman 1978,
+        // Econometrica 46, 1251); only what goes beyond it is a dip's.
+        const double dof = static_cast<double>(points.U.size()) - narrow.Count - 2;
+        const TEdgeErrors e = FitUncertainties(points, narrow, rms2 * Misfit(narrow, rms2, dof));
+        const double move = narrow.Shape.Ut - ut;
+        const double noise = std::max(0.0, e.Ut * e.Ut - crowdedError * crowdedError);
+        reading.Shift = 0.5 * std::sqrt(std::max(0.0, move * move - noise));
+    }
     reading.Shift = std::max(reading.Shift, rejected);
     return reading;
 }
@@ -718,25 +728,42 @@ double RobustRms(std::vector<double> values) {
 
 double NoiseCorrelation(const std::vector<double>& signal, const std::vector<TChannelUse>& use) {
     const std::size_t n = std::min(signal.size(), use.size());
-    // The differences of stationary noise are symmetric about 0: their robust rms is 1.4826
-    // times the median of their sizes, one selection where RobustRms makes two.
-    std::vector<double> sizes;
-    sizes.reserve(n);
-    auto variance = [&](std::size_t lag) {
-        sizes.clear();
+    auto pairs = [&](std::size_t lag, auto&& take) {
         for (std::size_t i = 0; i + lag < n; ++i)
             if (use[i] == TChannelUse::Baseline && use[i + lag] == TChannelUse::Baseline)
-                sizes.push_back(std::fabs(signal[i + lag] - signal[i]));
-        if (sizes.size() < 20)
-            return 0.0;
-        const auto mid = sizes.begin() + static_cast<std::ptrdiff_t>(sizes.size() / 2);
-        std::nth_element(sizes.begin(), mid, sizes.end());
-        const double rms = 1.4826 * *mid;
-        return rms * rms;
+                take(signal[i + lag] - signal[i]);
     };
-    const double reference = variance(6);
-    if (!(reference > 0.0))
+    // Outliers (interference, a wing's last channels) are cut at 5 x the robust rms of the
+    // differences 6 channels apart, the noise's own; the variances are then plain means of
+    // squares, for a median's variance would make white noise look correlated one time in five.
+    std::vector<double> sizes;
+    sizes.reserve(n);
+    pairs(6, [&](double d) { sizes.push_back(std::fabs(d)); });
+    if (sizes.size() < 20)
         return 1.0;
+    const auto mid = sizes.begin() + static_cast<std::ptrdiff_t>(sizes.size() / 2);
+    std::nth_element(sizes.begin(), mid, sizes.end());
+    const double clip = 5.0 * 1.4826 * *mid;
+    if (!(clip > 0.0))
+        return 1.0;
+    auto variance = [&](std::size_t lag) {
+        double sum = 0.0;
+        int count = 0;
+        pairs(lag, [&](double d) {
+            if (std::fabs(d) < clip) {
+                sum += d * d;
+                ++count;
+            }
+        });
+        return count >= 20 ? sum / count : 0.0;
+    };
+    double reference = 0.0;
+    for (std::size_t lag = 5; lag <= 8; ++lag) {
+        const double v = variance(lag);
+        if (!(v > 0.0))
+            return 1.0;
+        reference += 0.25 * v;
+    }
     double factor = 1.0;
     for (std::size_t lag = 1; lag <= 3; ++lag) {
         const double rho = 1.0 - variance(lag) / reference;
@@ -846,9 +873,13 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
             return Without(result, "the edge could not be fitted");
         shape = fit.Shape;
     }
-    const TDipReading dip = settings.TangentPoint
-                                ? ReadDip(velocities, corrected, use, n, sign, points, fit, rms2)
-                                : TDipReading{};
+    // A misfit beyond the noise (the model is the tangent point's alone) widens the errors.
+    const double dof = static_cast<double>(points.U.size()) - fit.Count - 2;
+    const double misfit = Misfit(fit, rms2, dof);
+    const TEdgeErrors errors = FitUncertainties(points, fit, rms2 * misfit);
+    const TDipReading dip = settings.TangentPoint ? ReadDip(velocities, corrected, use, n, sign,
+                                                            points, fit, errors.Ut, rms2)
+                                                  : TDipReading{};
     const double ut = fit.Shape.Ut;
     // The local baseline needs the channels beyond the edge: at least half of those from 3 to 6
     // dispersions past vt.
@@ -857,10 +888,6 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
         beyondChannels += u > ut + EdgeInside * sigma + 3.0 * sigma;
     if (beyondChannels < static_cast<int>(0.5 * (EdgeBeyond - 3.0) * sigma / spacing))
         return Without(result, "the band ends too soon after the edge for a baseline beyond it");
-    // A misfit beyond the noise (the model is the tangent point's alone) widens the errors.
-    const double dof = static_cast<double>(points.U.size()) - fit.Count - 2;
-    const double misfit = Misfit(fit, rms2, dof);
-    const TEdgeErrors errors = FitUncertainties(points, fit, rms2 * misfit);
     result.Amplitude = fit.Linear[0];
     if (!(result.Amplitude >= HeightLevel * errors.A))
         return Without(result, "no usable tangent emission: the edge's height is " +
