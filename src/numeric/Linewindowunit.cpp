@@ -7,9 +7,14 @@
 #include <cmath>
 #include <utility>
 
-TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector<double>& signal,
-                                 int terms, double clipLevel, double margin, double breadth,
-                                 double ripplePeriod, double noiseFactor) {
+namespace {
+
+// FindLineWindow, given up (Error set) as soon as the line-free channels number `beat` or fewer:
+// a channel once taken for line stays line, so they only ever fall, and such a window cannot
+// keep more of them than `beat`. 0 finds every window to the end.
+TLineWindowResult FindWindow(const std::vector<double>& x, const std::vector<double>& signal,
+                             int terms, double clipLevel, double margin, double breadth,
+                             double ripplePeriod, double noiseFactor, std::size_t beat) {
     TLineWindowResult r;
     if (terms < 1) {
         r.Error = "the baseline needs at least one term";
@@ -91,6 +96,10 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
     for (r.Iterations = 1; r.Iterations <= 20; ++r.Iterations) {
         if (fitted < 2 * m) {
             r.Error = "too few channels left for the baseline fit";
+            return r;
+        }
+        if (fitted <= beat) {
+            r.Error = "no more line-free channels than the window to beat";
             return r;
         }
         for (std::size_t j = 0; j < m; ++j)
@@ -207,6 +216,14 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
     r.Terms = terms;
     r.NoiseFactor = widen * widen;
     return r;
+}
+
+} // namespace
+
+TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector<double>& signal,
+                                 int terms, double clipLevel, double margin, double breadth,
+                                 double ripplePeriod, double noiseFactor) {
+    return FindWindow(x, signal, terms, clipLevel, margin, breadth, ripplePeriod, noiseFactor, 0);
 }
 
 int SupportedTerms(const std::vector<double>& x, const std::vector<double>& y, int maxTerms) {
@@ -355,14 +372,16 @@ TLineWindowResult FindSupportedLineWindow(const std::vector<double>& x,
             return std::hypot(w.RippleSin, w.RippleCos) < RippleShare * peak;
         };
         TLineWindowResult best;
-        double bestFitted = 0;
+        std::size_t bestFitted = 0;
+        // A period whose window can keep no more line-free channels than the best so far cannot
+        // replace it: its search stops there.
         auto consider = [&](double period) {
             TLineWindowResult w =
-                FindLineWindow(x, signal, r.Terms, 3.0, 5.0, 32.0, period, noiseFactor);
+                FindWindow(x, signal, r.Terms, 3.0, 5.0, 32.0, period, noiseFactor, bestFitted);
             if (!w.Error.empty() || !plausible(w))
                 return;
-            const double kept =
-                static_cast<double>(std::count(w.Use.begin(), w.Use.end(), TChannelUse::Baseline));
+            const std::size_t kept = static_cast<std::size_t>(
+                std::count(w.Use.begin(), w.Use.end(), TChannelUse::Baseline));
             if (kept > bestFitted) {
                 bestFitted = kept;
                 best = std::move(w);
