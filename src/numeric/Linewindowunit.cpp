@@ -9,12 +9,31 @@
 
 namespace {
 
-// FindLineWindow, given up (Error set) as soon as the line-free channels number `beat` or fewer:
-// a channel once taken for line stays line, so they only ever fall, and such a window cannot
-// keep more of them than `beat`. 0 finds every window to the end.
+// Per channel, the first and last channel within the margin of it.
+using TMarginRuns = std::vector<std::pair<std::size_t, std::size_t>>;
+
+// The run of channels within the margin of each of the first n channels (x is monotonic). It
+// depends on the axis alone: every window of a spectrum shares it.
+TMarginRuns MarginRuns(const std::vector<double>& x, std::size_t n, double margin) {
+    TMarginRuns reach(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        std::size_t first = k, last = k;
+        while (first > 0 && std::fabs(x[first - 1] - x[k]) <= margin)
+            --first;
+        while (last + 1 < n && std::fabs(x[last + 1] - x[k]) <= margin)
+            ++last;
+        reach[k] = {first, last};
+    }
+    return reach;
+}
+
+// FindLineWindow with the margin's runs of its axis (MarginRuns), given up (Error set) as soon as
+// the line-free channels number `beat` or fewer: a channel once taken for line stays line, so they
+// only ever fall, and such a window cannot keep more of them than `beat`. 0 finds every window to
+// the end.
 TLineWindowResult FindWindow(const std::vector<double>& x, const std::vector<double>& signal,
-                             int terms, double clipLevel, double margin, double breadth,
-                             double ripplePeriod, double noiseFactor, std::size_t beat) {
+                             int terms, double clipLevel, double breadth, double ripplePeriod,
+                             double noiseFactor, const TMarginRuns& reach, std::size_t beat) {
     TLineWindowResult r;
     if (terms < 1) {
         r.Error = "the baseline needs at least one term";
@@ -37,16 +56,6 @@ TLineWindowResult FindWindow(const std::vector<double>& x, const std::vector<dou
     std::vector<double> roots(wide + 2);
     for (std::size_t c = 0; c < roots.size(); ++c)
         roots[c] = std::sqrt(static_cast<double>(c));
-    // The run of channels within the margin of each channel (x is monotonic).
-    std::vector<std::pair<std::size_t, std::size_t>> reach(n);
-    for (std::size_t k = 0; k < n; ++k) {
-        std::size_t first = k, last = k;
-        while (first > 0 && std::fabs(x[first - 1] - x[k]) <= margin)
-            --first;
-        while (last + 1 < n && std::fabs(x[last + 1] - x[k]) <= margin)
-            ++last;
-        reach[k] = {first, last};
-    }
     // Correlated noise (a Hanning-smoothed receiver) stands higher in a running mean than
     // independent channels would: the clipping levels are raised by the square root of the
     // correlation factor, so that the noise's own wanderings are not taken for line.
@@ -223,7 +232,8 @@ TLineWindowResult FindWindow(const std::vector<double>& x, const std::vector<dou
 TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector<double>& signal,
                                  int terms, double clipLevel, double margin, double breadth,
                                  double ripplePeriod, double noiseFactor) {
-    return FindWindow(x, signal, terms, clipLevel, margin, breadth, ripplePeriod, noiseFactor, 0);
+    const TMarginRuns reach = MarginRuns(x, std::min(x.size(), signal.size()), margin);
+    return FindWindow(x, signal, terms, clipLevel, breadth, ripplePeriod, noiseFactor, reach, 0);
 }
 
 int SupportedTerms(const std::vector<double>& x, const std::vector<double>& y, int maxTerms) {
@@ -303,10 +313,11 @@ TLineWindowResult FindSupportedLineWindow(const std::vector<double>& x,
     // measured on the first window's line-free channels holds for the rest: the noise is the
     // same, and measuring it again is a fifth of the whole measurement's time.
     double noiseFactor = 0.0;
+    const TMarginRuns reach = MarginRuns(x, std::min(x.size(), signal.size()), 5.0);
     auto window = [&](int terms) {
         TLineWindowResult r;
         for (int k = terms; k >= 1; --k) {
-            r = FindLineWindow(x, signal, k, 3.0, 5.0, 32.0, 0.0, noiseFactor);
+            r = FindWindow(x, signal, k, 3.0, 32.0, 0.0, noiseFactor, reach, 0);
             if (r.Error.empty())
                 break;
         }
@@ -377,7 +388,7 @@ TLineWindowResult FindSupportedLineWindow(const std::vector<double>& x,
         // replace it: its search stops there.
         auto consider = [&](double period) {
             TLineWindowResult w =
-                FindWindow(x, signal, r.Terms, 3.0, 5.0, 32.0, period, noiseFactor, bestFitted);
+                FindWindow(x, signal, r.Terms, 3.0, 32.0, period, noiseFactor, reach, bestFitted);
             if (!w.Error.empty() || !plausible(w))
                 return;
             const std::size_t kept = static_cast<std::size_t>(
