@@ -81,27 +81,27 @@ TLineWindowResult FindWindow(const std::vector<double>& x, const std::vector<dou
             powers[i * m + m - 1] = std::cos(2.0 * M_PI * x[i] / ripplePeriod);
         }
     }
-    TMatrix normal(m, TVector(m, 0.0));
+    // The lower triangle of the normal matrix, row after row in one block.
+    std::vector<double> normal(m * m, 0.0);
     TVector rhs(m, 0.0);
-    auto account = [&](std::size_t i, double sign) {
-        const double* row = &powers[i * m];
-        for (std::size_t j = 0; j < m; ++j) {
-            for (std::size_t k = 0; k <= j; ++k)
-                normal[j][k] += sign * row[j] * row[k];
-            rhs[j] += sign * row[j] * signal[i];
-        }
-    };
     std::size_t fitted = 0;
     for (std::size_t i = 0; i < n; ++i)
         if (r.Use[i] == TChannelUse::Baseline) {
-            account(i, 1.0);
+            const double* row = &powers[i * m];
+            for (std::size_t j = 0; j < m; ++j) {
+                for (std::size_t k = 0; k <= j; ++k)
+                    normal[j * m + k] += row[j] * row[k];
+                rhs[j] += row[j] * signal[i];
+            }
             ++fitted;
         }
     TVector scaled(m, 0.0);
     TMatrix solved(m, TVector(m, 0.0));
     std::vector<double> residuals;
     std::vector<int> marks;
-    std::vector<TChannelUse> next;
+    std::vector<std::size_t> leaving;
+    // A box's mean below 0 passes no positive level: its division is spared.
+    const bool positiveLevels = clipLevel >= 0.0;
     for (r.Iterations = 1; r.Iterations <= 20; ++r.Iterations) {
         if (fitted < 2 * m) {
             r.Error = "too few channels left for the baseline fit";
@@ -113,23 +113,33 @@ TLineWindowResult FindWindow(const std::vector<double>& x, const std::vector<dou
         }
         for (std::size_t j = 0; j < m; ++j)
             for (std::size_t k = 0; k < m; ++k)
-                solved[j][k] = k <= j ? normal[j][k] : normal[k][j];
+                solved[j][k] = k <= j ? normal[j * m + k] : normal[k * m + j];
         std::string message;
         if (!GaussJordan(solved, rhs, scaled, message)) {
             r.Error = message;
             return r;
         }
+        // The residuals, and running sums over the channels not missing for the clipping
+        // below: any box's mean in two subtractions.
         residuals.clear();
-        for (std::size_t i = 0; i < n; ++i)
-            if (r.Use[i] != TChannelUse::Missing) {
-                const double* row = &powers[i * m];
-                double baseline = 0.0;
-                for (std::size_t j = 0; j < m; ++j)
-                    baseline += scaled[j] * row[j];
-                r.Corrected[i] = signal[i] - baseline;
-                if (r.Use[i] == TChannelUse::Baseline)
-                    residuals.push_back(r.Corrected[i]);
+        sums.assign(n + 1, 0.0);
+        counts.assign(n + 1, 0);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (r.Use[i] == TChannelUse::Missing) {
+                sums[i + 1] = sums[i];
+                counts[i + 1] = counts[i];
+                continue;
             }
+            const double* row = &powers[i * m];
+            double baseline = 0.0;
+            for (std::size_t j = 0; j < m; ++j)
+                baseline += scaled[j] * row[j];
+            r.Corrected[i] = signal[i] - baseline;
+            if (r.Use[i] == TChannelUse::Baseline)
+                residuals.push_back(r.Corrected[i]);
+            sums[i + 1] = sums[i] + r.Corrected[i];
+            counts[i + 1] = counts[i] + 1;
+        }
         r.Rms = RobustRms(residuals);
         // Measured again while the line-free set still changes by more than a fifth (a twentieth
         // reads the survey families the same, at twice the measurements).
@@ -140,21 +150,14 @@ TLineWindowResult FindWindow(const std::vector<double>& x, const std::vector<dou
         }
 
         // The channels above the clipping level, each run widened by the margin.
-        // Running sums over the channels not missing: any box's mean in two subtractions.
-        sums.assign(n + 1, 0.0);
-        counts.assign(n + 1, 0);
-        for (std::size_t i = 0; i < n; ++i) {
-            const bool present = r.Use[i] != TChannelUse::Missing;
-            sums[i + 1] = sums[i] + (present ? r.Corrected[i] : 0.0);
-            counts[i + 1] = counts[i] + (present ? 1 : 0);
-        }
         // The mean of the channels within half of i, in units of its own rms.
         auto level = [&](std::size_t i, std::size_t half) {
             const std::size_t first = i >= half ? i - half : 0, last = std::min(n, i + half + 1);
             const int count = counts[last] - counts[first];
-            return count > 0 ? (sums[last] - sums[first]) * roots[static_cast<std::size_t>(count)] /
-                                   (count * r.Rms * widen)
-                             : 0.0;
+            const double sum = sums[last] - sums[first];
+            if (count <= 0 || (positiveLevels && !(sum > 0.0)))
+                return 0.0;
+            return sum * roots[static_cast<std::size_t>(count)] / (count * r.Rms * widen);
         };
         // The wide mean alone would also take in the noise for half its span beyond a line's
         // end; the channels it adds must stand above their own noise too (1 rms). Each channel
@@ -162,32 +165,37 @@ TLineWindowResult FindWindow(const std::vector<double>& x, const std::vector<dou
         // its end).
         marks.assign(n + 1, 0);
         for (std::size_t i = 0; i < n; ++i) {
+            if (r.Use[i] == TChannelUse::Missing)
+                continue;
             const double near = level(i, narrow / 2);
-            if (r.Use[i] != TChannelUse::Missing &&
-                (near > clipLevel || (near > 1.0 && level(i, wide / 2) > clipLevel))) {
+            if (near > clipLevel || (near > 1.0 && level(i, wide / 2) > clipLevel)) {
                 ++marks[reach[i].first];
                 --marks[reach[i].second + 1];
             }
         }
         // A channel once taken for line stays line: the set only grows, so the iteration ends
         // (a set free to shrink can swing between two states, each fit flagging the other's
-        // channels).
-        next = r.Use;
+        // channels). The baseline channels covered leave it.
+        leaving.clear();
         int covering = 0;
         for (std::size_t i = 0; i < n; ++i) {
             covering += marks[i];
-            if (covering > 0 && next[i] != TChannelUse::Missing)
-                next[i] = TChannelUse::Line;
+            if (covering > 0 && r.Use[i] == TChannelUse::Baseline)
+                leaving.push_back(i);
         }
         // After the last fit the set stays as fitted, so that Use and Corrected agree.
-        if (next == r.Use || r.Iterations == 20)
+        if (leaving.empty() || r.Iterations == 20)
             break;
-        for (std::size_t i = 0; i < n; ++i)
-            if (r.Use[i] == TChannelUse::Baseline && next[i] == TChannelUse::Line) {
-                account(i, -1.0);
-                --fitted;
+        for (const std::size_t i : leaving) {
+            const double* row = &powers[i * m];
+            for (std::size_t j = 0; j < m; ++j) {
+                for (std::size_t k = 0; k <= j; ++k)
+                    normal[j * m + k] -= row[j] * row[k];
+                rhs[j] -= row[j] * signal[i];
             }
-        r.Use.swap(next);
+            r.Use[i] = TChannelUse::Line;
+            --fitted;
+        }
     }
     // The baseline of the final set, fitted afresh in x: the ripple's amplitudes from the last
     // fit (the joint least squares), the polynomial then fitted to the signal less the ripple,
