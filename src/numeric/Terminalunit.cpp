@@ -669,13 +669,36 @@ std::size_t WalkExtent(const std::vector<double>& y, const std::vector<TChannelU
 
 // The mean signal of the channels whose side velocity u = sign x v lies in (low, high], and how
 // many there are.
+// On an axis whose side velocities only rise (order +1) or only fall (-1) with the channel, the
+// channels of a stretch are one run, found by bisection, and only they are summed, in the same
+// order; on any other axis (order 0) every channel is looked at.
 double MeanBeyond(const std::vector<double>& velocities, const std::vector<double>& corrected,
-                  const std::vector<TChannelUse>& use, std::size_t n, double sign, double low,
-                  double high, int& count) {
+                  const std::vector<TChannelUse>& use, std::size_t n, double sign, int order,
+                  double low, double high, int& count) {
+    std::size_t first = 0, last = n;
+    auto at = [&](std::size_t i) { return sign * velocities[i]; };
+    auto bound = [&](auto below) {
+        std::size_t a = 0, b = n; // the first channel where below fails
+        while (a < b) {
+            const std::size_t middle = a + (b - a) / 2;
+            if (below(at(middle)))
+                a = middle + 1;
+            else
+                b = middle;
+        }
+        return a;
+    };
+    if (order > 0) {
+        first = bound([low](double u) { return u <= low; });
+        last = bound([high](double u) { return u <= high; });
+    } else if (order < 0) {
+        first = bound([high](double u) { return u > high; });
+        last = bound([low](double u) { return u > low; });
+    }
     double sum = 0.0;
     count = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const double u = sign * velocities[i];
+    for (std::size_t i = first; i < last; ++i) {
+        const double u = at(i);
         if (use[i] != TChannelUse::Missing && u > low && u <= high) {
             sum += corrected[i];
             ++count;
@@ -954,10 +977,16 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
     // Every stretch of 4 dispersions from 3 past vt to the band's end is checked: a tangent
     // point's ridge beyond a gap of faint gas lies anywhere out there.
     const double farthest = sign * velocities[outward > 0 ? n - 1 : 0];
+    bool rising = true, falling = true;
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        rising = rising && sign * velocities[i] <= sign * velocities[i + 1];
+        falling = falling && sign * velocities[i] >= sign * velocities[i + 1];
+    }
+    const int order = rising ? 1 : falling ? -1 : 0;
     for (double low = ut + 3.0 * sigma; low < farthest; low += 0.5 * sigma) {
         int count = 0;
         const double mean =
-            MeanBeyond(velocities, corrected, use, n, sign, low, low + 4.0 * sigma, count);
+            MeanBeyond(velocities, corrected, use, n, sign, order, low, low + 4.0 * sigma, count);
         if (count < 4)
             continue;
         // The share and the noise add: a wisp at the share's limit is not refused for a
