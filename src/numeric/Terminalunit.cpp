@@ -829,10 +829,14 @@ double NoiseCorrelation(const std::vector<double>& signal, const std::vector<TCh
     sizes.reserve(n);
     TSelection work;
     auto variance = [&](std::size_t lag) {
-        sizes.clear();
-        for (std::size_t i = 0; i + lag < n; ++i)
-            if (use[i] == TChannelUse::Baseline && use[i + lag] == TChannelUse::Baseline)
-                sizes.push_back(std::fabs(signal[i + lag] - signal[i]));
+        // Every difference written, the next one over it unless both channels are fitted ones.
+        sizes.resize(n);
+        std::size_t count = 0;
+        for (std::size_t i = 0; i + lag < n; ++i) {
+            sizes[count] = std::fabs(signal[i + lag] - signal[i]);
+            count += use[i] == TChannelUse::Baseline && use[i + lag] == TChannelUse::Baseline;
+        }
+        sizes.resize(count);
         if (sizes.size() < 20)
             return 0.0;
         const double rms = 1.4826 * NthSmallest(sizes, sizes.size() / 2, work);
