@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -31,9 +32,12 @@ TMarginRuns MarginRuns(const std::vector<double>& x, std::size_t n, double margi
 // the line-free channels number `beat` or fewer: a channel once taken for line stays line, so they
 // only ever fall, and such a window cannot keep more of them than `beat`. 0 finds every window to
 // the end.
-TLineWindowResult FindWindow(const std::vector<double>& x, const std::vector<double>& signal,
-                             int terms, double clipLevel, double breadth, double ripplePeriod,
-                             double noiseFactor, const TMarginRuns& reach, std::size_t beat) {
+// Fits: the number of the fit's columns when it is known to the compiler (which then unrolls the
+// loops over them, in the same order), 0 for any number.
+template <std::size_t Fits>
+TLineWindowResult FindWindowOf(const std::vector<double>& x, const std::vector<double>& signal,
+                               int terms, double clipLevel, double breadth, double ripplePeriod,
+                               double noiseFactor, const TMarginRuns& reach, std::size_t beat) {
     TLineWindowResult r;
     if (terms < 1) {
         r.Error = "the baseline needs at least one term";
@@ -67,7 +71,8 @@ TLineWindowResult FindWindow(const std::vector<double>& x, const std::vector<dou
     // 52 to 102 us). The powers are of x scaled to [-1, 1], which keeps the sums well
     // conditioned for any number of terms. The final baseline is fitted afresh by FitPolynomial
     // below.
-    const std::size_t m = static_cast<std::size_t>(terms) + (ripplePeriod > 0.0 ? 2 : 0);
+    const std::size_t m =
+        Fits > 0 ? Fits : static_cast<std::size_t>(terms) + (ripplePeriod > 0.0 ? 2 : 0);
     const double centre = n > 0 ? 0.5 * (x[0] + x[n - 1]) : 0.0;
     const double halfRange = n > 1 && x[n - 1] != x[0] ? 0.5 * std::fabs(x[n - 1] - x[0]) : 1.0;
     std::vector<double> powers(n * m);
@@ -233,6 +238,19 @@ TLineWindowResult FindWindow(const std::vector<double>& x, const std::vector<dou
     r.Terms = terms;
     r.NoiseFactor = widen * widen;
     return r;
+}
+
+TLineWindowResult FindWindow(const std::vector<double>& x, const std::vector<double>& signal,
+                             int terms, double clipLevel, double breadth, double ripplePeriod,
+                             double noiseFactor, const TMarginRuns& reach, std::size_t beat) {
+    // The usual numbers of columns, each with loops of its own.
+    static constexpr decltype(&FindWindowOf<0>) ofColumns[] = {
+        FindWindowOf<0>, FindWindowOf<1>, FindWindowOf<2>, FindWindowOf<3>,
+        FindWindowOf<4>, FindWindowOf<5>, FindWindowOf<6>};
+    const std::size_t m =
+        terms < 1 ? 0 : static_cast<std::size_t>(terms) + (ripplePeriod > 0.0 ? 2 : 0);
+    return ofColumns[m < std::size(ofColumns) ? m : 0](x, signal, terms, clipLevel, breadth,
+                                                       ripplePeriod, noiseFactor, reach, beat);
 }
 
 } // namespace
