@@ -17,6 +17,26 @@ using TMarginRuns = std::vector<std::pair<std::size_t, std::size_t>>;
 // depends on the axis alone: every window of a spectrum shares it.
 TMarginRuns MarginRuns(const std::vector<double>& x, std::size_t n, double margin) {
     TMarginRuns reach(n);
+    // On a monotonic axis of numbers a channel's run starts and ends no earlier than its
+    // predecessor's: both ends move on from there.
+    bool rising = true, falling = true, finite = true;
+    for (std::size_t k = 0; k < n; ++k) {
+        finite = finite && std::isfinite(x[k]);
+        rising = rising && (k + 1 == n || x[k] <= x[k + 1]);
+        falling = falling && (k + 1 == n || x[k] >= x[k + 1]);
+    }
+    if ((rising || falling) && finite && margin >= 0.0) {
+        std::size_t first = 0, last = 0;
+        for (std::size_t k = 0; k < n; ++k) {
+            while (std::fabs(x[first] - x[k]) > margin)
+                ++first;
+            last = std::max(last, k);
+            while (last + 1 < n && std::fabs(x[last + 1] - x[k]) <= margin)
+                ++last;
+            reach[k] = {first, last};
+        }
+        return reach;
+    }
     for (std::size_t k = 0; k < n; ++k) {
         std::size_t first = k, last = k;
         while (first > 0 && std::fabs(x[first - 1] - x[k]) <= margin)
