@@ -125,6 +125,8 @@ void Shape(double x, double& g, double& slope, int dip = 0) {
 // The edge as the fit sees it: u = side x velocity, so that the edge always falls towards +u.
 struct TEdgePoints {
     std::vector<double> U, Y;
+    // FitAt's shape values of the points, kept for its next call: a buffer, not part of the points.
+    mutable std::vector<double> Crowded, Missing;
     // The sums that do not depend on the edge's shape: of 1, u, u^2, y, u y and y^2.
     double N = 0.0, Su = 0.0, Suu = 0.0, Sy = 0.0, Suy = 0.0, Syy = 0.0;
     void Add(double u, double y) {
@@ -239,24 +241,32 @@ TEdgeFit FitAt(const TEdgePoints& p, const TEdgeShape& shape) {
     const double inverse = 1.0 / shape.Sigma;
     // Of g: sum, squares, times u, times y; of the dip's d the same, and g d. The crowded edge
     // alone (most fits) has a loop of its own, whose sums stay in registers.
+    // The shape's values are read first and summed after: a loop that may call the shape beyond
+    // its table (Shape) cannot keep the sums in registers, and summing them through memory took
+    // twice the time.
     double sg = 0.0, sgg = 0.0, sgu = 0.0, sgy = 0.0;
     double sd = 0.0, sdd = 0.0, sdu = 0.0, sdy = 0.0, sgd = 0.0;
     const std::size_t count = p.U.size();
+    p.Crowded.resize(count);
     if (!dip) {
+        for (std::size_t i = 0; i < count; ++i)
+            p.Crowded[i] = Tabled(crowded, (p.U[i] - shape.Ut) * inverse, 0);
         for (std::size_t i = 0; i < count; ++i) {
-            const double u = p.U[i], y = p.Y[i];
-            const double g = Tabled(crowded, (u - shape.Ut) * inverse, 0);
+            const double u = p.U[i], y = p.Y[i], g = p.Crowded[i];
             sg += g;
             sgg += g * g;
             sgu += g * u;
             sgy += g * y;
         }
     } else {
+        p.Missing.resize(count);
         for (std::size_t i = 0; i < count; ++i) {
-            const double u = p.U[i], y = p.Y[i];
-            const double x = (u - shape.Ut) * inverse;
-            const double g = Tabled(crowded, x, 0);
-            const double d = -Tabled(*missing, x, shape.Dip);
+            const double x = (p.U[i] - shape.Ut) * inverse;
+            p.Crowded[i] = Tabled(crowded, x, 0);
+            p.Missing[i] = -Tabled(*missing, x, shape.Dip);
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            const double u = p.U[i], y = p.Y[i], g = p.Crowded[i], d = p.Missing[i];
             sg += g;
             sgg += g * g;
             sgu += g * u;
