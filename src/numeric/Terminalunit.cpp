@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <mutex>
 
 namespace {
 
@@ -80,18 +79,36 @@ using TShapeTable = std::array<double, ShapePoints>;
 // dispersions down to a quarter of one.
 constexpr std::array<double, 6> DipRates = {0.0, 0.25, 0.5, 1.0, 2.0, 4.0};
 
+// The table of a dip's rate, computed when first needed: a function's static, whose guard the
+// compiler tests inline (std::call_once called the thread library at every read of a table).
+template <std::size_t D> const TShapeTable& ShapeTableOf() {
+    static const TShapeTable table = [] {
+        TShapeTable t;
+        for (int i = 0; i < ShapePoints; ++i)
+            t[static_cast<std::size_t>(i)] = ShapeIntegral(ShapeLow + i * ShapeStep, DipRates[D]);
+        return t;
+    }();
+    return table;
+}
+
 // Each table is computed when first needed (the dip's scales other than 1 only where a dip is
 // found): a table is 1001 integrals of some 70 points.
 const TShapeTable& ShapeTable(int dip = 0) {
-    static std::array<std::once_flag, DipRates.size()> once;
-    static std::array<TShapeTable, DipRates.size()> tables;
-    const std::size_t d = static_cast<std::size_t>(dip);
-    std::call_once(once[d], [d] {
-        for (int i = 0; i < ShapePoints; ++i)
-            tables[d][static_cast<std::size_t>(i)] =
-                ShapeIntegral(ShapeLow + i * ShapeStep, DipRates[d]);
-    });
-    return tables[d];
+    static_assert(DipRates.size() == 6, "a table for each rate");
+    switch (dip) {
+    case 1:
+        return ShapeTableOf<1>();
+    case 2:
+        return ShapeTableOf<2>();
+    case 3:
+        return ShapeTableOf<3>();
+    case 4:
+        return ShapeTableOf<4>();
+    case 5:
+        return ShapeTableOf<5>();
+    default:
+        return ShapeTableOf<0>();
+    }
 }
 
 // g and its derivative at x, from the table (the derivative is the slope of the interval).
