@@ -752,7 +752,7 @@ std::string Times(double value) {
 // The buffers a selection reuses.
 struct TSelection {
     std::vector<double> Kept;
-    std::vector<std::uint16_t> Buckets;
+    std::vector<std::uint32_t> Next; // per value, the one counted before it into its bucket
 };
 
 // The k-th smallest of values (k from 0), and with below the (k-1)-th (the k-th itself for
@@ -760,17 +760,17 @@ struct TSelection {
 // A quickselect's comparisons of noisy values mispredict about half of their branches, which
 // made the medians of the noise a seventh of the batch's processor time. Here the values are
 // counted into 256 buckets of equal width between the smallest and the largest (a monotonic map,
-// so a bucket's values all lie between those of the buckets about it), and std::nth_element
-// finishes on the few values of the bucket that holds the k-th. A NaN, or a span that does not
-// divide (all values equal, or an overflow), leaves the selection to std::nth_element on all
-// the values, as before.
-// Reference: the distributive partitioning of Dobosiewicz (1978), Inf. Proc. Lett. 7, 1, made
-// a selection.
+// so a bucket's values all lie between those of the buckets about it), each bucket's values
+// chained, and std::nth_element finishes on the few values of the bucket that holds the k-th. A
+// NaN, or a span that does not divide (all values equal, or an overflow), leaves the selection to
+// std::nth_element on all the values, as before. Reference: the distributive partitioning of
+// Dobosiewicz (1978), Inf. Proc. Lett. 7, 1, made a selection.
 double NthSmallest(std::vector<double>& values, std::size_t k, TSelection& work,
                    double* below = nullptr) {
     const std::size_t n = values.size();
     constexpr int Buckets = 256, NotANumber = Buckets + 1;
-    if (n >= 64) {
+    constexpr std::uint32_t End = 0xffffffff; // of a bucket's chain
+    if (n >= 64 && n < End) {
         // Two of each, every other value, so that the pairs go together.
         std::array<double, 2> lows = {values[0], values[0]}, highs = lows;
         for (std::size_t i = 0; i + 1 < n; i += 2)
@@ -785,13 +785,16 @@ double NthSmallest(std::vector<double>& values, std::size_t k, TSelection& work,
             // (v - low) x scale lies in [0, 256] for every number v (the last bucket holds the
             // largest, and rounding cannot carry it to 257); a NaN fails the comparison.
             const double scale = Buckets / range;
-            std::array<std::uint32_t, NotANumber + 1> counts{};
-            work.Buckets.resize(n);
+            std::array<std::uint32_t, NotANumber + 1> counts{}, heads;
+            heads.fill(End);
+            work.Next.resize(n);
             for (std::size_t i = 0; i < n; ++i) {
                 const double t = (values[i] - low) * scale;
-                const int bucket = t < Buckets + 1.0 ? static_cast<int>(t) : NotANumber;
-                work.Buckets[i] = static_cast<std::uint16_t>(bucket);
-                ++counts[static_cast<std::size_t>(bucket)];
+                const auto bucket =
+                    static_cast<std::size_t>(t < Buckets + 1.0 ? static_cast<int>(t) : NotANumber);
+                work.Next[i] = heads[bucket];
+                heads[bucket] = static_cast<std::uint32_t>(i);
+                ++counts[bucket];
             }
             if (counts[NotANumber] == 0) {
                 // The value of the given rank, and the one before it when that lies in the
@@ -800,11 +803,9 @@ double NthSmallest(std::vector<double>& values, std::size_t k, TSelection& work,
                     std::size_t bucket = 0;
                     while (rank >= counts[bucket])
                         rank -= counts[bucket++];
-                    work.Kept.resize(counts[bucket]);
-                    std::size_t kept = 0;
-                    for (std::size_t i = 0; i < n; ++i)
-                        if (work.Buckets[i] == bucket)
-                            work.Kept[kept++] = values[i];
+                    work.Kept.clear();
+                    for (std::uint32_t i = heads[bucket]; i != End; i = work.Next[i])
+                        work.Kept.push_back(values[i]);
                     const auto at = work.Kept.begin() + static_cast<std::ptrdiff_t>(rank);
                     std::nth_element(work.Kept.begin(), at, work.Kept.end());
                     inside = rank > 0;
