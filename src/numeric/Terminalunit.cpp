@@ -188,8 +188,11 @@ struct TEdgeFit {
 inline double Tabled(const TShapeTable& t, double x, int dip) {
     const double position = (x - ShapeLow) * (1.0 / ShapeStep);
     if (position >= 0.0 && position < ShapePoints - 1) {
-        const std::size_t i = static_cast<std::size_t>(position);
-        return t[i] + (position - static_cast<double>(i)) * (t[i + 1] - t[i]);
+        // Through int, which the processor converts in one instruction (an unsigned 64-bit
+        // integer takes a test of the sign more); the same for a position inside the table.
+        const int i = static_cast<int>(position);
+        const std::size_t k = static_cast<std::size_t>(i);
+        return t[k] + (position - static_cast<double>(i)) * (t[k + 1] - t[k]);
     }
     double g = 0.0, slope = 0.0;
     Shape(x, g, slope, dip);
