@@ -474,13 +474,18 @@ TEdgeErrors FitUncertainties(const TEdgePoints& p, const TEdgeFit& fit, double v
     std::array<std::array<double, N>, N> m{};
     double j[N];
     int n = 0;
+    // The lower triangle summed (j[r] j[c] and j[c] j[r] are the same number), the upper one
+    // its mirror.
     for (std::size_t i = 0; i < p.U.size(); ++i) {
         n = Derivatives(fit, p.U[i], j);
         for (int r = 0; r < n; ++r)
-            for (int c = 0; c < n; ++c)
+            for (int c = 0; c <= r; ++c)
                 m[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)] +=
                     j[r] * j[c] / variance;
     }
+    for (std::size_t r = 0; r < N; ++r)
+        for (std::size_t c = 0; c < r; ++c)
+            m[c][r] = m[r][c];
     TEdgeErrors errors;
     if (n == 0)
         return errors;
