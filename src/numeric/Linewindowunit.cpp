@@ -147,8 +147,10 @@ TLineWindowResult FindWindowOf(const std::vector<double>& x, const std::vector<d
         // The residuals, and running sums over the channels not missing for the clipping
         // below: any box's mean in two subtractions.
         residuals.clear();
-        sums.assign(n + 1, 0.0);
-        counts.assign(n + 1, 0);
+        sums.resize(n + 1); // every entry is written below
+        counts.resize(n + 1);
+        sums[0] = 0.0;
+        counts[0] = 0;
         for (std::size_t i = 0; i < n; ++i) {
             if (r.Use[i] == TChannelUse::Missing) {
                 sums[i + 1] = sums[i];
