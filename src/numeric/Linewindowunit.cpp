@@ -288,9 +288,15 @@ int SupportedTerms(const std::vector<double>& x, const std::vector<double>& y, i
     const std::size_t n = std::min(x.size(), y.size());
     int best = 1;
     double bestCriterion = INFINITY;
-    for (int k = 1; k <= maxTerms && n > 2 * static_cast<std::size_t>(k); ++k) {
-        TVector coefficients(static_cast<std::size_t>(k), 0.0);
-        if (FitPolynomial(x, y, coefficients).Correlation < 0.0)
+    // The fits of every number of terms the samples allow, from one set of sums.
+    int top = 0;
+    while (top < maxTerms && n > 2 * static_cast<std::size_t>(top + 1))
+        ++top;
+    std::vector<TVector> fitted;
+    const std::vector<TFitResult> fits = FitPolynomials(x, y, top, fitted);
+    for (int k = 1; k <= top; ++k) {
+        const TVector& coefficients = fitted[static_cast<std::size_t>(k - 1)];
+        if (fits[static_cast<std::size_t>(k - 1)].Correlation < 0.0)
             break;
         double rss = 0.0;
         for (std::size_t i = 0; i < n; ++i) {
