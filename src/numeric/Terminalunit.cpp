@@ -260,10 +260,9 @@ TEdgeFit FitAt(const TEdgePoints& p, const TEdgeShape& shape) {
     const TShapeTable* missing = dip ? &ShapeTable(shape.Dip) : nullptr;
     const double inverse = 1.0 / shape.Sigma;
     // Of g: sum, squares, times u, times y; of the dip's d the same, and g d. The crowded edge
-    // alone (most fits) has a loop of its own, whose sums stay in registers.
-    // The shape's values are read first and summed after: a loop that may call the shape beyond
-    // its table (Shape) cannot keep the sums in registers, and summing them through memory took
-    // twice the time.
+    // alone (most fits) has loops of its own. The shape's values are read first and summed
+    // after: a loop that may call the shape beyond its table (Shape) cannot keep the sums in
+    // registers, and summing them through memory took twice the time.
     double sg = 0.0, sgg = 0.0, sgu = 0.0, sgy = 0.0;
     double sd = 0.0, sdd = 0.0, sdu = 0.0, sdy = 0.0, sgd = 0.0;
     const std::size_t count = p.U.size();
