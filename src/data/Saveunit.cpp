@@ -105,9 +105,13 @@ void AppendGeneralNumber(std::string& text, double value, int significantDigits)
         value != 0.0) {
         const double magnitude = std::fabs(value);
         // The decimal exponent from the binary one, floor((e - 1) log10 2), which is the true
-        // one or one less; the digit count below corrects it.
-        int binary = 0;
-        std::frexp(magnitude, &binary);
+        // one or one less; the digit count below corrects it. e as std::frexp gives it: for a
+        // normal number the exponent bits less 1022, read without a call.
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &magnitude, sizeof bits);
+        int binary = static_cast<int>(bits >> 52) - 1022;
+        if ((bits >> 52) == 0)
+            std::frexp(magnitude, &binary);
         int exponent = ((binary - 1) * 78913) >> 18;
         for (int attempt = 0; attempt < 3; ++attempt) {
             const int scale = significantDigits - 1 - exponent;
@@ -117,7 +121,14 @@ void AppendGeneralNumber(std::string& text, double value, int significantDigits)
                 scale >= 0 ? magnitude * ExactPowers[scale] : magnitude / ExactPowers[-scale];
             const double whole = std::floor(scaled);
             const double fraction = scaled - whole;
-            if (std::fabs(fraction - 0.5) <= std::nextafter(scaled, HUGE_VAL) - scaled)
+            // One unit in the last place of scaled, a positive number: the next double above
+            // it (std::nextafter towards infinity) is the one whose bits are one more.
+            std::uint64_t scaledBits = 0;
+            std::memcpy(&scaledBits, &scaled, sizeof scaledBits);
+            ++scaledBits;
+            double above = 0.0;
+            std::memcpy(&above, &scaledBits, sizeof above);
+            if (std::fabs(fraction - 0.5) <= above - scaled)
                 break;
             std::uint64_t n = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
             const std::uint64_t low = IntegerPowers[significantDigits - 1];

@@ -4,16 +4,6 @@
 
 #include <algorithm>
 
-double EvaluatePolynomial(const std::vector<double>& coefficients, double x) {
-    double sum = 0.0;
-    double power = 1.0;
-    for (double coefficient : coefficients) {
-        sum += coefficient * power;
-        power *= x;
-    }
-    return sum;
-}
-
 TBaselineSamples SamplesOutsideBand(const std::vector<double>& x, const std::vector<double>& signal,
                                     const std::function<int(double)>& toPixel, int left,
                                     int right) {

@@ -5,11 +5,59 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <utility>
 
-TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector<double>& signal,
-                                 int terms, double clipLevel, double margin, double breadth,
-                                 double ripplePeriod, double noiseFactor) {
+namespace {
+
+// Per channel, the first and last channel within the margin of it.
+using TMarginRuns = std::vector<std::pair<std::size_t, std::size_t>>;
+
+// The run of channels within the margin of each of the first n channels (x is monotonic). It
+// depends on the axis alone: every window of a spectrum shares it.
+TMarginRuns MarginRuns(const std::vector<double>& x, std::size_t n, double margin) {
+    TMarginRuns reach(n);
+    // On a monotonic axis of numbers a channel's run starts and ends no earlier than its
+    // predecessor's: both ends move on from there.
+    bool rising = true, falling = true, finite = true;
+    for (std::size_t k = 0; k < n; ++k) {
+        finite = finite && std::isfinite(x[k]);
+        rising = rising && (k + 1 == n || x[k] <= x[k + 1]);
+        falling = falling && (k + 1 == n || x[k] >= x[k + 1]);
+    }
+    if ((rising || falling) && finite && margin >= 0.0) {
+        std::size_t first = 0, last = 0;
+        for (std::size_t k = 0; k < n; ++k) {
+            while (std::fabs(x[first] - x[k]) > margin)
+                ++first;
+            last = std::max(last, k);
+            while (last + 1 < n && std::fabs(x[last + 1] - x[k]) <= margin)
+                ++last;
+            reach[k] = {first, last};
+        }
+        return reach;
+    }
+    for (std::size_t k = 0; k < n; ++k) {
+        std::size_t first = k, last = k;
+        while (first > 0 && std::fabs(x[first - 1] - x[k]) <= margin)
+            --first;
+        while (last + 1 < n && std::fabs(x[last + 1] - x[k]) <= margin)
+            ++last;
+        reach[k] = {first, last};
+    }
+    return reach;
+}
+
+// FindLineWindow with the margin's runs of its axis (MarginRuns), given up (Error set) as soon as
+// the line-free channels number `beat` or fewer: a channel once taken for line stays line, so they
+// only ever fall, and such a window cannot keep more of them than `beat`. 0 finds every window to
+// the end.
+// Fits: the number of the fit's columns when it is known to the compiler (which then unrolls the
+// loops over them, in the same order), 0 for any number.
+template <std::size_t Fits>
+TLineWindowResult FindWindowOf(const std::vector<double>& x, const std::vector<double>& signal,
+                               int terms, double clipLevel, double breadth, double ripplePeriod,
+                               double noiseFactor, const TMarginRuns& reach, std::size_t beat) {
     TLineWindowResult r;
     if (terms < 1) {
         r.Error = "the baseline needs at least one term";
@@ -32,16 +80,6 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
     std::vector<double> roots(wide + 2);
     for (std::size_t c = 0; c < roots.size(); ++c)
         roots[c] = std::sqrt(static_cast<double>(c));
-    // The run of channels within the margin of each channel (x is monotonic).
-    std::vector<std::pair<std::size_t, std::size_t>> reach(n);
-    for (std::size_t k = 0; k < n; ++k) {
-        std::size_t first = k, last = k;
-        while (first > 0 && std::fabs(x[first - 1] - x[k]) <= margin)
-            --first;
-        while (last + 1 < n && std::fabs(x[last + 1] - x[k]) <= margin)
-            ++last;
-        reach[k] = {first, last};
-    }
     // Correlated noise (a Hanning-smoothed receiver) stands higher in a running mean than
     // independent channels would: the clipping levels are raised by the square root of the
     // correlation factor, so that the noise's own wanderings are not taken for line.
@@ -53,7 +91,8 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
     // 52 to 102 us). The powers are of x scaled to [-1, 1], which keeps the sums well
     // conditioned for any number of terms. The final baseline is fitted afresh by FitPolynomial
     // below.
-    const std::size_t m = static_cast<std::size_t>(terms) + (ripplePeriod > 0.0 ? 2 : 0);
+    const std::size_t m =
+        Fits > 0 ? Fits : static_cast<std::size_t>(terms) + (ripplePeriod > 0.0 ? 2 : 0);
     const double centre = n > 0 ? 0.5 * (x[0] + x[n - 1]) : 0.0;
     const double halfRange = n > 1 && x[n - 1] != x[0] ? 0.5 * std::fabs(x[n - 1] - x[0]) : 1.0;
     std::vector<double> powers(n * m);
@@ -67,51 +106,67 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
             powers[i * m + m - 1] = std::cos(2.0 * M_PI * x[i] / ripplePeriod);
         }
     }
-    TMatrix normal(m, TVector(m, 0.0));
+    // The lower triangle of the normal matrix, row after row in one block.
+    std::vector<double> normal(m * m, 0.0);
     TVector rhs(m, 0.0);
-    auto account = [&](std::size_t i, double sign) {
-        const double* row = &powers[i * m];
-        for (std::size_t j = 0; j < m; ++j) {
-            for (std::size_t k = 0; k <= j; ++k)
-                normal[j][k] += sign * row[j] * row[k];
-            rhs[j] += sign * row[j] * signal[i];
-        }
-    };
     std::size_t fitted = 0;
     for (std::size_t i = 0; i < n; ++i)
         if (r.Use[i] == TChannelUse::Baseline) {
-            account(i, 1.0);
+            const double* row = &powers[i * m];
+            for (std::size_t j = 0; j < m; ++j) {
+                for (std::size_t k = 0; k <= j; ++k)
+                    normal[j * m + k] += row[j] * row[k];
+                rhs[j] += row[j] * signal[i];
+            }
             ++fitted;
         }
     TVector scaled(m, 0.0);
     TMatrix solved(m, TVector(m, 0.0));
     std::vector<double> residuals;
     std::vector<int> marks;
-    std::vector<TChannelUse> next;
+    std::vector<std::size_t> leaving;
+    // A box's mean below 0 passes no positive level: its division is spared.
+    const bool positiveLevels = clipLevel >= 0.0;
     for (r.Iterations = 1; r.Iterations <= 20; ++r.Iterations) {
         if (fitted < 2 * m) {
             r.Error = "too few channels left for the baseline fit";
             return r;
         }
+        if (fitted <= beat) {
+            r.Error = "no more line-free channels than the window to beat";
+            return r;
+        }
         for (std::size_t j = 0; j < m; ++j)
             for (std::size_t k = 0; k < m; ++k)
-                solved[j][k] = k <= j ? normal[j][k] : normal[k][j];
+                solved[j][k] = k <= j ? normal[j * m + k] : normal[k * m + j];
         std::string message;
         if (!GaussJordan(solved, rhs, scaled, message)) {
             r.Error = message;
             return r;
         }
+        // The residuals, and running sums over the channels not missing for the clipping
+        // below: any box's mean in two subtractions.
         residuals.clear();
-        for (std::size_t i = 0; i < n; ++i)
-            if (r.Use[i] != TChannelUse::Missing) {
-                const double* row = &powers[i * m];
-                double baseline = 0.0;
-                for (std::size_t j = 0; j < m; ++j)
-                    baseline += scaled[j] * row[j];
-                r.Corrected[i] = signal[i] - baseline;
-                if (r.Use[i] == TChannelUse::Baseline)
-                    residuals.push_back(r.Corrected[i]);
+        sums.resize(n + 1); // every entry is written below
+        counts.resize(n + 1);
+        sums[0] = 0.0;
+        counts[0] = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (r.Use[i] == TChannelUse::Missing) {
+                sums[i + 1] = sums[i];
+                counts[i + 1] = counts[i];
+                continue;
             }
+            const double* row = &powers[i * m];
+            double baseline = 0.0;
+            for (std::size_t j = 0; j < m; ++j)
+                baseline += scaled[j] * row[j];
+            r.Corrected[i] = signal[i] - baseline;
+            if (r.Use[i] == TChannelUse::Baseline)
+                residuals.push_back(r.Corrected[i]);
+            sums[i + 1] = sums[i] + r.Corrected[i];
+            counts[i + 1] = counts[i] + 1;
+        }
         r.Rms = RobustRms(residuals);
         // Measured again while the line-free set still changes by more than a fifth (a twentieth
         // reads the survey families the same, at twice the measurements).
@@ -122,21 +177,14 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
         }
 
         // The channels above the clipping level, each run widened by the margin.
-        // Running sums over the channels not missing: any box's mean in two subtractions.
-        sums.assign(n + 1, 0.0);
-        counts.assign(n + 1, 0);
-        for (std::size_t i = 0; i < n; ++i) {
-            const bool present = r.Use[i] != TChannelUse::Missing;
-            sums[i + 1] = sums[i] + (present ? r.Corrected[i] : 0.0);
-            counts[i + 1] = counts[i] + (present ? 1 : 0);
-        }
         // The mean of the channels within half of i, in units of its own rms.
         auto level = [&](std::size_t i, std::size_t half) {
             const std::size_t first = i >= half ? i - half : 0, last = std::min(n, i + half + 1);
             const int count = counts[last] - counts[first];
-            return count > 0 ? (sums[last] - sums[first]) * roots[static_cast<std::size_t>(count)] /
-                                   (count * r.Rms * widen)
-                             : 0.0;
+            const double sum = sums[last] - sums[first];
+            if (count <= 0 || (positiveLevels && !(sum > 0.0)))
+                return 0.0;
+            return sum * roots[static_cast<std::size_t>(count)] / (count * r.Rms * widen);
         };
         // The wide mean alone would also take in the noise for half its span beyond a line's
         // end; the channels it adds must stand above their own noise too (1 rms). Each channel
@@ -144,32 +192,37 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
         // its end).
         marks.assign(n + 1, 0);
         for (std::size_t i = 0; i < n; ++i) {
+            if (r.Use[i] == TChannelUse::Missing)
+                continue;
             const double near = level(i, narrow / 2);
-            if (r.Use[i] != TChannelUse::Missing &&
-                (near > clipLevel || (near > 1.0 && level(i, wide / 2) > clipLevel))) {
+            if (near > clipLevel || (near > 1.0 && level(i, wide / 2) > clipLevel)) {
                 ++marks[reach[i].first];
                 --marks[reach[i].second + 1];
             }
         }
         // A channel once taken for line stays line: the set only grows, so the iteration ends
         // (a set free to shrink can swing between two states, each fit flagging the other's
-        // channels).
-        next = r.Use;
+        // channels). The baseline channels covered leave it.
+        leaving.clear();
         int covering = 0;
         for (std::size_t i = 0; i < n; ++i) {
             covering += marks[i];
-            if (covering > 0 && next[i] != TChannelUse::Missing)
-                next[i] = TChannelUse::Line;
+            if (covering > 0 && r.Use[i] == TChannelUse::Baseline)
+                leaving.push_back(i);
         }
         // After the last fit the set stays as fitted, so that Use and Corrected agree.
-        if (next == r.Use || r.Iterations == 20)
+        if (leaving.empty() || r.Iterations == 20)
             break;
-        for (std::size_t i = 0; i < n; ++i)
-            if (r.Use[i] == TChannelUse::Baseline && next[i] == TChannelUse::Line) {
-                account(i, -1.0);
-                --fitted;
+        for (const std::size_t i : leaving) {
+            const double* row = &powers[i * m];
+            for (std::size_t j = 0; j < m; ++j) {
+                for (std::size_t k = 0; k <= j; ++k)
+                    normal[j * m + k] -= row[j] * row[k];
+                rhs[j] -= row[j] * signal[i];
             }
-        r.Use.swap(next);
+            r.Use[i] = TChannelUse::Line;
+            --fitted;
+        }
     }
     // The baseline of the final set, fitted afresh in x: the ripple's amplitudes from the last
     // fit (the joint least squares), the polynomial then fitted to the signal less the ripple,
@@ -209,13 +262,41 @@ TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector
     return r;
 }
 
+TLineWindowResult FindWindow(const std::vector<double>& x, const std::vector<double>& signal,
+                             int terms, double clipLevel, double breadth, double ripplePeriod,
+                             double noiseFactor, const TMarginRuns& reach, std::size_t beat) {
+    // The usual numbers of columns, each with loops of its own.
+    static constexpr decltype(&FindWindowOf<0>) ofColumns[] = {
+        FindWindowOf<0>, FindWindowOf<1>, FindWindowOf<2>, FindWindowOf<3>,
+        FindWindowOf<4>, FindWindowOf<5>, FindWindowOf<6>};
+    const std::size_t m =
+        terms < 1 ? 0 : static_cast<std::size_t>(terms) + (ripplePeriod > 0.0 ? 2 : 0);
+    return ofColumns[m < std::size(ofColumns) ? m : 0](x, signal, terms, clipLevel, breadth,
+                                                       ripplePeriod, noiseFactor, reach, beat);
+}
+
+} // namespace
+
+TLineWindowResult FindLineWindow(const std::vector<double>& x, const std::vector<double>& signal,
+                                 int terms, double clipLevel, double margin, double breadth,
+                                 double ripplePeriod, double noiseFactor) {
+    const TMarginRuns reach = MarginRuns(x, std::min(x.size(), signal.size()), margin);
+    return FindWindow(x, signal, terms, clipLevel, breadth, ripplePeriod, noiseFactor, reach, 0);
+}
+
 int SupportedTerms(const std::vector<double>& x, const std::vector<double>& y, int maxTerms) {
     const std::size_t n = std::min(x.size(), y.size());
     int best = 1;
     double bestCriterion = INFINITY;
-    for (int k = 1; k <= maxTerms && n > 2 * static_cast<std::size_t>(k); ++k) {
-        TVector coefficients(static_cast<std::size_t>(k), 0.0);
-        if (FitPolynomial(x, y, coefficients).Correlation < 0.0)
+    // The fits of every number of terms the samples allow, from one set of sums.
+    int top = 0;
+    while (top < maxTerms && n > 2 * static_cast<std::size_t>(top + 1))
+        ++top;
+    std::vector<TVector> fitted;
+    const std::vector<TFitResult> fits = FitPolynomials(x, y, top, fitted);
+    for (int k = 1; k <= top; ++k) {
+        const TVector& coefficients = fitted[static_cast<std::size_t>(k - 1)];
+        if (fits[static_cast<std::size_t>(k - 1)].Correlation < 0.0)
             break;
         double rss = 0.0;
         for (std::size_t i = 0; i < n; ++i) {
@@ -286,10 +367,11 @@ TLineWindowResult FindSupportedLineWindow(const std::vector<double>& x,
     // measured on the first window's line-free channels holds for the rest: the noise is the
     // same, and measuring it again is a fifth of the whole measurement's time.
     double noiseFactor = 0.0;
+    const TMarginRuns reach = MarginRuns(x, std::min(x.size(), signal.size()), 5.0);
     auto window = [&](int terms) {
         TLineWindowResult r;
         for (int k = terms; k >= 1; --k) {
-            r = FindLineWindow(x, signal, k, 3.0, 5.0, 32.0, 0.0, noiseFactor);
+            r = FindWindow(x, signal, k, 3.0, 32.0, 0.0, noiseFactor, reach, 0);
             if (r.Error.empty())
                 break;
         }
@@ -355,14 +437,16 @@ TLineWindowResult FindSupportedLineWindow(const std::vector<double>& x,
             return std::hypot(w.RippleSin, w.RippleCos) < RippleShare * peak;
         };
         TLineWindowResult best;
-        double bestFitted = 0;
+        std::size_t bestFitted = 0;
+        // A period whose window can keep no more line-free channels than the best so far cannot
+        // replace it: its search stops there.
         auto consider = [&](double period) {
             TLineWindowResult w =
-                FindLineWindow(x, signal, r.Terms, 3.0, 5.0, 32.0, period, noiseFactor);
+                FindWindow(x, signal, r.Terms, 3.0, 32.0, period, noiseFactor, reach, bestFitted);
             if (!w.Error.empty() || !plausible(w))
                 return;
-            const double kept =
-                static_cast<double>(std::count(w.Use.begin(), w.Use.end(), TChannelUse::Baseline));
+            const std::size_t kept = static_cast<std::size_t>(
+                std::count(w.Use.begin(), w.Use.end(), TChannelUse::Baseline));
             if (kept > bestFitted) {
                 bestFitted = kept;
                 best = std::move(w);

@@ -157,6 +157,100 @@ TFitResult FitPolynomial(const TVector& x, const TVector& y, TVector& coefficien
     return result;
 }
 
+std::vector<TFitResult> FitPolynomials(const TVector& x, const TVector& y, int maxTerms,
+                                       std::vector<TVector>& coefficients) {
+    const int top = std::max(0, maxTerms);
+    std::vector<TFitResult> results(static_cast<std::size_t>(top));
+    coefficients.assign(static_cast<std::size_t>(top), TVector());
+    for (int k = 1; k <= top; ++k)
+        coefficients[static_cast<std::size_t>(k - 1)].assign(static_cast<std::size_t>(k), 0.0);
+    auto alone = [&](int k) {
+        const std::size_t at = static_cast<std::size_t>(k - 1);
+        results[at] = FitPolynomial(x, y, coefficients[at]);
+    };
+    auto allAlone = [&] {
+        for (int k = 1; k <= top; ++k)
+            alone(k);
+        return results;
+    };
+    const int n = static_cast<int>(x.size());
+    if (top == 0 || n < 2 || y.size() != x.size())
+        return allAlone();
+    const TFlagGuard guard;
+    const std::size_t columns = static_cast<std::size_t>(top);
+    TDesignMatrix design;
+    TMatrix normal;
+    TVector rhs;
+    try {
+        // PolyFit's design matrix and sums for maxTerms; those of fewer terms are their first
+        // columns and leading blocks, the same numbers from the same operations, so that these
+        // pass PolyFit's checks for every k when they pass for maxTerms.
+        design.assign(static_cast<std::size_t>(n) * columns, 0.0);
+        normal.assign(columns, TVector(columns, 0.0));
+        rhs.assign(columns, 0.0);
+        ClearArithmeticFlags();
+        for (int i = 0; i < n; ++i) {
+            double* row = &design[static_cast<std::size_t>(i) * columns];
+            row[0] = 1.0;
+            for (int j = 1; j < top; ++j)
+                row[j] = row[j - 1] * x[i];
+        }
+        BuildNormalEquations(design, y, normal, top, n, rhs);
+        bool sawNaN = false;
+        bool finite = AllFinite(design.data(), design.size(), sawNaN);
+        for (const TVector& row : normal)
+            finite = AllFinite(row.data(), row.size(), sawNaN) && finite;
+        finite = AllFinite(rhs.data(), rhs.size(), sawNaN) && finite;
+        if (!finite || std::fetestexcept(ArithmeticFlags) != 0)
+            return allAlone();
+    } catch (...) {
+        return allAlone();
+    }
+    for (int k = 1; k <= top; ++k) {
+        const std::size_t at = static_cast<std::size_t>(k - 1);
+        TFitResult& result = results[at];
+        TVector& c = coefficients[at];
+        try {
+            TMatrix a(static_cast<std::size_t>(k), TVector(static_cast<std::size_t>(k)));
+            TVector b(static_cast<std::size_t>(k));
+            for (int i = 0; i < k; ++i) {
+                for (int j = 0; j < k; ++j)
+                    a[i][j] = normal[i][j];
+                b[i] = rhs[i];
+            }
+            // The rest as PolyFit does it: the solve, then the residual and total sums of
+            // squares under its checks.
+            if (!GaussJordan(a, b, c, result.Error)) {
+                result.Correlation = -1.0;
+                continue;
+            }
+            double sse = 0.0;
+            double sy = 0.0;
+            for (int i = 0; i < n; ++i) {
+                const double* row = &design[static_cast<std::size_t>(i) * columns];
+                double residual = c[0] - y[i];
+                for (int j = 1; j < k; ++j)
+                    residual += c[j] * row[j];
+                sse += residual * residual;
+                sy += y[i];
+            }
+            const double sst = TotalSumOfSquares(y, sy);
+            double q = sst;
+            if (sst != 0.0)
+                q = sse / sst;
+            const double sums[] = {sse, sy, sst, q};
+            CheckValues(sums, std::size(sums));
+            result.Correlation = q >= 1.0 ? 0.0 : std::sqrt(1.0 - q);
+        } catch (const EFloatingPointError&) {
+            // FitPolynomial's own fit meets the same error, and retries.
+            alone(k);
+        } catch (...) {
+            result.Correlation = -1.0;
+        }
+    }
+    return results;
+}
+
 // ---- The fit ----------------------------------------------------------------------------------
 
 double PolyFit(const TVector& x, const TVector& y, TVector& coefficients, std::string& message) {

@@ -60,6 +60,15 @@ public:
 // The caller's floating-point status flags are left as they were.
 TFitResult FitPolynomial(const TVector& x, const TVector& y, TVector& coefficients);
 
+// The fits of 1 to maxTerms terms to (x, y): results[k - 1] and coefficients[k - 1] (k entries)
+// are what FitPolynomial(x, y, c) with c of k zeros gives, for k = 1 .. maxTerms. The normal
+// equations of k terms are the leading k x k block of those of maxTerms, summed in the same
+// order, so one design matrix and one set of sums serve every fit. A fit that meets an arithmetic
+// error, and every fit of arguments PolyFit refuses, is left to FitPolynomial itself. The caller's
+// floating-point status flags are left as they were.
+std::vector<TFitResult> FitPolynomials(const TVector& x, const TVector& y, int maxTerms,
+                                       std::vector<TVector>& coefficients);
+
 // The fit proper. Returns -1.0 with message set after an argument error or the solver's
 // singular-matrix error; raises EFloatingPointError on an arithmetic error.
 double PolyFit(const TVector& x, const TVector& y, TVector& coefficients, std::string& message);

@@ -469,3 +469,54 @@ TEST_F(PolyFitTest, CallersFloatingPointFlagsAreKept) {
 }
 
 } // namespace
+
+// The fits of every number of terms from one set of sums against FitPolynomial's fit of each
+// alone: the same correlation, message and coefficients to the last bit, for ordinary data, for
+// a singular matrix, for a design matrix that overflows at the higher powers, for sums of
+// squares that overflow after the solve (FitPolynomial's retry), for a NaN, for refused
+// arguments, and with the caller's floating-point flags kept.
+TEST(PolyFitHelpers, FitsOfEveryNumberOfTermsAreEachFitAlone) {
+    struct Case {
+        const char* name;
+        TVector x, y;
+    };
+    std::vector<Case> cases;
+    TVector x, y;
+    for (int i = 0; i < 60; ++i) {
+        x.push_back(-150.0 + 5.0 * i);
+        y.push_back(1500.0 + 0.05 * i - 1e-4 * i * i + std::sin(1.7 * i));
+    }
+    cases.push_back({"a noisy curve", x, y});
+    cases.push_back({"all x equal", TVector(10, 3.0), y});
+    TVector big, line;
+    MakeScaledQuadratic(1e80, big, line);
+    cases.push_back({"x near 1e80", big, line});
+    TVector huge = y;
+    for (double& v : huge)
+        v *= 1e160;
+    cases.push_back({"y near 1e163", x, huge});
+    TVector nan = y;
+    nan[7] = std::numeric_limits<double>::quiet_NaN();
+    cases.push_back({"a NaN in y", x, nan});
+    cases.push_back({"one point", {1.0}, {2.0}});
+    cases.push_back({"y shorter", x, TVector(y.begin(), y.end() - 1)});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::feclearexcept(FE_ALL_EXCEPT);
+        std::feraiseexcept(FE_INEXACT);
+        std::vector<TVector> coefficients;
+        const std::vector<TFitResult> fits = FitPolynomials(c.x, c.y, 5, coefficients);
+        EXPECT_EQ(std::fetestexcept(FE_ALL_EXCEPT), FE_INEXACT);
+        ASSERT_EQ(fits.size(), 5u);
+        ASSERT_EQ(coefficients.size(), 5u);
+        for (std::size_t k = 1; k <= 5; ++k) {
+            SCOPED_TRACE(k);
+            TVector alone(k, 0.0);
+            const TFitResult fit = FitPolynomial(c.x, c.y, alone);
+            EXPECT_EQ(fits[k - 1].Correlation, fit.Correlation);
+            EXPECT_EQ(fits[k - 1].Error, fit.Error);
+            EXPECT_EQ(coefficients[k - 1], alone);
+        }
+    }
+    std::feclearexcept(FE_ALL_EXCEPT);
+}

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 
 namespace {
 
@@ -94,6 +96,52 @@ TEST(Terminal, NoiseCorrelationOfWhiteAndSmoothedNoise) {
             EXPECT_LE(above, Draws / 20) << "white noise taken as correlated";
         }
     }
+}
+
+TEST(Terminal, RobustRmsIsTheMedianDeviationOfTheSortedValues) {
+    // The median and the median deviation read from fully sorted copies (the mean of the two
+    // middle values for an even count), against the selection RobustRms makes: equal to the
+    // last bit, for counts about the size where the selection changes its method, for ties,
+    // for a lone far outlier, for a span too wide to divide, for signed zeros and for equal
+    // values.
+    auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        const std::size_t mid = v.size() / 2;
+        return v.size() % 2 == 1 ? v[mid] : 0.5 * (v[mid] + v[mid - 1]);
+    };
+    auto sorted = [&median](const std::vector<double>& v) {
+        const double centre = median(v);
+        std::vector<double> deviations;
+        for (const double x : v)
+            deviations.push_back(std::fabs(x - centre));
+        return 1.4826 * median(deviations);
+    };
+    std::mt19937 random(5);
+    std::normal_distribution<double> gauss(0.0, 1.0);
+    std::uniform_int_distribution<int> small(-3, 3);
+    std::vector<std::vector<double>> sets;
+    for (const std::size_t n : {63u, 64u, 65u, 250u, 251u, 4000u}) {
+        std::vector<double> noise, ties;
+        for (std::size_t i = 0; i < n; ++i) {
+            noise.push_back(gauss(random));
+            ties.push_back(small(random));
+        }
+        sets.push_back(noise);
+        sets.push_back(ties);
+        noise[n / 3] = 1e6;
+        sets.push_back(noise);
+        noise[n / 2] = -1e308;
+        noise[n / 4] = 1e308;
+        sets.push_back(noise);
+    }
+    std::vector<double> zeros(100, 0.0);
+    for (std::size_t i = 0; i < zeros.size(); i += 3)
+        zeros[i] = -0.0;
+    zeros[7] = 1.0;
+    sets.push_back(zeros);
+    sets.push_back(std::vector<double>(128, 2.5));
+    for (const std::vector<double>& v : sets)
+        EXPECT_EQ(RobustRms(v), sorted(v)) << v.size() << " values";
 }
 
 // Both quadrants, 15 longitudes each, 200 noise draws each at the survey's noise (the line peaks
