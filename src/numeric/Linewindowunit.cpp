@@ -436,13 +436,16 @@ TLineWindowResult FindSupportedLineWindow(const std::vector<double>& x,
                     peak = std::max(peak, w.Corrected[i]);
             return std::hypot(w.RippleSin, w.RippleCos) < RippleShare * peak;
         };
+        // A sinusoid over a constant alone must also bend to the baseline's slope across the
+        // band, and takes a period that fits both: the ripple stands on a straight line at least.
+        const int rippleTerms = std::min(maxTerms, std::max(r.Terms, 2));
         TLineWindowResult best;
         std::size_t bestFitted = 0;
         // A period whose window can keep no more line-free channels than the best so far cannot
         // replace it: its search stops there.
         auto consider = [&](double period) {
-            TLineWindowResult w =
-                FindWindow(x, signal, r.Terms, 3.0, 32.0, period, noiseFactor, reach, bestFitted);
+            TLineWindowResult w = FindWindow(x, signal, rippleTerms, 3.0, 32.0, period, noiseFactor,
+                                             reach, bestFitted);
             if (!w.Error.empty() || !plausible(w))
                 return;
             const std::size_t kept = static_cast<std::size_t>(

@@ -94,7 +94,7 @@ TEST(TerminalSurvey, NoWrongPointWhateverTheBaselinesTermsAndNoPointFromNoise) {
         // Thinned tangent gas reads inwards on both sides: the quadrants' biases do not cancel.
         {"faint tangent points", {"--draws", "2", "--faint-tangent", "0.3"}, {}, 0.8},
         // A standing wave of 2 K: its crests beyond the edge are not the line going on.
-        {"baseline ripple", {"--draws", "2", "--ripple", "2,0.5"}, {}, 0.7},
+        {"baseline ripple", {"--draws", "2", "--ripple", "2,0.5"}, {}, 0.9},
         // A warm component's broad wing ends in an edge of its own, far beyond vt (l = 300,
         // draw 19).
         {"broad wings", {"--draws", "20", "--wings", "25.9", "--noise", "0.3"}, {}, 0.0},
