@@ -542,6 +542,19 @@ constexpr double DipReach = 1.0;
 // then read up to 0.14 dispersions inwards (1.1 km/s at l = 25 degrees on the model Galaxy,
 // whatever the noise).
 constexpr double StepAllowance = 0.15;
+// Dispersions: the allowance for a thinned tangent point the dip's test cannot see. Its channels
+// reach DipInside dispersions inside vt; where that is within a dispersion or so of 0 km/s, the
+// local gas fills them and hides the dip (on the model Galaxy with the gas thinned to 0.3, at
+// vt = 1.7 to 2.6 dispersions, l = 65 to 70 degrees, the crowded edge is read 1.3 to 2.3 km/s
+// inwards and no dip is found). The allowance is half the move of such a dip (0.3 dispersions)
+// where the dip's channels reach 0 km/s, falling off as the local gas's Gaussian beyond; nearer
+// 0 the local gas's own allowance (ModelUncertainty) is the larger and stands for both.
+constexpr double BlindDip = 0.15;
+
+double BlindDipAllowance(double vt, double sigma) {
+    const double x = std::max(0.0, vt / sigma - DipInside);
+    return BlindDip * sigma * std::exp(-0.5 * x * x);
+}
 
 struct TDipReading {
     bool Detected = false;
@@ -1086,8 +1099,10 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
     result.UncertaintyStat = errors.UtNoiseOnly;
     const double dispersionShare =
         std::sqrt(std::max(0.0, errors.Ut * errors.Ut - errors.UtNoiseOnly * errors.UtNoiseOnly));
-    result.UncertaintySys =
-        std::hypot(dispersionShare, std::hypot(dip.Shift, ModelUncertainty(ut, sigma)));
+    const double local = settings.TangentPoint
+                             ? std::max(ModelUncertainty(ut, sigma), BlindDipAllowance(ut, sigma))
+                             : ModelUncertainty(ut, sigma);
+    result.UncertaintySys = std::hypot(dispersionShare, std::hypot(dip.Shift, local));
     result.Uncertainty = std::hypot(result.UncertaintyStat, result.UncertaintySys);
     return result;
 }
