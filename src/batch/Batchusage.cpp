@@ -100,7 +100,9 @@ summary.csv (RFC 4180, a header row): file, observation time (ISO 8601, UT), gal
 equatorial position, VLSR (km/s), correlation, coefficients, rms of the corrected signal outside
 the window(s) (1.4826 x the median absolute deviation), peak signal inside the window(s) and its
 velocity minus VLSR, integrated signal over the window(s) (signal x km/s), the terminal velocity
-and its 1-sigma uncertainty (km/s, minus VLSR: the line's most positive edge at longitudes 0 to
+and its 1-sigma uncertainty, then that uncertainty's statistical part (the noise) and systematic
+part (the dispersion, a thinned tangent point, a broad wing, the local gas) whose sum in
+quadrature it is (km/s, minus VLSR: the line's most positive edge at longitudes 0 to
 90 degrees, its most negative at 270 to 360, empty elsewhere), the line's most positive and most
 negative edges whatever the longitude, why there is no terminal velocity, the line windows used
 ([LO:HI] on the chosen axis), the integral's 1-sigma uncertainty, the column density N(HI) =
