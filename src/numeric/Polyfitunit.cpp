@@ -120,6 +120,31 @@ double TotalSumOfSquares(const TVector& y, double sy) {
     return std::max(0.0, squares - sum * sum / n);
 }
 
+// The correlation of a fit of k terms: sqrt(1 - SSE / SST), 0 where the fit explains nothing.
+// design holds n rows of `stride` columns (1, x, x^2, ...), the first k of them the fit's.
+double FitCorrelation(const TDesignMatrix& design, std::size_t stride, const TVector& y,
+                      const TVector& coefficients, int k, int n) {
+    double sse = 0.0;
+    double sy = 0.0;
+    for (int i = 0; i < n; ++i) {
+        const double* row = &design[static_cast<std::size_t>(i) * stride];
+        // The constant term meets y first: for a nearly constant y far from zero their
+        // difference is exact, and the residual is not lost in the rounding of a large f.
+        double residual = coefficients[0] - y[i];
+        for (int j = 1; j < k; ++j)
+            residual += coefficients[j] * row[j];
+        sse += residual * residual;
+        sy += y[i];
+    }
+    const double sst = TotalSumOfSquares(y, sy);
+    double q = sst;
+    if (sst != 0.0)
+        q = sse / sst;
+    const double sums[] = {sse, sy, sst, q};
+    CheckValues(sums, std::size(sums));
+    return q >= 1.0 ? 0.0 : std::sqrt(1.0 - q);
+}
+
 } // namespace
 
 // ---- Entry ------------------------------------------------------------------------------------
@@ -224,23 +249,7 @@ std::vector<TFitResult> FitPolynomials(const TVector& x, const TVector& y, int m
                 result.Correlation = -1.0;
                 continue;
             }
-            double sse = 0.0;
-            double sy = 0.0;
-            for (int i = 0; i < n; ++i) {
-                const double* row = &design[static_cast<std::size_t>(i) * columns];
-                double residual = c[0] - y[i];
-                for (int j = 1; j < k; ++j)
-                    residual += c[j] * row[j];
-                sse += residual * residual;
-                sy += y[i];
-            }
-            const double sst = TotalSumOfSquares(y, sy);
-            double q = sst;
-            if (sst != 0.0)
-                q = sse / sst;
-            const double sums[] = {sse, sy, sst, q};
-            CheckValues(sums, std::size(sums));
-            result.Correlation = q >= 1.0 ? 0.0 : std::sqrt(1.0 - q);
+            result.Correlation = FitCorrelation(design, columns, y, c, k, n);
         } catch (const EFloatingPointError&) {
             // FitPolynomial's own fit meets the same error, and retries.
             alone(k);
@@ -289,28 +298,7 @@ double PolyFit(const TVector& x, const TVector& y, TVector& coefficients, std::s
     if (!GaussJordan(normal, rhs, coefficients, message))
         return -1.0;
 
-    double sse = 0.0;
-    double sy = 0.0;
-    for (int i = 0; i < n; ++i) {
-        const double* row = &design[static_cast<std::size_t>(i) * m];
-        // The constant term meets y first: for a nearly constant y far from zero their
-        // difference is exact, and the residual is not lost in the rounding of a large f.
-        double residual = coefficients[0] - y[i];
-        for (int j = 1; j < m; ++j)
-            residual += coefficients[j] * row[j];
-        sse += residual * residual;
-        sy += y[i];
-    }
-    const double sst = TotalSumOfSquares(y, sy);
-    double q = sst;
-    if (sst != 0.0)
-        q = sse / sst;
-    const double sums[] = {sse, sy, sst, q};
-    CheckValues(sums, std::size(sums));
-
-    if (q >= 1.0)
-        return 0.0;
-    return std::sqrt(1.0 - q);
+    return FitCorrelation(design, static_cast<std::size_t>(m), y, coefficients, m, n);
 }
 
 void BuildNormalEquations(const TDesignMatrix& design, const TVector& y, TMatrix& normal, int m,
