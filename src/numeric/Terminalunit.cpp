@@ -542,6 +542,7 @@ constexpr double DipReach = 1.0;
 // then read up to 0.14 dispersions inwards (1.1 km/s at l = 25 degrees on the model Galaxy,
 // whatever the noise).
 constexpr double StepAllowance = 0.15;
+
 // Dispersions: the allowance for a thinned tangent point the dip's test cannot see. Its channels
 // reach DipInside dispersions inside vt; where that is within a dispersion or so of 0 km/s, the
 // local gas fills them and hides the dip (on the model Galaxy with the gas thinned to 0.3, at

@@ -57,6 +57,7 @@ struct TTerminalResult {
                                     // quadrature
     double UncertaintyStat = 0.0;   // km/s, the noise's share, through the fit
     double UncertaintySys = 0.0;    // km/s, the dispersion's plausible range and the edge model
+                                    // (a thinned tangent point, a broad wing, the local gas)
     double Dispersion = 0.0;        // km/s, the edge's dispersion as fitted
     double Rms = 0.0;               // signal units, robust rms of the baseline channels
     double Amplitude = 0.0;         // signal units, the edge model's height (CrowdedEdgeShape)
@@ -80,10 +81,12 @@ double RobustRms(std::vector<double> values);
 //           use     per channel; only the Baseline channels take part
 // Returned: kappa = 1 + 2 (rho_1 + rho_2 + rho_3), each rho_k the noise's autocorrelation at
 //           lag k, counted while they pass 0.15: a mean over n channels has the rms of one over
-//           n / kappa independent ones (1 for white noise). rho_k = 1 - V_k / V_6, V_k the
-//           robust variance ((1.4826 x the median size)^2) of the differences of channels k
-//           apart (symmetric about 0), which a smooth line or baseline hardly moves; V_6
-//           stands for 2 x the noise's variance.
+//           n / kappa independent ones (1 for white noise). rho_k = 1 - V_k / V_ref, V_k the mean
+//           square of the differences of channels k apart (which a smooth line or baseline
+//           hardly moves), those beyond 5 x the robust rms of the lag-6 differences left out;
+//           V_ref, the mean of V_5 to V_8, stands for 2 x the noise's variance. Means of squares
+//           rather than medians: a median's scatter would take white noise for correlated one
+//           time in five.
 // Reference: Bartlett (1946), JRSS Suppl. 8, 27 (the variance of a mean of a correlated
 //           series); the variogram 2 sigma^2 (1 - rho_k) (Matheron 1963, Econ. Geol. 58, 1246).
 double NoiseCorrelation(const std::vector<double>& signal, const std::vector<TChannelUse>& use);
