@@ -15,10 +15,11 @@ constexpr double EdgeInside = 0.75, EdgeBeyond = 6.0;
 
 // x its uncertainty: the fitted edge's height that makes a tangent point.
 constexpr double HeightLevel = 8.0;
-// Of the line's brightest channel: the least height of a tangent point's edge. On the model
-// Galaxy's surveys the edges read hold 0.2 to 1 of the peak, a thinned tangent point's 0.1; a
-// warm component's broad wing (25.9 km/s) ends 30 km/s beyond vt in an edge of 0.04, which the
-// crowding law fits within the noise.
+// Of the line's brightest channel: the least height of a tangent point's edge (the other edge
+// has no crowded ridge and may be as faint as the far gas is). On the model Galaxy's surveys
+// the edges read hold 0.2 to 1 of the peak, a thinned tangent point's 0.1; a warm component's
+// broad wing (25.9 km/s) ends 30 km/s beyond vt in an edge of 0.04, which the crowding law
+// fits within the noise.
 constexpr double PeakShare = 0.06;
 
 // Of the edge's height: the mean signal beyond the edge fit's channels that a bright line's
@@ -1059,7 +1060,7 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
         return Without(result, "no usable tangent emission: the edge's height is " +
                                    Times(result.Amplitude / errors.A) +
                                    " x its uncertainty, below " + Times(HeightLevel));
-    if (!(result.Amplitude >= PeakShare * corrected[peak]))
+    if (settings.TangentPoint && !(result.Amplitude >= PeakShare * corrected[peak]))
         return Without(result, "no tangent point's edge: the edge's height is " +
                                    Times(result.Amplitude / corrected[peak] * 100.0) +
                                    " % of the line's peak, below " + Times(PeakShare * 100.0) +
