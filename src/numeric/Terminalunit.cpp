@@ -1078,10 +1078,16 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
         falling = falling && sign * velocities[i] >= sign * velocities[i + 1];
     }
     const int order = rising ? 1 : falling ? -1 : 0;
+    // The first stretch also holds a broad wing's emission (below).
+    int pastCount = 0;
+    const double past = MeanBeyond(velocities, corrected, use, n, sign, order, ut + 3.0 * sigma,
+                                   ut + 7.0 * sigma, pastCount);
     for (double low = ut + 3.0 * sigma; low < farthest; low += 0.5 * sigma) {
-        int count = 0;
-        const double mean =
-            MeanBeyond(velocities, corrected, use, n, sign, order, low, low + 4.0 * sigma, count);
+        int count = pastCount;
+        const double mean = low == ut + 3.0 * sigma
+                                ? past
+                                : MeanBeyond(velocities, corrected, use, n, sign, order, low,
+                                             low + 4.0 * sigma, count);
         if (count < 4)
             continue;
         // The share and the noise add: a wisp at the share's limit is not refused for a
@@ -1100,11 +1106,8 @@ TTerminalResult MeasureTerminalVelocity(const std::vector<double>& velocities,
     result.Dispersion = fit.Shape.Sigma;
     // A broad wing's emission left past the edge, beyond twice its noise, widens the errors.
     double wing = 0.0;
-    int count = 0;
-    const double past = MeanBeyond(velocities, corrected, use, n, sign, order, ut + 3.0 * sigma,
-                                   ut + 7.0 * sigma, count);
-    if (count >= 4 && past > 0.0) {
-        const double noise = 2.0 * meanRms / std::sqrt(static_cast<double>(count));
+    if (pastCount >= 4 && past > 0.0) {
+        const double noise = 2.0 * meanRms / std::sqrt(static_cast<double>(pastCount));
         wing = WingAllowance * sigma * std::sqrt(std::max(0.0, past * past - noise * noise)) /
                result.Amplitude;
     }
